@@ -1,0 +1,436 @@
+#include "uQuonClientManager70.h"
+
+#include "Application.h"
+#include "Exceptions.h"
+#include "uClientAppControl.h"
+#include "uLumMessages.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Image indices of the action images.
+constexpr int kImageClose = 16;
+constexpr int kImageTree = 22;
+
+// Keeps an action disabled for as long as the guard lives.
+class ActionDisabler {
+public:
+    explicit ActionDisabler(QAction *action) : FAction(action) { FAction->setEnabled(false); }
+    ~ActionDisabler() { FAction->setEnabled(true); }
+    ActionDisabler(const ActionDisabler &) = delete;
+    ActionDisabler &operator=(const ActionDisabler &) = delete;
+
+private:
+    QAction *FAction;
+};
+
+TDockArea *MakeDockArea(const char *name, QWidget *parent) {
+    auto *area = new TDockArea(parent);
+    area->setObjectName(QString::fromLatin1(name));
+    return area;
+}
+
+} // namespace
+
+TQuonClientManager70Main::TQuonClientManager70Main(QWidget *parent) : TForm(parent) {
+    SetName(QStringLiteral("QuonClientManager70Main"));
+    SetCaption(QStringLiteral("[校務行政E-系統]"));
+    QFont font;
+    font.setFamilies({QStringLiteral("細明體"), QStringLiteral("PMingLiU"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPixelSize(12);
+    setFont(font);
+    resize(719, 541);
+
+    BuildComponents();
+    BuildActions();
+    BuildMenusAndToolBar();
+
+    SetMessageHandler(WM_DOCKCLIENTFORM, [this](TMessage &m) { WMDockClientForm(m); });
+    SetMessageHandler(WM_SHOWMESSAGES, [this](TMessage &m) { WMShowMessages(m); });
+    SetMessageHandler(WM_SHOWVCLTREEFORM, [this](TMessage &m) { WMShowTreeForm(m); });
+    OnShow = [this] { FormShow(); };
+    OnClose = [this](TCloseAction &action) { FormClose(action); };
+    OnActivate = [this] { FormActivate(); };
+
+    // FormCreate: start-up state and the dock areas by number.
+    FirstShow = true;
+    TreeList.Clear();
+    FDockAreas = {pcMainArea, pcItemArea, pcLBWorkArea, pcRBWorkArea};
+}
+
+TQuonClientManager70Main::~TQuonClientManager70Main() {
+    Destroying();
+    MessageTimer->stop();
+}
+
+void TQuonClientManager70Main::BuildComponents() {
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    MainMenu = new QMenuBar(this);
+    MainMenu->setObjectName(QStringLiteral("MainMenu"));
+    root->setMenuBar(MainMenu);
+
+    plOp = new QWidget(this);
+    plOp->setObjectName(QStringLiteral("plOp"));
+    plOp->setFixedHeight(28);
+    auto *opLayout = new QHBoxLayout(plOp);
+    opLayout->setContentsMargins(2, 0, 2, 0);
+    opLayout->setSpacing(1);
+    root->addWidget(plOp);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    root->addWidget(Splitter1, 1);
+
+    plLeftSide = new QWidget(Splitter1);
+    plLeftSide->setObjectName(QStringLiteral("plLeftSide"));
+    auto *leftLayout = new QVBoxLayout(plLeftSide);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    LSplitter = new QSplitter(Qt::Vertical, plLeftSide);
+    LSplitter->setObjectName(QStringLiteral("LSplitter"));
+    LSplitter->setHandleWidth(2);
+    leftLayout->addWidget(LSplitter);
+    pcMainArea = MakeDockArea("pcMainArea", LSplitter);
+    pcLBWorkArea = MakeDockArea("pcLBWorkArea", LSplitter);
+    LSplitter->addWidget(pcMainArea);
+    LSplitter->addWidget(pcLBWorkArea);
+    LSplitter->setSizes({400, 127});
+    pcLBWorkArea->hide();
+
+    plRightSide = new QWidget(Splitter1);
+    plRightSide->setObjectName(QStringLiteral("plRightSide"));
+    auto *rightLayout = new QVBoxLayout(plRightSide);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    RSplitter = new QSplitter(Qt::Vertical, plRightSide);
+    RSplitter->setObjectName(QStringLiteral("RSplitter"));
+    RSplitter->setHandleWidth(2);
+    rightLayout->addWidget(RSplitter);
+    pcItemArea = MakeDockArea("pcItemArea", RSplitter);
+    pcItemArea->setTabPosition(QTabWidget::South);   // tabs on the opposite side
+    pcRBWorkArea = MakeDockArea("pcRBWorkArea", RSplitter);
+    RSplitter->addWidget(pcItemArea);
+    RSplitter->addWidget(pcRBWorkArea);
+    RSplitter->setSizes({400, 127});
+    pcRBWorkArea->hide();
+
+    moStartBPL = new QPlainTextEdit(plRightSide);
+    moStartBPL->setObjectName(QStringLiteral("moStartBPL"));
+    moStartBPL->setPlainText(QStringLiteral("LumUnitActionsQuery.bpl"));
+    moStartBPL->hide();
+
+    Splitter1->addWidget(plLeftSide);
+    Splitter1->addWidget(plRightSide);
+    Splitter1->setSizes({257, 462});
+    Splitter1->setStretchFactor(1, 1);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("智慧語錄"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto *groupLayout = new QVBoxLayout(GroupBox1);
+    plMessage = new QLabel(QStringLiteral("    我的價值,乃是依利人的多寡來衡量.     "), GroupBox1);
+    plMessage->setObjectName(QStringLiteral("plMessage"));
+    groupLayout->addWidget(plMessage);
+    GroupBox1->hide();
+    root->addWidget(GroupBox1);
+
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->showMessage(QStringLiteral("說明"));
+    StatusBar->setSizeGripEnabled(false);
+    root->addWidget(StatusBar);
+
+    MessageTimer = new QTimer(this);
+    MessageTimer->setObjectName(QStringLiteral("MessageTimer"));
+    MessageTimer->setInterval(500);
+    connect(MessageTimer, &QTimer::timeout, this, [this] { MessageTimerTimer(); });
+    MessageTimer->start();
+
+    // The image list: indices as the actions refer to them.
+    const QStyle::StandardPixmap pixmaps[] = {
+        QStyle::SP_DialogApplyButton, QStyle::SP_DialogResetButton, QStyle::SP_FileIcon,
+        QStyle::SP_DirIcon, QStyle::SP_ComputerIcon, QStyle::SP_DriveNetIcon,
+        QStyle::SP_FileDialogDetailedView, QStyle::SP_FileDialogInfoView,
+        QStyle::SP_FileDialogContentsView, QStyle::SP_FileDialogListView,
+        QStyle::SP_MessageBoxInformation, QStyle::SP_MessageBoxQuestion,
+        QStyle::SP_BrowserReload, QStyle::SP_DialogHelpButton, QStyle::SP_ArrowLeft,
+        QStyle::SP_ArrowRight, QStyle::SP_DialogCloseButton, QStyle::SP_FileDialogNewFolder,
+        QStyle::SP_DesktopIcon, QStyle::SP_TrashIcon, QStyle::SP_DialogSaveButton,
+        QStyle::SP_DialogOpenButton, QStyle::SP_DirOpenIcon, QStyle::SP_TitleBarMenuButton};
+    for (QStyle::StandardPixmap p : pixmaps)
+        ImageList.Add(style()->standardIcon(p));
+}
+
+void TQuonClientManager70Main::BuildActions() {
+    auto make = [this](TAction *&field, const char *name, const char *category, const char *caption, int image) {
+        field = new TAction(this, QString::fromLatin1(name), QString::fromUtf8(category), QString::fromUtf8(caption));
+        field->SetHint(field->text());
+        if (image >= 0)
+            field->SetImageIndex(image, ImageList.Icon(image));
+    };
+    make(ChangePassword, "ChangePassword", "功能", "密碼變更", 1);
+    make(LeftSpliter, "LeftSpliter", "系統", "左分割", 14);
+    make(RightSpliter, "RightSpliter", "系統", "右分割", 15);
+    make(DisplayMessages, "DisplayMessages", "功能", "即時訊息", 10);
+    make(About, "About", "Help", "關於電子化行政系統", 11);
+    make(TreeJobList, "TreeJobList", "功能", "系統工作表", 9);
+    make(actPublicNews, "actPublicNews", "功能", "公告查詢", 7);
+    make(actUnitAction, "actUnitAction", "功能", "行事曆查詢", 6);
+    make(actClose, "actClose", "系統", "系統關閉", kImageClose);
+    make(actEmpIndex, "actEmpIndex", "功能", "員工索引表", 4);
+    make(actStudentIdx, "actStudentIdx", "功能", "在校生索引表", 3);
+    make(ActShowTree, "ActShowTree", "系統", "分類代碼樹", kImageTree);
+    make(ActHelp, "ActHelp", "Help", "輔助說明", 13);
+    make(ActRefreshCodeTable, "ActRefreshCodeTable", "功能", "代碼重整", 12);
+    make(ActStartJob, "ActStartJob", "系統", "起始作業", -1);
+    ActStartJob->setVisible(false);
+    LeftSpliter->setCheckable(true);
+    RightSpliter->setCheckable(true);
+
+    ChangePassword->OnExecute = [this] { RunFixedPackage(ChangePassword, QStringLiteral("LumChangePassword.bpl")); };
+    LeftSpliter->OnExecute = [this] { LeftSpliterExecute(); };
+    RightSpliter->OnExecute = [this] { RightSpliterExecute(); };
+    TreeJobList->OnExecute = [this] { TreeJobListExecute(); };
+    actPublicNews->OnExecute = [this] { RunFixedPackage(actPublicNews, QStringLiteral("LumPublicNews.bpl")); };
+    actUnitAction->OnExecute = [this] {
+        TForm *form = RunFixedPackage(actUnitAction, QStringLiteral("LumUnitActionsQuery.bpl"));
+        if (form && !ActivateDockedPage(pcItemArea, form))
+            form->ManualDock(pcItemArea);
+    };
+    actClose->OnExecute = [this] { actCloseExecute(); };
+    actEmpIndex->OnExecute = [this] { RunFixedPackage(actEmpIndex, QStringLiteral("LumEmployeesIndex.bpl")); };
+    actStudentIdx->OnExecute = [this] { RunFixedPackage(actStudentIdx, QStringLiteral("TqStdOnSchoolIdx.bpl")); };
+    ActShowTree->OnExecute = [this] { ActShowTreeExecute(ActShowTree); };
+    ActHelp->OnExecute = [this] { RunFixedPackage(ActHelp, QStringLiteral("LumSYSHelpRead.bpl")); };
+    ActStartJob->OnExecute = [this] { ActStartJobExecute(); };
+}
+
+void TQuonClientManager70Main::BuildMenusAndToolBar() {
+    // Tool bar, left to right: a plain close button, then the fixed jobs.
+    auto *bar = static_cast<QHBoxLayout *>(plOp->layout());
+    auto *closeButton = new QToolButton(plOp);
+    closeButton->setObjectName(QStringLiteral("btnClose"));
+    closeButton->setText(QStringLiteral("系統關閉"));
+    closeButton->setIcon(ImageList.Icon(kImageClose));
+    closeButton->setAutoRaise(true);
+    closeButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    closeButton->setStatusTip(QStringLiteral("系統關閉"));
+    connect(closeButton, &QToolButton::clicked, this, [this] { actCloseExecute(); });
+    bar->addWidget(closeButton);
+    for (TAction *action : {ChangePassword, ActRefreshCodeTable, actStudentIdx, actEmpIndex, ActHelp,
+                            actPublicNews, actUnitAction}) {
+        auto *button = new QToolButton(plOp);
+        button->setObjectName(QStringLiteral("btn") + action->objectName());
+        button->setDefaultAction(action);
+        button->setAutoRaise(true);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        bar->addWidget(button);
+    }
+    bar->addStretch(1);
+
+    QMenu *system = MainMenu->addMenu(QStringLiteral("系統"));
+    system->setObjectName(QStringLiteral("mnuSystem"));
+    system->addAction(LeftSpliter);
+    system->addAction(RightSpliter);
+    system->addSeparator();
+    system->addAction(actClose);
+
+    QMenu *functions = MainMenu->addMenu(QStringLiteral("功能"));
+    functions->setObjectName(QStringLiteral("mnuFunctions"));
+    functions->addAction(ChangePassword);
+    functions->addAction(TreeJobList);
+    functions->addAction(actPublicNews);
+    functions->addAction(actUnitAction);
+    functions->addAction(ActRefreshCodeTable);
+
+    TreeMenu = MainMenu->addMenu(QStringLiteral("分類代碼樹"));
+    TreeMenu->setObjectName(QStringLiteral("TreeMenu"));
+
+    QMenu *toolbars = MainMenu->addMenu(QStringLiteral("工具列"));
+    toolbars->setObjectName(QStringLiteral("mnuToolBars"));
+
+    QMenu *help = MainMenu->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    QAction *aboutItem = help->addAction(QStringLiteral("關於校務行政自動化系統"));
+    aboutItem->setObjectName(QStringLiteral("mnuAbout"));
+    connect(aboutItem, &QAction::triggered, About, &QAction::trigger);
+    help->addAction(ActHelp);
+}
+
+TDockArea *TQuonClientManager70Main::DockAreas(int number) const {
+    return number >= 1 && number <= 4 ? FDockAreas[static_cast<size_t>(number - 1)] : nullptr;
+}
+
+QList<TAction *> TQuonClientManager70Main::Actions() const {
+    return findChildren<TAction *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+// ---- start-up ----
+
+void TQuonClientManager70Main::FormShow() {
+    if (!FirstShow)
+        return;
+    FirstShow = false;
+    // Everything below runs guarded: a failure ends the program, after the user has seen why.
+    try {
+        LoginTime = Now();
+        TreeJobListExecute();
+        ActStartJobExecute();
+    } catch (...) {
+        Application()->HandleException(std::current_exception());
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
+}
+
+void TQuonClientManager70Main::TreeJobListExecute() {
+    if (UserMainFormPackage.isEmpty())
+        return;
+    TForm *form = RunClientApp(UserMainFormPackage);
+    if (form && !ActivateDockedPage(pcMainArea, form))
+        form->ManualDock(pcMainArea);
+}
+
+void TQuonClientManager70Main::ActStartJobExecute() {
+    const QStringList lines = moStartBPL->toPlainText().split(u'\n');
+    for (const QString &line : lines) {
+        const QString fileName = line.trimmed();
+        if (!fileName.isEmpty())
+            RunClientApp(fileName);
+    }
+}
+
+TForm *TQuonClientManager70Main::RunClientApp(const QString &fileName) {
+    TClientAppControl *entry = ClientExecuteManager->ExecuteClientApp(fileName, true);
+    return entry ? entry->Form.data() : nullptr;
+}
+
+TForm *TQuonClientManager70Main::RunFixedPackage(TAction *action, const QString &fileName) {
+    ActionDisabler disabled(action);
+    return RunClientApp(fileName);
+}
+
+// ---- docking ----
+
+bool TQuonClientManager70Main::ActivateDockedPage(TDockArea *pageControl, const TForm *control) {
+    if (!pageControl || !control || control->HostDockSite() != pageControl)
+        return false;
+    QWidget *page = pageControl->PageOf(control);
+    if (!page)
+        return false;
+    pageControl->SetActivePage(page);
+    return true;
+}
+
+void TQuonClientManager70Main::WMDockClientForm(TMessage &message) {
+    TForm *form = message.WParamAs<TForm>();
+    if (!form)
+        return;
+    for (TDockArea *area : FDockAreas)
+        if (ActivateDockedPage(area, form))
+            return;
+    if (TDockArea *area = DockAreas(form->Tag()))
+        form->ManualDock(area);
+}
+
+void TQuonClientManager70Main::FloatDockClients(TDockArea *pageControl) {
+    QPoint corner = mapToGlobal(rect().topLeft());
+    while (pageControl->DockClientCount() > 0) {
+        TForm *client = pageControl->DockClients(0);
+        const QRect r(corner, QSize(client->UndockWidth(), client->UndockHeight()));
+        client->ManualFloat(r);
+        corner += QPoint(30, 30);
+    }
+}
+
+void TQuonClientManager70Main::ToggleWorkArea(TAction *action, TDockArea *area) {
+    action->setChecked(!action->isChecked());
+    if (action->isChecked()) {
+        area->show();
+    } else {
+        FloatDockClients(area);
+        area->hide();
+    }
+}
+
+void TQuonClientManager70Main::LeftSpliterExecute() {
+    ToggleWorkArea(LeftSpliter, pcLBWorkArea);
+}
+
+void TQuonClientManager70Main::RightSpliterExecute() {
+    ToggleWorkArea(RightSpliter, pcRBWorkArea);
+}
+
+// ---- code trees ----
+
+void TQuonClientManager70Main::ActShowTreeExecute(QObject *sender) {
+    ShowTreeForm(sender ? sender->objectName() : QString());
+}
+
+void TQuonClientManager70Main::ShowTreeForm(const QString &name) {
+    const int index = TreeList.IndexOfName(name);
+    if (index < 0)
+        throw Exception(Format(QStringLiteral("Tree Name=%s is not found"), {name}));
+    TForm *form = qobject_cast<TForm *>(TreeList.Objects(index));
+    if (form && !ActivateDockedPage(pcMainArea, form))
+        form->ManualDock(pcMainArea);
+}
+
+void TQuonClientManager70Main::WMShowTreeForm(TMessage &message) {
+    QString treeName;
+    ShowVCLTreeFormReceiver(message, treeName);
+    ShowTreeForm(treeName);
+}
+
+// ---- messages and hints ----
+
+void TQuonClientManager70Main::WMShowMessages(TMessage &message) {
+    if (!message.Strings)
+        return;
+    const QString blanks(6, u' ');
+    QString caption = blanks;
+    for (int i = 0; i < message.Strings->Count(); ++i)
+        caption += message.Strings->Strings(i) + blanks;
+    plMessage->setText(caption);
+}
+
+void TQuonClientManager70Main::MessageTimerTimer() {
+    // Moves the first character to the end, a whole character at a time (a surrogate pair
+    // stays together).
+    QString text = plMessage->text();
+    if (text.isEmpty())
+        return;
+    const qsizetype len = (text.size() > 1 && text[0].isHighSurrogate()) ? 2 : 1;
+    plMessage->setText(text.mid(len) + text.left(len));
+}
+
+void TQuonClientManager70Main::FormActivate() {
+    Application()->OnHint = [this] { DisplayHint(); };
+}
+
+void TQuonClientManager70Main::DisplayHint() {
+    StatusBar->showMessage(Application()->Hint());
+}
+
+// ---- close ----
+
+void TQuonClientManager70Main::actCloseExecute() {
+    close();
+}
+
+void TQuonClientManager70Main::FormClose(TCloseAction &) {
+    plOp->setEnabled(false);
+    // From here on, forms that go away free their registry entries at once instead of
+    // queueing their packages for unloading.
+    ClientExecuteManager->Closing = true;
+}

@@ -1,0 +1,112 @@
+#pragma once
+// The main window of the client: the frame that holds the tool bar, the menus, the four dock
+// areas that job forms dock into, the scrolling message line and the status bar, and that
+// starts the user's jobs and the start-up packages.
+
+#include "Actions.h"
+#include "DateTime.h"
+#include "DockArea.h"
+#include "Form.h"
+#include "StringList.h"
+
+#include <QTimer>
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QSplitter;
+class QStatusBar;
+class TClientAppControl;
+
+class TQuonClientManager70Main : public TForm {
+    Q_OBJECT
+public:
+    explicit TQuonClientManager70Main(QWidget *parent = nullptr);
+    ~TQuonClientManager70Main() override;
+
+    // Components, under the names the system gives them.
+    QWidget *plOp = nullptr;
+    QWidget *plLeftSide = nullptr;
+    QSplitter *Splitter1 = nullptr;
+    QWidget *plRightSide = nullptr;
+    QSplitter *LSplitter = nullptr;
+    QSplitter *RSplitter = nullptr;
+    TDockArea *pcMainArea = nullptr;
+    TDockArea *pcItemArea = nullptr;
+    TDockArea *pcLBWorkArea = nullptr;
+    TDockArea *pcRBWorkArea = nullptr;
+    QPlainTextEdit *moStartBPL = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QLabel *plMessage = nullptr;
+    QStatusBar *StatusBar = nullptr;
+    QTimer *MessageTimer = nullptr;
+    QMenuBar *MainMenu = nullptr;
+    QMenu *TreeMenu = nullptr;
+    TImageList ImageList;
+
+    TAction *ChangePassword = nullptr;
+    TAction *LeftSpliter = nullptr;
+    TAction *RightSpliter = nullptr;
+    TAction *DisplayMessages = nullptr;
+    TAction *About = nullptr;
+    TAction *TreeJobList = nullptr;
+    TAction *actPublicNews = nullptr;
+    TAction *actUnitAction = nullptr;
+    TAction *actClose = nullptr;
+    TAction *actEmpIndex = nullptr;
+    TAction *actStudentIdx = nullptr;
+    TAction *ActShowTree = nullptr;
+    TAction *ActHelp = nullptr;
+    TAction *ActRefreshCodeTable = nullptr;
+    TAction *ActStartJob = nullptr;
+
+    // The dock areas by number: 1 pcMainArea, 2 pcItemArea, 3 pcLBWorkArea, 4 pcRBWorkArea.
+    TDockArea *DockAreas(int number) const;
+    QList<TAction *> Actions() const;
+
+    // Brings the page that holds control to the front if the control is docked in pageControl.
+    bool ActivateDockedPage(TDockArea *pageControl, const TForm *control);
+    // Floats every form docked in the area, cascading 30 pixels apart from the main window's
+    // client origin.
+    void FloatDockClients(TDockArea *pageControl);
+
+    void FormShow();
+    void FormClose(TCloseAction &action);
+    void FormActivate();
+    void MessageTimerTimer();
+
+    void actCloseExecute();
+    void LeftSpliterExecute();
+    void RightSpliterExecute();
+    void TreeJobListExecute();
+    void ActStartJobExecute();
+    void ActShowTreeExecute(QObject *sender);
+    // Shows a stored code tree docked in the main area; raises "Tree Name=%s is not found".
+    void ShowTreeForm(const QString &name);
+
+    // The package of the user's job tree; empty while no user profile names one.
+    QString UserMainFormPackage;
+
+private:
+    void BuildComponents();
+    void BuildActions();
+    void BuildMenusAndToolBar();
+    void DisplayHint();
+    // Runs a package through the registry and returns its form, or nullptr.
+    TForm *RunClientApp(const QString &fileName);
+    // Runs a fixed package for an action that stays disabled while the package loads.
+    TForm *RunFixedPackage(TAction *action, const QString &fileName);
+    void ToggleWorkArea(TAction *action, TDockArea *area);
+
+    void WMDockClientForm(TMessage &message);
+    void WMShowMessages(TMessage &message);
+    void WMShowTreeForm(TMessage &message);
+
+    bool FirstShow = true;
+    TStringList TreeList;
+    std::array<TDockArea *, 4> FDockAreas{};
+    TDateTime LoginTime;
+};

@@ -1,0 +1,24 @@
+#pragma once
+// Big5 (Windows code page 950) where bytes matter: files the system reads and writes, byte
+// widths of fixed-width text, byte-level routines. The table is ICU's "windows-950-2000";
+// the name "cp950" would select a different table and is never used.
+
+#include <QByteArray>
+#include <QString>
+
+// Encodes text as Big5. Characters without a Big5 code become "?" unless `strict` is set, in
+// which case EEncodingError names the first such character.
+QByteArray Big5Encode(const QString &text, bool strict = false);
+// Decodes Big5 bytes; byte sequences that are not Big5 become U+FFFD.
+QString Big5Decode(const QByteArray &bytes);
+// Number of Big5 bytes of the text (two per double-byte character).
+int Big5Length(const QString &text);
+// True for a byte that starts a double-byte Big5 character (0x81..0xFE).
+bool IsBig5LeadByte(unsigned char byte);
+
+// Reads a text file: UTF-8 when it starts with a UTF-8 byte-order mark, Big5 otherwise.
+// Raises EInOutError "Cannot open file %s" when the file cannot be read.
+QString ReadTextFile(const QString &fileName);
+// Writes Big5 text completely or not at all (temporary file, then rename). Raises EInOutError
+// when the file cannot be written and EEncodingError for a character without a Big5 code.
+void WriteTextFile(const QString &fileName, const QString &text);

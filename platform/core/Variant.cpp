@@ -1,0 +1,384 @@
+#include "Variant.h"
+
+#include "Exceptions.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Rounds half to even, the rule of the original's Round().
+qint64 BankersRound(double v) {
+    const double r = std::nearbyint(v);   // default rounding mode is to nearest, ties to even
+    if (!(r >= -9.2e18 && r <= 9.2e18))
+        throw EVariantError(QStringLiteral("Variant overflow"));
+    return static_cast<qint64>(r);
+}
+
+bool ReadNumber(const QString &text, double &value) {
+    bool ok = false;
+    value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value);
+}
+
+} // namespace
+
+Currency Currency::FromDouble(double value) {
+    const double scaled = value * 10000.0;
+    if (!(scaled >= -9.2e18 && scaled <= 9.2e18))
+        throw EVariantError(QStringLiteral("Currency overflow"));
+    return Currency{static_cast<qint64>(std::llround(scaled))};
+}
+
+QString Currency::ToString() const {
+    const qint64 whole = Scaled / 10000;
+    qint64 frac = Scaled % 10000;
+    QString s = (Scaled < 0 && whole == 0) ? QStringLiteral("-0") : QString::number(whole);
+    if (frac == 0)
+        return s;
+    if (frac < 0)
+        frac = -frac;
+    QString f = QString::number(frac).rightJustified(4, u'0');
+    while (f.endsWith(u'0'))
+        f.chop(1);
+    return s + u'.' + f;
+}
+
+Variant Variant::Null() {
+    Variant v;
+    v.FType = TVarType::Null;
+    v.FData = NullTag{};
+    return v;
+}
+
+Variant Variant::SmallInt(int v) {
+    Variant r(static_cast<qint64>(static_cast<qint16>(v)));
+    r.FType = TVarType::SmallInt;
+    return r;
+}
+
+Variant Variant::Array(int lowBound, int highBound) {
+    if (highBound < lowBound - 1)
+        throw EVariantError(QStringLiteral("Invalid variant array bounds"));
+    Variant v;
+    v.FType = TVarType::Array;
+    auto data = std::make_shared<ArrayData>();
+    data->Low = lowBound;
+    data->Items.resize(static_cast<size_t>(highBound - lowBound + 1));
+    v.FData = std::move(data);
+    return v;
+}
+
+Variant Variant::ArrayOf(std::vector<Variant> values) {
+    Variant v;
+    v.FType = TVarType::Array;
+    auto data = std::make_shared<ArrayData>();
+    data->Items = std::move(values);
+    v.FData = std::move(data);
+    return v;
+}
+
+bool Variant::IsNumeric() const {
+    switch (FType) {
+    case TVarType::SmallInt:
+    case TVarType::Integer:
+    case TVarType::Int64:
+    case TVarType::Double:
+    case TVarType::Currency:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString Variant::TypeName(TVarType type) {
+    switch (type) {
+    case TVarType::Empty: return QStringLiteral("Empty");
+    case TVarType::Null: return QStringLiteral("Null");
+    case TVarType::Boolean: return QStringLiteral("Boolean");
+    case TVarType::SmallInt: return QStringLiteral("SmallInt");
+    case TVarType::Integer: return QStringLiteral("Integer");
+    case TVarType::Int64: return QStringLiteral("Int64");
+    case TVarType::Double: return QStringLiteral("Double");
+    case TVarType::Currency: return QStringLiteral("Currency");
+    case TVarType::Date: return QStringLiteral("Date");
+    case TVarType::String: return QStringLiteral("String");
+    case TVarType::Bytes: return QStringLiteral("Bytes");
+    case TVarType::Array: return QStringLiteral("Array");
+    }
+    return QStringLiteral("Unknown");
+}
+
+void Variant::CastError(TVarType to) const {
+    throw EVariantError(Format(QStringLiteral("Could not convert variant of type (%s) into type (%s)"),
+                               {TypeName(FType), TypeName(to)}));
+}
+
+bool Variant::ToBool() const {
+    switch (FType) {
+    case TVarType::Empty: return false;
+    case TVarType::Boolean: return std::get<bool>(FData);
+    case TVarType::SmallInt:
+    case TVarType::Integer:
+    case TVarType::Int64: return std::get<qint64>(FData) != 0;
+    case TVarType::Double: return std::get<double>(FData) != 0.0;
+    case TVarType::Currency: return std::get<Currency>(FData).Scaled != 0;
+    case TVarType::String: {
+        const QString s = std::get<QString>(FData).trimmed();
+        if (s.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (s.compare(QStringLiteral("false"), Qt::CaseInsensitive) == 0)
+            return false;
+        double d;
+        if (ReadNumber(s, d))
+            return d != 0.0;
+        break;
+    }
+    default: break;
+    }
+    CastError(TVarType::Boolean);
+}
+
+qint64 Variant::ToInt64() const {
+    switch (FType) {
+    case TVarType::Empty: return 0;
+    case TVarType::Boolean: return std::get<bool>(FData) ? -1 : 0;
+    case TVarType::SmallInt:
+    case TVarType::Integer:
+    case TVarType::Int64: return std::get<qint64>(FData);
+    case TVarType::Double: return BankersRound(std::get<double>(FData));
+    case TVarType::Currency: return BankersRound(std::get<Currency>(FData).ToDouble());
+    case TVarType::Date: return BankersRound(std::get<TDateTime>(FData).Value());
+    case TVarType::String: {
+        bool ok = false;
+        const QString s = std::get<QString>(FData).trimmed();
+        const qint64 i = s.toLongLong(&ok);
+        if (ok)
+            return i;
+        double d;
+        if (ReadNumber(s, d))
+            return BankersRound(d);
+        break;
+    }
+    default: break;
+    }
+    CastError(TVarType::Int64);
+}
+
+int Variant::ToInt() const {
+    const qint64 v = ToInt64();
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        throw EVariantError(QStringLiteral("Variant overflow"));
+    return static_cast<int>(v);
+}
+
+double Variant::ToDouble() const {
+    switch (FType) {
+    case TVarType::Empty: return 0.0;
+    case TVarType::Boolean: return std::get<bool>(FData) ? -1.0 : 0.0;
+    case TVarType::SmallInt:
+    case TVarType::Integer:
+    case TVarType::Int64: return static_cast<double>(std::get<qint64>(FData));
+    case TVarType::Double: return std::get<double>(FData);
+    case TVarType::Currency: return std::get<Currency>(FData).ToDouble();
+    case TVarType::Date: return std::get<TDateTime>(FData).Value();
+    case TVarType::String: {
+        double d;
+        if (ReadNumber(std::get<QString>(FData), d))
+            return d;
+        break;
+    }
+    default: break;
+    }
+    CastError(TVarType::Double);
+}
+
+Currency Variant::ToCurrency() const {
+    if (FType == TVarType::Currency)
+        return std::get<Currency>(FData);
+    if (FType == TVarType::SmallInt || FType == TVarType::Integer || FType == TVarType::Int64) {
+        const qint64 i = std::get<qint64>(FData);
+        if (i > 922337203685477LL || i < -922337203685477LL)
+            throw EVariantError(QStringLiteral("Currency overflow"));
+        return Currency{i * 10000};
+    }
+    if (FType == TVarType::String) {
+        double d;
+        if (!ReadNumber(std::get<QString>(FData), d))
+            CastError(TVarType::Currency);
+        return Currency::FromDouble(d);
+    }
+    try {
+        return Currency::FromDouble(ToDouble());
+    } catch (const EVariantError &) {
+        if (FType == TVarType::Null || FType == TVarType::Bytes || FType == TVarType::Array)
+            CastError(TVarType::Currency);
+        throw;
+    }
+}
+
+TDateTime Variant::ToDateTime() const {
+    switch (FType) {
+    case TVarType::Empty: return TDateTime();
+    case TVarType::Date: return std::get<TDateTime>(FData);
+    case TVarType::SmallInt:
+    case TVarType::Integer:
+    case TVarType::Int64:
+    case TVarType::Double:
+    case TVarType::Currency: return TDateTime(ToDouble());
+    case TVarType::String: {
+        TDateTime t;
+        if (TryStrToDateTime(std::get<QString>(FData), t))
+            return t;
+        break;
+    }
+    default: break;
+    }
+    CastError(TVarType::Date);
+}
+
+QString Variant::ToString() const {
+    switch (FType) {
+    case TVarType::Empty: return QString();
+    case TVarType::Boolean: return std::get<bool>(FData) ? QStringLiteral("True") : QStringLiteral("False");
+    case TVarType::SmallInt:
+    case TVarType::Integer:
+    case TVarType::Int64: return QString::number(std::get<qint64>(FData));
+    case TVarType::Double: return FloatToStr(std::get<double>(FData));
+    case TVarType::Currency: return std::get<Currency>(FData).ToString();
+    case TVarType::Date: return DateTimeToStr(std::get<TDateTime>(FData));
+    case TVarType::String: return std::get<QString>(FData);
+    default: break;
+    }
+    CastError(TVarType::String);
+}
+
+QByteArray Variant::ToBytes() const {
+    if (FType == TVarType::Bytes)
+        return std::get<QByteArray>(FData);
+    if (FType == TVarType::Empty)
+        return QByteArray();
+    if (FType == TVarType::String)
+        return std::get<QString>(FData).toUtf8();
+    CastError(TVarType::Bytes);
+}
+
+const Variant::ArrayData &Variant::ArrayRef() const {
+    if (FType != TVarType::Array)
+        throw EVariantError(QStringLiteral("Variant is not an array"));
+    return *std::get<std::shared_ptr<ArrayData>>(FData);
+}
+
+Variant::ArrayData &Variant::MutableArray() {
+    if (FType != TVarType::Array)
+        throw EVariantError(QStringLiteral("Variant is not an array"));
+    auto &ptr = std::get<std::shared_ptr<ArrayData>>(FData);
+    if (ptr.use_count() > 1)   // copies of a variant array never share changes
+        ptr = std::make_shared<ArrayData>(*ptr);
+    return *ptr;
+}
+
+int Variant::LowBound() const {
+    return ArrayRef().Low;
+}
+
+int Variant::HighBound() const {
+    const ArrayData &a = ArrayRef();
+    return a.Low + static_cast<int>(a.Items.size()) - 1;
+}
+
+int Variant::ElementCount() const {
+    return static_cast<int>(ArrayRef().Items.size());
+}
+
+const Variant &Variant::operator[](int index) const {
+    const ArrayData &a = ArrayRef();
+    const qint64 i = static_cast<qint64>(index) - a.Low;
+    if (i < 0 || i >= static_cast<qint64>(a.Items.size()))
+        throw EVariantError(QStringLiteral("Variant array index out of bounds"));
+    return a.Items[static_cast<size_t>(i)];
+}
+
+void Variant::SetElement(int index, const Variant &value) {
+    ArrayData &a = MutableArray();
+    const qint64 i = static_cast<qint64>(index) - a.Low;
+    if (i < 0 || i >= static_cast<qint64>(a.Items.size()))
+        throw EVariantError(QStringLiteral("Variant array index out of bounds"));
+    a.Items[static_cast<size_t>(i)] = value;
+}
+
+void Variant::Redim(int highBound) {
+    ArrayData &a = MutableArray();
+    if (highBound < a.Low - 1)
+        throw EVariantError(QStringLiteral("Invalid variant array bounds"));
+    a.Items.resize(static_cast<size_t>(highBound - a.Low + 1));
+}
+
+bool Variant::operator==(const Variant &other) const {
+    if (FType == TVarType::Empty || other.FType == TVarType::Empty)
+        return FType == other.FType;
+    if (FType == TVarType::Null || other.FType == TVarType::Null)
+        return FType == other.FType;
+    if (FType == TVarType::Array || other.FType == TVarType::Array) {
+        if (FType != other.FType)
+            return false;
+        const ArrayData &a = ArrayRef(), &b = other.ArrayRef();
+        return a.Low == b.Low && a.Items == b.Items;
+    }
+    if (FType == TVarType::String && other.FType == TVarType::String)
+        return std::get<QString>(FData) == std::get<QString>(other.FData);
+    if (FType == TVarType::Bytes || other.FType == TVarType::Bytes)
+        return FType == other.FType && std::get<QByteArray>(FData) == std::get<QByteArray>(other.FData);
+    if (FType == TVarType::Boolean && other.FType == TVarType::Boolean)
+        return std::get<bool>(FData) == std::get<bool>(other.FData);
+    const bool intA = FType == TVarType::SmallInt || FType == TVarType::Integer || FType == TVarType::Int64;
+    const bool intB = other.FType == TVarType::SmallInt || other.FType == TVarType::Integer ||
+                      other.FType == TVarType::Int64;
+    if (intA && intB)
+        return std::get<qint64>(FData) == std::get<qint64>(other.FData);
+    try {
+        return ToDouble() == other.ToDouble();
+    } catch (const EVariantError &) {
+        return false;   // a string that is no number never equals a number
+    }
+}
+
+QString VarToStr(const Variant &v) {
+    return v.IsNull() ? QString() : v.ToString();
+}
+
+QString FloatToStr(double value) {
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    if (value == 0.0)
+        return QStringLiteral("0");
+    QString s = QString::number(value, 'g', 15);
+    const qsizetype e = s.indexOf(u'e');
+    if (e < 0)
+        return s;
+    // "1e+20" -> "1E20", "1.5e-07" -> "1.5E-7"
+    return s.left(e) + u'E' + QString::number(s.mid(e + 1).toInt());
+}
+
+double StrToFloat(const QString &text) {
+    double d;
+    if (!ReadNumber(text, d))
+        throw EConvertError(Format(QStringLiteral("'%s' is not a valid floating point value"), {text}));
+    return d;
+}
+
+int StrToInt(const QString &text) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok)
+        throw EConvertError(Format(QStringLiteral("'%s' is not a valid integer value"), {text}));
+    return v;
+}
+
+int StrToIntDef(const QString &text, int def) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    return ok ? v : def;
+}
