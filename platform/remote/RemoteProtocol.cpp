@@ -1,0 +1,338 @@
+#include "RemoteProtocol.h"
+
+#include "VariantCbor.h"
+
+#include <QCborStreamReader>
+#include <QCborStreamWriter>
+#include <QtEndian>
+#include <limits>
+
+namespace Remote {
+
+TMessage TMessage::Hello() {
+    TMessage m;
+    m.Kind = TMessageKind::Hello;
+    m.Version = ProtocolVersion;
+    return m;
+}
+
+TMessage TMessage::Welcome(bool startTls) {
+    TMessage m;
+    m.Kind = TMessageKind::Welcome;
+    m.Version = ProtocolVersion;
+    m.StartTls = startTls;
+    return m;
+}
+
+TMessage TMessage::Create(const QString &progId) {
+    TMessage m;
+    m.Kind = TMessageKind::Create;
+    m.Text = progId;
+    return m;
+}
+
+TMessage TMessage::Created(int handle) {
+    TMessage m;
+    m.Kind = TMessageKind::Created;
+    m.Handle = handle;
+    return m;
+}
+
+TMessage TMessage::Invoke(int handle, int dispId, const QString &name, std::vector<Variant> args) {
+    TMessage m;
+    m.Kind = TMessageKind::Invoke;
+    m.Handle = handle;
+    m.DispId = dispId;
+    m.Text = name;
+    m.Args = std::move(args);
+    return m;
+}
+
+TMessage TMessage::Result(const Variant &result, std::vector<std::pair<int, Variant>> outputs) {
+    TMessage m;
+    m.Kind = TMessageKind::Result;
+    m.ReturnValue = result;
+    m.Outputs = std::move(outputs);
+    return m;
+}
+
+TMessage TMessage::Error(const QString &text) {
+    TMessage m;
+    m.Kind = TMessageKind::Error;
+    m.Text = text;
+    return m;
+}
+
+TMessage TMessage::Release(int handle) {
+    TMessage m;
+    m.Kind = TMessageKind::Release;
+    m.Handle = handle;
+    return m;
+}
+
+TMessage TMessage::Released() {
+    TMessage m;
+    m.Kind = TMessageKind::Released;
+    return m;
+}
+
+QByteArray EncodeMessage(const TMessage &m) {
+    QByteArray out;
+    QCborStreamWriter w(&out);
+    switch (m.Kind) {
+    case TMessageKind::Hello:
+        w.startArray(3);
+        w.append(qint64(m.Kind));
+        w.append(QLatin1StringView(Magic()));
+        w.append(qint64(m.Version));
+        break;
+    case TMessageKind::Welcome:
+        w.startArray(3);
+        w.append(qint64(m.Kind));
+        w.append(qint64(m.Version));
+        w.append(m.StartTls);
+        break;
+    case TMessageKind::Create:
+    case TMessageKind::Error:
+        w.startArray(2);
+        w.append(qint64(m.Kind));
+        w.append(m.Text);
+        break;
+    case TMessageKind::Created:
+    case TMessageKind::Release:
+        w.startArray(2);
+        w.append(qint64(m.Kind));
+        w.append(qint64(m.Handle));
+        break;
+    case TMessageKind::Invoke:
+        w.startArray(5);
+        w.append(qint64(m.Kind));
+        w.append(qint64(m.Handle));
+        w.append(qint64(m.DispId));
+        w.append(m.Text);
+        w.startArray(quint64(m.Args.size()));
+        for (const Variant &a : m.Args)
+            WriteVariant(w, a);
+        w.endArray();
+        break;
+    case TMessageKind::Result:
+        w.startArray(3);
+        w.append(qint64(m.Kind));
+        WriteVariant(w, m.ReturnValue);
+        w.startArray(quint64(m.Outputs.size()));
+        for (const auto &[index, value] : m.Outputs) {
+            w.startArray(2);
+            w.append(qint64(index));
+            WriteVariant(w, value);
+            w.endArray();
+        }
+        w.endArray();
+        break;
+    case TMessageKind::Released:
+        w.startArray(1);
+        w.append(qint64(m.Kind));
+        break;
+    }
+    w.endArray();
+    return out;
+}
+
+namespace {
+
+[[noreturn]] void Malformed(const QString &why) {
+    throw ERemoteProtocol(QStringLiteral("Malformed frame: ") + why);
+}
+
+void Check(QCborStreamReader &r) {
+    if (r.lastError() != QCborError::NoError)
+        Malformed(QStringLiteral("invalid CBOR"));
+}
+
+qint64 ReadInt(QCborStreamReader &r, qint64 low, qint64 high) {
+    Check(r);
+    qint64 v;
+    if (r.isUnsignedInteger()) {
+        const quint64 u = quint64(r.toUnsignedInteger());
+        if (u > quint64(high))
+            Malformed(QStringLiteral("integer out of range"));
+        v = qint64(u);
+    } else if (r.isNegativeInteger()) {
+        const quint64 n = quint64(r.toNegativeInteger());
+        if (n == 0 || n > quint64(std::numeric_limits<qint64>::max()) || -qint64(n) < low)
+            Malformed(QStringLiteral("integer out of range"));
+        v = -qint64(n);
+    } else {
+        Malformed(QStringLiteral("an integer was expected"));
+    }
+    if (v < low || v > high)
+        Malformed(QStringLiteral("integer out of range"));
+    r.next();
+    Check(r);
+    return v;
+}
+
+int ReadInt32(QCborStreamReader &r) {
+    return int(ReadInt(r, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+QString ReadText(QCborStreamReader &r) {
+    Check(r);
+    if (!r.isString())
+        Malformed(QStringLiteral("a text was expected"));
+    QString out;
+    auto part = r.readString();
+    while (part.status == QCborStreamReader::Ok) {
+        out += part.data;
+        part = r.readString();
+    }
+    if (part.status == QCborStreamReader::Error)
+        Malformed(QStringLiteral("broken text"));
+    return out;
+}
+
+bool ReadBool(QCborStreamReader &r) {
+    Check(r);
+    if (!r.isBool())
+        Malformed(QStringLiteral("a boolean was expected"));
+    const bool v = r.toBool();
+    r.next();
+    Check(r);
+    return v;
+}
+
+Variant ReadValue(QCborStreamReader &r) {
+    try {
+        return ReadVariant(r);
+    } catch (const EVariantError &e) {
+        Malformed(e.Message());
+    }
+}
+
+void EnterArray(QCborStreamReader &r) {
+    Check(r);
+    if (!r.isArray() || !r.enterContainer())
+        Malformed(QStringLiteral("an array was expected"));
+}
+
+void LeaveArray(QCborStreamReader &r) {
+    Check(r);
+    if (r.hasNext())
+        Malformed(QStringLiteral("too many elements"));
+    if (!r.leaveContainer())
+        Malformed(QStringLiteral("broken array"));
+    Check(r);
+}
+
+void Expect(QCborStreamReader &r) {
+    Check(r);
+    if (!r.hasNext())
+        Malformed(QStringLiteral("too few elements"));
+}
+
+} // namespace
+
+TMessage DecodeMessage(const QByteArray &payload) {
+    QCborStreamReader r(payload);
+    TMessage m;
+    EnterArray(r);
+    Expect(r);
+    const int kind = ReadInt32(r);
+    if (kind < int(TMessageKind::Hello) || kind > int(TMessageKind::Released))
+        Malformed(QStringLiteral("unknown message kind %1").arg(kind));
+    m.Kind = TMessageKind(kind);
+    switch (m.Kind) {
+    case TMessageKind::Hello:
+        Expect(r);
+        if (ReadText(r) != QLatin1StringView(Magic()))
+            Malformed(QStringLiteral("not a client of this server"));
+        Expect(r);
+        m.Version = ReadInt32(r);
+        break;
+    case TMessageKind::Welcome:
+        Expect(r);
+        m.Version = ReadInt32(r);
+        Expect(r);
+        m.StartTls = ReadBool(r);
+        break;
+    case TMessageKind::Create:
+    case TMessageKind::Error:
+        Expect(r);
+        m.Text = ReadText(r);
+        break;
+    case TMessageKind::Created:
+    case TMessageKind::Release:
+        Expect(r);
+        m.Handle = ReadInt32(r);
+        break;
+    case TMessageKind::Invoke:
+        Expect(r);
+        m.Handle = ReadInt32(r);
+        Expect(r);
+        m.DispId = ReadInt32(r);
+        Expect(r);
+        m.Text = ReadText(r);
+        Expect(r);
+        EnterArray(r);
+        while (r.lastError() == QCborError::NoError && r.hasNext())
+            m.Args.push_back(ReadValue(r));
+        LeaveArray(r);
+        break;
+    case TMessageKind::Result:
+        Expect(r);
+        m.ReturnValue = ReadValue(r);
+        Expect(r);
+        EnterArray(r);
+        while (r.lastError() == QCborError::NoError && r.hasNext()) {
+            EnterArray(r);
+            Expect(r);
+            const int index = ReadInt32(r);
+            if (index < 0)
+                Malformed(QStringLiteral("negative argument index"));
+            Expect(r);
+            Variant value = ReadValue(r);
+            LeaveArray(r);
+            m.Outputs.emplace_back(index, std::move(value));
+        }
+        LeaveArray(r);
+        break;
+    case TMessageKind::Released:
+        break;
+    }
+    LeaveArray(r);
+    if (r.currentOffset() != payload.size())
+        Malformed(QStringLiteral("bytes left over after the message"));
+    return m;
+}
+
+QByteArray MakeFrame(const QByteArray &payload) {
+    QByteArray frame(HeaderSize, Qt::Uninitialized);
+    qToBigEndian(quint32(payload.size()), frame.data());
+    frame.append(payload);
+    return frame;
+}
+
+bool TFrameDecoder::Next(QByteArray &payload) {
+    const qint64 available = FBuffer.size() - FPos;
+    if (available < HeaderSize)
+        return false;
+    const quint32 length = qFromBigEndian<quint32>(FBuffer.constData() + FPos);
+    if (qint64(length) > FMaxFrameSize)
+        throw ERemoteProtocol(QStringLiteral("Malformed frame: %1 bytes announced, the limit is %2")
+                                  .arg(length)
+                                  .arg(FMaxFrameSize));
+    if (available < HeaderSize + qint64(length))
+        return false;
+    payload = FBuffer.mid(FPos + HeaderSize, length);
+    FPos += HeaderSize + qint64(length);
+    // Drop consumed bytes once they make up most of the buffer.
+    if (FPos == FBuffer.size()) {
+        FBuffer.clear();
+        FPos = 0;
+    } else if (FPos > 65536 && FPos * 2 > FBuffer.size()) {
+        FBuffer.remove(0, FPos);
+        FPos = 0;
+    }
+    return true;
+}
+
+} // namespace Remote
