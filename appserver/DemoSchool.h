@@ -1,0 +1,20 @@
+#pragma once
+// The server's tables and the demo school that fills a new database: a fictional senior high
+// school with an administrator and teachers, their profiles, job groups, code tables with
+// their Traditional Chinese descriptions, server locations and stored code trees.
+//
+// Demo accounts (ID / password):
+//   ADMIN / orv7-admin    the administrator
+//   T001  / teach-2024    a teacher
+//   T002  / lab-2024      a teacher bound to the computer "10.0.0.99LAB-PC01"
+
+#include "Passwords.h"
+
+#include <QStringList>
+
+class TServerDatabase;
+
+// CREATE statements with {SERIAL} and {BLOB} standing for the engine's own words.
+QStringList SchemaStatements();
+// Runs inside the transaction that creates the schema.
+void FillDemoSchool(TServerDatabase &db, THashCost cost);

@@ -1,0 +1,198 @@
+#include "ServerDatabase.h"
+
+#include "DemoSchool.h"
+#include "RemoteProtocol.h"
+
+#include <QAtomicInteger>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <sqlite3.h>
+
+int ServerDatabaseAuthorizer(void *self, int action, const char *, const char *, const char *,
+                             const char *) {
+    const auto *db = static_cast<const TServerDatabase *>(self);
+    if (!db->FReadOnly)
+        return SQLITE_OK;
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+namespace {
+QAtomicInteger<int> gConnectionCount;
+
+[[noreturn]] void Fail(const QString &what, const QSqlError &error) {
+    throw EServerError(what + QStringLiteral(": ") + error.text());
+}
+} // namespace
+
+TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
+    FConnection = QStringLiteral("appserver-%1").arg(gConnectionCount.fetchAndAddOrdered(1));
+    QSqlDatabase db = QSqlDatabase::addDatabase(config.Driver, FConnection);
+    if (!db.isValid())
+        throw EServerError(
+            QStringLiteral("The database driver %1 is not available").arg(config.Driver));
+    db.setDatabaseName(config.Name);
+    if (!config.Host.isEmpty())
+        db.setHostName(config.Host);
+    if (config.Port > 0)
+        db.setPort(config.Port);
+    if (!config.User.isEmpty())
+        db.setUserName(config.User);
+    if (!config.Password.isEmpty())
+        db.setPassword(config.Password);
+    FSQLite = config.Driver == QLatin1String("QSQLITE");
+    if (FSQLite)
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open())
+        Fail(QStringLiteral("Cannot open the database %1").arg(config.Name), db.lastError());
+    if (FSQLite) {
+        const QVariant handle = db.driver()->handle();
+        if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+            FHandle = *static_cast<sqlite3 *const *>(handle.constData());
+        if (!FHandle)
+            throw EServerError(QStringLiteral("The SQLite handle is not reachable"));
+        sqlite3_set_authorizer(static_cast<sqlite3 *>(FHandle), ServerDatabaseAuthorizer, this);
+        Exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+        Exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        Exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    }
+    if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
+        CreateSchema(config.HashCost);
+}
+
+TServerDatabase::~TServerDatabase() {
+    {
+        QSqlDatabase db = Db();
+        if (FHandle)
+            sqlite3_set_authorizer(static_cast<sqlite3 *>(FHandle), nullptr, nullptr);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(FConnection);
+}
+
+QString TServerDatabase::Dialect(QString sql) const {
+    if (FSQLite) {
+        sql.replace(QLatin1String("{SERIAL}"), QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT"));
+        sql.replace(QLatin1String("{BLOB}"), QLatin1String("BLOB"));
+    } else {
+        sql.replace(QLatin1String("{SERIAL}"), QLatin1String("SERIAL PRIMARY KEY"));
+        sql.replace(QLatin1String("{BLOB}"), QLatin1String("BYTEA"));
+    }
+    return sql;
+}
+
+QSqlQuery TServerDatabase::Exec(const QString &sql, const QVariantList &binds) {
+    QSqlQuery q(Db());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        Fail(QStringLiteral("Cannot prepare \"%1\"").arg(sql), q.lastError());
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    if (!q.exec())
+        Fail(QStringLiteral("Statement failed"), q.lastError());
+    return q;
+}
+
+QVariant TServerDatabase::Scalar(const QString &sql, const QVariantList &binds) {
+    QSqlQuery q = Exec(sql, binds);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+void TServerDatabase::Transaction(const std::function<void()> &work) {
+    QSqlDatabase db = Db();
+    if (!db.transaction())
+        Fail(QStringLiteral("Cannot start a transaction"), db.lastError());
+    try {
+        work();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    if (!db.commit()) {
+        const QSqlError error = db.lastError();
+        db.rollback();
+        Fail(QStringLiteral("Cannot commit"), error);
+    }
+}
+
+QSqlQuery TServerDatabase::ClientQuery(const QString &sql, const QVariantList &binds) {
+    if (FSQLite) {
+        // One statement: nothing but blanks and semicolons may follow the first.
+        const QByteArray utf8 = sql.toUtf8();
+        sqlite3_stmt *stmt = nullptr;
+        const char *tail = nullptr;
+        FReadOnly = true;
+        const int rc = sqlite3_prepare_v2(static_cast<sqlite3 *>(FHandle), utf8.constData(),
+                                          int(utf8.size()), &stmt, &tail);
+        FReadOnly = false;
+        const bool readOnly = stmt && sqlite3_stmt_readonly(stmt);
+        sqlite3_finalize(stmt);
+        if (rc == SQLITE_AUTH || (rc == SQLITE_OK && stmt && !readOnly))
+            throw EServerError(QStringLiteral("A command text may only read data"));
+        if (rc != SQLITE_OK)
+            throw EServerError(
+                QStringLiteral("The command text is not valid: %1")
+                    .arg(QString::fromUtf8(sqlite3_errmsg(static_cast<sqlite3 *>(FHandle)))));
+        if (!stmt)
+            throw EServerError(QStringLiteral("The command text is empty"));
+        for (const char *p = tail; p && *p; ++p)
+            if (*p != ';' && !QChar::isSpace(uchar(*p)))
+                throw EServerError(QStringLiteral("A command text must be one statement"));
+        FReadOnly = true;
+        try {
+            QSqlQuery q = Exec(sql, binds);
+            FReadOnly = false;
+            return q;
+        } catch (...) {
+            FReadOnly = false;
+            throw;
+        }
+    }
+    // Other engines: refuse statement separators outside quotes, run read-only.
+    bool quoted = false;
+    for (QChar c : sql) {
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (c == u';' && !quoted)
+            throw EServerError(QStringLiteral("A command text must be one statement"));
+    }
+    QSqlQuery q(Db());
+    Exec(QStringLiteral("START TRANSACTION READ ONLY"));
+    try {
+        q = Exec(sql, binds);
+    } catch (...) {
+        Exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+    Exec(QStringLiteral("ROLLBACK"));
+    return q;
+}
+
+QString TServerDatabase::DateText(TDateTime value) {
+    return value.ToQDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+TDateTime TServerDatabase::TextDate(const QString &text) {
+    if (text.isEmpty())
+        return TDateTime();
+    QDateTime dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!dt.isValid())
+        dt = QDateTime(QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
+    return TDateTime::FromQDateTime(dt);
+}
+
+void TServerDatabase::CreateSchema(THashCost cost) {
+    Transaction([&] {
+        for (const QString &statement : SchemaStatements())
+            Exec(Dialect(statement));
+        FillDemoSchool(*this, cost);
+    });
+}

@@ -1,0 +1,63 @@
+#pragma once
+// The server's database: an SQLite file by default, PostgreSQL (or any Qt SQL driver) by
+// configuration. On first start the schema is created together with the demo school, in one
+// transaction. Every change a method makes runs inside Transaction(), so a failure or a crash
+// leaves nothing half-written. Command texts that clients send run through ClientQuery():
+// one statement, read-only (SQLite's authoriser refuses every write; PostgreSQL runs them in a
+// read-only transaction).
+
+#include "Passwords.h"
+#include "Variant.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+#include <functional>
+
+struct TDatabaseConfig {
+    QString Driver = QStringLiteral("QSQLITE");
+    QString Name; // SQLite: the file; otherwise the database name
+    QString Host;
+    int Port = 0;
+    QString User;
+    QString Password;
+    THashCost HashCost = THashCost::Interactive; // for the demo accounts created at first start
+};
+
+class TServerDatabase {
+public:
+    // Opens the database on the calling thread under a connection name of its own; creates
+    // schema and demo school when the database is empty. Raises EServerError on failure.
+    explicit TServerDatabase(const TDatabaseConfig &config);
+    ~TServerDatabase();
+    TServerDatabase(const TServerDatabase &) = delete;
+    TServerDatabase &operator=(const TServerDatabase &) = delete;
+
+    QSqlDatabase Db() const { return QSqlDatabase::database(FConnection, false); }
+    bool IsSQLite() const { return FSQLite; }
+
+    // Runs a statement with positional (?) bindings; raises EServerError with the driver's text.
+    QSqlQuery Exec(const QString &sql, const QVariantList &binds = {});
+    // The first column of the first row, or an invalid QVariant when there is no row.
+    QVariant Scalar(const QString &sql, const QVariantList &binds = {});
+    // Runs work inside one transaction: committed when it returns, rolled back when it raises.
+    void Transaction(const std::function<void()> &work);
+    // Runs a client's command text: exactly one statement that only reads.
+    QSqlQuery ClientQuery(const QString &sql, const QVariantList &binds = {});
+
+    // Text form of dates in the database.
+    static QString DateText(TDateTime value);
+    static TDateTime TextDate(const QString &text);
+
+private:
+    void CreateSchema(THashCost cost);
+    QString Dialect(QString sql) const;
+
+    QString FConnection;
+    bool FSQLite = false;
+    bool FReadOnly = false;  // consulted by the SQLite authoriser
+    void *FHandle = nullptr; // sqlite3*
+    friend int ServerDatabaseAuthorizer(void *, int, const char *, const char *, const char *,
+                                        const char *);
+};

@@ -1,0 +1,109 @@
+// appserver: the school's application server.
+//
+//   appserver [--config FILE] [--port N] [--listen ADDRESS] [--database FILE]
+//             [--certificate PEM --key PEM] [--fast-hash]
+//
+// Without options it listens on every address at port 2001 and keeps its data in the SQLite
+// file "appserver.sqlite" of the current folder, created with the demo school on first start.
+// It logs to standard error and stops cleanly on SIGTERM or SIGINT.
+
+#include "ApplicationServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &c, 1);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("appserver"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The school's application server"));
+    parser.addHelpOption();
+    const QCommandLineOption configOpt("config", "INI file with [Server] and [Database] settings.",
+                                       "file");
+    const QCommandLineOption portOpt("port", "TCP port (default 2001; 0 picks a free one).",
+                                     "port");
+    const QCommandLineOption listenOpt("listen", "Address to listen on (default all).", "address");
+    const QCommandLineOption dbOpt("database", "SQLite database file.", "file");
+    const QCommandLineOption certOpt("certificate", "PEM certificate; clients then use TLS.",
+                                     "file");
+    const QCommandLineOption keyOpt("key", "PEM private key of the certificate.", "file");
+    const QCommandLineOption fastOpt(
+        "fast-hash", "Hash the demo passwords at the lowest cost (throw-away databases).");
+    parser.addOptions({configOpt, portOpt, listenOpt, dbOpt, certOpt, keyOpt, fastOpt});
+    parser.process(app);
+
+    TApplicationServerConfig config;
+    config.Database.Name = QStringLiteral("appserver.sqlite");
+    try {
+        if (parser.isSet(configOpt))
+            config.LoadIni(parser.value(configOpt));
+        if (parser.isSet(portOpt)) {
+            bool ok = false;
+            const uint port = parser.value(portOpt).toUInt(&ok);
+            if (!ok || port > 65535)
+                throw EServerError(QStringLiteral("'%1' is not a port").arg(parser.value(portOpt)));
+            config.Port = quint16(port);
+        }
+        if (parser.isSet(listenOpt))
+            config.Address = QHostAddress(parser.value(listenOpt));
+        if (parser.isSet(dbOpt)) {
+            config.Database.Driver = QStringLiteral("QSQLITE");
+            config.Database.Name = parser.value(dbOpt);
+        }
+        if (parser.isSet(certOpt))
+            config.CertificateFile = parser.value(certOpt);
+        if (parser.isSet(keyOpt))
+            config.KeyFile = parser.value(keyOpt);
+        if (parser.isSet(fastOpt))
+            config.Database.HashCost = THashCost::Minimal;
+
+        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0)
+            throw EServerError(QStringLiteral("Cannot set up signal handling"));
+        QSocketNotifier notifier(gSignalPipe[0], QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, &app, [] {
+            char c;
+            [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &c, 1);
+            qInfo().noquote() << "appserver: stopping";
+            QCoreApplication::quit();
+        });
+        struct sigaction sa = {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+
+        TApplicationServer server(config);
+        qInfo().noquote() << QStringLiteral("appserver: listening on port %1%2, database %3 (%4)")
+                                 .arg(server.Port())
+                                 .arg(server.HasCertificate() ? QStringLiteral(" with TLS")
+                                                              : QString())
+                                 .arg(config.Database.Name, config.Database.Driver);
+        QObject::connect(&server, &TObjectServer::ConnectionClosed, &app,
+                         [](const QString &reason) {
+                             qInfo().noquote() << "appserver: connection closed:" << reason;
+                         });
+        const int rc = app.exec();
+        qInfo().noquote() << "appserver: stopped";
+        return rc;
+    } catch (const std::exception &e) {
+        qCritical().noquote() << "appserver:" << QString::fromUtf8(e.what());
+        return 1;
+    }
+}
