@@ -1,0 +1,288 @@
+#pragma once
+// TDataSet: an in-memory dataset with a cursor. It owns its fields, reads its records from a
+// TRecordStore (shared with cloned cursors) and keeps its own view of them: the records that
+// pass its filter and range, in the order of its index. Editing goes through an edit buffer
+// and reaches the store on Post. Data sources attached to the dataset hear about every change
+// through their data links.
+
+#include "Component.h"
+#include "DbTypes.h"
+#include "Fields.h"
+#include "RecordStore.h"
+
+#include <QList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TDataSource;
+class TFilterExpr;
+class TDataSet;
+
+using TDataSetNotifyEvent = std::function<void(TDataSet *)>;
+using TFilterRecordEvent = std::function<void(TDataSet *, bool &accept)>;
+// A bookmark names a record for as long as the dataset's records live; -1 names none.
+using TBookmark = qint64;
+
+enum TDataEvent {
+    deFieldChange,
+    deRecordChange,
+    deDataSetChange,
+    deDataSetScroll,
+    deLayoutChange,
+    deUpdateRecord,
+    deUpdateState,
+    deCheckBrowseMode,
+};
+
+enum TIndexOption : int {
+    ixPrimary = 0x01,
+    ixUnique = 0x02,
+    ixDescending = 0x04,
+    ixCaseInsensitive = 0x08
+};
+
+struct TIndexDef {
+    QString Name;
+    QString Fields;
+    int Options = 0;
+    QString DescFields;    // fields sorted descending (all of them with ixDescending)
+    QString CaseInsFields; // fields compared without letter case (all with ixCaseInsensitive)
+};
+
+class TIndexDefs {
+public:
+    int Count() const { return static_cast<int>(FItems.size()); }
+    const TIndexDef &operator[](int i) const { return FItems[i]; }
+    void Add(const TIndexDef &def);
+    int IndexOf(const QString &name) const; // any letter case
+    const TIndexDef *Find(const QString &name) const;
+    void Remove(const QString &name);
+    void Clear() { FItems.clear(); }
+
+private:
+    std::vector<TIndexDef> FItems;
+};
+
+class TDataSet : public TComponent {
+    Q_OBJECT
+public:
+    explicit TDataSet(QObject *owner = nullptr);
+    ~TDataSet() override;
+    QString ClassName() const override { return QStringLiteral("TDataSet"); }
+
+    // Fields. Fields added before opening are persistent; without any, opening creates one
+    // field per field definition and closing drops them again.
+    TFields &Fields() { return FFields; }
+    const TFields &Fields() const { return FFields; }
+    TFieldDefs &FieldDefs() { return FFieldDefs; }
+    int FieldCount() const { return FFields.Count(); }
+    TField *FindField(const QString &name) const { return FFields.FindField(name); }
+    TField *FieldByName(const QString &name) const { return FFields.FieldByName(name); }
+    TField *AddField(std::unique_ptr<TField> field, const QString &name, TFieldKind kind = fkData);
+    TField *AddField(TFieldType type, const QString &name, int size = 0, TFieldKind kind = fkData);
+    void RemoveField(TField *field);
+
+    // Opening and closing.
+    bool Active() const { return FActive; }
+    void SetActive(bool active);
+    void Open() { SetActive(true); }
+    void Close() { SetActive(false); }
+    TDataSetState State() const { return FState; }
+    bool Modified() const { return FModified; }
+    bool IsEditing() const { return FState == dsEdit || FState == dsInsert; }
+
+    // Cursor.
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    int MoveBy(int distance);
+    bool Bof() const { return FBof; }
+    bool Eof() const { return FEof; }
+    bool IsEmpty() const;
+    int RecordCount() const;
+    // 1-based position of the current record in the view; -1 when there is none.
+    int RecNo() const;
+    void SetRecNo(int recNo);
+    TBookmark GetBookmark() const;
+    void GotoBookmark(TBookmark bookmark);
+    bool BookmarkValid(TBookmark bookmark) const;
+    int CompareBookmarks(TBookmark a, TBookmark b) const;
+    // Update status of the current record.
+    TUpdateStatus UpdateStatus() const;
+
+    // Editing.
+    void Append();
+    void Insert();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+    // Posts a pending edit or insert.
+    void CheckBrowseMode();
+    // Asks the attached controls to write their pending text into the fields.
+    void UpdateRecord();
+
+    // Searching. KeyValues is a single value or an array with one value per key field.
+    bool Locate(const QString &keyFields, const Variant &keyValues, int options = 0);
+    Variant Lookup(const QString &keyFields, const Variant &keyValues, const QString &resultFields);
+
+    // Filtering.
+    const QString &Filter() const { return FFilterText; }
+    void SetFilter(const QString &text);
+    bool Filtered() const { return FFiltered; }
+    void SetFiltered(bool filtered);
+    int FilterOptions() const { return FFilterOptions; }
+    void SetFilterOptions(int options);
+    void SetOnFilterRecord(TFilterRecordEvent handler);
+    const TFilterRecordEvent &OnFilterRecord() const { return FOnFilterRecord; }
+
+    // Order.
+    const QString &IndexFieldNames() const { return FIndexFieldNames; }
+    void SetIndexFieldNames(const QString &names);
+    const QString &IndexName() const { return FIndexName; }
+    void SetIndexName(const QString &name);
+    TIndexDefs &IndexDefs() { return FIndexDefs; }
+    void AddIndex(const QString &name, const QString &fields, int options = 0,
+                  const QString &descFields = {}, const QString &caseInsFields = {});
+    void DeleteIndex(const QString &name);
+    // Fields of the current order, empty for the natural order.
+    QStringList IndexFields() const;
+
+    // Ranges on the leading fields of the current order.
+    void SetRange(const std::vector<Variant> &start, const std::vector<Variant> &end);
+    void CancelRange();
+    bool HasRange() const { return !FRangeStart.empty(); }
+
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return FDisableCount > 0; }
+
+    // Re-reads the records (client datasets fetch again) keeping the current record when it
+    // is still there.
+    virtual void Refresh();
+    // Rebuilds the view from the records (after a change of filter, order or records).
+    void Resync();
+
+    // Records by view position (0-based), for grids: the cursor does not move.
+    Variant ValueAt(int position, TField *field);
+    QString DisplayTextAt(int position, TField *field);
+    int CurrentPosition() const { return FCursor; }
+
+    TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
+    TDataSetNotifyEvent BeforeInsert, AfterInsert, BeforeEdit, AfterEdit;
+    TDataSetNotifyEvent BeforePost, AfterPost, BeforeCancel, AfterCancel;
+    TDataSetNotifyEvent BeforeDelete, AfterDelete, BeforeScroll, AfterScroll;
+    TDataSetNotifyEvent BeforeRefresh, AfterRefresh;
+    TDataSetNotifyEvent OnNewRecord, OnCalcFields;
+
+    // Used by fields.
+    Variant GetFieldValue(const TField *field) const;
+    void SetFieldValue(TField *field, const Variant &value);
+    // Old, new and current values of a field (dsOldValue, dsNewValue, dsCurValue). Outside
+    // reconcile: the value before the record's first pending change, and the value now.
+    virtual Variant ReconcileValue(const TField *field, TDataSetState which) const;
+    virtual void SetReconcileNewValue(TField *field, const Variant &value);
+
+    // Used by data sources and cloned cursors.
+    void AttachDataSource(TDataSource *source);
+    void DetachDataSource(TDataSource *source);
+    void DataEvent(TDataEvent event, qint64 info = 0);
+    const std::shared_ptr<TRecordStore> &Store() const { return FStore; }
+    // Another cursor on the shared records changed them.
+    void StoreChanged();
+
+protected:
+    // Fills FieldDefs and the store. The default makes an empty store from FieldDefs.
+    virtual void InternalOpen();
+    virtual void InternalClose() {}
+    // Gives the dataset a store: a new one from FieldDefs, or the store to share.
+    void UseStore(std::shared_ptr<TRecordStore> store);
+    void CreateStore();
+    // Called after a post or delete reached the store.
+    virtual void AfterStoreChange() {}
+    // The row under the cursor, or -1.
+    qint64 CurrentRow() const;
+    // Puts the cursor on a row when it is in the view.
+    bool GotoRow(quint32 row);
+    void CheckActive() const;
+    void CheckBrowse();
+    // Values of the edit buffer, one per data field.
+    std::vector<Variant> &EditValues() { return FEditValues; }
+    // Extra row condition (master/detail), on top of filter and range.
+    std::function<bool(const uchar *)> FRowCondition;
+    // Default values for a new record (master/detail link fields).
+    virtual void InitNewRecord() {}
+    // Reads fields of a given record (filter events, reconcile) while fn runs.
+    void WithRecord(const uchar *rec, TDataSetState state, const std::function<void()> &fn);
+    void SetState(TDataSetState state);
+    void DoAfterScroll();
+    void DoBeforeScroll();
+    void ClearDefaultFields();
+    bool FInternalOpen = false;
+    // Brings in more records when the cursor runs past the last one held; true when some came.
+    virtual bool FetchMore(bool all) {
+        Q_UNUSED(all);
+        return false;
+    }
+
+private:
+    friend class TField;
+    void BindFields();
+    void CalculateFields() const;
+    void DoInsert(bool append);
+    void RefilterKeeping();
+    void Reorder(const QString &fieldNames, const QString &indexName);
+    std::vector<uchar> EncodeKey(const std::vector<std::pair<int, Variant>> &values) const;
+    void BuildView(qint64 keepRow);
+    void EnsureView() const;
+    bool RowPasses(quint32 row) const;
+    bool RowInRange(const uchar *rec) const;
+    int CompareRows(quint32 a, quint32 b) const;
+    int InsertPosition(quint32 row) const;
+    void PlaceRow(quint32 row, bool wasInView);
+    void CompileFilter();
+    void CompileIndex();
+    int FindRow(const QStringList &fields, const Variant &values, int options) const;
+    void SetCursor(int position);
+    const uchar *ActiveData() const;
+
+    TFields FFields;
+    TFieldDefs FFieldDefs;
+    TIndexDefs FIndexDefs;
+    std::shared_ptr<TRecordStore> FStore;
+    mutable std::vector<quint32> FView;
+    mutable quint64 FViewVersion = 0;
+    mutable int FCursor = -1;
+    bool FBof = true, FEof = true;
+    bool FActive = false;
+    TDataSetState FState = dsInactive;
+    bool FModified = false;
+    bool FEditing = false; // the edit buffer holds the current record
+    bool FDefaultFields = false;
+    bool FCalcValid = false;
+    bool FCalculating = false;
+    std::vector<Variant> FEditValues;
+    std::vector<Variant> FCalcValues;
+    qint64 FEditRow = -1;      // row being edited
+    qint64 FInsertBefore = -1; // natural position of a new record, -1 for the end
+    const uchar *FOverride = nullptr;
+    QString FFilterText;
+    bool FFiltered = false;
+    int FFilterOptions = 0;
+    TFilterRecordEvent FOnFilterRecord;
+    std::unique_ptr<TFilterExpr> FFilterExpr;
+    QString FIndexFieldNames, FIndexName;
+    struct TSortKey {
+        int FieldNo;
+        bool Descending;
+        bool CaseInsensitive;
+    };
+    std::vector<TSortKey> FSortKeys;
+    std::vector<Variant> FRangeStart, FRangeEnd;
+    std::vector<uchar> FRangeStartRec, FRangeEndRec;
+    int FDisableCount = 0;
+    bool FPendingChange = false;
+    QList<TDataSource *> FDataSources;
+};

@@ -1,0 +1,100 @@
+#pragma once
+// TDataSetProvider publishes a dataset to client datasets: it answers record fetches with data
+// packets, serves data and parameter requests, and applies deltas. An SQL query dataset has
+// its deltas resolved to INSERT, UPDATE and DELETE statements run in one transaction.
+// TLocalAppServer is the IAppServer of providers living in the same process.
+
+#include "AppServer.h"
+#include "Component.h"
+#include "DataSet.h"
+#include "Params.h"
+
+#include <QHash>
+#include <QPointer>
+#include <functional>
+
+class TDataSetProvider;
+class TSqlQuery;
+
+enum TProviderOption : int {
+    poAllowCommandText = 0x01, // clients may replace the dataset's command text
+    poReadOnly = 0x02,         // deltas are refused
+};
+
+using TProviderRemoteEvent = std::function<void(TDataSetProvider *, Variant &ownerData)>;
+using TDataRequestEvent = std::function<Variant(TDataSetProvider *, const Variant &input)>;
+
+class TDataSetProvider : public TComponent {
+    Q_OBJECT
+public:
+    explicit TDataSetProvider(QObject *owner = nullptr);
+    ~TDataSetProvider() override;
+    QString ClassName() const override { return QStringLiteral("TDataSetProvider"); }
+
+    TDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TDataSet *dataSet);
+    TUpdateMode UpdateMode() const { return FUpdateMode; }
+    void SetUpdateMode(TUpdateMode mode) { FUpdateMode = mode; }
+    int Options() const { return FOptions; }
+    void SetOptions(int options) { FOptions = options; }
+
+    TProviderRemoteEvent BeforeGetRecords, AfterGetRecords, BeforeApplyUpdates, AfterApplyUpdates;
+    TProviderRemoteEvent BeforeGetParams, AfterGetParams, BeforeExecute, AfterExecute;
+    TDataRequestEvent OnDataRequest;
+
+    // The calls of IAppServer, for this provider.
+    virtual Variant GetRecords(int count, int &recsOut, int options, const QString &commandText,
+                               Variant &params, Variant &ownerData);
+    virtual Variant ApplyUpdates(const Variant &delta, int maxErrors, int &errorCount,
+                                 Variant &ownerData);
+    virtual Variant DataRequest(const Variant &input);
+    virtual Variant GetParams(Variant &ownerData);
+    virtual void Execute(const QString &commandText, Variant &params, Variant &ownerData);
+
+    void Notification(TComponentBase *component, TOperation operation) override;
+
+protected:
+    // Fires BeforeGetRecords; the stateless provider unwraps its requests here.
+    virtual void DoBeforeGetRecords(int count, int options, const QString &commandText,
+                                    Variant &params, Variant &ownerData);
+    virtual QByteArray InternalApplyUpdates(const QByteArray &delta, int maxErrors,
+                                            int &errorCount);
+    // The fetch itself: up to count records from the current one (-1 all, 0 metadata only).
+    QByteArray PackRecords(int count, int &recsOut, bool metaData);
+    void CheckDataSet() const;
+
+private:
+    TParams *DataSetParams() const;
+    QPointer<TDataSet> FDataSet;
+    TUpdateMode FUpdateMode = upWhereAll;
+    int FOptions = 0;
+};
+
+class TLocalAppServer : public IAppServer {
+public:
+    // Registers under the provider's component name unless a name is given.
+    void RegisterProvider(TDataSetProvider *provider, const QString &name = QString());
+    void UnregisterProvider(const QString &name);
+    TDataSetProvider *FindProvider(const QString &name) const;
+    int ProviderCount() const { return static_cast<int>(FProviders.size()); }
+
+    Variant AS_ApplyUpdates(const QString &providerName, const Variant &delta, int maxErrors,
+                            int &errorCount, Variant &ownerData) override;
+    Variant AS_GetRecords(const QString &providerName, int count, int &recsOut, int options,
+                          const QString &commandText, Variant &params, Variant &ownerData) override;
+    Variant AS_DataRequest(const QString &providerName, const Variant &data) override;
+    QStringList AS_GetProviderNames() override;
+    Variant AS_GetParams(const QString &providerName, Variant &ownerData) override;
+    Variant AS_RowRequest(const QString &providerName, const Variant &row, int requestType,
+                          Variant &ownerData) override;
+    void AS_Execute(const QString &providerName, const QString &commandText, Variant &params,
+                    Variant &ownerData) override;
+
+private:
+    TDataSetProvider *Provider(const QString &name) const;
+    QHash<QString, QPointer<TDataSetProvider>> FProviders; // keys in lower case
+};
+
+// Applies a delta packet to the table behind an SQL query; returns the reconcile result.
+QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode mode, int maxErrors,
+                        int &errorCount);

@@ -1,0 +1,237 @@
+#include "SqlQuery.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+TSqlQuery::TSqlQuery(QObject *owner) : TDataSet(owner) {}
+
+QSqlDatabase TSqlQuery::Database() const {
+    return FConnectionName.isEmpty() ? QSqlDatabase::database()
+                                     : QSqlDatabase::database(FConnectionName);
+}
+
+void TSqlQuery::SetSQL(const QString &sql) {
+    if (sql == FSQL)
+        return;
+    Close();
+    FSQL = sql;
+}
+
+QString TSqlQuery::TableName() const {
+    if (!FTableName.isEmpty())
+        return FTableName;
+    static const QRegularExpression from(
+        QStringLiteral("\\bfrom\\s+([A-Za-z_][A-Za-z0-9_\\.]*|\"[^\"]+\")"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = from.match(FSQL);
+    QString name = m.hasMatch() ? m.captured(1) : QString();
+    if (name.startsWith(QLatin1Char('"')))
+        name = name.mid(1, name.size() - 2);
+    return name;
+}
+
+TFieldType FieldTypeOfSql(QMetaType type) {
+    switch (type.id()) {
+    case QMetaType::Bool:
+        return ftBoolean;
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return ftSmallint;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+        return ftInteger;
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return ftLargeint;
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return ftFloat;
+    case QMetaType::QDate:
+        return ftDate;
+    case QMetaType::QTime:
+        return ftTime;
+    case QMetaType::QDateTime:
+        return ftDateTime;
+    case QMetaType::QByteArray:
+        return ftBlob;
+    default:
+        return ftString;
+    }
+}
+
+QVariant VariantToSql(const Variant &v, TFieldType type) {
+    if (v.IsEmptyOrNull()) {
+        switch (type) {
+        case ftString:
+        case ftWideString:
+        case ftMemo:
+            return QVariant(QMetaType::fromType<QString>());
+        case ftFloat:
+        case ftCurrency:
+        case ftBCD:
+            return QVariant(QMetaType::fromType<double>());
+        case ftBlob:
+        case ftGraphic:
+        case ftDataSet:
+            return QVariant(QMetaType::fromType<QByteArray>());
+        default:
+            return QVariant(QMetaType::fromType<qlonglong>());
+        }
+    }
+    switch (type) {
+    case ftString:
+    case ftWideString:
+    case ftMemo:
+        return v.ToString();
+    case ftBoolean:
+        return v.ToBool() ? 1 : 0;
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
+        return QVariant(static_cast<qlonglong>(v.ToInt64()));
+    case ftFloat:
+        return v.ToDouble();
+    case ftCurrency:
+    case ftBCD:
+        return v.ToCurrency().ToDouble();
+    case ftDate:
+        return DateToStr(v.ToDateTime()).replace(QLatin1Char('/'), QLatin1Char('-'));
+    case ftTime:
+        return TimeToStr(v.ToDateTime());
+    case ftDateTime:
+        return FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), v.ToDateTime());
+    default:
+        return v.ToBytes();
+    }
+}
+
+Variant SqlToVariant(const QVariant &q, TFieldType type) {
+    if (q.isNull() || !q.isValid())
+        return Variant::Null();
+    switch (type) {
+    case ftString:
+    case ftWideString:
+    case ftMemo:
+        return Variant(q.toString());
+    case ftBoolean:
+        return Variant(q.typeId() == QMetaType::QString ? Variant(q.toString()).ToBool()
+                                                        : q.toBool());
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+        return Variant(q.toInt());
+    case ftLargeint:
+        return Variant(static_cast<qint64>(q.toLongLong()));
+    case ftFloat:
+        return Variant(q.toDouble());
+    case ftCurrency:
+    case ftBCD:
+        return Variant(Currency::FromDouble(q.toDouble()));
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        switch (q.typeId()) {
+        case QMetaType::QDate:
+            return Variant(TDateTime::FromDate(q.toDate()));
+        case QMetaType::QTime:
+            return Variant(TDateTime::FromTime(q.toTime()));
+        case QMetaType::QDateTime:
+            return Variant(TDateTime::FromQDateTime(q.toDateTime()));
+        case QMetaType::Double:
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            return Variant(TDateTime(q.toDouble()));
+        default: {
+            QString text = q.toString();
+            text.replace(QLatin1Char('T'), QLatin1Char(' '));
+            TDateTime t;
+            if (TryStrToDateTime(text, t))
+                return Variant(t);
+            DatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(q.toString()));
+        }
+        }
+    default:
+        return Variant(q.toByteArray());
+    }
+}
+
+void ExecPrepared(QSqlQuery &query, const QString &sql, const std::vector<QVariant> &values) {
+    if (!query.prepare(sql))
+        DatabaseError(query.lastError().text());
+    for (const QVariant &v : values)
+        query.addBindValue(v);
+    if (!query.exec())
+        DatabaseError(query.lastError().text());
+}
+
+namespace {
+void BindParams(QSqlQuery &q, const TParams &params) {
+    for (int i = 0; i < params.Count(); ++i) {
+        const TParam &p = params[i];
+        q.bindValue(QLatin1Char(':') + p.Name(),
+                    VariantToSql(p.Value(), p.DataType() == ftUnknown ? ftString : p.DataType()));
+    }
+}
+} // namespace
+
+void TSqlQuery::InternalOpen() {
+    QSqlDatabase db = Database();
+    if (!db.isOpen())
+        DatabaseError(QStringLiteral("Database connection '%1' is not open").arg(FConnectionName));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(FSQL))
+        DatabaseError(q.lastError().text());
+    BindParams(q, FParams);
+    if (!q.exec())
+        DatabaseError(q.lastError().text());
+    const QSqlRecord record = q.record();
+    // Columns take the types of definitions given before opening, by name.
+    const TFieldDefs given = FieldDefs();
+    TFieldDefs &defs = FieldDefs();
+    defs.Clear();
+    std::vector<int> columns;
+    for (int i = 0; i < record.count(); ++i) {
+        const QSqlField column = record.field(i);
+        const int g = given.IndexOf(column.name());
+        if (g >= 0) {
+            defs.Add(given[g]);
+        } else if (TField *f = FindField(column.name()); f && f->IsData()) {
+            defs.Add(f->ToDef());
+        } else {
+            TFieldDef &d = defs.Add(column.name(), FieldTypeOfSql(column.metaType()));
+            d.Size = 0;
+        }
+        columns.push_back(i);
+    }
+    CreateStore();
+    Store()->SetLogChanges(false);
+    std::vector<TFieldType> types;
+    for (const TFieldDef &d : defs.Items())
+        types.push_back(d.DataType);
+    std::vector<Variant> values(types.size());
+    while (q.next()) {
+        for (size_t i = 0; i < types.size(); ++i)
+            values[i] = SqlToVariant(q.value(columns[i]), types[i]);
+        Store()->Load(Store()->Encode(values));
+    }
+    if (q.lastError().isValid())
+        DatabaseError(q.lastError().text());
+}
+
+int TSqlQuery::ExecSQL() {
+    QSqlDatabase db = Database();
+    QSqlQuery q(db);
+    if (!q.prepare(FSQL))
+        DatabaseError(q.lastError().text());
+    BindParams(q, FParams);
+    if (!q.exec())
+        DatabaseError(q.lastError().text());
+    return q.numRowsAffected();
+}

@@ -1,0 +1,47 @@
+#pragma once
+// TSqlQuery: a dataset holding the result of an SQL statement run through Qt SQL on a named
+// connection (SQLite files now, PostgreSQL through the same layer). Parameters are written
+// :Name in the text. Field definitions set before opening fix the types of the columns
+// (SQLite reports little about them); otherwise they come from the result.
+
+#include "DataSet.h"
+#include "Params.h"
+
+#include <QSqlDatabase>
+#include <QVariant>
+
+class TSqlQuery : public TDataSet {
+    Q_OBJECT
+public:
+    explicit TSqlQuery(QObject *owner = nullptr);
+    QString ClassName() const override { return QStringLiteral("TSqlQuery"); }
+
+    const QString &ConnectionName() const { return FConnectionName; }
+    void SetConnectionName(const QString &name) { FConnectionName = name; }
+    QSqlDatabase Database() const;
+    const QString &SQL() const { return FSQL; }
+    void SetSQL(const QString &sql);
+    TParams &Params() { return FParams; }
+    // The table that changes are written to; empty: the first table after FROM.
+    QString TableName() const;
+    void SetTableName(const QString &name) { FTableName = name; }
+    // Runs a statement that returns no rows; returns the number of rows affected.
+    int ExecSQL();
+
+protected:
+    void InternalOpen() override;
+
+private:
+    QString FConnectionName;
+    QString FSQL;
+    QString FTableName;
+    TParams FParams;
+};
+
+// Conversions between engine values and Qt SQL values for a field type.
+QVariant VariantToSql(const Variant &value, TFieldType type);
+Variant SqlToVariant(const QVariant &value, TFieldType type);
+TFieldType FieldTypeOfSql(QMetaType type);
+// Runs a prepared statement with positional values; raises EDatabaseError with the
+// driver's message on failure.
+void ExecPrepared(class QSqlQuery &query, const QString &sql, const std::vector<QVariant> &values);

@@ -1,0 +1,367 @@
+#include "DbTestUtil.h"
+
+#include <QTest>
+
+class TstDataSet : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cursorMovesAndBoundaries();
+    void editPostCancelWithEvents();
+    void insertPlacesRecordBeforeCurrent();
+    void requiredAndReadOnlyFields();
+    void deleteOnEmptyRaisesAndBeforeDeleteCanVeto();
+    void locateAndLookup_data();
+    void locateAndLookup();
+    void calculatedAndLookupFields();
+    void fieldConversions_data();
+    void fieldConversions();
+    void displayFormats();
+    void bookmarksSurviveEdits();
+    void validateRejectsWithoutChangingTheValue();
+};
+
+void TstDataSet::cursorMovesAndBoundaries() {
+    auto ds = MakePeople({{1, "a", 1}, {2, "b", 2}, {3, "c", 3}});
+    QVERIFY(ds->Bof());
+    QCOMPARE(ds->RecNo(), 1);
+    ds->Prior();
+    QVERIFY(ds->Bof());
+    QCOMPARE(ds->RecNo(), 1);
+    ds->Next();
+    ds->Next();
+    QVERIFY(!ds->Eof());
+    ds->Next();
+    QVERIFY(ds->Eof());
+    QCOMPARE(ds->RecNo(), 3);
+    QCOMPARE(ds->MoveBy(-5), -2);
+    QVERIFY(ds->Bof());
+    ds->SetRecNo(2);
+    QCOMPARE(ds->FieldByName("Name")->AsString(), QString("b"));
+    QCOMPARE(ds->RecordCount(), 3);
+
+    TClientDataSet empty;
+    empty.FieldDefs().Add("X", ftInteger);
+    empty.CreateDataSet();
+    QVERIFY(empty.Bof() && empty.Eof() && empty.IsEmpty());
+    QCOMPARE(empty.RecNo(), -1);
+    QVERIFY(empty.FieldByName("X")->IsNull());
+}
+
+void TstDataSet::editPostCancelWithEvents() {
+    auto ds = MakePeople({{1, "a", 1}, {2, "b", 2}});
+    QStringList log;
+    ds->BeforeEdit = [&](TDataSet *) { log << "BeforeEdit"; };
+    ds->AfterEdit = [&](TDataSet *) { log << "AfterEdit"; };
+    ds->BeforePost = [&](TDataSet *) { log << "BeforePost"; };
+    ds->AfterPost = [&](TDataSet *) { log << "AfterPost"; };
+    ds->BeforeCancel = [&](TDataSet *) { log << "BeforeCancel"; };
+    ds->AfterCancel = [&](TDataSet *) { log << "AfterCancel"; };
+    ds->Edit();
+    QCOMPARE(ds->State(), dsEdit);
+    ds->FieldByName("Name")->SetAsString("x");
+    QVERIFY(ds->Modified());
+    ds->Cancel();
+    QCOMPARE(ds->FieldByName("Name")->AsString(), QString("a"));
+    ds->Edit();
+    ds->FieldByName("Name")->SetAsString("y");
+    ds->Post();
+    QCOMPARE(ds->State(), dsBrowse);
+    QCOMPARE(ds->FieldByName("Name")->AsString(), QString("y"));
+    QCOMPARE(log, QStringList({"BeforeEdit", "AfterEdit", "BeforeCancel", "AfterCancel",
+                               "BeforeEdit", "AfterEdit", "BeforePost", "AfterPost"}));
+    // Writing a field in browse state is refused.
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->FieldByName("Name")->SetAsString("z"));
+    // Moving the cursor posts a modified record; an unmodified insert is dropped.
+    ds->Edit();
+    ds->FieldByName("Name")->SetAsString("moved");
+    ds->Next();
+    QCOMPARE(Column(*ds, "Name"), QStringList({"moved", "b"}));
+    ds->Append();
+    ds->Prior();
+    QCOMPARE(ds->RecordCount(), 2);
+    // A failing BeforePost leaves the record in edit state with its values.
+    ds->BeforePost = [](TDataSet *) { throw EDatabaseError("no"); };
+    ds->Edit();
+    ds->FieldByName("Name")->SetAsString("kept");
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->Post());
+    QCOMPARE(ds->State(), dsEdit);
+    QCOMPARE(ds->FieldByName("Name")->AsString(), QString("kept"));
+}
+
+void TstDataSet::insertPlacesRecordBeforeCurrent() {
+    auto ds = MakePeople({{1, "a", 1}, {2, "b", 2}, {3, "c", 3}});
+    int newRecords = 0;
+    ds->OnNewRecord = [&](TDataSet *d) {
+        ++newRecords;
+        d->FieldByName("Amount")->SetAsFloat(9);
+    };
+    ds->SetRecNo(2);
+    ds->Insert();
+    QCOMPARE(ds->State(), dsInsert);
+    QCOMPARE(ds->FieldByName("Amount")->AsFloat(), 9.0);
+    ds->FieldByName("ID")->SetAsInteger(10);
+    ds->FieldByName("Name")->SetAsString("new");
+    ds->Post();
+    QCOMPARE(ds->RecNo(), 2);
+    QCOMPARE(Column(*ds, "Name"), QStringList({"a", "new", "b", "c"}));
+    ds->Append();
+    ds->FieldByName("ID")->SetAsInteger(11);
+    ds->Post();
+    QCOMPARE(ds->RecNo(), 5);
+    QCOMPARE(newRecords, 2);
+}
+
+void TstDataSet::requiredAndReadOnlyFields() {
+    auto ds = MakePeople({{1, "a", 1}});
+    ds->Append();
+    ds->FieldByName("Name")->SetAsString("no id");
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->Post());
+    ds->Cancel();
+    ds->FieldByName("Name")->SetReadOnly(true);
+    ds->Edit();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->FieldByName("Name")->SetAsString("x"));
+    ds->Cancel();
+    ds->FieldByName("Name")->SetReadOnly(false);
+    ds->Edit();
+    // Too long for the field's size: refused, not cut.
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
+                             ds->FieldByName("Name")->SetAsString(QString(21, 'x')));
+    QCOMPARE(ds->FieldByName("Name")->AsString(), QString("a"));
+}
+
+void TstDataSet::deleteOnEmptyRaisesAndBeforeDeleteCanVeto() {
+    auto ds = MakePeople({{1, "a", 1}, {2, "b", 2}});
+    ds->BeforeDelete = [](TDataSet *d) {
+        if (d->FieldByName("ID")->AsInteger() == 1)
+            throw EDatabaseError("protected");
+    };
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->Delete());
+    QCOMPARE(ds->RecordCount(), 2);
+    ds->Last();
+    ds->Delete();
+    QCOMPARE(ds->RecordCount(), 1);
+    ds->BeforeDelete = nullptr;
+    ds->Delete();
+    QVERIFY(ds->IsEmpty());
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->Delete());
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->Edit());
+    QCOMPARE(ds->State(), dsBrowse);
+}
+
+void TstDataSet::locateAndLookup_data() {
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QVariantList>("values");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<int>("expectedId");
+    QTest::newRow("exact") << "Name" << QVariantList{"Bob"} << 0 << 2;
+    QTest::newRow("case differs") << "Name" << QVariantList{"bob"} << 0 << -1;
+    QTest::newRow("case-insensitive")
+        << "name" << QVariantList{"BOB"} << int(loCaseInsensitive) << 2;
+    QTest::newRow("partial") << "Name" << QVariantList{"Cat"} << int(loPartialKey) << 3;
+    QTest::newRow("partial off") << "Name" << QVariantList{"Ca"} << 0 << -1;
+    QTest::newRow("two fields") << "Name;Amount" << QVariantList{"Carl", 30.5} << 0 << 4;
+    QTest::newRow("number as text") << "ID" << QVariantList{"3"} << 0 << 3;
+    QTest::newRow("null key") << "Amount" << QVariantList{QVariant()} << 0 << 5;
+}
+
+void TstDataSet::locateAndLookup() {
+    QFETCH(QString, fields);
+    QFETCH(QVariantList, values);
+    QFETCH(int, options);
+    QFETCH(int, expectedId);
+    auto ds = MakePeople(
+        {{1, "Ann", 10}, {2, "Bob", 20}, {3, "Cathy", 30}, {4, "Carl", 30.5}, {5, "Dan", 0}});
+    ds->Last();
+    ds->Edit();
+    ds->FieldByName("Amount")->Clear();
+    ds->Post();
+    ds->First();
+    const auto toVariant = [](const QVariant &q) {
+        if (q.isNull())
+            return Variant::Null();
+        if (q.typeId() == QMetaType::Double)
+            return Variant(q.toDouble());
+        return Variant(q.toString());
+    };
+    Variant key;
+    if (values.size() == 1) {
+        key = toVariant(values[0]);
+    } else {
+        std::vector<Variant> items;
+        for (const QVariant &q : values)
+            items.push_back(toVariant(q));
+        key = Variant::ArrayOf(items);
+    }
+    for (bool indexed : {false, true}) {
+        ds->SetIndexFieldNames(indexed ? fields : QString());
+        ds->First();
+        const bool found = ds->Locate(fields, key, options);
+        QCOMPARE(found, expectedId > 0);
+        if (found)
+            QCOMPARE(ds->FieldByName("ID")->AsInteger(), expectedId);
+        else
+            QCOMPARE(ds->RecNo(), 1);
+        if (options == 0) {
+            const Variant id = ds->Lookup(fields, key, "ID");
+            QCOMPARE(id.IsNull() ? -1 : id.ToInt(), expectedId);
+        }
+    }
+}
+
+void TstDataSet::calculatedAndLookupFields() {
+    auto codes = MakePeople({{1, "One", 0}, {2, "Two", 0}});
+    TClientDataSet ds;
+    ds.AddField(ftInteger, "Code");
+    ds.AddField(ftFloat, "Price");
+    ds.AddField(ftFloat, "Double", 0, fkCalculated);
+    TField *lookup = ds.AddField(ftString, "CodeName", 20, fkLookup);
+    lookup->SetLookupDataSet(codes.get());
+    lookup->SetKeyFields("Code");
+    lookup->SetLookupKeyFields("ID");
+    lookup->SetLookupResultField("Name");
+    int calcs = 0;
+    ds.OnCalcFields = [&](TDataSet *d) {
+        ++calcs;
+        d->FieldByName("Double")->SetAsFloat(d->FieldByName("Price")->AsFloat() * 2);
+    };
+    ds.CreateDataSet();
+    QCOMPARE(ds.FieldDefs().Count(), 2);
+    ds.Append();
+    ds.FieldByName("Code")->SetAsInteger(2);
+    ds.FieldByName("Price")->SetAsFloat(1.5);
+    QCOMPARE(ds.FieldByName("Double")->AsFloat(), 3.0);
+    QCOMPARE(ds.FieldByName("CodeName")->AsString(), QString("Two"));
+    ds.Post();
+    ds.Append();
+    ds.FieldByName("Code")->SetAsInteger(7);
+    ds.FieldByName("Price")->SetAsFloat(4);
+    ds.Post();
+    QVERIFY(ds.FieldByName("CodeName")->IsNull());
+    QCOMPARE(ds.FieldByName("Double")->AsFloat(), 8.0);
+    // Another record's calculated value is read without moving the cursor.
+    QCOMPARE(ds.DisplayTextAt(0, ds.FieldByName("Double")), QString("3"));
+    QCOMPARE(ds.RecNo(), 2);
+    QCOMPARE(ds.FieldByName("Double")->AsFloat(), 8.0);
+    QVERIFY(calcs > 0);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.FieldByName("Double")->SetAsFloat(1));
+}
+
+void TstDataSet::fieldConversions_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("asString");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("integer") << int(ftInteger) << "42"
+                             << "42" << true;
+    QTest::newRow("integer text") << int(ftInteger) << "x"
+                                  << "" << false;
+    QTest::newRow("smallint overflow") << int(ftSmallint) << "40000"
+                                       << "" << false;
+    QTest::newRow("word negative") << int(ftWord) << "-1"
+                                   << "" << false;
+    QTest::newRow("largeint") << int(ftLargeint) << "9000000000"
+                              << "9000000000" << true;
+    QTest::newRow("float") << int(ftFloat) << "2.5"
+                           << "2.5" << true;
+    QTest::newRow("currency") << int(ftCurrency) << "12.3456"
+                              << "12.3456" << true;
+    QTest::newRow("boolean") << int(ftBoolean) << "true"
+                             << "True" << true;
+    QTest::newRow("date") << int(ftDate) << "2024/2/29"
+                          << "2024/02/29" << true;
+    QTest::newRow("bad date") << int(ftDate) << "2023/2/29"
+                              << "" << false;
+    QTest::newRow("datetime") << int(ftDateTime) << "2024/1/2 3:04:05"
+                              << "2024/01/02 03:04:05" << true;
+    QTest::newRow("time") << int(ftTime) << "13:45"
+                          << "13:45:00" << true;
+    QTest::newRow("memo") << int(ftMemo) << "long text"
+                          << "long text" << true;
+}
+
+void TstDataSet::fieldConversions() {
+    QFETCH(int, type);
+    QFETCH(QString, input);
+    QFETCH(QString, asString);
+    QFETCH(bool, valid);
+    TClientDataSet ds;
+    ds.FieldDefs().Add("F", TFieldType(type));
+    ds.CreateDataSet();
+    ds.Append();
+    TField *f = ds.FieldByName("F");
+    if (!valid) {
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, f->SetAsString(input));
+        QVERIFY(f->IsNull());
+        return;
+    }
+    f->SetAsString(input);
+    ds.Post();
+    QCOMPARE(f->AsString(), asString);
+}
+
+void TstDataSet::displayFormats() {
+    TClientDataSet ds;
+    ds.FieldDefs().Add("N", ftFloat);
+    ds.FieldDefs().Add("D", ftDateTime);
+    ds.CreateDataSet();
+    ds.Append();
+    TField *n = ds.FieldByName("N");
+    n->SetAsFloat(-1234567.891);
+    n->SetDisplayFormat("#,##0.00");
+    QCOMPARE(n->DisplayText(), QString("-1,234,567.89"));
+    n->SetDisplayFormat("0.0#");
+    n->SetAsFloat(2.5);
+    QCOMPARE(n->DisplayText(), QString("2.5"));
+    n->SetAsFloat(2.125);
+    QCOMPARE(n->DisplayText(), QString("2.13"));
+    QCOMPARE(n->Alignment(), taRightJustify);
+    TField *d = ds.FieldByName("D");
+    d->SetAsDateTime(TDateTime::EncodeDate(2024, 3, 5));
+    d->SetDisplayFormat("yyyy-mm-dd");
+    QCOMPARE(d->DisplayText(), QString("2024-03-05"));
+    d->OnGetText = [](TField *, QString &text, bool display) {
+        text = display ? "shown" : "edited";
+    };
+    QCOMPARE(d->DisplayText(), QString("shown"));
+    QCOMPARE(d->Text(), QString("edited"));
+    n->SetText("1,234.5");
+    QCOMPARE(n->AsFloat(), 1234.5);
+}
+
+void TstDataSet::bookmarksSurviveEdits() {
+    auto ds = MakePeople({{1, "a", 1}, {2, "b", 2}, {3, "c", 3}});
+    ds->SetRecNo(3);
+    const TBookmark mark = ds->GetBookmark();
+    ds->First();
+    ds->Insert();
+    ds->FieldByName("ID")->SetAsInteger(0);
+    ds->Post();
+    ds->SetIndexFieldNames("Name");
+    QVERIFY(ds->BookmarkValid(mark));
+    ds->GotoBookmark(mark);
+    QCOMPARE(ds->FieldByName("Name")->AsString(), QString("c"));
+    ds->Delete();
+    QVERIFY(!ds->BookmarkValid(mark));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->GotoBookmark(mark));
+}
+
+void TstDataSet::validateRejectsWithoutChangingTheValue() {
+    auto ds = MakePeople({{1, "a", 1}});
+    TField *amount = ds->FieldByName("Amount");
+    amount->OnValidate = [](TField *f) {
+        if (f->AsFloat() < 0)
+            throw EDatabaseError("negative");
+    };
+    amount->SetMaxValue(Variant(100.0));
+    amount->SetMinValue(Variant(-1000.0));
+    ds->Edit();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, amount->SetAsFloat(-5));
+    QCOMPARE(amount->AsFloat(), 1.0);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, amount->SetAsFloat(101));
+    amount->SetAsFloat(50);
+    ds->Post();
+    QCOMPARE(amount->AsFloat(), 50.0);
+}
+
+QTEST_GUILESS_MAIN(TstDataSet)
+#include "tst_dataset.moc"
