@@ -20,6 +20,7 @@ int main(int argc, char **argv) {
         Application()->HandleException(std::current_exception());
         result = 1;
     }
+    Application()->Terminate();
     Application()->DestroyForms();
     return result;
 }

@@ -47,7 +47,8 @@ TQuonClientManager70Main::TQuonClientManager70Main(QWidget *parent) : TForm(pare
     SetName(QStringLiteral("QuonClientManager70Main"));
     SetCaption(QStringLiteral("[校務行政E-系統]"));
     QFont font;
-    font.setFamilies({QStringLiteral("細明體"), QStringLiteral("PMingLiU"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setFamilies({QStringLiteral("細明體"), QStringLiteral("PMingLiU"),
+                      QStringLiteral("WenQuanYi Micro Hei")});
     font.setPixelSize(12);
     setFont(font);
     resize(719, 541);
@@ -119,7 +120,7 @@ void TQuonClientManager70Main::BuildComponents() {
     RSplitter->setHandleWidth(2);
     rightLayout->addWidget(RSplitter);
     pcItemArea = MakeDockArea("pcItemArea", RSplitter);
-    pcItemArea->setTabPosition(QTabWidget::South);   // tabs on the opposite side
+    pcItemArea->setTabPosition(QTabWidget::South); // tabs on the opposite side
     pcRBWorkArea = MakeDockArea("pcRBWorkArea", RSplitter);
     RSplitter->addWidget(pcItemArea);
     RSplitter->addWidget(pcRBWorkArea);
@@ -158,23 +159,39 @@ void TQuonClientManager70Main::BuildComponents() {
     MessageTimer->start();
 
     // The image list: indices as the actions refer to them.
-    const QStyle::StandardPixmap pixmaps[] = {
-        QStyle::SP_DialogApplyButton, QStyle::SP_DialogResetButton, QStyle::SP_FileIcon,
-        QStyle::SP_DirIcon, QStyle::SP_ComputerIcon, QStyle::SP_DriveNetIcon,
-        QStyle::SP_FileDialogDetailedView, QStyle::SP_FileDialogInfoView,
-        QStyle::SP_FileDialogContentsView, QStyle::SP_FileDialogListView,
-        QStyle::SP_MessageBoxInformation, QStyle::SP_MessageBoxQuestion,
-        QStyle::SP_BrowserReload, QStyle::SP_DialogHelpButton, QStyle::SP_ArrowLeft,
-        QStyle::SP_ArrowRight, QStyle::SP_DialogCloseButton, QStyle::SP_FileDialogNewFolder,
-        QStyle::SP_DesktopIcon, QStyle::SP_TrashIcon, QStyle::SP_DialogSaveButton,
-        QStyle::SP_DialogOpenButton, QStyle::SP_DirOpenIcon, QStyle::SP_TitleBarMenuButton};
+    const QStyle::StandardPixmap pixmaps[] = {QStyle::SP_DialogApplyButton,
+                                              QStyle::SP_DialogResetButton,
+                                              QStyle::SP_FileIcon,
+                                              QStyle::SP_DirIcon,
+                                              QStyle::SP_ComputerIcon,
+                                              QStyle::SP_DriveNetIcon,
+                                              QStyle::SP_FileDialogDetailedView,
+                                              QStyle::SP_FileDialogInfoView,
+                                              QStyle::SP_FileDialogContentsView,
+                                              QStyle::SP_FileDialogListView,
+                                              QStyle::SP_MessageBoxInformation,
+                                              QStyle::SP_MessageBoxQuestion,
+                                              QStyle::SP_BrowserReload,
+                                              QStyle::SP_DialogHelpButton,
+                                              QStyle::SP_ArrowLeft,
+                                              QStyle::SP_ArrowRight,
+                                              QStyle::SP_DialogCloseButton,
+                                              QStyle::SP_FileDialogNewFolder,
+                                              QStyle::SP_DesktopIcon,
+                                              QStyle::SP_TrashIcon,
+                                              QStyle::SP_DialogSaveButton,
+                                              QStyle::SP_DialogOpenButton,
+                                              QStyle::SP_DirOpenIcon,
+                                              QStyle::SP_TitleBarMenuButton};
     for (QStyle::StandardPixmap p : pixmaps)
         ImageList.Add(style()->standardIcon(p));
 }
 
 void TQuonClientManager70Main::BuildActions() {
-    auto make = [this](TAction *&field, const char *name, const char *category, const char *caption, int image) {
-        field = new TAction(this, QString::fromLatin1(name), QString::fromUtf8(category), QString::fromUtf8(caption));
+    auto make = [this](TAction *&field, const char *name, const char *category, const char *caption,
+                       int image) {
+        field = new TAction(this, QString::fromLatin1(name), QString::fromUtf8(category),
+                            QString::fromUtf8(caption));
         field->SetHint(field->text());
         if (image >= 0)
             field->SetImageIndex(image, ImageList.Icon(image));
@@ -198,19 +215,27 @@ void TQuonClientManager70Main::BuildActions() {
     LeftSpliter->setCheckable(true);
     RightSpliter->setCheckable(true);
 
-    ChangePassword->OnExecute = [this] { RunFixedPackage(ChangePassword, QStringLiteral("LumChangePassword.bpl")); };
+    ChangePassword->OnExecute = [this] {
+        RunFixedPackage(ChangePassword, QStringLiteral("LumChangePassword.bpl"));
+    };
     LeftSpliter->OnExecute = [this] { LeftSpliterExecute(); };
     RightSpliter->OnExecute = [this] { RightSpliterExecute(); };
     TreeJobList->OnExecute = [this] { TreeJobListExecute(); };
-    actPublicNews->OnExecute = [this] { RunFixedPackage(actPublicNews, QStringLiteral("LumPublicNews.bpl")); };
+    actPublicNews->OnExecute = [this] {
+        RunFixedPackage(actPublicNews, QStringLiteral("LumPublicNews.bpl"));
+    };
     actUnitAction->OnExecute = [this] {
         TForm *form = RunFixedPackage(actUnitAction, QStringLiteral("LumUnitActionsQuery.bpl"));
         if (form && !ActivateDockedPage(pcItemArea, form))
             form->ManualDock(pcItemArea);
     };
     actClose->OnExecute = [this] { actCloseExecute(); };
-    actEmpIndex->OnExecute = [this] { RunFixedPackage(actEmpIndex, QStringLiteral("LumEmployeesIndex.bpl")); };
-    actStudentIdx->OnExecute = [this] { RunFixedPackage(actStudentIdx, QStringLiteral("TqStdOnSchoolIdx.bpl")); };
+    actEmpIndex->OnExecute = [this] {
+        RunFixedPackage(actEmpIndex, QStringLiteral("LumEmployeesIndex.bpl"));
+    };
+    actStudentIdx->OnExecute = [this] {
+        RunFixedPackage(actStudentIdx, QStringLiteral("TqStdOnSchoolIdx.bpl"));
+    };
     ActShowTree->OnExecute = [this] { ActShowTreeExecute(ActShowTree); };
     ActHelp->OnExecute = [this] { RunFixedPackage(ActHelp, QStringLiteral("LumSYSHelpRead.bpl")); };
     ActStartJob->OnExecute = [this] { ActStartJobExecute(); };
@@ -228,8 +253,8 @@ void TQuonClientManager70Main::BuildMenusAndToolBar() {
     closeButton->setStatusTip(QStringLiteral("系統關閉"));
     connect(closeButton, &QToolButton::clicked, this, [this] { actCloseExecute(); });
     bar->addWidget(closeButton);
-    for (TAction *action : {ChangePassword, ActRefreshCodeTable, actStudentIdx, actEmpIndex, ActHelp,
-                            actPublicNews, actUnitAction}) {
+    for (TAction *action : {ChangePassword, ActRefreshCodeTable, actStudentIdx, actEmpIndex,
+                            ActHelp, actPublicNews, actUnitAction}) {
         auto *button = new QToolButton(plOp);
         button->setObjectName(QStringLiteral("btn") + action->objectName());
         button->setDefaultAction(action);

@@ -130,7 +130,7 @@ TClientAppControl *TClientExecuteManager::ExecuteClientApp(const QString &appFil
         TComponentBase *instance = cls ? cls->Create(this) : nullptr;
         entry = dynamic_cast<TClientAppControl *>(instance);
         if (!entry) {
-            delete instance;   // registered under the job's name but not a job class
+            delete instance; // registered under the job's name but not a job class
             throw EClassNotFound(QStringLiteral("類別未登錄"));
         }
         entry->FClassName = cls->ClassName;

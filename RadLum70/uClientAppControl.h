@@ -25,11 +25,11 @@ class TClientAppControl : public TComponent {
 public:
     explicit TClientAppControl(QObject *owner);
 
-    TPackageHandle Package = 0;   // the loaded package, 0 until the registry sets it
-    QPointer<TForm> Form;         // the job's main form, set by CreateClientForm
-    QString AppName;              // package file name without folder, e.g. "LumChangePassword.bpl"
-    TDateTime StartTime;          // when the entry was made
-    bool LogFlag = false;         // whether the job's use is logged on the server
+    TPackageHandle Package = 0; // the loaded package, 0 until the registry sets it
+    QPointer<TForm> Form;       // the job's main form, set by CreateClientForm
+    QString AppName;            // package file name without folder, e.g. "LumChangePassword.bpl"
+    TDateTime StartTime;        // when the entry was made
+    bool LogFlag = false;       // whether the job's use is logged on the server
 
     // Creates the job's main form through CreateClientForm.
     virtual void ClientAppCreate() = 0;
@@ -47,8 +47,7 @@ public:
 protected:
     // Creates the job's form owned by the application, remembers it and shows it. Raises
     // "無法建立前端作業:%s" with AppName when the form cannot be created.
-    template <class TFormClass>
-    void CreateClientForm(TFormClass *&formReference) {
+    template <class TFormClass> void CreateClientForm(TFormClass *&formReference) {
         formReference = nullptr;
         TFormClass *form = nullptr;
         try {
@@ -74,10 +73,10 @@ class TClientExecuteManager : public TComponent {
 public:
     explicit TClientExecuteManager(QObject *owner = nullptr);
 
-    QString RunPath;        // folder put in front of package file names; empty = as given
-    bool Closing = false;   // set when the main window closes: entries are freed at once
-    TAppControlEvent OnLoadAppCtrl;   // after a new entry's form was created
-    TAppControlEvent OnFreeAppCtrl;   // when an entry's form was freed, before it is unloaded
+    QString RunPath;                // folder put in front of package file names; empty = as given
+    bool Closing = false;           // set when the main window closes: entries are freed at once
+    TAppControlEvent OnLoadAppCtrl; // after a new entry's form was created
+    TAppControlEvent OnFreeAppCtrl; // when an entry's form was freed, before it is unloaded
 
     // Starts a job or shows it again. Returns the entry, or nullptr when the job's form could
     // not be created. Raises when the package cannot be loaded or does not register its class
@@ -146,7 +145,7 @@ protected:
 private:
     bool WaitForResume();
 
-    QQueue<TClientAppControl *> Queue;   // owns nothing
+    QQueue<TClientAppControl *> Queue; // owns nothing
     TClientAppControl *Current = nullptr;
     bool FormGone = false;
 

@@ -10,15 +10,15 @@
 #include <QString>
 
 // Message numbers in use across the system.
-constexpr quint32 WM_DOCKCLIENTFORM = 33669;     // a docked job form was shown
-constexpr quint32 WM_SHOWMESSAGES = 33670;       // scrolling message lines of the shell
-constexpr quint32 WM_TREECODE = 33671;           // a code chosen in a code tree
-constexpr quint32 WM_TRANSMITDATASET = 33672;    // a client dataset handed to other forms
-constexpr quint32 WM_DATASETREFRESH = 33673;     // a dataset should be refreshed
-constexpr quint32 WM_SHOWVCLTREEFORM = 33674;    // show a code tree by name
-constexpr quint32 WM_ACTIVEDATARECORD = 33675;   // the current record of a dataset
-constexpr quint32 WM_SYSMAINCODE = 33689;        // system main code
-constexpr quint32 WM_SYSKEYVALUE = 33690;        // system key value
+constexpr quint32 WM_DOCKCLIENTFORM = 33669;   // a docked job form was shown
+constexpr quint32 WM_SHOWMESSAGES = 33670;     // scrolling message lines of the shell
+constexpr quint32 WM_TREECODE = 33671;         // a code chosen in a code tree
+constexpr quint32 WM_TRANSMITDATASET = 33672;  // a client dataset handed to other forms
+constexpr quint32 WM_DATASETREFRESH = 33673;   // a dataset should be refreshed
+constexpr quint32 WM_SHOWVCLTREEFORM = 33674;  // show a code tree by name
+constexpr quint32 WM_ACTIVEDATARECORD = 33675; // the current record of a dataset
+constexpr quint32 WM_SYSMAINCODE = 33689;      // system main code
+constexpr quint32 WM_SYSKEYVALUE = 33690;      // system key value
 
 // Delivers the message to every form of the application that is an instance of formClass, in
 // the application's order, and returns when all have handled it. An error raised by a handler

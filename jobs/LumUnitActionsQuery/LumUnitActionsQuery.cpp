@@ -21,7 +21,7 @@ public:
     TUnitActionsQueryForm() {
         SetName(QStringLiteral("UnitActionsQueryForm"));
         SetCaption(QStringLiteral("行事曆查詢"));
-        SetTag(2);   // the shell's item area
+        SetTag(2); // the shell's item area
         SetDragKind(TDragKind::dkDock);
         resize(480, 360);
 

@@ -27,8 +27,8 @@ QByteArray Big5Encode(const QString &text, bool strict) {
         const QStringView ch = QStringView(text).mid(i, len);
         QByteArray bytes = checker.encode(ch);
         if (checker.hasError() || (bytes == "?" && ch != u"?"))
-            throw EEncodingError(Format(QStringLiteral("The character '%s' has no Big5 code"),
-                                        {ch.toString()}));
+            throw EEncodingError(
+                Format(QStringLiteral("The character '%s' has no Big5 code"), {ch.toString()}));
         out += bytes;
         i += len;
     }
@@ -39,7 +39,14 @@ QString Big5Decode(const QByteArray &bytes) {
     QStringDecoder decoder(kBig5Name, QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         throw EEncodingError(QStringLiteral("The Big5 converter is not available"));
-    return decoder.decode(bytes);
+    QString text = decoder.decode(bytes);
+    // A lead byte cut off at the very end would vanish without a trace; mark it instead.
+    qsizetype i = 0;
+    while (i < bytes.size())
+        i += IsBig5LeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+    if (i > bytes.size())
+        text += QChar(QChar::ReplacementCharacter);
+    return text;
 }
 
 int Big5Length(const QString &text) {

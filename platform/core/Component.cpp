@@ -30,7 +30,8 @@ void TComponentBase::SetName(const QString &name) {
         return;
     if (!name.isEmpty()) {
         if (!IsValidIdent(name))
-            throw EComponentError(Format(QStringLiteral("'%s' is not a valid component name"), {name}));
+            throw EComponentError(
+                Format(QStringLiteral("'%s' is not a valid component name"), {name}));
         if (TComponentBase *owner = Owner()) {
             TComponentBase *other = owner->FindComponent(name);
             if (other && other != this)

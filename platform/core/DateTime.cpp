@@ -144,12 +144,14 @@ QString FormatDateTime(const QString &format, TDateTime value) {
             i = stop + 1;
             continue;
         }
-        if (lc == u'a' && format.mid(i, 5).compare(QStringLiteral("am/pm"), Qt::CaseInsensitive) == 0) {
+        if (lc == u'a' &&
+            format.mid(i, 5).compare(QStringLiteral("am/pm"), Qt::CaseInsensitive) == 0) {
             out += hour < 12 ? QStringLiteral("am") : QStringLiteral("pm");
             i += 5;
             continue;
         }
-        if (lc == u'a' && format.mid(i, 4).compare(QStringLiteral("ampm"), Qt::CaseInsensitive) == 0) {
+        if (lc == u'a' &&
+            format.mid(i, 4).compare(QStringLiteral("ampm"), Qt::CaseInsensitive) == 0) {
             out += hour < 12 ? QStringLiteral("上午") : QStringLiteral("下午");
             i += 4;
             continue;

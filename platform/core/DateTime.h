@@ -14,15 +14,15 @@ public:
 
     constexpr double Value() const { return FValue; }
 
-    static TDateTime EncodeDate(int year, int month, int day);   // raises EConvertError
+    static TDateTime EncodeDate(int year, int month, int day); // raises EConvertError
     static TDateTime EncodeTime(int hour, int minute, int second, int msec = 0);
     static TDateTime FromDate(const QDate &date);
     static TDateTime FromTime(const QTime &time);
-    static TDateTime FromQDateTime(const QDateTime &dateTime);   // local time
+    static TDateTime FromQDateTime(const QDateTime &dateTime); // local time
 
     QDate ToDate() const;
     QTime ToTime() const;
-    QDateTime ToQDateTime() const;   // local time
+    QDateTime ToQDateTime() const; // local time
     void DecodeDate(int &year, int &month, int &day) const;
     void DecodeTime(int &hour, int &minute, int &second, int &msec) const;
 
@@ -59,8 +59,8 @@ QString FormatDateTime(const QString &format, TDateTime value);
 
 // "yyyy/mm/dd hh:nn:ss"; the time is left out when it is midnight.
 QString DateTimeToStr(TDateTime value);
-QString DateToStr(TDateTime value);   // "yyyy/mm/dd"
-QString TimeToStr(TDateTime value);   // "hh:nn:ss"
+QString DateToStr(TDateTime value); // "yyyy/mm/dd"
+QString TimeToStr(TDateTime value); // "hh:nn:ss"
 
 // Reads "yyyy/m/d", "yyyy-m-d", optionally followed by "h:n[:s]", or a time alone.
 // Raises EConvertError "'%s' is not a valid date and time" on anything else.

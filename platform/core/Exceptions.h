@@ -8,7 +8,9 @@
 
 class Exception : public std::exception {
 public:
-    explicit Exception(QString message) : FMessage(std::move(message)) { FUtf8 = FMessage.toUtf8(); }
+    explicit Exception(QString message) : FMessage(std::move(message)) {
+        FUtf8 = FMessage.toUtf8();
+    }
     const QString &Message() const noexcept { return FMessage; }
     void SetMessage(const QString &message) {
         FMessage = message;

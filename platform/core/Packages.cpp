@@ -17,11 +17,15 @@ constexpr TPackageHandle kLoading = ~TPackageHandle(0);
 
 struct LoadedPackage {
     QString Path;
-    int Loads = 0;   // the loader counts loads of one file; each unload undoes one
+    int Loads = 0; // the loader counts loads of one file; each unload undoes one
 };
 
 struct Registry {
     std::vector<TPersistentClass> Classes;
+    // Classes unregistered from packages that the system loader kept in memory after their
+    // unload (it may, when other libraries still refer to them). Loading such a package again
+    // does not run its initialisers again, so its classes come back from here.
+    std::map<TPackageHandle, std::vector<TPersistentClass>> Dormant;
     std::map<TPackageHandle, LoadedPackage> Loaded;
     bool LoadingPackage = false;
 };
@@ -42,7 +46,7 @@ std::vector<TPersistentClass>::iterator FindIt(const QString &name) {
 
 void RegisterClass(const QString &className, TComponentFactory factory) {
     Registry &r = TheRegistry();
-    TPersistentClass entry{className, std::move(factory), r.LoadingPackage ? kLoading : 0};
+    TPersistentClass entry{className, factory, r.LoadingPackage ? kLoading : 0};
     auto it = FindIt(className);
     if (it != r.Classes.end())
         *it = std::move(entry);
@@ -62,7 +66,15 @@ const TPersistentClass &FindClass(const QString &className) {
 }
 
 void UnRegisterModuleClasses(TPackageHandle package) {
-    std::erase_if(TheRegistry().Classes, [package](const TPersistentClass &c) { return c.Package == package; });
+    Registry &r = TheRegistry();
+    auto keep = std::stable_partition(
+        r.Classes.begin(), r.Classes.end(),
+        [package](const TPersistentClass &c) { return c.Package != package; });
+    if (package != 0 && package != kLoading) {
+        auto &dormant = r.Dormant[package];
+        std::move(keep, r.Classes.end(), std::back_inserter(dormant));
+    }
+    r.Classes.erase(keep, r.Classes.end());
 }
 
 int RegisteredClassCount() {
@@ -86,7 +98,12 @@ TPackageHandle LoadPackage(const QString &fileName) {
 
     Registry &r = TheRegistry();
     r.LoadingPackage = true;
-    void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    // The code of a package stays mapped after it is unloaded: the toolkit keeps pointers
+    // into packages (type information, static text data) beyond the life of their objects,
+    // and those must never dangle. Unloading still forgets the package's classes and releases
+    // its handle; loading it again brings its classes back.
+    void *handle =
+        dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     r.LoadingPackage = false;
     if (!handle) {
         const char *reason = dlerror();
@@ -95,9 +112,27 @@ TPackageHandle LoadPackage(const QString &fileName) {
                                    {fileName, QString::fromLocal8Bit(reason ? reason : "")}));
     }
     const auto h = reinterpret_cast<TPackageHandle>(handle);
+    bool registered = false;
     for (TPersistentClass &c : r.Classes)
-        if (c.Package == kLoading)
+        if (c.Package == kLoading) {
             c.Package = h;
+            registered = true;
+        }
+    auto dormant = r.Dormant.find(h);
+    if (dormant != r.Dormant.end()) {
+        // Still in memory from an earlier load: its initialisers did not run again.
+        if (!registered) {
+            for (TPersistentClass &c : dormant->second) {
+                c.Package = h;
+                auto existing = FindIt(c.ClassName);
+                if (existing != r.Classes.end())
+                    *existing = std::move(c);
+                else
+                    r.Classes.push_back(std::move(c));
+            }
+        }
+        r.Dormant.erase(dormant);
+    }
     LoadedPackage &p = r.Loaded[h];
     p.Path = path;
     ++p.Loads;
@@ -109,9 +144,16 @@ void UnloadPackage(TPackageHandle package) {
     auto it = r.Loaded.find(package);
     if (it == r.Loaded.end())
         return;
+    const QByteArray path = QFile::encodeName(it->second.Path);
     if (--it->second.Loads == 0)
         r.Loaded.erase(it);
     dlclose(reinterpret_cast<void *>(package));
+    // Keep the package's classes for a later load only while the code behind them is still in
+    // memory; once the package is really gone, they would point nowhere.
+    if (void *resident = dlopen(path.constData(), RTLD_NOW | RTLD_NOLOAD))
+        dlclose(resident);
+    else
+        r.Dormant.erase(package);
 }
 
 QString PackageFileName(TPackageHandle package) {

@@ -7,13 +7,14 @@
 // Class look-ups ignore letter case.
 
 #include <QString>
-#include <functional>
 
 class QObject;
 class TComponentBase;
 
-using TPackageHandle = quintptr;   // 0 = the program itself / no package
-using TComponentFactory = std::function<TComponentBase *(QObject *owner)>;
+using TPackageHandle = quintptr; // 0 = the program itself / no package
+// A plain function, not a closure: a registration may outlive the package's code and must be
+// safe to forget after the package is gone.
+using TComponentFactory = TComponentBase *(*)(QObject *owner);
 
 struct TPersistentClass {
     QString ClassName;
@@ -34,7 +35,9 @@ int RegisteredClassCount();
 // Loads a package by path. A name without a folder is looked for in the program folder first.
 // Raises EPackageError "Can't load package %s.\n%s" with the loader's reason.
 TPackageHandle LoadPackage(const QString &fileName);
-// Unloads a package loaded by LoadPackage; unknown handles are ignored.
+// Unloads a package loaded by LoadPackage; unknown handles are ignored. The package's code
+// stays mapped in memory (so nothing the toolkit still refers to can dangle); its classes are
+// gone and come back when it is loaded again.
 void UnloadPackage(TPackageHandle package);
 // The path a package was loaded from, "" for an unknown handle.
 QString PackageFileName(TPackageHandle package);

@@ -12,11 +12,11 @@ namespace {
 
 struct Value {
     QString Name;
-    QString Stored;   // "s:<text>" or "d:<number>"
+    QString Stored; // "s:<text>" or "d:<number>"
 };
 
 struct Section {
-    QString Path;   // normalised, "/"-separated, no leading separator
+    QString Path; // normalised, "/"-separated, no leading separator
     std::vector<Value> Values;
 };
 
@@ -94,7 +94,9 @@ public:
     }
     bool RemoveTree(const QString &path) {
         const auto before = FSections.size();
-        std::erase_if(FSections, [&](const Section &s) { return SamePath(s.Path, path) || IsBelow(s.Path, path); });
+        std::erase_if(FSections, [&](const Section &s) {
+            return SamePath(s.Path, path) || IsBelow(s.Path, path);
+        });
         return FSections.size() != before;
     }
     const std::vector<Section> &Sections() const { return FSections; }
@@ -105,7 +107,8 @@ public:
         for (const Section &s : FSections) {
             text += u'[' + s.Path + QStringLiteral("]\n");
             for (const Value &v : s.Values)
-                text += Escape(v.Name).replace(u'=', QStringLiteral("\\=")) + u'=' + Escape(v.Stored) + u'\n';
+                text += Escape(v.Name).replace(u'=', QStringLiteral("\\=")) + u'=' +
+                        Escape(v.Stored) + u'\n';
             text += u'\n';
         }
         QSaveFile f(FFile);
@@ -142,7 +145,7 @@ private:
                 }
             }
             if (!current || eq < 0)
-                continue;   // a line outside any key or without "=" carries nothing
+                continue; // a line outside any key or without "=" carries nothing
             current->Values.push_back(Value{Unescape(line.left(eq)), Unescape(line.mid(eq + 1))});
         }
     }
@@ -173,7 +176,8 @@ QString TRegistry::RootFile(TRootKey root) {
     const bool machine = root == TRootKey::HKEY_LOCAL_MACHINE;
     QString dir = qEnvironmentVariable(machine ? "ORV7_MACHINE_REGISTRY" : "ORV7_USER_REGISTRY");
     if (dir.isEmpty())
-        dir = machine ? QStringLiteral("/etc/orv7") : QDir::homePath() + QStringLiteral("/.config/orv7");
+        dir = machine ? QStringLiteral("/etc/orv7")
+                      : QDir::homePath() + QStringLiteral("/.config/orv7");
     return dir + QStringLiteral("/registry.ini");
 }
 
@@ -213,7 +217,7 @@ QString TRegistry::ReadString(const QString &name) const {
         return v->mid(2);
     if (v->startsWith(QStringLiteral("d:")))
         throw ERegistryException(Format(QStringLiteral("Invalid data type for '%s'"), {name}));
-    return *v;   // a hand-written value without a type mark is a string
+    return *v; // a hand-written value without a type mark is a string
 }
 
 int TRegistry::ReadInteger(const QString &name) const {
@@ -232,8 +236,9 @@ void TRegistry::Write(const QString &name, const QString &stored) {
         throw ERegistryException(Format(QStringLiteral("Failed to set data for '%s'"), {name}));
     Store store(FRoot);
     Section &s = store.Ensure(FCurrent);
-    auto it = std::find_if(s.Values.begin(), s.Values.end(),
-                           [&](const Value &v) { return v.Name.compare(name, Qt::CaseInsensitive) == 0; });
+    auto it = std::find_if(s.Values.begin(), s.Values.end(), [&](const Value &v) {
+        return v.Name.compare(name, Qt::CaseInsensitive) == 0;
+    });
     if (it == s.Values.end())
         s.Values.push_back(Value{name, stored});
     else
@@ -256,7 +261,8 @@ bool TRegistry::DeleteValue(const QString &name) {
     if (!s)
         return false;
     const auto before = s->Values.size();
-    std::erase_if(s->Values, [&](const Value &v) { return v.Name.compare(name, Qt::CaseInsensitive) == 0; });
+    std::erase_if(s->Values,
+                  [&](const Value &v) { return v.Name.compare(name, Qt::CaseInsensitive) == 0; });
     return s->Values.size() != before && store.Save();
 }
 

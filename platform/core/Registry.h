@@ -41,14 +41,14 @@ public:
     void WriteInteger(const QString &name, int value);
     void WriteBool(const QString &name, bool value) { WriteInteger(name, value ? 1 : 0); }
     bool DeleteValue(const QString &name);
-    bool DeleteKey(const QString &key);   // the key and everything below it
+    bool DeleteKey(const QString &key); // the key and everything below it
     QStringList GetValueNames() const;
-    QStringList GetKeyNames() const;      // direct subkeys of the open key
+    QStringList GetKeyNames() const; // direct subkeys of the open key
 
 private:
     QString Resolve(const QString &key) const;
     void Write(const QString &name, const QString &stored);
 
     TRootKey FRoot;
-    QString FCurrent;   // normalised path of the open key, "" for the root
+    QString FCurrent; // normalised path of the open key, "" for the root
 };

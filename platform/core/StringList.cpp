@@ -39,9 +39,10 @@ void TStringList::SetObjects(int index, QObject *object) {
 }
 
 int TStringList::SortedIndexFor(const QString &s) const {
-    const auto it = std::upper_bound(FItems.begin(), FItems.end(), s, [this](const QString &v, const Item &item) {
-        return QString::compare(v, item.Text, Cs()) < 0;
-    });
+    const auto it = std::upper_bound(FItems.begin(), FItems.end(), s,
+                                     [this](const QString &v, const Item &item) {
+                                         return QString::compare(v, item.Text, Cs()) < 0;
+                                     });
     return static_cast<int>(it - FItems.begin());
 }
 
@@ -188,7 +189,9 @@ void TStringList::SetDelimitedText(const QString &text) {
     Clear();
     const qsizetype n = text.size();
     qsizetype p = 0;
-    auto isBlank = [&](qsizetype i) { return i < n && text[i].unicode() >= 1 && text[i].unicode() <= u' '; };
+    auto isBlank = [&](qsizetype i) {
+        return i < n && text[i].unicode() >= 1 && text[i].unicode() <= u' ';
+    };
     while (isBlank(p))
         ++p;
     while (p < n) {

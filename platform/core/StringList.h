@@ -83,7 +83,9 @@ private:
     };
     void CheckIndex(int index) const;
     int SortedIndexFor(const QString &s) const;
-    Qt::CaseSensitivity Cs() const { return FCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive; }
+    Qt::CaseSensitivity Cs() const {
+        return FCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    }
 
     std::vector<Item> FItems;
     bool FCaseSensitive = false;

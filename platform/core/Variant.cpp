@@ -9,7 +9,7 @@ namespace {
 
 // Rounds half to even, the rule of the original's Round().
 qint64 BankersRound(double v) {
-    const double r = std::nearbyint(v);   // default rounding mode is to nearest, ties to even
+    const double r = std::nearbyint(v); // default rounding mode is to nearest, ties to even
     if (!(r >= -9.2e18 && r <= 9.2e18))
         throw EVariantError(QStringLiteral("Variant overflow"));
     return static_cast<qint64>(r);
@@ -93,36 +93,54 @@ bool Variant::IsNumeric() const {
 
 QString Variant::TypeName(TVarType type) {
     switch (type) {
-    case TVarType::Empty: return QStringLiteral("Empty");
-    case TVarType::Null: return QStringLiteral("Null");
-    case TVarType::Boolean: return QStringLiteral("Boolean");
-    case TVarType::SmallInt: return QStringLiteral("SmallInt");
-    case TVarType::Integer: return QStringLiteral("Integer");
-    case TVarType::Int64: return QStringLiteral("Int64");
-    case TVarType::Double: return QStringLiteral("Double");
-    case TVarType::Currency: return QStringLiteral("Currency");
-    case TVarType::Date: return QStringLiteral("Date");
-    case TVarType::String: return QStringLiteral("String");
-    case TVarType::Bytes: return QStringLiteral("Bytes");
-    case TVarType::Array: return QStringLiteral("Array");
+    case TVarType::Empty:
+        return QStringLiteral("Empty");
+    case TVarType::Null:
+        return QStringLiteral("Null");
+    case TVarType::Boolean:
+        return QStringLiteral("Boolean");
+    case TVarType::SmallInt:
+        return QStringLiteral("SmallInt");
+    case TVarType::Integer:
+        return QStringLiteral("Integer");
+    case TVarType::Int64:
+        return QStringLiteral("Int64");
+    case TVarType::Double:
+        return QStringLiteral("Double");
+    case TVarType::Currency:
+        return QStringLiteral("Currency");
+    case TVarType::Date:
+        return QStringLiteral("Date");
+    case TVarType::String:
+        return QStringLiteral("String");
+    case TVarType::Bytes:
+        return QStringLiteral("Bytes");
+    case TVarType::Array:
+        return QStringLiteral("Array");
     }
     return QStringLiteral("Unknown");
 }
 
 void Variant::CastError(TVarType to) const {
-    throw EVariantError(Format(QStringLiteral("Could not convert variant of type (%s) into type (%s)"),
-                               {TypeName(FType), TypeName(to)}));
+    throw EVariantError(
+        Format(QStringLiteral("Could not convert variant of type (%s) into type (%s)"),
+               {TypeName(FType), TypeName(to)}));
 }
 
 bool Variant::ToBool() const {
     switch (FType) {
-    case TVarType::Empty: return false;
-    case TVarType::Boolean: return std::get<bool>(FData);
+    case TVarType::Empty:
+        return false;
+    case TVarType::Boolean:
+        return std::get<bool>(FData);
     case TVarType::SmallInt:
     case TVarType::Integer:
-    case TVarType::Int64: return std::get<qint64>(FData) != 0;
-    case TVarType::Double: return std::get<double>(FData) != 0.0;
-    case TVarType::Currency: return std::get<Currency>(FData).Scaled != 0;
+    case TVarType::Int64:
+        return std::get<qint64>(FData) != 0;
+    case TVarType::Double:
+        return std::get<double>(FData) != 0.0;
+    case TVarType::Currency:
+        return std::get<Currency>(FData).Scaled != 0;
     case TVarType::String: {
         const QString s = std::get<QString>(FData).trimmed();
         if (s.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
@@ -134,21 +152,28 @@ bool Variant::ToBool() const {
             return d != 0.0;
         break;
     }
-    default: break;
+    default:
+        break;
     }
     CastError(TVarType::Boolean);
 }
 
 qint64 Variant::ToInt64() const {
     switch (FType) {
-    case TVarType::Empty: return 0;
-    case TVarType::Boolean: return std::get<bool>(FData) ? -1 : 0;
+    case TVarType::Empty:
+        return 0;
+    case TVarType::Boolean:
+        return std::get<bool>(FData) ? -1 : 0;
     case TVarType::SmallInt:
     case TVarType::Integer:
-    case TVarType::Int64: return std::get<qint64>(FData);
-    case TVarType::Double: return BankersRound(std::get<double>(FData));
-    case TVarType::Currency: return BankersRound(std::get<Currency>(FData).ToDouble());
-    case TVarType::Date: return BankersRound(std::get<TDateTime>(FData).Value());
+    case TVarType::Int64:
+        return std::get<qint64>(FData);
+    case TVarType::Double:
+        return BankersRound(std::get<double>(FData));
+    case TVarType::Currency:
+        return BankersRound(std::get<Currency>(FData).ToDouble());
+    case TVarType::Date:
+        return BankersRound(std::get<TDateTime>(FData).Value());
     case TVarType::String: {
         bool ok = false;
         const QString s = std::get<QString>(FData).trimmed();
@@ -160,7 +185,8 @@ qint64 Variant::ToInt64() const {
             return BankersRound(d);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     CastError(TVarType::Int64);
 }
@@ -174,21 +200,28 @@ int Variant::ToInt() const {
 
 double Variant::ToDouble() const {
     switch (FType) {
-    case TVarType::Empty: return 0.0;
-    case TVarType::Boolean: return std::get<bool>(FData) ? -1.0 : 0.0;
+    case TVarType::Empty:
+        return 0.0;
+    case TVarType::Boolean:
+        return std::get<bool>(FData) ? -1.0 : 0.0;
     case TVarType::SmallInt:
     case TVarType::Integer:
-    case TVarType::Int64: return static_cast<double>(std::get<qint64>(FData));
-    case TVarType::Double: return std::get<double>(FData);
-    case TVarType::Currency: return std::get<Currency>(FData).ToDouble();
-    case TVarType::Date: return std::get<TDateTime>(FData).Value();
+    case TVarType::Int64:
+        return static_cast<double>(std::get<qint64>(FData));
+    case TVarType::Double:
+        return std::get<double>(FData);
+    case TVarType::Currency:
+        return std::get<Currency>(FData).ToDouble();
+    case TVarType::Date:
+        return std::get<TDateTime>(FData).Value();
     case TVarType::String: {
         double d;
         if (ReadNumber(std::get<QString>(FData), d))
             return d;
         break;
     }
-    default: break;
+    default:
+        break;
     }
     CastError(TVarType::Double);
 }
@@ -219,36 +252,48 @@ Currency Variant::ToCurrency() const {
 
 TDateTime Variant::ToDateTime() const {
     switch (FType) {
-    case TVarType::Empty: return TDateTime();
-    case TVarType::Date: return std::get<TDateTime>(FData);
+    case TVarType::Empty:
+        return TDateTime();
+    case TVarType::Date:
+        return std::get<TDateTime>(FData);
     case TVarType::SmallInt:
     case TVarType::Integer:
     case TVarType::Int64:
     case TVarType::Double:
-    case TVarType::Currency: return TDateTime(ToDouble());
+    case TVarType::Currency:
+        return TDateTime(ToDouble());
     case TVarType::String: {
         TDateTime t;
         if (TryStrToDateTime(std::get<QString>(FData), t))
             return t;
         break;
     }
-    default: break;
+    default:
+        break;
     }
     CastError(TVarType::Date);
 }
 
 QString Variant::ToString() const {
     switch (FType) {
-    case TVarType::Empty: return QString();
-    case TVarType::Boolean: return std::get<bool>(FData) ? QStringLiteral("True") : QStringLiteral("False");
+    case TVarType::Empty:
+        return QString();
+    case TVarType::Boolean:
+        return std::get<bool>(FData) ? QStringLiteral("True") : QStringLiteral("False");
     case TVarType::SmallInt:
     case TVarType::Integer:
-    case TVarType::Int64: return QString::number(std::get<qint64>(FData));
-    case TVarType::Double: return FloatToStr(std::get<double>(FData));
-    case TVarType::Currency: return std::get<Currency>(FData).ToString();
-    case TVarType::Date: return DateTimeToStr(std::get<TDateTime>(FData));
-    case TVarType::String: return std::get<QString>(FData);
-    default: break;
+    case TVarType::Int64:
+        return QString::number(std::get<qint64>(FData));
+    case TVarType::Double:
+        return FloatToStr(std::get<double>(FData));
+    case TVarType::Currency:
+        return std::get<Currency>(FData).ToString();
+    case TVarType::Date:
+        return DateTimeToStr(std::get<TDateTime>(FData));
+    case TVarType::String:
+        return std::get<QString>(FData);
+    default:
+        break;
     }
     CastError(TVarType::String);
 }
@@ -273,7 +318,7 @@ Variant::ArrayData &Variant::MutableArray() {
     if (FType != TVarType::Array)
         throw EVariantError(QStringLiteral("Variant is not an array"));
     auto &ptr = std::get<std::shared_ptr<ArrayData>>(FData);
-    if (ptr.use_count() > 1)   // copies of a variant array never share changes
+    if (ptr.use_count() > 1) // copies of a variant array never share changes
         ptr = std::make_shared<ArrayData>(*ptr);
     return *ptr;
 }
@@ -328,10 +373,12 @@ bool Variant::operator==(const Variant &other) const {
     if (FType == TVarType::String && other.FType == TVarType::String)
         return std::get<QString>(FData) == std::get<QString>(other.FData);
     if (FType == TVarType::Bytes || other.FType == TVarType::Bytes)
-        return FType == other.FType && std::get<QByteArray>(FData) == std::get<QByteArray>(other.FData);
+        return FType == other.FType &&
+               std::get<QByteArray>(FData) == std::get<QByteArray>(other.FData);
     if (FType == TVarType::Boolean && other.FType == TVarType::Boolean)
         return std::get<bool>(FData) == std::get<bool>(other.FData);
-    const bool intA = FType == TVarType::SmallInt || FType == TVarType::Integer || FType == TVarType::Int64;
+    const bool intA =
+        FType == TVarType::SmallInt || FType == TVarType::Integer || FType == TVarType::Int64;
     const bool intB = other.FType == TVarType::SmallInt || other.FType == TVarType::Integer ||
                       other.FType == TVarType::Int64;
     if (intA && intB)
@@ -339,7 +386,7 @@ bool Variant::operator==(const Variant &other) const {
     try {
         return ToDouble() == other.ToDouble();
     } catch (const EVariantError &) {
-        return false;   // a string that is no number never equals a number
+        return false; // a string that is no number never equals a number
     }
 }
 
@@ -365,7 +412,8 @@ QString FloatToStr(double value) {
 double StrToFloat(const QString &text) {
     double d;
     if (!ReadNumber(text, d))
-        throw EConvertError(Format(QStringLiteral("'%s' is not a valid floating point value"), {text}));
+        throw EConvertError(
+            Format(QStringLiteral("'%s' is not a valid floating point value"), {text}));
     return d;
 }
 

@@ -8,21 +8,34 @@
 #include "DateTime.h"
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <variant>
 #include <vector>
 
-enum class TVarType { Empty, Null, Boolean, SmallInt, Integer, Int64, Double, Currency, Date,
-                      String, Bytes, Array };
+enum class TVarType {
+    Empty,
+    Null,
+    Boolean,
+    SmallInt,
+    Integer,
+    Int64,
+    Double,
+    Currency,
+    Date,
+    String,
+    Bytes,
+    Array
+};
 
 // Currency: a fixed-point amount with four decimals, stored as an integer count of 1/10000.
 struct Currency {
     qint64 Scaled = 0;
     static Currency FromDouble(double value);
     double ToDouble() const { return static_cast<double>(Scaled) / 10000.0; }
-    QString ToString() const;   // shortest form, e.g. "12.5", "3"
+    QString ToString() const; // shortest form, e.g. "12.5", "3"
     auto operator<=>(const Currency &) const = default;
 };
 
@@ -51,7 +64,7 @@ public:
     bool IsNull() const { return FType == TVarType::Null; }
     bool IsEmptyOrNull() const { return IsEmpty() || IsNull(); }
     bool IsArray() const { return FType == TVarType::Array; }
-    bool IsNumeric() const;   // boolean excluded
+    bool IsNumeric() const; // boolean excluded
     bool IsString() const { return FType == TVarType::String; }
 
     // Conversions; raise EVariantError when the value cannot be converted.
@@ -103,9 +116,15 @@ private:
 
 // The string of a variant, "" for empty and null.
 QString VarToStr(const Variant &v);
-inline bool VarIsNull(const Variant &v) { return v.IsNull(); }
-inline bool VarIsEmpty(const Variant &v) { return v.IsEmpty(); }
-inline bool VarIsArray(const Variant &v) { return v.IsArray(); }
+inline bool VarIsNull(const Variant &v) {
+    return v.IsNull();
+}
+inline bool VarIsEmpty(const Variant &v) {
+    return v.IsEmpty();
+}
+inline bool VarIsArray(const Variant &v) {
+    return v.IsArray();
+}
 
 // The shortest text of a floating-point number as the system shows it: up to 15 significant
 // digits, exponent form ("1E20", "1E-5") only for very large or small magnitudes.
@@ -114,3 +133,5 @@ QString FloatToStr(double value);
 double StrToFloat(const QString &text);
 int StrToInt(const QString &text);
 int StrToIntDef(const QString &text, int def);
+
+Q_DECLARE_METATYPE(Variant)

@@ -34,13 +34,14 @@ qint64 ReadInteger(QCborStreamReader &reader) {
         return qint64(v);
     }
     if (reader.isNegativeInteger()) {
-        const quint64 v = quint64(reader.toNegativeInteger());   // the value is -v
+        const quint64 v = quint64(reader.toNegativeInteger()); // the value is -v
         if (v == 0 || v > quint64(std::numeric_limits<qint64>::max()) + 1)
             Malformed("integer out of range");
         reader.next();
         Check(reader);
-        return v == quint64(std::numeric_limits<qint64>::max()) + 1 ? std::numeric_limits<qint64>::min()
-                                                                    : -qint64(v);
+        return v == quint64(std::numeric_limits<qint64>::max()) + 1
+                   ? std::numeric_limits<qint64>::min()
+                   : -qint64(v);
     }
     Malformed("an integer was expected");
 }
@@ -129,11 +130,16 @@ Variant ReadValue(QCborStreamReader &reader, int depth) {
         reader.next();
         Check(reader);
         switch (t) {
-        case QCborSimpleType::False: return Variant(false);
-        case QCborSimpleType::True: return Variant(true);
-        case QCborSimpleType::Null: return Variant::Null();
-        case QCborSimpleType::Undefined: return Variant();
-        default: Malformed("unknown simple value");
+        case QCborSimpleType::False:
+            return Variant(false);
+        case QCborSimpleType::True:
+            return Variant(true);
+        case QCborSimpleType::Null:
+            return Variant::Null();
+        case QCborSimpleType::Undefined:
+            return Variant();
+        default:
+            Malformed("unknown simple value");
         }
     }
     case QCborStreamReader::Tag: {
@@ -147,10 +153,13 @@ Variant ReadValue(QCborStreamReader &reader, int depth) {
                 Malformed("small integer out of range");
             return Variant::SmallInt(int(v));
         }
-        case kTagInt64: return Variant(ReadInteger(reader));
-        case kTagDate: return Variant(TDateTime(ReadFloat(reader)));
+        case kTagInt64:
+            return Variant(ReadInteger(reader));
+        case kTagDate:
+            return Variant(TDateTime(ReadFloat(reader)));
         case kTagDecimal: {
-            if (!reader.isArray() || !reader.isLengthKnown() || reader.length() != 2 || !reader.enterContainer())
+            if (!reader.isArray() || !reader.isLengthKnown() || reader.length() != 2 ||
+                !reader.enterContainer())
                 Malformed("broken currency");
             const qint64 exponent = ReadInteger(reader);
             const qint64 mantissa = ReadInteger(reader);
@@ -159,10 +168,12 @@ Variant ReadValue(QCborStreamReader &reader, int depth) {
             return Variant(Currency{mantissa});
         }
         case kTagArray: {
-            if (!reader.isArray() || !reader.isLengthKnown() || reader.length() != 2 || !reader.enterContainer())
+            if (!reader.isArray() || !reader.isLengthKnown() || reader.length() != 2 ||
+                !reader.enterContainer())
                 Malformed("broken array bounds");
             const qint64 low = ReadInteger(reader);
-            if (low < std::numeric_limits<int>::min() / 2 || low > std::numeric_limits<int>::max() / 2)
+            if (low < std::numeric_limits<int>::min() / 2 ||
+                low > std::numeric_limits<int>::max() / 2)
                 Malformed("array bound out of range");
             std::vector<Variant> items = ReadItems(reader, depth);
             if (!reader.leaveContainer())
@@ -172,7 +183,8 @@ Variant ReadValue(QCborStreamReader &reader, int depth) {
                 v.SetElement(int(low) + int(i), items[i]);
             return v;
         }
-        default: Malformed("unknown tag");
+        default:
+            Malformed("unknown tag");
         }
     }
     default:
@@ -184,14 +196,22 @@ Variant ReadValue(QCborStreamReader &reader, int depth) {
 
 void WriteVariant(QCborStreamWriter &writer, const Variant &value) {
     switch (value.VarType()) {
-    case TVarType::Empty: writer.append(QCborSimpleType::Undefined); return;
-    case TVarType::Null: writer.append(nullptr); return;
-    case TVarType::Boolean: writer.append(value.ToBool()); return;
+    case TVarType::Empty:
+        writer.append(QCborSimpleType::Undefined);
+        return;
+    case TVarType::Null:
+        writer.append(nullptr);
+        return;
+    case TVarType::Boolean:
+        writer.append(value.ToBool());
+        return;
     case TVarType::SmallInt:
         writer.append(QCborTag(kTagSmallInt));
         writer.append(value.ToInt64());
         return;
-    case TVarType::Integer: writer.append(value.ToInt64()); return;
+    case TVarType::Integer:
+        writer.append(value.ToInt64());
+        return;
     case TVarType::Int64: {
         const qint64 v = value.ToInt64();
         if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max())
@@ -199,7 +219,9 @@ void WriteVariant(QCborStreamWriter &writer, const Variant &value) {
         writer.append(v);
         return;
     }
-    case TVarType::Double: writer.append(value.ToDouble()); return;
+    case TVarType::Double:
+        writer.append(value.ToDouble());
+        return;
     case TVarType::Currency:
         writer.append(QCborTag(kTagDecimal));
         writer.startArray(2);
@@ -211,8 +233,12 @@ void WriteVariant(QCborStreamWriter &writer, const Variant &value) {
         writer.append(QCborTag(kTagDate));
         writer.append(value.ToDateTime().Value());
         return;
-    case TVarType::String: writer.append(value.ToString()); return;
-    case TVarType::Bytes: writer.append(value.ToBytes()); return;
+    case TVarType::String:
+        writer.append(value.ToString());
+        return;
+    case TVarType::Bytes:
+        writer.append(value.ToBytes());
+        return;
     case TVarType::Array: {
         const bool bounded = value.LowBound() != 0;
         if (bounded) {

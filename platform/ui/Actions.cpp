@@ -1,6 +1,7 @@
 #include "Actions.h"
 
-TAction::TAction(QObject *owner, const QString &name, const QString &category, const QString &caption)
+TAction::TAction(QObject *owner, const QString &name, const QString &category,
+                 const QString &caption)
     : QAction(caption, owner), FCategory(category) {
     setObjectName(name);
     connect(this, &QAction::triggered, this, [this] { Execute(); });

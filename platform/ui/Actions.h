@@ -32,7 +32,9 @@ private:
 class TImageList {
 public:
     void Add(const QIcon &icon) { FIcons.append(icon); }
-    QIcon Icon(int index) const { return index >= 0 && index < FIcons.size() ? FIcons[index] : QIcon(); }
+    QIcon Icon(int index) const {
+        return index >= 0 && index < FIcons.size() ? FIcons[index] : QIcon();
+    }
     int Count() const { return static_cast<int>(FIcons.size()); }
 
 private:

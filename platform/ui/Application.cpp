@@ -10,7 +10,7 @@
 #include <QStatusTipEvent>
 
 TApplication *TApplication::Instance() {
-    static TApplication *instance = new TApplication();   // lives until the process ends
+    static TApplication *instance = new TApplication(); // lives until the process ends
     return instance;
 }
 
@@ -39,7 +39,6 @@ void TApplication::RemoveForm(TForm *form) {
 }
 
 void TApplication::DestroyForms() {
-    FTerminated = true;
     while (!FForms.isEmpty())
         delete FForms.takeLast();
 }
@@ -95,8 +94,9 @@ void TApplication::HandleException(const std::exception_ptr &error) {
 }
 
 void TApplication::ShowException(const QString &message) {
-    QMessageBox box(QMessageBox::Critical, FTitle.isEmpty() ? QCoreApplication::applicationName() : FTitle,
-                    message, QMessageBox::Ok, FMainForm);
+    QMessageBox box(QMessageBox::Critical,
+                    FTitle.isEmpty() ? QCoreApplication::applicationName() : FTitle, message,
+                    QMessageBox::Ok, FMainForm);
     box.exec();
 }
 
@@ -109,7 +109,8 @@ void ReportToApplication(const std::exception_ptr &error) {
 TApplicationHost::TApplicationHost(int &argc, char **argv) : QApplication(argc, argv) {
     SetErrorReporter(&ReportToApplication);
     // The interface is Traditional Chinese: dates, calendars and standard buttons follow.
-    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan));
+    QLocale::setDefault(
+        QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan));
 }
 
 bool TApplicationHost::notify(QObject *receiver, QEvent *event) {

@@ -20,8 +20,7 @@ public:
 
     // Creates a form, lets its components finish loading, and makes the first form created
     // this way the main form. Exceptions of the form's constructor reach the caller.
-    template <class T, class... Args>
-    T *CreateForm(Args &&...args) {
+    template <class T, class... Args> T *CreateForm(Args &&...args) {
         T *form = new T(std::forward<Args>(args)...);
         FinishFormLoading(form);
         return form;
@@ -32,7 +31,7 @@ public:
     bool Owns(const QObject *object) const;
     TForm *MainForm() const { return FMainForm; }
     void SetMainForm(TForm *form) { FMainForm = form; }
-    // Frees every form, the newest first.
+    // Frees every form, the newest first. The program calls it after Terminate().
     void DestroyForms();
 
     QString Title() const { return FTitle; }

@@ -49,7 +49,8 @@ TDockArea::TDockArea(QWidget *parent) : QTabWidget(parent) {
 QList<TForm *> TDockArea::Clients() const {
     QList<TForm *> result;
     for (int i = 0; i < count(); ++i)
-        if (TDockPage *page = PageAt(this, i); page && page->Form() && !page->Form()->IsDestroying())
+        if (TDockPage *page = PageAt(this, i);
+            page && page->Form() && !page->Form()->IsDestroying())
             result.append(page->Form());
     return result;
 }

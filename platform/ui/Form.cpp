@@ -59,17 +59,21 @@ void TForm::SetMessageHandler(quint32 msg, std::function<void(TMessage &)> handl
 }
 
 void TForm::closeEvent(QCloseEvent *event) {
+    // Errors of the close handlers must not unwind through the toolkit's close handling; the
+    // form stays open and the user sees the error.
     bool canClose = true;
-    if (OnCloseQuery)
-        OnCloseQuery(canClose);
-    if (!canClose) {
+    TCloseAction action = TCloseAction::caHide;
+    try {
+        if (OnCloseQuery)
+            OnCloseQuery(canClose);
+        if (canClose && OnClose)
+            OnClose(action);
+    } catch (...) {
         event->ignore();
+        ReportError(std::current_exception());
         return;
     }
-    TCloseAction action = TCloseAction::caHide;
-    if (OnClose)
-        OnClose(action);
-    if (action == TCloseAction::caNone) {
+    if (!canClose || action == TCloseAction::caNone) {
         event->ignore();
         return;
     }

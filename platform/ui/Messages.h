@@ -10,13 +10,10 @@ class TStringList;
 
 struct TMessage {
     quint32 Msg = 0;
-    TStringList *Strings = nullptr;   // first parameter when it is a string list
-    QObject *WObject = nullptr;       // first parameter when it is an object
-    QObject *LParam = nullptr;        // second parameter
+    TStringList *Strings = nullptr; // first parameter when it is a string list
+    QObject *WObject = nullptr;     // first parameter when it is an object
+    QObject *LParam = nullptr;      // second parameter
     qint32 Result = 0;
 
-    template <class T>
-    T *WParamAs() const {
-        return qobject_cast<T *>(WObject);
-    }
+    template <class T> T *WParamAs() const { return qobject_cast<T *>(WObject); }
 };

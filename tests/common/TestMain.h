@@ -16,6 +16,7 @@
             TestClass test;                                                                        \
             result = QTest::qExec(&test, argc, argv);                                              \
         }                                                                                          \
+        Application()->Terminate();                                                                \
         Application()->DestroyForms();                                                             \
         return result;                                                                             \
     }

@@ -1,0 +1,232 @@
+// Variants, date-times, message formatting and the CBOR form of variants.
+
+#include "DateTime.h"
+#include "Exceptions.h"
+#include "Variant.h"
+#include "VariantCbor.h"
+
+#include <QTest>
+
+class FixedClock : public TClock {
+public:
+    explicit FixedClock(QDateTime t) : FTime(std::move(t)) {}
+    QDateTime CurrentDateTime() const override { return FTime; }
+
+private:
+    QDateTime FTime;
+};
+
+class TstValues : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void emptyAndNullConvert() {
+        const Variant empty;
+        QCOMPARE(empty.ToInt(), 0);
+        QCOMPARE(empty.ToString(), QString());
+        QCOMPARE(empty.ToBool(), false);
+        const Variant null = Variant::Null();
+        QVERIFY_THROWS_EXCEPTION(EVariantError, null.ToString());
+        QVERIFY_THROWS_EXCEPTION(EVariantError, null.ToInt());
+        QCOMPARE(VarToStr(null), QString());
+        QVERIFY(null == Variant::Null());
+        QVERIFY(null != empty);
+    }
+
+    void numberConversions_data() {
+        QTest::addColumn<Variant>("value");
+        QTest::addColumn<qint64>("asInt");
+        QTest::addColumn<QString>("asString");
+        QTest::newRow("int") << Variant(42) << qint64(42) << "42";
+        QTest::newRow("string int") << Variant("17") << qint64(17) << "17";
+        QTest::newRow("half to even down") << Variant(2.5) << qint64(2) << "2.5";
+        QTest::newRow("half to even up") << Variant(3.5) << qint64(4) << "3.5";
+        QTest::newRow("negative half") << Variant(-2.5) << qint64(-2) << "-2.5";
+        QTest::newRow("currency") << Variant(Currency::FromDouble(12.5)) << qint64(12) << "12.5";
+        QTest::newRow("bool") << Variant(true) << qint64(-1) << "True";
+        QTest::newRow("int64") << Variant(qint64(1) << 40) << (qint64(1) << 40) << "1099511627776";
+    }
+    void numberConversions() {
+        QFETCH(Variant, value);
+        QFETCH(qint64, asInt);
+        QFETCH(QString, asString);
+        QCOMPARE(value.ToInt64(), asInt);
+        QCOMPARE(value.ToString(), asString);
+    }
+
+    void badConversionsRaise() {
+        QVERIFY_THROWS_EXCEPTION(EVariantError, Variant("abc").ToInt());
+        QVERIFY_THROWS_EXCEPTION(EVariantError, Variant("12x").ToDouble());
+        QVERIFY_THROWS_EXCEPTION(EVariantError, Variant(qint64(1) << 40).ToInt());
+        QVERIFY_THROWS_EXCEPTION(EVariantError, Variant(QByteArray("x")).ToInt());
+        try {
+            (void)Variant::Null().ToString();
+            QFAIL("no error");
+        } catch (const EVariantError &e) {
+            QCOMPARE(e.Message(),
+                     QStringLiteral("Could not convert variant of type (Null) into type (String)"));
+        }
+    }
+
+    void currencyKeepsFourDecimals() {
+        const Currency c = Currency::FromDouble(1.23456);
+        QCOMPARE(c.Scaled, qint64(12346));
+        QCOMPARE(c.ToString(), QStringLiteral("1.2346"));
+        QCOMPARE(Currency::FromDouble(-0.5).ToString(), QStringLiteral("-0.5"));
+        QCOMPARE(Variant(7).ToCurrency().Scaled, qint64(70000));
+    }
+
+    void looseEquality() {
+        QVERIFY(Variant(1) == Variant(1.0));
+        QVERIFY(Variant("1") == Variant(1));
+        QVERIFY(Variant("abc") != Variant(1));
+        QVERIFY(Variant("abc") != Variant("ABC"));
+        QVERIFY(Variant(Currency::FromDouble(2)) == Variant(2));
+        QVERIFY(Variant() != Variant(0));
+    }
+
+    void arraysHaveBoundsAndValueSemantics() {
+        Variant a = Variant::Array(1, 3);
+        QCOMPARE(a.LowBound(), 1);
+        QCOMPARE(a.HighBound(), 3);
+        a.SetElement(1, Variant("x"));
+        a.SetElement(3, Variant::ArrayOf({Variant(1), Variant(2)}));
+        QVERIFY_THROWS_EXCEPTION(EVariantError, a[0]);
+        QVERIFY_THROWS_EXCEPTION(EVariantError, a.SetElement(4, Variant(1)));
+        Variant copy = a;
+        copy.SetElement(1, Variant("changed"));
+        QCOMPARE(a[1].ToString(), QStringLiteral("x"));
+        QCOMPARE(copy[1].ToString(), QStringLiteral("changed"));
+        QCOMPARE(a[3][1].ToInt(), 2);
+        a.Redim(4);
+        QCOMPARE(a.ElementCount(), 4);
+        QVERIFY(a[4].IsEmpty());
+        QVERIFY_THROWS_EXCEPTION(EVariantError, Variant(1).LowBound());
+    }
+
+    void floatText_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("tenth") << 0.1 << "0.1";
+        QTest::newRow("whole") << 100.0 << "100";
+        QTest::newRow("large") << 1e20 << "1E20";
+        QTest::newRow("small") << 1.5e-7 << "1.5E-7";
+        QTest::newRow("zero") << 0.0 << "0";
+    }
+    void floatText() {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(FloatToStr(value), text);
+    }
+
+    void dateTimeEpochAndParts() {
+        QCOMPARE(TDateTime::EncodeDate(1899, 12, 30).Value(), 0.0);
+        QCOMPARE(TDateTime::EncodeDate(2000, 1, 1).Value(), 36526.0);
+        const TDateTime t =
+            TDateTime::EncodeDate(2026, 12, 7) + TDateTime::EncodeTime(9, 5, 30).Value();
+        QCOMPARE(t.ToQDateTime(), QDateTime(QDate(2026, 12, 7), QTime(9, 5, 30)));
+        QCOMPARE(TDateTime::FromQDateTime(t.ToQDateTime()).Value(), t.Value());
+        // Before the epoch the fraction still counts forward from midnight.
+        QCOMPARE(TDateTime(-1.25).ToQDateTime(), QDateTime(QDate(1899, 12, 29), QTime(6, 0)));
+        QVERIFY_THROWS_EXCEPTION(EConvertError, TDateTime::EncodeDate(2026, 2, 30));
+        QVERIFY_THROWS_EXCEPTION(EConvertError, TDateTime::EncodeTime(24, 0, 0));
+    }
+
+    void formatDateTime_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("edit stamp") << "yy/mm/dd(hh:nn)"
+                                    << "26/12/07(09:05)";
+        QTest::newRow("mm after hour is minutes") << "hh:mm"
+                                                  << "09:05";
+        QTest::newRow("short parts") << "yyyy/m/d h:n:s"
+                                     << "2026/12/7 9:5:3";
+        QTest::newRow("quoted text") << "yyyy\"年\"mm\"月\""
+                                     << "2026年12月";
+        QTest::newRow("weekday") << "dddd"
+                                 << "星期一";
+        QTest::newRow("ampm") << "ampm hh"
+                              << "上午 09";
+    }
+    void formatDateTime() {
+        QFETCH(QString, format);
+        QFETCH(QString, text);
+        const TDateTime t =
+            TDateTime::EncodeDate(2026, 12, 7) + TDateTime::EncodeTime(9, 5, 3).Value();
+        QCOMPARE(FormatDateTime(format, t), text);
+    }
+
+    void parseDateTime() {
+        QCOMPARE(StrToDateTime(QStringLiteral("2026/12/7 9:05")).ToQDateTime(),
+                 QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
+        QCOMPARE(StrToDateTime(QStringLiteral("2026-01-31")).ToQDateTime(),
+                 QDateTime(QDate(2026, 1, 31), QTime(0, 0)));
+        QVERIFY_THROWS_EXCEPTION(EConvertError, StrToDateTime(QStringLiteral("2026/2/30")));
+        QVERIFY_THROWS_EXCEPTION(EConvertError, StrToDateTime(QStringLiteral("yesterday")));
+        QCOMPARE(DateTimeToStr(TDateTime::EncodeDate(2026, 1, 2)), QStringLiteral("2026/01/02"));
+    }
+
+    void clockCanBeReplaced() {
+        const FixedClock clock(QDateTime(QDate(2020, 2, 29), QTime(23, 59, 59)));
+        SetClock(&clock);
+        QCOMPARE(Now().ToQDateTime(), QDateTime(QDate(2020, 2, 29), QTime(23, 59, 59)));
+        QCOMPARE(Date().ToDate(), QDate(2020, 2, 29));
+        SetClock(nullptr);
+        QVERIFY(Now().ToDate().year() > 2020);
+    }
+
+    void formatFillsDirectives() {
+        QCOMPARE(Format(QStringLiteral("無法建立前端作業:%s"), {QStringLiteral("A.bpl")}),
+                 QStringLiteral("無法建立前端作業:A.bpl"));
+        QCOMPARE(Format(QStringLiteral("%s=%d (%.1f%%)"),
+                        {QStringLiteral("n"), QStringLiteral("3"), QStringLiteral("2.25")}),
+                 QStringLiteral("n=3 (2.3%)"));
+        QCOMPARE(Format(QStringLiteral("%s and %s"), {QStringLiteral("one")}),
+                 QStringLiteral("one and %s"));
+    }
+
+    void cborRoundTrip_data() {
+        QTest::addColumn<Variant>("value");
+        QTest::newRow("empty") << Variant();
+        QTest::newRow("null") << Variant::Null();
+        QTest::newRow("bool") << Variant(true);
+        QTest::newRow("small") << Variant::SmallInt(-7);
+        QTest::newRow("int") << Variant(123456);
+        QTest::newRow("int64 small value") << Variant(qint64(5));
+        QTest::newRow("int64 large") << Variant(qint64(-1) << 50);
+        QTest::newRow("double") << Variant(3.25);
+        QTest::newRow("currency") << Variant(Currency{-123456789});
+        QTest::newRow("date") << Variant(TDateTime(46000.5));
+        QTest::newRow("text") << Variant(QStringLiteral("校務行政"));
+        QTest::newRow("bytes") << Variant(QByteArray("\x00\x01\xff", 3));
+        Variant bounded = Variant::Array(1, 2);
+        bounded.SetElement(1, Variant("a"));
+        bounded.SetElement(2, Variant::ArrayOf({Variant::Null(), Variant(1.5)}));
+        QTest::newRow("nested arrays with bounds") << bounded;
+    }
+    void cborRoundTrip() {
+        QFETCH(Variant, value);
+        const Variant back = VariantFromCbor(VariantToCbor(value));
+        QCOMPARE(back.VarType(), value.VarType());
+        QVERIFY(back == value);
+        if (value.IsArray())
+            QCOMPARE(back.LowBound(), value.LowBound());
+    }
+
+    void cborRejectsMalformed() {
+        const QByteArray good = VariantToCbor(Variant::ArrayOf({Variant("abc"), Variant(1)}));
+        for (int cut = 0; cut < good.size(); ++cut)
+            QVERIFY_THROWS_EXCEPTION(EVariantError, VariantFromCbor(good.left(cut)));
+        QVERIFY_THROWS_EXCEPTION(EVariantError, VariantFromCbor(good + '\x01'));
+        QVERIFY_THROWS_EXCEPTION(EVariantError,
+                                 VariantFromCbor(QByteArray("\xa1\x01\x02", 3))); // a map
+        QByteArray deep(200, '\x81'); // arrays nested 200 deep
+        deep += '\x01';
+        QVERIFY_THROWS_EXCEPTION(EVariantError, VariantFromCbor(deep));
+        // A huge announced length must not be trusted for allocation.
+        QVERIFY_THROWS_EXCEPTION(
+            EVariantError, VariantFromCbor(QByteArray("\x9b\x7f\xff\xff\xff\xff\xff\xff\xff", 9)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstValues)
+#include "tst_values.moc"

@@ -1,0 +1,362 @@
+// The main window: its components and actions, docking of job forms, the work areas, the
+// message line, code-tree look-ups and the start-up packages.
+
+#include "Exceptions.h"
+#include "TestMain.h"
+#include "uClientAppControl.h"
+#include "uLumMessages.h"
+#include "uQuonClientManager70.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QToolButton>
+
+namespace {
+
+TForm *MakeJobForm(int tag, QSize size = QSize(200, 150)) {
+    auto *form = new TForm;
+    form->SetTag(tag);
+    form->SetDragKind(TDragKind::dkDock);
+    form->resize(size);
+    form->OnClose = [](TCloseAction &action) { action = TCloseAction::caFree; };
+    return form;
+}
+
+void SendDock(TForm *form) {
+    TMessage m;
+    m.Msg = WM_DOCKCLIENTFORM;
+    m.WObject = form;
+    DispatchOrvMessage(m);
+}
+
+} // namespace
+
+class TstMainWindow : public QObject {
+    Q_OBJECT
+    TQuonClientManager70Main *Main = nullptr;
+    QStringList FErrors;
+
+    void CloseJobs() {
+        for (TForm *form : Application()->Forms())
+            if (form != Main)
+                delete form;
+        ClientExecuteManager->CloseAllClientApps();
+        QTRY_VERIFY(ClientExecuteManager->Entries().isEmpty());
+        QTRY_COMPARE(UnloadPackageThread->QueueCount(), 0);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        Main = Application()->CreateForm<TQuonClientManager70Main>();
+        Main->moStartBPL->clear(); // start-up packages are tested on their own below
+        Main->show();
+        Application()->OnException = [this](const QString &m) { FErrors.append(m); };
+    }
+    void init() { FErrors.clear(); }
+    void cleanup() { CloseJobs(); }
+
+    void componentsCarryTheirNames() {
+        QCOMPARE(Application()->MainForm(), Main);
+        QCOMPARE(Main->Name(), QStringLiteral("QuonClientManager70Main"));
+        QCOMPARE(Main->Caption(), QStringLiteral("[校務行政E-系統]"));
+        for (const char *name :
+             {"plOp", "plLeftSide", "plRightSide", "Splitter1", "pcMainArea", "pcItemArea",
+              "pcLBWorkArea", "pcRBWorkArea", "moStartBPL", "GroupBox1", "plMessage", "StatusBar",
+              "MessageTimer", "MainMenu", "TreeMenu"})
+            QVERIFY2(Main->findChild<QObject *>(QString::fromLatin1(name)), name);
+        QCOMPARE(Main->DockAreas(1), Main->pcMainArea);
+        QCOMPARE(Main->DockAreas(2), Main->pcItemArea);
+        QCOMPARE(Main->DockAreas(3), Main->pcLBWorkArea);
+        QCOMPARE(Main->DockAreas(4), Main->pcRBWorkArea);
+        QCOMPARE(Main->DockAreas(0), nullptr);
+        QCOMPARE(Main->DockAreas(5), nullptr);
+        QVERIFY(!Main->pcLBWorkArea->isVisible());
+        QVERIFY(!Main->pcRBWorkArea->isVisible());
+        QVERIFY(!Main->GroupBox1->isVisible());
+        QCOMPARE(Main->GroupBox1->title(), QStringLiteral("智慧語錄"));
+        QCOMPARE(Main->MessageTimer->interval(), 500);
+        QVERIFY(Main->MessageTimer->isActive());
+        QCOMPARE(Main->plOp->height(), 28);
+    }
+
+    void actions_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("1") << "ChangePassword"
+                           << "功能"
+                           << "密碼變更";
+        QTest::newRow("2") << "LeftSpliter"
+                           << "系統"
+                           << "左分割";
+        QTest::newRow("3") << "RightSpliter"
+                           << "系統"
+                           << "右分割";
+        QTest::newRow("4") << "DisplayMessages"
+                           << "功能"
+                           << "即時訊息";
+        QTest::newRow("5") << "About"
+                           << "Help"
+                           << "關於電子化行政系統";
+        QTest::newRow("6") << "TreeJobList"
+                           << "功能"
+                           << "系統工作表";
+        QTest::newRow("7") << "actPublicNews"
+                           << "功能"
+                           << "公告查詢";
+        QTest::newRow("8") << "actUnitAction"
+                           << "功能"
+                           << "行事曆查詢";
+        QTest::newRow("9") << "actClose"
+                           << "系統"
+                           << "系統關閉";
+        QTest::newRow("10") << "actEmpIndex"
+                            << "功能"
+                            << "員工索引表";
+        QTest::newRow("11") << "actStudentIdx"
+                            << "功能"
+                            << "在校生索引表";
+        QTest::newRow("12") << "ActShowTree"
+                            << "系統"
+                            << "分類代碼樹";
+        QTest::newRow("13") << "ActHelp"
+                            << "Help"
+                            << "輔助說明";
+        QTest::newRow("14") << "ActRefreshCodeTable"
+                            << "功能"
+                            << "代碼重整";
+        QTest::newRow("15") << "ActStartJob"
+                            << "系統"
+                            << "起始作業";
+    }
+    void actions() {
+        QFETCH(QString, name);
+        QFETCH(QString, category);
+        QFETCH(QString, caption);
+        auto *action = Main->findChild<TAction *>(name);
+        QVERIFY(action);
+        QCOMPARE(action->Category(), category);
+        QCOMPARE(action->text(), caption);
+    }
+
+    void menusAndToolBar() {
+        QCOMPARE(Main->actClose->Hint(), QStringLiteral("系統關閉"));
+        QCOMPARE(Main->actClose->ImageIndex(), 16);
+        QCOMPARE(Main->ActShowTree->ImageIndex(), 22);
+        QVERIFY(!Main->ActStartJob->isVisible());
+        QStringList menus;
+        for (QAction *a : Main->MainMenu->actions())
+            menus.append(a->text());
+        QCOMPARE(menus, (QStringList{"系統", "功能", "分類代碼樹", "工具列", "Help"}));
+        QStringList items;
+        for (QAction *a : Main->MainMenu->actions()[1]->menu()->actions())
+            items.append(a->text());
+        QCOMPARE(items,
+                 (QStringList{"密碼變更", "系統工作表", "公告查詢", "行事曆查詢", "代碼重整"}));
+        QStringList help;
+        for (QAction *a : Main->MainMenu->actions()[4]->menu()->actions())
+            help.append(a->text());
+        QCOMPARE(help, (QStringList{"關於校務行政自動化系統", "輔助說明"}));
+        QStringList buttons;
+        for (QToolButton *b : Main->plOp->findChildren<QToolButton *>())
+            buttons.append(b->text());
+        QCOMPARE(buttons, (QStringList{"系統關閉", "密碼變更", "代碼重整", "在校生索引表",
+                                       "員工索引表", "輔助說明", "公告查詢", "行事曆查詢"}));
+    }
+
+    void formsDockByTag_data() {
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<int>("area");
+        QTest::newRow("main area") << 1 << 1;
+        QTest::newRow("item area") << 2 << 2;
+        QTest::newRow("left bottom") << 3 << 3;
+        QTest::newRow("right bottom") << 4 << 4;
+        QTest::newRow("tag 0 floats") << 0 << 0;
+        QTest::newRow("tag 5 floats") << 5 << 0;
+        QTest::newRow("negative floats") << -1 << 0;
+    }
+    void formsDockByTag() {
+        QFETCH(int, tag);
+        QFETCH(int, area);
+        TForm *form = MakeJobForm(tag);
+        SendDock(form);
+        QCOMPARE(form->HostDockSite(), Main->DockAreas(area));
+        if (area)
+            QCOMPARE(Main->DockAreas(area)->ActivePage(), Main->DockAreas(area)->PageOf(form));
+    }
+
+    void aDockedFormIsOnlyBroughtToFront() {
+        TForm *form = MakeJobForm(1);
+        form->ManualDock(Main->pcRBWorkArea); // docked elsewhere than its tag says
+        TForm *other = MakeJobForm(4);
+        SendDock(other);
+        QCOMPARE(Main->pcRBWorkArea->ActivePage(), Main->pcRBWorkArea->PageOf(other));
+        SendDock(form);
+        QCOMPARE(form->HostDockSite(), Main->pcRBWorkArea);
+        QCOMPARE(Main->pcRBWorkArea->ActivePage(), Main->pcRBWorkArea->PageOf(form));
+        QCOMPARE(Main->pcMainArea->DockClientCount(), 0);
+        QVERIFY(Main->ActivateDockedPage(Main->pcRBWorkArea, form));
+        QVERIFY(!Main->ActivateDockedPage(Main->pcMainArea, form));
+    }
+
+    void hidingAWorkAreaFloatsItsFormsInACascade() {
+        QVERIFY(!Main->LeftSpliter->isChecked());
+        Main->LeftSpliter->Execute();
+        QVERIFY(Main->LeftSpliter->isChecked());
+        QVERIFY(Main->pcLBWorkArea->isVisible());
+        TForm *a = MakeJobForm(3, QSize(210, 110));
+        TForm *b = MakeJobForm(3, QSize(220, 120));
+        TForm *c = MakeJobForm(3, QSize(230, 130));
+        for (TForm *f : {a, b, c})
+            SendDock(f);
+        QCOMPARE(Main->pcLBWorkArea->DockClientCount(), 3);
+
+        Main->LeftSpliter->Execute();
+        QVERIFY(!Main->LeftSpliter->isChecked());
+        QVERIFY(!Main->pcLBWorkArea->isVisible());
+        QCOMPARE(Main->pcLBWorkArea->DockClientCount(), 0);
+        const QPoint origin = Main->mapToGlobal(QPoint(0, 0));
+        QCOMPARE(a->geometry(), QRect(origin, QSize(210, 110)));
+        QCOMPARE(b->geometry(), QRect(origin + QPoint(30, 30), QSize(220, 120)));
+        QCOMPARE(c->geometry(), QRect(origin + QPoint(60, 60), QSize(230, 130)));
+        for (TForm *f : {a, b, c}) {
+            QVERIFY(f->isWindow());
+            QVERIFY(f->isVisible());
+        }
+
+        // The right side works the same way.
+        Main->RightSpliter->Execute();
+        QVERIFY(Main->pcRBWorkArea->isVisible());
+        Main->RightSpliter->Execute();
+        QVERIFY(!Main->pcRBWorkArea->isVisible());
+    }
+
+    void messageLine() {
+        TStringList lines{QStringLiteral("第一則"), QStringLiteral("second")};
+        TMessage m;
+        m.Msg = WM_SHOWMESSAGES;
+        m.Strings = &lines;
+        DispatchOrvMessage(m);
+        QCOMPARE(Main->plMessage->text(), QStringLiteral("      第一則      second      "));
+        // Anything but a string list is ignored.
+        TMessage other;
+        other.Msg = WM_SHOWMESSAGES;
+        other.WObject = Main;
+        DispatchOrvMessage(other);
+        QCOMPARE(Main->plMessage->text(), QStringLiteral("      第一則      second      "));
+
+        Main->plMessage->setText(QStringLiteral("校務ab"));
+        Main->MessageTimerTimer();
+        QCOMPARE(Main->plMessage->text(), QStringLiteral("務ab校"));
+        Main->MessageTimerTimer();
+        Main->MessageTimerTimer();
+        QCOMPARE(Main->plMessage->text(), QStringLiteral("b校務a"));
+        Main->plMessage->setText(QStringLiteral("😀x")); // a surrogate pair moves whole
+        Main->MessageTimerTimer();
+        QCOMPARE(Main->plMessage->text(), QStringLiteral("x😀"));
+    }
+
+    void unknownTreesRaise() {
+        try {
+            Main->ShowTreeForm(QStringLiteral("NoTree"));
+            QFAIL("no error");
+        } catch (const Exception &e) {
+            QCOMPARE(e.Message(), QStringLiteral("Tree Name=NoTree is not found"));
+        }
+        // The same through the show-tree message, which reaches the sender.
+        try {
+            ShowVCLTreeFormSender(QStringLiteral("UnitTreeView"));
+            QFAIL("no error");
+        } catch (const Exception &e) {
+            QCOMPARE(e.Message(), QStringLiteral("Tree Name=UnitTreeView is not found"));
+        }
+    }
+
+    void hintsGoToTheStatusBar() {
+        Main->FormActivate();
+        Application()->SetHint(QStringLiteral("系統關閉"));
+        QCOMPARE(Main->StatusBar->currentMessage(), QStringLiteral("系統關閉"));
+        Application()->SetHint(QString());
+    }
+
+    void startUpPackagesRunInOrder() {
+        qputenv("ORV7_PROGRAM_DIR", LUM_TEST_PACKAGE_DIR);
+        Main->moStartBPL->setPlainText(QStringLiteral("TstJobB.bpl\n\n  TstJobA.bpl  \n"));
+        Main->ActStartJob->Execute();
+        const QList<TClientAppControl *> entries = ClientExecuteManager->Entries();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0]->AppName, QStringLiteral("TstJobB.bpl"));
+        QCOMPARE(entries[1]->AppName, QStringLiteral("TstJobA.bpl"));
+        QVERIFY(entries[0]->LogFlag);
+        // Each docks by its own tag: B has 3, A has 2.
+        QCOMPARE(entries[0]->Form->HostDockSite(), Main->pcLBWorkArea);
+        QCOMPARE(entries[1]->Form->HostDockSite(), Main->pcItemArea);
+
+        CloseJobs();
+        Main->moStartBPL->clear();
+        Main->ActStartJob->Execute();
+        QVERIFY(ClientExecuteManager->Entries().isEmpty());
+        qunsetenv("ORV7_PROGRAM_DIR");
+    }
+
+    void fixedPackageActionsDisableThemselvesWhileRunning() {
+        qputenv("ORV7_PROGRAM_DIR", LUM_TEST_PACKAGE_DIR);
+        bool enabledDuringLoad = true;
+        ClientExecuteManager->OnLoadAppCtrl = [&](TClientAppControl *) {
+            enabledDuringLoad = Main->actPublicNews->isEnabled();
+        };
+        Main->actPublicNews->Execute();
+        ClientExecuteManager->OnLoadAppCtrl = nullptr;
+        QVERIFY(!enabledDuringLoad);
+        QVERIFY(Main->actPublicNews->isEnabled());
+        QVERIFY(ClientExecuteManager->FindClientAppByName(QStringLiteral("LumPublicNews.bpl")));
+
+        // A package that is not there: the loader's error reaches the user, the action comes back.
+        QVERIFY_THROWS_EXCEPTION(EPackageError, Main->ChangePassword->Execute());
+        QVERIFY(Main->ChangePassword->isEnabled());
+        qunsetenv("ORV7_PROGRAM_DIR");
+    }
+
+    void theCalendarJobDocksIntoTheItemArea() {
+        qputenv("ORV7_PROGRAM_DIR", LUM_BIN_DIR);
+        Main->actUnitAction->Execute();
+        TClientAppControl *entry =
+            ClientExecuteManager->FindClientAppByName(QStringLiteral("LumUnitActionsQuery.bpl"));
+        QVERIFY(entry);
+        QCOMPARE(entry->Form->HostDockSite(), Main->pcItemArea);
+        QCOMPARE(entry->Form->Caption(), QStringLiteral("行事曆查詢"));
+        auto *month = entry->Form->findChild<QLabel *>(QStringLiteral("lblMonth"));
+        QVERIFY(month && month->text().startsWith(QStringLiteral("民國")));
+        // A second start only brings it to the front.
+        Main->pcItemArea->addTab(new QWidget, QStringLiteral("other"));
+        Main->pcItemArea->setCurrentIndex(Main->pcItemArea->count() - 1);
+        Main->actUnitAction->Execute();
+        QCOMPARE(ClientExecuteManager->Entries().size(), 1);
+        QCOMPARE(Main->pcItemArea->ActivePage(), Main->pcItemArea->PageOf(entry->Form));
+        delete Main->pcItemArea->widget(Main->pcItemArea->count() - 1);
+        qunsetenv("ORV7_PROGRAM_DIR");
+    }
+
+    // Last: closing the main window switches the registry to its closing state.
+    void closingTheMainWindow() {
+        qputenv("ORV7_PROGRAM_DIR", LUM_TEST_PACKAGE_DIR);
+        TClientAppControl *entry =
+            ClientExecuteManager->ExecuteClientApp(QStringLiteral("TstJobA.bpl"), true);
+        QVERIFY(entry);
+        Main->actClose->Execute();
+        QVERIFY(ClientExecuteManager->Closing);
+        QVERIFY(!Main->plOp->isEnabled());
+        QVERIFY(Application()->Terminated());
+        delete entry->Form; // forms freed from now on free their entries at once
+        QVERIFY(ClientExecuteManager->Entries().isEmpty());
+        QCOMPARE(UnloadPackageThread->QueueCount(), 0);
+        qunsetenv("ORV7_PROGRAM_DIR");
+    }
+};
+
+LUM_TEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"
