@@ -7,6 +7,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QThread>
 #include <sqlite3.h>
 
 int ServerDatabaseAuthorizer(void *self, int action, const char *, const char *, const char *,
@@ -116,6 +117,10 @@ void TServerDatabase::Transaction(const std::function<void()> &work) {
         db.rollback();
         throw;
     }
+    // Fault injection for the crash tests: hold every finished change just before its commit.
+    static const int commitDelay = qEnvironmentVariableIntValue("ORV7_APPSERVER_COMMIT_DELAY_MS");
+    if (commitDelay > 0)
+        QThread::msleep(ulong(commitDelay));
     if (!db.commit()) {
         const QSqlError error = db.lastError();
         db.rollback();
