@@ -31,6 +31,14 @@ struct TFieldDef {
     QString DisplayLabel;            // empty: the name
     int DisplayWidth = 0;            // 0: from the type and size
     std::vector<TFieldDef> Children; // fields of a nested dataset
+
+    static TFieldDef Make(const QString &name, TFieldType type, int size = 0) {
+        TFieldDef def;
+        def.Name = name;
+        def.DataType = type;
+        def.Size = size;
+        return def;
+    }
 };
 
 class TFieldDefs {

@@ -89,11 +89,55 @@ void TPacketWriter::WriteValue(int field, const Variant &v) {
 }
 
 void TPacketWriter::WriteRow(quint8 status, const std::vector<Variant> &values) {
+    // Values are checked against the field types before anything is written.
+    std::vector<Variant> row(FTypes.size(), Variant::Null());
+    for (size_t i = 0; i < FTypes.size() && i < values.size(); ++i) {
+        const Variant &v = values[i];
+        if (v.IsEmptyOrNull())
+            continue;
+        try {
+            switch (FTypes[i]) {
+            case ftString:
+            case ftWideString:
+            case ftMemo:
+                row[i] = Variant(v.ToString());
+                break;
+            case ftBoolean:
+                row[i] = Variant(v.ToBool());
+                break;
+            case ftSmallint:
+            case ftInteger:
+            case ftWord:
+            case ftAutoInc:
+            case ftLargeint:
+                row[i] = Variant(v.ToInt64());
+                break;
+            case ftCurrency:
+            case ftBCD:
+                row[i] = Variant(v.ToCurrency());
+                break;
+            case ftFloat:
+                row[i] = Variant(v.ToDouble());
+                break;
+            case ftDate:
+            case ftTime:
+            case ftDateTime:
+                row[i] = Variant(v.ToDateTime());
+                break;
+            default:
+                row[i] = Variant(v.ToBytes());
+                break;
+            }
+        } catch (const Exception &) {
+            DatabaseError(QStringLiteral("Value '%1' does not fit a field of type %2")
+                              .arg(VarToStr(v), FieldTypeName(FTypes[i])));
+        }
+    }
     QCborStreamWriter &w = *FWriter;
     w.startArray(static_cast<quint64>(FTypes.size() + 1));
     w.append(static_cast<int>(status));
     for (size_t i = 0; i < FTypes.size(); ++i)
-        WriteValue(static_cast<int>(i), i < values.size() ? values[i] : Variant::Null());
+        WriteValue(static_cast<int>(i), row[i]);
     w.endArray();
     ++FRows;
 }

@@ -207,6 +207,17 @@ private Q_SLOTS:
         b->Form->OnCloseQuery = nullptr;
     }
 
+    void oneShotUnloaderWaitsForItsForm() {
+        const TPackageHandle package = LoadPackage(Fixture("TstJobB.bpl"));
+        auto *form = new TForm;
+        QPointer<TUnloadPkgThread> unloader = new TUnloadPkgThread(false, form, package);
+        QTest::qWait(50);
+        QVERIFY(GetClass(QStringLiteral("TTstJobB"))); // the form still exists
+        delete form;
+        QTRY_VERIFY(unloader.isNull());                 // it frees itself when done
+        QVERIFY(!GetClass(QStringLiteral("TTstJobB"))); // its package was unloaded
+    }
+
     void errorInOnFreeAppCtrlIsReportedAndUnloadGoesOn() {
         ClientExecuteManager->OnFreeAppCtrl = [](TClientAppControl *) {
             throw Exception(QStringLiteral("log failed"));

@@ -1,6 +1,298 @@
+#include "DataSource.h"
+#include "DbTestUtil.h"
+#include "Packet.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
-class Tst : public QObject {
+
+namespace {
+const TFieldType AllTypes[] = {ftString,  ftWideString, ftSmallint, ftInteger,  ftWord,
+                               ftAutoInc, ftLargeint,   ftBoolean,  ftFloat,    ftCurrency,
+                               ftBCD,     ftDate,       ftTime,     ftDateTime, ftBlob,
+                               ftMemo,    ftGraphic};
+
+Variant SampleValue(TFieldType type, int row) {
+    switch (type) {
+    case ftString:
+        return Variant(QStringLiteral("學生%1").arg(row));
+    case ftWideString:
+        return Variant(QStringLiteral("wide \u00e9 %1").arg(row));
+    case ftSmallint:
+        return Variant::SmallInt(-32768 + row);
+    case ftInteger:
+        return Variant(2147483647 - row);
+    case ftWord:
+        return Variant(65535 - row);
+    case ftAutoInc:
+        return Variant(row + 1);
+    case ftLargeint:
+        return Variant(qint64(-9000000000000000000LL) + row);
+    case ftBoolean:
+        return Variant(row % 2 == 0);
+    case ftFloat:
+        return Variant(1.0 / 3.0 + row);
+    case ftCurrency:
+    case ftBCD:
+        return Variant(Currency{-123456789 + row});
+    case ftDate:
+        return Variant(TDateTime::EncodeDate(1999, 12, 31 - row));
+    case ftTime:
+        return Variant(TDateTime::EncodeTime(23, 59, 58 - row));
+    case ftDateTime:
+        return Variant(TDateTime::EncodeDate(2024, 2, 29) +
+                       TDateTime::EncodeTime(12, 0, row).Value());
+    case ftBlob:
+    case ftGraphic:
+        return Variant(QByteArray("\x00\x01\xff", 3) + QByteArray::number(row));
+    case ftMemo:
+        return Variant(QString(3000, QChar('m')) + QString::number(row));
+    default:
+        return Variant::Null();
+    }
+}
+
+std::unique_ptr<TClientDataSet> MakeAllTypes() {
+    auto ds = std::make_unique<TClientDataSet>();
+    for (TFieldType t : AllTypes)
+        ds->FieldDefs().Add("F" + FieldTypeName(t), t, t == ftString || t == ftWideString ? 40 : 0);
+    ds->CreateDataSet();
+    for (int row = 0; row < 3; ++row) {
+        ds->Append();
+        for (TFieldType t : AllTypes)
+            // The last row is all nulls.
+            ds->FieldByName("F" + FieldTypeName(t))
+                ->SetValue(row == 2 ? Variant::Null() : SampleValue(t, row));
+        ds->Post();
+    }
+    return ds;
+}
+} // namespace
+
+class TstPacket : public QObject {
     Q_OBJECT
+private Q_SLOTS:
+    void roundTripEveryTypeAndNull();
+    void metadataTravels();
+    void pendingChangesTravelAndApplyLater();
+    void appendDataWithAndWithoutEndOfData();
+    void truncatedPacketsRaiseAndChangeNothing();
+    void corruptedPacketsNeverCrash();
+    void wrongValueTypeIsRejected();
+    void nestedDetailsTravelInMastersPacket();
+    void briefcaseKeepsPendingChanges();
 };
-QTEST_GUILESS_MAIN(Tst)
+
+void TstPacket::roundTripEveryTypeAndNull() {
+    auto ds = MakeAllTypes();
+    ds->MergeChangeLog();
+    TClientDataSet copy;
+    copy.SetData(ds->Data());
+    QCOMPARE(copy.RecordCount(), 3);
+    QCOMPARE(copy.FieldCount(), int(std::size(AllTypes)));
+    int row = 0;
+    for (copy.First(); !copy.Eof(); copy.Next(), ++row)
+        for (TFieldType t : AllTypes) {
+            TField *f = copy.FieldByName("F" + FieldTypeName(t));
+            QCOMPARE(f->DataType(), t);
+            if (row == 2)
+                QVERIFY2(f->IsNull(), qPrintable(f->FieldName()));
+            else
+                QVERIFY2(f->Value() == SampleValue(t, row), qPrintable(f->FieldName()));
+        }
+    // The same packet read twice gives the same bytes back.
+    QCOMPARE(copy.Data().ToBytes(), ds->Data().ToBytes());
+}
+
+void TstPacket::metadataTravels() {
+    auto ds = MakePeople({{1, "a", 1}});
+    TField *name = ds->FieldByName("Name");
+    name->SetDisplayLabel("姓名");
+    name->SetVisible(false);
+    name->SetRequired(true);
+    name->SetDisplayWidth(12);
+    TClientDataSet copy;
+    copy.SetData(ds->Data());
+    TField *f = copy.FieldByName("name");
+    QCOMPARE(f->DisplayLabel(), QString("姓名"));
+    QVERIFY(!f->Visible());
+    QVERIFY(f->Required());
+    QCOMPARE(f->Size(), 20);
+    QCOMPARE(f->DisplayWidth(), 12);
+    QCOMPARE(copy.FieldByName("ID")->ProviderFlags() & pfInKey, int(pfInKey));
+}
+
+void TstPacket::pendingChangesTravelAndApplyLater() {
+    auto ds = MakePeople({{1, "a", 1}, {2, "b", 2}, {3, "c", 3}});
+    ds->Edit();
+    ds->FieldByName("Name")->SetAsString("a1");
+    ds->Post();
+    ds->Next();
+    ds->Delete();
+    ds->Append();
+    ds->FieldByName("ID")->SetAsInteger(4);
+    ds->Post();
+    TClientDataSet copy;
+    copy.SetData(ds->Data());
+    QCOMPARE(copy.ChangeCount(), 3);
+    QCOMPARE(copy.Delta().ToBytes(), ds->Delta().ToBytes());
+    QCOMPARE(Column(copy, "Name"), QStringList({"a1", "c", ""}));
+    copy.First();
+    QCOMPARE(copy.FieldByName("Name")->OldValue().ToString(), QString("a"));
+    copy.CancelUpdates();
+    QCOMPARE(Column(copy, "Name"), QStringList({"a", "b", "c"}));
+}
+
+void TstPacket::appendDataWithAndWithoutEndOfData() {
+    auto source = MakePeople({{1, "a", 1}, {2, "b", 2}});
+    const Variant packet = source->Data();
+    TClientDataSet ds;
+    ds.AppendData(packet, false);
+    QVERIFY(ds.Active());
+    QVERIFY(!ds.FetchedAll());
+    ds.Last();
+    ds.AppendData(packet, true);
+    QVERIFY(ds.FetchedAll());
+    QCOMPARE(ds.RecordCount(), 4);
+    QCOMPARE(ds.RecNo(), 2);
+    QCOMPARE(ds.ChangeCount(), 0);
+    // A packet of other fields is refused and adds nothing.
+    TClientDataSet other;
+    other.FieldDefs().Add("X", ftInteger);
+    other.CreateDataSet();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.AppendData(other.Data(), true));
+    QCOMPARE(ds.RecordCount(), 4);
+}
+
+void TstPacket::truncatedPacketsRaiseAndChangeNothing() {
+    auto ds = MakeAllTypes();
+    const QByteArray bytes = ds->Data().ToBytes();
+    auto target = MakePeople({{7, "kept", 7}});
+    for (int len = 0; len < bytes.size(); len += (len < 200 ? 1 : 37)) {
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, target->SetData(Variant(bytes.left(len))));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError,
+                                 target->AppendData(Variant(bytes.left(len)), true));
+    }
+    QVERIFY(target->Active());
+    QCOMPARE(Column(*target, "Name"), QStringList({"kept"}));
+    // Bytes after the end are refused too.
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, target->SetData(Variant(bytes + QByteArray(1, '\0'))));
+}
+
+void TstPacket::corruptedPacketsNeverCrash() {
+    auto ds = MakeAllTypes();
+    const QByteArray bytes = ds->Data().ToBytes();
+    QRandomGenerator random(42);
+    int refused = 0;
+    for (int round = 0; round < 400; ++round) {
+        QByteArray bad = bytes;
+        for (int k = 0; k < 3; ++k)
+            bad[random.bounded(int(bad.size()))] = char(random.bounded(256));
+        TClientDataSet target;
+        try {
+            target.SetData(Variant(bad));
+            for (target.First(); !target.Eof(); target.Next())
+                for (const auto &f : target.Fields())
+                    f->DisplayText();
+        } catch (const EDatabaseError &) {
+            ++refused;
+            QVERIFY(!target.Active());
+        }
+    }
+    QVERIFY(refused > 0);
+}
+
+void TstPacket::wrongValueTypeIsRejected() {
+    TPacketWriter w(pkData, {TFieldDef::Make("N", ftInteger)}, true);
+    // The writer converts to the field's type: text that is no number is an error.
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, w.WriteRow(usUnmodified, {Variant("text")}));
+    QCOMPARE(w.RowCount(), 0);
+    // A packet claiming a modified row without its original is refused.
+    TPacketWriter w2(pkData, {TFieldDef::Make("N", ftInteger)}, true);
+    w2.WriteRow(usModified, {Variant(1)});
+    TClientDataSet ds;
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.SetData(Variant(w2.Finish())));
+    // A packet of unknown version is refused with a clear message.
+    TPacketWriter w3(pkData, {TFieldDef::Make("N", ftInteger)}, true);
+    QByteArray v = w3.Finish();
+    const int pos = v.indexOf("LumDP") + 5;
+    v[pos] = char(0x02);
+    try {
+        ds.SetData(Variant(v));
+        QFAIL("accepted");
+    } catch (const EDatabaseError &e) {
+        QVERIFY2(e.Message().contains("version"), qPrintable(e.Message()));
+    }
+}
+
+void TstPacket::nestedDetailsTravelInMastersPacket() {
+    TClientDataSet master;
+    TFieldDef &id = master.FieldDefs().Add("ID", ftInteger);
+    Q_UNUSED(id);
+    TFieldDef &lines = master.FieldDefs().Add("Lines", ftDataSet);
+    lines.Children.push_back(TFieldDef::Make("Item", ftString, 10));
+    lines.Children.push_back(TFieldDef::Make("Qty", ftInteger));
+    master.CreateDataSet();
+    TClientDataSet detail;
+    detail.SetDataSetField(static_cast<TDataSetField *>(master.FieldByName("Lines")));
+    for (int m = 1; m <= 2; ++m) {
+        master.Append();
+        master.FieldByName("ID")->SetAsInteger(m);
+        master.Post();
+        QVERIFY(detail.Active());
+        QVERIFY(detail.IsEmpty());
+        for (int d = 0; d < m; ++d) {
+            detail.Append();
+            detail.FieldByName("Item")->SetAsString(QStringLiteral("i%1%2").arg(m).arg(d));
+            detail.FieldByName("Qty")->SetAsInteger(d);
+            detail.Post();
+        }
+    }
+    master.First();
+    QCOMPARE(Column(detail, "Item"), QStringList({"i10"}));
+    master.Next();
+    QCOMPARE(Column(detail, "Item"), QStringList({"i20", "i21"}));
+    // The master's packet carries the details and their pending changes.
+    TClientDataSet copy;
+    copy.SetData(master.Data());
+    TClientDataSet copyDetail;
+    copyDetail.SetDataSetField(static_cast<TDataSetField *>(copy.FieldByName("Lines")));
+    copy.Last();
+    QCOMPARE(Column(copyDetail, "Item"), QStringList({"i20", "i21"}));
+    QCOMPARE(copyDetail.ChangeCount(), 2);
+    copyDetail.First();
+    copyDetail.Delete();
+    QCOMPARE(copy.UpdateStatus(), usInserted);
+    copy.First();
+    copy.Last();
+    QCOMPARE(Column(copyDetail, "Item"), QStringList({"i21"}));
+}
+
+void TstPacket::briefcaseKeepsPendingChanges() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("people.cds");
+    {
+        auto ds = MakePeople({{1, "a", 1}, {2, "b", 2}});
+        ds->Edit();
+        ds->FieldByName("Name")->SetAsString("changed");
+        ds->Post();
+        ds->SaveToFile(file);
+    }
+    TClientDataSet ds;
+    ds.SetFileName(file);
+    ds.Open();
+    QCOMPARE(ds.ChangeCount(), 1);
+    QCOMPARE(Column(ds, "Name"), QStringList({"changed", "b"}));
+    ds.Last();
+    ds.Delete();
+    ds.Close(); // closing writes the briefcase back
+    TClientDataSet again;
+    again.LoadFromFile(file);
+    QCOMPARE(again.ChangeCount(), 2);
+    QCOMPARE(Column(again, "Name"), QStringList({"changed"}));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, again.LoadFromFile(dir.filePath("missing.cds")));
+    QVERIFY(again.Active());
+}
+
+QTEST_GUILESS_MAIN(TstPacket)
 #include "tst_packet.moc"
