@@ -9,6 +9,9 @@
 
 #include <QString>
 
+class TClientDataSet;
+class TDataSet;
+
 // Message numbers in use across the system.
 constexpr quint32 WM_DOCKCLIENTFORM = 33669;   // a docked job form was shown
 constexpr quint32 WM_SHOWMESSAGES = 33670;     // scrolling message lines of the shell
@@ -32,3 +35,22 @@ void DataSetRefreshReceiver(const TMessage &message, QString &dataSetName);
 // 33674: "TreeName" = TreeName.
 void ShowVCLTreeFormSender(const QString &treeName);
 void ShowVCLTreeFormReceiver(const TMessage &message, QString &treeName);
+
+// 33672: "DataName" = DataName, the client dataset as second parameter.
+void ClientDataSetSender(const QString &dataName, TClientDataSet *clientDataSet);
+// The carried name; active tells whether the carried dataset is open.
+QString ClientDataSetReceiverName(const TMessage &message, bool &active);
+// Gives the target a copy of the carried data (with its pending changes) when the carried
+// dataset is open, and says whether it was. The target's Filtered survives the copy.
+bool ClientDataSetReceiverData(const TMessage &message, TClientDataSet *clientDataSet);
+// As above, and hands back the carried filter text and switch; with no target only those.
+bool ClientDataSetReceiverDataByFilter(const TMessage &message, TClientDataSet *clientDataSet,
+                                       QString &filter, bool &filtered);
+
+// 33675: the current record of an open, browsed, non-empty dataset: "ADataSetName_xxxx" =
+// the name, then field name = value per field ("NULL" for a null value; object and blob
+// fields left out).
+void ActiveDataRecordSender(const QString &dataSetName, TDataSet *dataSet);
+QString ActiveDataRecordReceiverName(const TMessage &message);
+// The carried field lines, without the name line.
+void ActiveDataRecordReceiverItems(const TMessage &message, TStringList &items);

@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
     qt6-qpa-plugins libgl-dev
-    libgtest-dev libbenchmark-dev
+    libgtest-dev libbenchmark-dev libsqlite3-dev
     libsodium-dev libzip-dev libpugixml-dev libicu-dev
     xvfb xauth fonts-wqy-microhei
 )

@@ -1,5 +1,6 @@
 // Message records between open forms.
 
+#include "ClientDataSet.h"
 #include "Exceptions.h"
 #include "TestMain.h"
 #include "uLumMessages.h"
@@ -25,6 +26,56 @@ public:
         });
     }
     bool Fail = false;
+};
+
+// Student rows: No (key), Name, Memo (a blob), Phone (may be empty or null).
+std::unique_ptr<TClientDataSet> MakeStudents() {
+    auto ds = std::make_unique<TClientDataSet>();
+    ds->FieldDefs().Add(QStringLiteral("No"), ftInteger, 0, true);
+    ds->FieldDefs().Add(QStringLiteral("Name"), ftString, 20);
+    ds->FieldDefs().Add(QStringLiteral("Memo"), ftMemo);
+    ds->FieldDefs().Add(QStringLiteral("Phone"), ftString, 12);
+    ds->CreateDataSet();
+    const QStringList names{"王小明", "林雅婷", "陳志豪"};
+    for (int i = 0; i < names.size(); ++i) {
+        ds->Append();
+        ds->FieldByName(QStringLiteral("No"))->SetAsInteger(i + 1);
+        ds->FieldByName(QStringLiteral("Name"))->SetAsString(names[i]);
+        ds->FieldByName(QStringLiteral("Memo"))->SetAsString(QStringLiteral("備註"));
+        if (i == 1)
+            ds->FieldByName(QStringLiteral("Phone"))->SetAsString(QString());
+        else if (i == 2)
+            ds->FieldByName(QStringLiteral("Phone"))->SetAsString(QStringLiteral("02-1234"));
+        ds->Post();
+    }
+    ds->MergeChangeLog();
+    ds->First();
+    return ds;
+}
+
+// Takes a carried dataset under one name into its own dataset, as the job forms do.
+class DataTaker : public TForm {
+    Q_OBJECT
+public:
+    DataTaker() {
+        SetMessageHandler(WM_TRANSMITDATASET, [this](TMessage &m) {
+            bool active = false;
+            if (ClientDataSetReceiverName(m, active) != QStringLiteral("Students"))
+                return;
+            SawActive = active;
+            Took = ClientDataSetReceiverDataByFilter(m, &Target, Filter, Filtered);
+        });
+        SetMessageHandler(WM_ACTIVEDATARECORD, [this](TMessage &m) {
+            Name = ActiveDataRecordReceiverName(m);
+            ActiveDataRecordReceiverItems(m, Items);
+            ++Records;
+        });
+    }
+    TClientDataSet Target;
+    bool SawActive = false, Took = false, Filtered = false;
+    QString Filter, Name;
+    TStringList Items;
+    int Records = 0;
 };
 
 } // namespace
@@ -67,6 +118,83 @@ private Q_SLOTS:
         QString name = QStringLiteral("unchanged");
         DataSetRefreshReceiver(bare, name);
         QCOMPARE(name, QString());
+    }
+
+    void aCarriedDatasetIsCopiedWithItsChangesAndFilter() {
+        auto students = MakeStudents();
+        students->Edit();
+        students->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("王大明"));
+        students->Post(); // a pending change travels with the data
+        students->SetFilter(QStringLiteral("No>1"));
+        students->SetFiltered(true);
+        auto *taker = new DataTaker;
+        taker->Target.SetFilter(QStringLiteral("No=3"));
+        taker->Target.SetFiltered(true);
+
+        ClientDataSetSender(QStringLiteral("Students"), students.get());
+        QVERIFY(taker->SawActive && taker->Took);
+        QCOMPARE(taker->Filter, QStringLiteral("No>1"));
+        QVERIFY(taker->Filtered);
+        // The target keeps its own filter, now applied to the copied rows.
+        QVERIFY(taker->Target.Filtered());
+        QCOMPARE(taker->Target.RecordCount(), 1);
+        taker->Target.SetFiltered(false);
+        QCOMPARE(taker->Target.RecordCount(), 3);
+        QCOMPARE(taker->Target.ChangeCount(), 1);
+        taker->Target.First();
+        QCOMPARE(taker->Target.FieldByName(QStringLiteral("Name"))->AsString(),
+                 QStringLiteral("王大明"));
+    }
+
+    void aClosedCarriedDatasetLeavesTheTargetAlone() {
+        auto students = MakeStudents();
+        students->Close();
+        auto *taker = new DataTaker;
+        taker->Target.FieldDefs().Add(QStringLiteral("X"), ftInteger);
+        taker->Target.CreateDataSet();
+        taker->Target.Append();
+        taker->Target.FieldByName(QStringLiteral("X"))->SetAsInteger(7);
+        taker->Target.Post();
+        taker->Filter = QStringLiteral("untouched");
+        ClientDataSetSender(QStringLiteral("Students"), students.get());
+        QVERIFY(!taker->SawActive);
+        QVERIFY(!taker->Took);
+        QCOMPARE(taker->Filter, QStringLiteral("untouched"));
+        QCOMPARE(taker->Target.FieldByName(QStringLiteral("X"))->AsInteger(), 7);
+    }
+
+    void theCurrentRecordTravelsFieldByField() {
+        auto students = MakeStudents();
+        auto *taker = new DataTaker;
+        ActiveDataRecordSender(QStringLiteral("StudentCDS"), students.get());
+        QCOMPARE(taker->Name, QStringLiteral("StudentCDS"));
+        // The memo is a blob and stays home; a null phone reads "NULL".
+        QCOMPARE(taker->Items.Text(), QStringLiteral("No=1\nName=王小明\nPhone=NULL\n"));
+        students->Next();
+        ActiveDataRecordSender(QStringLiteral("StudentCDS"), students.get());
+        QCOMPARE(taker->Items.Count(), 2); // an empty phone leaves no line
+        QCOMPARE(taker->Items.Values(QStringLiteral("Phone")), QString());
+        students->Last();
+        ActiveDataRecordSender(QStringLiteral("StudentCDS"), students.get());
+        QCOMPARE(taker->Items.Values(QStringLiteral("Phone")), QStringLiteral("02-1234"));
+        QCOMPARE(taker->Records, 3);
+    }
+
+    void noRecordIsSentWhileEditingOrWhenThereIsNone() {
+        auto students = MakeStudents();
+        auto *taker = new DataTaker;
+        students->Edit();
+        ActiveDataRecordSender(QStringLiteral("S"), students.get());
+        students->Cancel();
+        students->Append();
+        ActiveDataRecordSender(QStringLiteral("S"), students.get());
+        students->Cancel();
+        students->SetFilter(QStringLiteral("No>10"));
+        students->SetFiltered(true);
+        ActiveDataRecordSender(QStringLiteral("S"), students.get());
+        students->Close();
+        ActiveDataRecordSender(QStringLiteral("S"), students.get());
+        QCOMPARE(taker->Records, 0);
     }
 };
 
