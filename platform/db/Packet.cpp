@@ -4,6 +4,7 @@
 
 #include <QCborStreamReader>
 #include <QCborStreamWriter>
+#include <QCborValue>
 
 namespace {
 const QLatin1String Magic("LumDP");
@@ -48,96 +49,57 @@ TPacketWriter::TPacketWriter(TPacketKind kind, const std::vector<TFieldDef> &fie
 
 TPacketWriter::~TPacketWriter() = default;
 
-void TPacketWriter::WriteValue(int field, const Variant &v) {
-    QCborStreamWriter &w = *FWriter;
-    if (v.IsEmptyOrNull()) {
-        w.append(nullptr);
-        return;
-    }
+QCborValue TPacketWriter::CborValue(int field, const Variant &v) const {
+    if (v.IsEmptyOrNull())
+        return QCborValue(nullptr);
     switch (FTypes[static_cast<size_t>(field)]) {
     case ftString:
     case ftWideString:
     case ftMemo:
-        w.append(v.ToString());
-        break;
+        return QCborValue(v.ToString());
     case ftBoolean:
-        w.append(v.ToBool());
-        break;
+        return QCborValue(v.ToBool());
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
     case ftLargeint:
-        w.append(v.ToInt64());
-        break;
+        return QCborValue(v.ToInt64());
     case ftCurrency:
     case ftBCD:
-        w.append(v.ToCurrency().Scaled);
-        break;
+        return QCborValue(v.ToCurrency().Scaled);
     case ftFloat:
-        w.append(v.ToDouble());
-        break;
+        return QCborValue(v.ToDouble());
     case ftDate:
     case ftTime:
     case ftDateTime:
-        w.append(v.ToDateTime().Value());
-        break;
+        return QCborValue(v.ToDateTime().Value());
     default:
-        w.append(v.ToBytes());
-        break;
+        return QCborValue(v.ToBytes());
     }
 }
 
+void TPacketWriter::WriteValue(int field, const Variant &v) {
+    CborValue(field, v).toCbor(*FWriter);
+}
+
 void TPacketWriter::WriteRow(quint8 status, const std::vector<Variant> &values) {
-    // Values are checked against the field types before anything is written.
-    std::vector<Variant> row(FTypes.size(), Variant::Null());
+    // Every value is converted to its field's type before anything is written, so a value that
+    // does not fit leaves no half-written row behind.
+    std::vector<QCborValue> row(FTypes.size(), QCborValue(nullptr));
     for (size_t i = 0; i < FTypes.size() && i < values.size(); ++i) {
-        const Variant &v = values[i];
-        if (v.IsEmptyOrNull())
-            continue;
         try {
-            switch (FTypes[i]) {
-            case ftString:
-            case ftWideString:
-            case ftMemo:
-                row[i] = Variant(v.ToString());
-                break;
-            case ftBoolean:
-                row[i] = Variant(v.ToBool());
-                break;
-            case ftSmallint:
-            case ftInteger:
-            case ftWord:
-            case ftAutoInc:
-            case ftLargeint:
-                row[i] = Variant(v.ToInt64());
-                break;
-            case ftCurrency:
-            case ftBCD:
-                row[i] = Variant(v.ToCurrency());
-                break;
-            case ftFloat:
-                row[i] = Variant(v.ToDouble());
-                break;
-            case ftDate:
-            case ftTime:
-            case ftDateTime:
-                row[i] = Variant(v.ToDateTime());
-                break;
-            default:
-                row[i] = Variant(v.ToBytes());
-                break;
-            }
+            row[i] = CborValue(static_cast<int>(i), values[i]);
         } catch (const Exception &) {
             DatabaseError(QStringLiteral("Value '%1' does not fit a field of type %2")
-                              .arg(VarToStr(v), FieldTypeName(FTypes[i])));
+                              .arg(VarToStr(values[i]), FieldTypeName(FTypes[i])));
         }
     }
     QCborStreamWriter &w = *FWriter;
     w.startArray(static_cast<quint64>(FTypes.size() + 1));
     w.append(static_cast<int>(status));
-    for (size_t i = 0; i < FTypes.size(); ++i)
-        WriteValue(static_cast<int>(i), row[i]);
+    for (const QCborValue &value : row)
+        value.toCbor(w);
     w.endArray();
     ++FRows;
 }

@@ -31,6 +31,7 @@
 
 class QCborStreamReader;
 class QCborStreamWriter;
+class QCborValue;
 
 enum TPacketKind : quint8 { pkData = 0, pkDelta = 1, pkReconcile = 2 };
 constexpr int PacketVersion = 1;
@@ -58,6 +59,7 @@ public:
     QByteArray Finish();
 
 private:
+    QCborValue CborValue(int field, const Variant &value) const;
     void WriteValue(int field, const Variant &value);
     QByteArray FBytes;
     std::unique_ptr<QCborStreamWriter> FWriter;
