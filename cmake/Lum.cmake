@@ -10,11 +10,52 @@ function(lum_library name)
     set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET default)
 endfunction()
 
-# lum_package(<name> SOURCES ... [LINKS ...] [OUTPUT_DIR dir])
-# A job package: a loadable module named "<name>.bpl" that registers its classes when loaded.
+# The build number that ends every version text; a release build sets it.
+set(LUM_BUILD_NUMBER 1 CACHE STRING "Last part of the version text of every package")
+
+# lum_version_block(<target> FILE_NAME <name> [DESCRIPTION text] [VERSION text])
+# Embeds the version block (section ".orv_version", read back by TVersionBlock) in a target:
+# traditional-Chinese translation 0404 with code page 950, and the usual string values.
+function(lum_version_block target)
+    cmake_parse_arguments(ARG "" "FILE_NAME;DESCRIPTION;VERSION" "" ${ARGN})
+    if(NOT ARG_VERSION)
+        set(ARG_VERSION "${PROJECT_VERSION}.${LUM_BUILD_NUMBER}")
+    endif()
+    if(NOT ARG_DESCRIPTION)
+        set(ARG_DESCRIPTION "${target}")
+    endif()
+    get_filename_component(internal "${ARG_FILE_NAME}" NAME_WE)
+    set(values
+        "CompanyName=ORV School Systems"
+        "FileDescription=${ARG_DESCRIPTION}"
+        "FileVersion=${ARG_VERSION}"
+        "InternalName=${internal}"
+        "LegalCopyright=Copyright (C) ORV School Systems"
+        "LegalTrademarks="
+        "OriginalFilename=${ARG_FILE_NAME}"
+        "ProductName=ORV School Administration"
+        "ProductVersion=${PROJECT_VERSION}")
+    set(text "ORVVERSION 1\\n\\\\VarFileInfo\\\\Translation=0404 03B6\\n")
+    foreach(v IN LISTS values)
+        string(REPLACE "\\" "\\\\" v "${v}")
+        string(REPLACE "\"" "\\\"" v "${v}")
+        string(APPEND text "\\\\StringFileInfo\\\\040403B6\\\\${v}\\n")
+    endforeach()
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.cpp)
+    file(CONFIGURE OUTPUT ${out} CONTENT
+        "// Generated: the version block of ${ARG_FILE_NAME}.\n__attribute__((section(\".orv_version\"), used)) static const char kOrvVersionBlock[] = \"${text}\";\n"
+        @ONLY)
+    target_sources(${target} PRIVATE ${out})
+endfunction()
+
+# lum_package(<name> SOURCES ... [LINKS ...] [OUTPUT_DIR dir] [DESCRIPTION text] [VERSION text])
+# A job package: a loadable module named "<name>.bpl" that registers its classes when loaded
+# and carries its version block.
 function(lum_package name)
-    cmake_parse_arguments(ARG "" "OUTPUT_DIR" "SOURCES;LINKS" ${ARGN})
+    cmake_parse_arguments(ARG "" "OUTPUT_DIR;DESCRIPTION;VERSION" "SOURCES;LINKS" ${ARGN})
     add_library(${name} MODULE ${ARG_SOURCES})
+    lum_version_block(${name} FILE_NAME ${name}.bpl DESCRIPTION "${ARG_DESCRIPTION}"
+                      VERSION "${ARG_VERSION}")
     target_link_libraries(${name} PRIVATE ${ARG_LINKS})
     if(NOT ARG_OUTPUT_DIR)
         set(ARG_OUTPUT_DIR ${LUM_BIN_DIR})
