@@ -107,7 +107,11 @@ TOrvServerDataSet *TRADObjectBroker::GetDataSet() {
 }
 
 void TRADObjectBroker::SetLinked(bool value) {
-    if (IsLoading() || value == FLinked)
+    if (IsLoading()) {
+        FLinked = value; // applied once loading is done
+        return;
+    }
+    if (value == FLinked)
         return;
     FLinked = value;
     ApplyLinked(value);

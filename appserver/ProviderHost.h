@@ -4,6 +4,7 @@
 // changes to one table by its key fields; client datasets reach them through IAppServer.
 
 #include "AppServer.h"
+#include "Provider.h"
 
 #include <QList>
 #include <QString>
@@ -42,8 +43,11 @@ public:
                     Variant &ownerData) override;
 
 private:
-    [[noreturn]] void NoEngine(const QString &providerName) const;
+    // The provider of that name, built over its query at first use.
+    TDataSetProvider *Ready(const QString &name);
 
     TServerDatabase &FDb;
     QList<TProviderDef> FProviders;
+    TComponent FOwner; // owns the queries and providers
+    TLocalAppServer FLocal;
 };
