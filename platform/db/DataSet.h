@@ -64,7 +64,7 @@ private:
     std::vector<TIndexDef> FItems;
 };
 
-class TDataSet : public TComponent {
+class TDataSet : public TComponent, public TStoreCursor {
     Q_OBJECT
 public:
     explicit TDataSet(QObject *owner = nullptr);
@@ -191,7 +191,7 @@ public:
     void DataEvent(TDataEvent event, qint64 info = 0);
     const std::shared_ptr<TRecordStore> &Store() const { return FStore; }
     // Another cursor on the shared records changed them.
-    void StoreChanged();
+    void StoreChanged() override;
 
 protected:
     // Fills FieldDefs and the store. The default makes an empty store from FieldDefs.

@@ -1,7 +1,5 @@
 #include "RecordStore.h"
 
-#include "DataSet.h"
-
 #include <QAnyStringView>
 #include <algorithm>
 #include <cstring>
@@ -448,18 +446,19 @@ void TRecordStore::Clear() {
     ++FVersion;
 }
 
-void TRecordStore::AttachCursor(TDataSet *dataSet) {
-    if (std::find(FCursors.begin(), FCursors.end(), dataSet) == FCursors.end())
-        FCursors.push_back(dataSet);
+void TRecordStore::AttachCursor(TStoreCursor *cursor) {
+    if (std::find(FCursors.begin(), FCursors.end(), cursor) == FCursors.end())
+        FCursors.push_back(cursor);
 }
 
-void TRecordStore::DetachCursor(TDataSet *dataSet) {
-    FCursors.erase(std::remove(FCursors.begin(), FCursors.end(), dataSet), FCursors.end());
+void TRecordStore::DetachCursor(TStoreCursor *cursor) {
+    FCursors.erase(std::remove(FCursors.begin(), FCursors.end(), cursor), FCursors.end());
 }
 
-void TRecordStore::NotifyCursors(TDataSet *changer) {
-    const std::vector<TDataSet *> cursors = FCursors;
-    for (TDataSet *cursor : cursors)
-        if (cursor != changer)
+void TRecordStore::NotifyCursors(TStoreCursor *changer) {
+    const std::vector<TStoreCursor *> cursors = FCursors;
+    for (TStoreCursor *cursor : cursors)
+        if (cursor != changer &&
+            std::find(FCursors.begin(), FCursors.end(), cursor) != FCursors.end())
             cursor->StoreChanged();
 }

@@ -12,7 +12,14 @@
 #include <memory>
 #include <vector>
 
-class TDataSet;
+// A cursor reading a store: told when another cursor on the same store changed the records.
+class TStoreCursor {
+public:
+    virtual void StoreChanged() = 0;
+
+protected:
+    ~TStoreCursor() = default;
+};
 
 enum class TStoreKind : quint8 { Bool, Int16, Int32, Int64, Double, Currency, Date, Text, Bytes };
 TStoreKind StoreKindOf(TFieldType type);
@@ -123,10 +130,10 @@ public:
 
     // Bumped on every change, so that cursors sharing the store know to rebuild their view.
     quint64 Version() const { return FVersion; }
-    void AttachCursor(TDataSet *dataSet);
-    void DetachCursor(TDataSet *dataSet);
+    void AttachCursor(TStoreCursor *cursor);
+    void DetachCursor(TStoreCursor *cursor);
     // Tells the other cursors on the store that the records changed.
-    void NotifyCursors(TDataSet *changer);
+    void NotifyCursors(TStoreCursor *changer);
 
 private:
     struct TLogEntry {
@@ -146,5 +153,5 @@ private:
     QHash<quint32, const uchar *> FOriginals;
     bool FLogChanges = true;
     quint64 FVersion = 1;
-    std::vector<TDataSet *> FCursors;
+    std::vector<TStoreCursor *> FCursors;
 };
