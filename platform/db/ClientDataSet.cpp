@@ -670,11 +670,17 @@ void TClientDataSet::CloneCursor(TClientDataSet *source, bool reset, bool keepSe
         DatabaseError(QStringLiteral("A dataset cannot clone itself"));
     source->CheckBrowseMode();
     Close();
+    const bool copySettings = !reset && !keepSettings;
     if (reset) {
         SetFiltered(false);
         SetFilter(QString());
+        SetOnFilterRecord(nullptr);
         SetIndexFieldNames(QString());
-    } else if (!keepSettings) {
+        CancelRange();
+        SetMasterSource(nullptr);
+    } else if (copySettings) {
+        CancelRange();
+        SetMasterSource(nullptr);
         SetFilterOptions(source->FilterOptions());
         SetFilter(source->Filter());
         SetFiltered(source->Filtered());
@@ -695,6 +701,15 @@ void TClientDataSet::CloneCursor(TClientDataSet *source, bool reset, bool keepSe
         throw;
     }
     FCloneSource = nullptr;
+    if (copySettings) {
+        if (source->MasterSource()) {
+            FMasterFields = source->MasterFields();
+            SetMasterSource(source->MasterSource());
+        }
+        if (source->HasRange())
+            SetRange(source->RangeStart(), source->RangeEnd());
+        First();
+    }
 }
 
 // ---- briefcase -----------------------------------------------------------------------------

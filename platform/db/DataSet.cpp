@@ -91,6 +91,16 @@ void TDataSet::SetActive(bool active) {
             BindFields();
             CompileIndex();
             CompileFilter();
+            // A range kept while closed is encoded again for the records now open; one that
+            // no longer fits the order is dropped.
+            if (!FRangeStart.empty()) {
+                if (FRangeStart.size() > FSortKeys.size()) {
+                    FRangeStart.clear();
+                    FRangeEnd.clear();
+                } else {
+                    EncodeRange(FRangeStart, FRangeEnd);
+                }
+            }
         } catch (...) {
             if (FStore)
                 FStore->DetachCursor(this);
@@ -322,6 +332,8 @@ void TDataSet::StoreChanged() {
     if (!FActive || FEditing)
         return;
     BuildView(CurrentRow());
+    if (FView.empty())
+        FBof = FEof = true;
     DataEvent(deDataSetChange);
 }
 
@@ -818,8 +830,11 @@ void TDataSet::Post() {
             FEditValues[static_cast<size_t>(f->FFieldNo)].IsEmptyOrNull())
             DatabaseError(QStringLiteral("Field '%1' must have a value").arg(f->FieldName()));
     EnsureView();
-    const uchar *data = FStore->Encode(FEditValues);
     const bool inserting = FState == dsInsert;
+    // Another cursor on the same records may have deleted the record meanwhile.
+    if (!inserting && !FStore->IsLive(static_cast<quint32>(FEditRow)))
+        DatabaseError(QStringLiteral("The record being edited no longer exists"));
+    const uchar *data = FStore->Encode(FEditValues);
     quint32 row;
     if (inserting) {
         row = FStore->Insert(data, FInsertBefore);
@@ -1172,6 +1187,17 @@ void TDataSet::SetRange(const std::vector<Variant> &start, const std::vector<Var
     CheckBrowseMode();
     if (start.size() > FSortKeys.size() || end.size() != start.size())
         DatabaseError(QStringLiteral("A range needs one value per index field"));
+    EncodeRange(start, end);
+    FRangeStart = start;
+    FRangeEnd = end;
+    BuildView(CurrentRow());
+    SetCursor(FView.empty() ? -1 : 0);
+    FBof = true;
+    FEof = FView.empty();
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::EncodeRange(const std::vector<Variant> &start, const std::vector<Variant> &end) {
     std::vector<std::pair<int, Variant>> lo, hi;
     const QStringList names = IndexFields();
     for (size_t i = 0; i < start.size(); ++i) {
@@ -1183,13 +1209,6 @@ void TDataSet::SetRange(const std::vector<Variant> &start, const std::vector<Var
     }
     FRangeStartRec = EncodeKey(lo);
     FRangeEndRec = EncodeKey(hi);
-    FRangeStart = start;
-    FRangeEnd = end;
-    BuildView(CurrentRow());
-    SetCursor(FView.empty() ? -1 : 0);
-    FBof = true;
-    FEof = FView.empty();
-    DataEvent(deDataSetChange);
 }
 
 void TDataSet::CancelRange() {

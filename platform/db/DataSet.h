@@ -154,6 +154,8 @@ public:
     void SetRange(const std::vector<Variant> &start, const std::vector<Variant> &end);
     void CancelRange();
     bool HasRange() const { return !FRangeStart.empty(); }
+    const std::vector<Variant> &RangeStart() const { return FRangeStart; }
+    const std::vector<Variant> &RangeEnd() const { return FRangeEnd; }
 
     void DisableControls();
     void EnableControls();
@@ -234,6 +236,7 @@ private:
     void DoInsert(bool append);
     void RefilterKeeping();
     void Reorder(const QString &fieldNames, const QString &indexName);
+    void EncodeRange(const std::vector<Variant> &start, const std::vector<Variant> &end);
     std::vector<uchar> EncodeKey(const std::vector<std::pair<int, Variant>> &values) const;
     void BuildView(qint64 keepRow);
     void EnsureView() const;
