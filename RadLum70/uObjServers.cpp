@@ -34,7 +34,7 @@ TRADObjectBroker::TRADObjectBroker(QObject *owner, const QString &serverName)
 }
 
 QString TRADObjectBroker::GetComputerForProgID(const QString &progId) {
-    if (!FLoaded)
+    if (!FLoaded && Servers().isEmpty())
         ReloadServers();
     return TSimpleObjectBroker::GetComputerForProgID(progId);
 }

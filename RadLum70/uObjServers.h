@@ -33,8 +33,8 @@ public:
     // A failure is passed on (marking the host failed) only once RetryCount failures in a row
     // have been counted; a success resets the count.
     void SetConnectStatus(const QString &computerName, bool success) override;
-    // Loads the host list first when it has not been loaded yet (the constructor's default
-    // name is loaded at the first connect, so that creating a broker never needs the network).
+    // Loads the host list first when it has been neither loaded nor filled by hand (the
+    // constructor's name is loaded at the first connect: creating a broker needs no network).
     QString GetComputerForProgID(const QString &progId) override;
     void ResetFailed() { ClearFailed(); }
     // Fills the host list from the location table.

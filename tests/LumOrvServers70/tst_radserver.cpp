@@ -1,0 +1,277 @@
+// The job-security front ends against real servers on loopback: the call pattern, each
+// wrapper's conversions, failure statuses, and failing over through the location table.
+
+#include "AppServerFixture.h"
+#include "RadServer.h"
+#include "Registry.h"
+#include "StringList.h"
+#include "TestMain.h"
+#include "uObjServers.h"
+
+#include <QBuffer>
+#include <QSignalSpy>
+#include <QTcpServer>
+
+namespace {
+
+int DeadPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+template <class T> std::unique_ptr<T> FrontEnd(TSimpleObjectBroker *broker) {
+    auto f = std::make_unique<T>();
+    f->SetObjectBroker(broker);
+    f->SetTimeout(10000);
+    return f;
+}
+
+} // namespace
+
+class TstRadServer : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TAppServerFixture> FServer;
+    std::unique_ptr<TSimpleObjectBroker> FBroker;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QFile::remove(TRegistry::RootFile(TRootKey::HKEY_LOCAL_MACHINE));
+        FServer = std::make_unique<TAppServerFixture>();
+        FBroker = std::make_unique<TSimpleObjectBroker>();
+        FBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
+    }
+    void cleanupTestCase() {
+        FBroker.reset();
+        FServer.reset();
+    }
+
+    void eachCallConnectsUnlessTheCallerHoldsTheConnection() {
+        auto sec = FrontEnd<TSecurityServer>(FBroker.get());
+        QVERIFY(sec->AutoDisconnect());
+        QCOMPARE(sec->ServerName(), QStringLiteral("SrvJobSecurity.SecurityINTF"));
+        QSignalSpy connects(sec.get(), &TSocketConnection::AfterConnect);
+        bool ok = false;
+        OleCheck(sec->CanPass(QStringLiteral("ADMIN"), QStringLiteral("orv7-admin"), ok));
+        QVERIFY(ok);
+        OleCheck(sec->CanPass(QStringLiteral("ADMIN"), QStringLiteral("wrong"), ok));
+        QVERIFY(!ok);
+        QCOMPARE(connects.count(), 2);
+        QVERIFY(!sec->Connected());
+
+        sec->SetAutoDisconnect(false);
+        sec->Open();
+        OleCheck(sec->CanPass(QStringLiteral("T001"), QStringLiteral("teach-2024"), ok));
+        OleCheck(sec->CanPass(QStringLiteral("T001"), QStringLiteral("teach-2024"), ok));
+        QCOMPARE(connects.count(), 3);
+        QVERIFY(sec->Connected());
+        sec->Close();
+
+        // No list to fill: success, and nothing is called.
+        sec->SetAutoDisconnect(true);
+        QCOMPARE(sec->GetLockMachine(QStringLiteral("ADMIN"), nullptr), S_OK);
+        QCOMPARE(connects.count(), 3);
+    }
+
+    void securityConversions() {
+        auto sec = FrontEnd<TSecurityServer>(FBroker.get());
+        bool ok = true;
+        QString message = QStringLiteral("stale");
+        OleCheck(sec->Login(QStringLiteral("T001"), QStringLiteral("nope"), message, ok));
+        QVERIFY(!ok);
+        QCOMPARE(message, QStringLiteral("帳號或密碼錯誤"));
+        OleCheck(sec->Login(QStringLiteral("T001"), QStringLiteral("teach-2024"), message, ok));
+        QVERIFY(ok);
+        QCOMPARE(message, QString());
+        OleCheck(sec->LogOut(QStringLiteral("T001")));
+
+        TStringList machines;
+        machines.SetText(QStringLiteral("127.0.0.1 LAB-PC01\n10.0.0.8 OFFICE-02\n"));
+        OleCheck(sec->SetLockMachine(QStringLiteral("T001"), machines));
+        TStringList read;
+        OleCheck(sec->GetLockMachine(QStringLiteral("T001"), &read));
+        QCOMPARE(read.Count(), 2);
+        QVERIFY(read.IndexOf(QStringLiteral("127.0.0.1 LAB-PC01")) >= 0);
+        OleCheck(sec->LoginByMachine(QStringLiteral("T001"), QStringLiteral("teach-2024"),
+                                     QStringLiteral("10.0.0.9 HOME"), message, ok));
+        QVERIFY(!ok);
+        QVERIFY(!message.isEmpty());
+        OleCheck(sec->LoginByMachine(QStringLiteral("T001"), QStringLiteral("teach-2024"),
+                                     QStringLiteral("10.0.0.8 OFFICE-02"), message, ok));
+        QVERIFY(ok);
+        OleCheck(sec->LogOut(QStringLiteral("T001")));
+
+        QString name = QStringLiteral("x"), description = QStringLiteral("y");
+        TDateTime start, end;
+        TStringList bound;
+        OleCheck(
+            sec->GetUserInfo(QStringLiteral("T001"), name, description, start, end, &bound, ok));
+        QVERIFY(ok);
+        QCOMPARE(name, QStringLiteral("林雅婷"));
+        QCOMPARE(description, QStringLiteral("國文科教師"));
+        QVERIFY(start.Value() < end.Value());
+        QCOMPARE(bound.Count(), 2);
+        bound.SetText(QStringLiteral("keep\n"));
+        OleCheck(
+            sec->GetUserInfo(QStringLiteral("NOBODY"), name, description, start, end, &bound, ok));
+        QVERIFY(!ok);
+        QCOMPARE(name, QString()); // cleared, not filled
+        QCOMPARE(description, QString());
+        QCOMPARE(bound.Text(), QStringLiteral("keep\n"));
+
+        OleCheck(sec->CreateUser(QStringLiteral("T900"), QStringLiteral("pw-900"),
+                                 QStringLiteral("測試"), QStringLiteral("desc"), 6,
+                                 QStringLiteral("ADMIN"), ok));
+        QVERIFY(ok);
+        OleCheck(sec->ChangePassword(QStringLiteral("T900"), QStringLiteral("pw-900"),
+                                     QStringLiteral("pw-901"), ok));
+        QVERIFY(ok);
+        OleCheck(sec->CanPass(QStringLiteral("T900"), QStringLiteral("pw-901"), ok));
+        QVERIFY(ok);
+        TStringList ids;
+        ids.Add(QStringLiteral("T900"));
+        OleCheck(sec->DeleteUsers(ids, QStringLiteral("ADMIN")));
+        OleCheck(sec->CanPass(QStringLiteral("T900"), QStringLiteral("pw-901"), ok));
+        QVERIFY(!ok);
+    }
+
+    void serverErrorsBecomeFailureStatuses() {
+        auto version = FrontEnd<TVersionServer>(FBroker.get());
+        bool ok = true;
+        const HRESULT status = version->UpdateClientAppFile(
+            QString(), QStringLiteral("1"), QString(), Variant(QByteArray("x")), 1, 0,
+            QStringLiteral("APP"), QString(), QStringLiteral("ADMIN"), ok);
+        QCOMPARE(status, E_FAIL);
+        QVERIFY(!version->LastErrorText().isEmpty());
+        QVERIFY(!version->Connected());
+        QVERIFY_THROWS_EXCEPTION(EOleSysError, OleCheck(status));
+        TStringList files;
+        files.Add(QStringLiteral("LumPassword.bpl"));
+        QCOMPARE(version->ChangeAppSchedule(files, 13, 1), E_FAIL);
+        QCOMPARE(version->LastErrorText(), QStringLiteral("Invalid Month No"));
+        QCOMPARE(version->ChangeAppSchedule(files, 12, 5), S_OK);
+
+        // A host that does not answer: a status as well, while the help calls raise.
+        TSimpleObjectBroker nowhere;
+        nowhere.AddServer(QStringLiteral("127.0.0.1"), DeadPort());
+        auto lost = FrontEnd<TVersionServer>(&nowhere);
+        Variant data;
+        QCOMPARE(lost->GetClientAppFile(QStringLiteral("a.bpl"), data), E_FAIL);
+        nowhere.ClearFailed();
+        QBuffer buffer;
+        buffer.open(QIODevice::ReadWrite);
+        QVERIFY_THROWS_EXCEPTION(Exception,
+                                 lost->GetClientAppsHelp(QStringLiteral("a.bpl"), buffer));
+    }
+
+    void versionFilesAndHelp() {
+        auto version = FrontEnd<TVersionServer>(FBroker.get());
+        const QByteArray bytes("\x7f"
+                               "ELF package bytes\0with zero",
+                               27);
+        bool ok = false;
+        OleCheck(version->UpdateClientAppFile(
+            QStringLiteral("LumTest.bpl"), QStringLiteral("7.0.0.1"), QStringLiteral("測試作業"),
+            Variant(bytes), int(bytes.size()), 1, QStringLiteral("APP"), QString(),
+            QStringLiteral("ADMIN"), ok));
+        QVERIFY(ok);
+        Variant data;
+        OleCheck(version->GetClientAppFile(QStringLiteral("LumTest.bpl"), data));
+        QCOMPARE(data.ToBytes(), bytes);
+        OleCheck(version->CheckClientAppFile(
+            QStringLiteral("LumTest.bpl"), QStringLiteral("7.0.0.1"), int(bytes.size()), data, ok));
+        QVERIFY(ok);
+        OleCheck(version->CheckClientAppFile(QStringLiteral("LumTest.bpl"),
+                                             QStringLiteral("7.0.0.1"), int(bytes.size()) - 1, data,
+                                             ok));
+        QVERIFY(!ok);
+        QCOMPARE(data.ToBytes(), bytes);
+
+        Variant schedule = Variant::Array(0, 11);
+        for (int m = 0; m < 12; ++m)
+            schedule.SetElement(m, Variant(m + 1));
+        OleCheck(version->SetAppSchedule(QStringLiteral("LumTest.bpl"), schedule));
+        Variant back;
+        OleCheck(version->GetAppSchedule(QStringLiteral("LumTest.bpl"), back));
+        QCOMPARE(back[11].ToInt(), 12);
+
+        QBuffer help;
+        help.open(QIODevice::ReadWrite);
+        version->GetClientAppsHelp(QStringLiteral("LumTest.bpl"), help); // none yet
+        QCOMPARE(help.size(), 0);
+        help.write("說明文件");
+        version->SetClientAppsHelp(QStringLiteral("LumTest.bpl"), QStringLiteral("1"),
+                                   QStringLiteral("說明"), help); // the whole stream
+        QBuffer fetched;
+        fetched.open(QIODevice::ReadWrite);
+        version->GetClientAppsHelp(QStringLiteral("LumTest.bpl"), fetched);
+        QCOMPARE(fetched.pos(), 0);
+        QCOMPARE(fetched.readAll(), QByteArray("說明文件"));
+
+        OleCheck(version->DeleteClientAppFile(QStringLiteral("LumTest.bpl"), ok));
+        QVERIFY(ok);
+        OleCheck(version->RefreshDataSet(QStringLiteral("xspClientApps")));
+        QCOMPARE(version->RefreshDataSet(QStringLiteral("xspNothing")), E_FAIL);
+    }
+
+    void jobManagerOutputs() {
+        auto jobs = FrontEnd<TJobManageServer>(FBroker.get());
+        Variant groups, jobList, admin, result;
+        OleCheck(jobs->GetUserJobInfo(QStringLiteral("ADMIN"), groups, jobList, admin, result));
+        QVERIFY(VarToStr(groups).contains(QStringLiteral("SYSADM")));
+        QVERIFY(VarToStr(jobList).contains(QStringLiteral("LumPassword.bpl")));
+        Variant members;
+        OleCheck(jobs->GetGroupJobAndMembers(QStringLiteral("ACAD"), members, jobList, result));
+        QVERIFY(VarToStr(members).contains(QStringLiteral("T001")));
+    }
+
+    void disconnectClearsTheBrokersMarks() {
+        TRADObjectBroker broker(nullptr, QStringLiteral("Unused"));
+        broker.SetLoadBalanced(false);
+        broker.AddServer(QStringLiteral("127.0.0.1"), DeadPort());
+        broker.AddServer(QStringLiteral("localhost"), FServer->Port());
+        auto sec = FrontEnd<TSecurityServer>(&broker);
+        QSignalSpy reports(&broker, &TSimpleObjectBroker::ConnectStatus);
+        bool ok = false;
+        sec->SetAutoDisconnect(false);
+        OleCheck(sec->CanPass(QStringLiteral("ADMIN"), QStringLiteral("orv7-admin"), ok));
+        QVERIFY(ok);
+        QVERIFY(broker.Servers()[0].HasFailed); // four failures, then the next host
+        QCOMPARE(sec->ConnectedPort(), int(FServer->Port()));
+        sec->Close();
+        QVERIFY(!broker.Servers()[0].HasFailed); // every host is eligible again
+        QCOMPARE(reports.count(), 2);
+    }
+
+    void failOverThroughTheLocationTable() {
+        // Two servers; the location table on the first lists both as "SrvJobSecurity".
+        auto second = std::make_unique<TAppServerFixture>();
+        OrvServerDataSet->LocalBroker()->Servers().clear();
+        OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
+                                                         FServer->Port());
+        RemoteRegistryServer(QStringLiteral("SrvJobSecurity"), QStringLiteral("127.0.0.1"),
+                             FServer->Port());
+        RemoteRegistryServer(QStringLiteral("SrvJobSecurity"), QStringLiteral("localhost"),
+                             second->Port());
+
+        auto sec = FrontEnd<TSecurityServer>(SrvJobSecurityBroker);
+        QCOMPARE(SrvJobSecurityBroker->ServerName(), QStringLiteral("SrvJobSecurity"));
+        bool ok = false;
+        QString message;
+        OleCheck(sec->Login(QStringLiteral("ADMIN"), QStringLiteral("orv7-admin"), message, ok));
+        QVERIFY(ok);
+        QCOMPARE(SrvJobSecurityBroker->Servers().size(), 2);
+        FServer.reset();              // the first host stops
+        for (int i = 0; i < 4; ++i) { // whichever host the balancer picks, the call succeeds
+            OleCheck(
+                sec->Login(QStringLiteral("ADMIN"), QStringLiteral("orv7-admin"), message, ok));
+            QVERIFY(ok);
+        }
+        FServer = std::move(second);
+        FBroker->Servers().clear();
+        FBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
+    }
+};
+
+LUM_TEST_MAIN(TstRadServer)
+#include "tst_radserver.moc"
