@@ -381,6 +381,77 @@ void TClientDataSet::InternalClose() {
         SaveToFile(FFileName);
 }
 
+void TClientDataSet::Refresh() {
+    CheckActive();
+    CheckBrowseMode();
+    if (FProviderName.isEmpty() || FDataSetField) {
+        TDataSet::Refresh();
+        return;
+    }
+    if (ChangeCount() > 0)
+        DatabaseError(QStringLiteral("Must apply updates before refreshing data"));
+    if (BeforeRefresh)
+        BeforeRefresh(this);
+    // The record under the cursor is found again by its key fields, else by its position.
+    QStringList keyNames;
+    for (const auto &f : Fields())
+        if (f->IsData() && (f->ProviderFlags() & pfInKey))
+            keyNames << f->FieldName();
+    std::vector<Variant> keyValues;
+    for (const QString &name : keyNames)
+        keyValues.push_back(FieldByName(name)->Value());
+    const int recNo = RecNo();
+
+    int recsOut = 0;
+    Variant p = FParams.Pack();
+    const QByteArray bytes =
+        DoGetRecords(FPacketRecords, recsOut, grMetaData | grReset, FCommandText, p).ToBytes();
+    // Every row is read before the records are replaced, so that a bad packet changes nothing.
+    TPacketReader reader(bytes, &FieldDefs_().Items());
+    if (reader.Kind() != pkData)
+        DatabaseError(QStringLiteral("Invalid data packet: not a data packet"));
+    const auto &mine = FieldDefs_().Items();
+    const auto &theirs = reader.Fields();
+    bool same = mine.size() == theirs.size();
+    for (size_t i = 0; same && i < mine.size(); ++i)
+        same = mine[i].DataType == theirs[i].DataType &&
+               mine[i].Name.compare(theirs[i].Name, Qt::CaseInsensitive) == 0;
+    if (!same)
+        DatabaseError(QStringLiteral("The fields of the refreshed data do not match the dataset"));
+    std::vector<std::vector<Variant>> rows;
+    quint8 status;
+    std::vector<Variant> values;
+    while (reader.NextRow(status, values)) {
+        if (status != usUnmodified)
+            DatabaseError(QStringLiteral("Invalid data packet: pending changes in fetched data"));
+        rows.push_back(values);
+    }
+    TRecordStore &store = *Store();
+    store.Clear();
+    for (const auto &row : rows)
+        store.Load(store.Encode(row));
+    FFetchedAll = reader.EndOfData();
+    if (!reader.Params().IsEmptyOrNull())
+        FParams.UnpackOutput(reader.Params());
+    DisableControls();
+    try {
+        Resync();
+        bool found = false;
+        if (!keyNames.isEmpty() && !keyValues.empty() && !keyValues[0].IsEmptyOrNull())
+            found = Locate(keyNames.join(QLatin1Char(';')),
+                           keyValues.size() == 1 ? keyValues[0] : Variant::ArrayOf(keyValues));
+        if (!found && recNo > 0)
+            SetRecNo(std::min(recNo, RecordCount()));
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+    store.NotifyCursors(this);
+    if (AfterRefresh)
+        AfterRefresh(this);
+}
+
 bool TClientDataSet::FetchMore(bool all) {
     if (!FFetchOnDemand || FFetchedAll || FProviderName.isEmpty() || FPacketRecords == 0)
         return false;
@@ -597,10 +668,26 @@ void TClientDataSet::Reconcile(const QByteArray &result,
             else
                 store.Replace(row, store.Encode(e.Current), usUnmodified);
             break;
-        case raMerge:
-            if (!e.Current.empty())
+        case raMerge: {
+            // The server's record with this client's changed fields on top; the server's
+            // values become the originals, so that sending it again overwrites nobody's change.
+            if (e.Current.empty())
+                break;
+            const TRecordStore::TRow &r = store.Row(row);
+            if (r.Status == usModified) {
+                const uchar *orig = store.Original(row);
+                std::vector<Variant> merged = e.Current;
+                for (int i = 0; i < layout.Count(); ++i)
+                    if (!orig || layout.Compare(r.Data, orig, i, false) != 0)
+                        merged[static_cast<size_t>(i)] = layout.Value(r.Data, i);
+                const uchar *current = store.Encode(e.Current);
+                store.Replace(row, store.Encode(merged), usModified);
+                store.SetOriginal(row, current);
+            } else {
                 store.SetOriginal(row, store.Encode(e.Current));
+            }
             break;
+        }
         case raCorrect: {
             const TRecordStore::TRow &r = store.Row(row);
             if (r.Status == usDeleted)

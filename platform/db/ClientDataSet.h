@@ -105,6 +105,11 @@ public:
     TDataSetField *DataSetField() const { return FDataSetField; }
     void SetDataSetField(TDataSetField *field);
 
+    // Fetches the records again from the provider (there must be no pending changes), keeping
+    // filter, order, range and the current record when it is still there. Without a provider:
+    // rebuilds the view.
+    void Refresh() override;
+
     Variant ReconcileValue(const TField *field, TDataSetState which) const override;
     void SetReconcileNewValue(TField *field, const Variant &value) override;
 
