@@ -5,6 +5,7 @@
 #include "RadServer.h"
 #include "Registry.h"
 #include "StringList.h"
+#include "SystemObj_TLB.h"
 #include "TestMain.h"
 #include "uObjServers.h"
 
@@ -223,6 +224,38 @@ private Q_SLOTS:
         Variant members;
         OleCheck(jobs->GetGroupJobAndMembers(QStringLiteral("ACAD"), members, jobList, result));
         QVERIFY(VarToStr(members).contains(QStringLiteral("T001")));
+    }
+
+    void systemObjectDispatchNumbers() {
+        auto code = FServer->Connect(PROGID_CodeTableINTF);
+        ICodeTableDMDisp codes(code->AppServer());
+        QVERIFY(qAbs(codes.GetSystemDateTime() - Now()) < 1.0 / 24 / 60);
+        Variant prefix, format;
+        const int first =
+            codes.GetKeyValueEX(QStringLiteral("Notice"), QStringLiteral("115"), prefix, format);
+        QCOMPARE(
+            codes.GetKeyValueEX(QStringLiteral("Notice"), QStringLiteral("115"), prefix, format),
+            first + 1);
+        QVERIFY(!codes.GetUnitChilds(QStringLiteral("A00"), true, true).isEmpty());
+
+        auto vcl = FServer->Connect(PROGID_DelphiVCLINTF);
+        IDelphiVCLDMDisp trees(vcl->AppServer());
+        trees.UpdateVCL(QStringLiteral("T1"), QStringLiteral("TTreeView"), QStringLiteral("樹"),
+                        Variant(QByteArray("a\n\tb")));
+        Variant className, description;
+        QCOMPARE(trees.LoadVCL(QStringLiteral("T1"), className, description).ToBytes(),
+                 QByteArray("a\n\tb"));
+        QCOMPARE(VarToStr(description), QStringLiteral("樹"));
+        QVERIFY(trees.DeleteVCL(QStringLiteral("T1")));
+
+        auto locations = FServer->Connect(PROGID_ObjServersINTF);
+        IObjServersDMDisp servers(locations->AppServer());
+        QVERIFY(VarToStr(servers.GetServerNames()).contains(QStringLiteral("SystemObj")));
+        QVERIFY(servers.ReadServerData(QStringLiteral("SystemObj")).IsArray());
+
+        auto ids = FServer->Connect(PROGID_IDNameINTF);
+        IIDNameDisp names(ids->AppServer());
+        QVERIFY(!names.IDType().isEmpty());
     }
 
     void disconnectClearsTheBrokersMarks() {
