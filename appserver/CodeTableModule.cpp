@@ -41,7 +41,14 @@ TCodeTableModule::TCodeTableModule(const TServerContext &context)
                                      "AValue, ADate FROM CodeTable ORDER BY Main_Code, Code"),
                       QStringLiteral("CodeTable"),
                       {QStringLiteral("Main_Code"), QStringLiteral("Code")},
-                      {}}}) {
+                      {},
+                      {{QStringLiteral("Main_Code"), ftString, 20},
+                       {QStringLiteral("Code"), ftString, 20},
+                       {QStringLiteral("Descript"), ftString, 120},
+                       {QStringLiteral("ALevel"), ftInteger, 0},
+                       {QStringLiteral("AParent"), ftString, 20},
+                       {QStringLiteral("AValue"), ftInteger, 0},
+                       {QStringLiteral("ADate"), ftDateTime, 0}}}}) {
     Method(2, "GetKeyValue", 3, {2}, [this](TRemoteCall &c) {
         const int step = c.Int(1) == 0 ? 1 : c.Int(1);
         qint64 value = 0;

@@ -8,7 +8,11 @@ TDelphiVCLModule::TDelphiVCLModule(const TServerContext &context)
                                               "FROM StoredVCL ORDER BY VCLName"),
                                QStringLiteral("StoredVCL"),
                                {QStringLiteral("VCLName")},
-                               {}}}) {
+                               {},
+                               {{QStringLiteral("Main_Code"), ftString, 12},
+                                {QStringLiteral("VCLName"), ftString, 30},
+                                {QStringLiteral("AClassName"), ftString, 30},
+                                {QStringLiteral("Description"), ftString, 60}}}}) {
     Method(1, "ReadClassVCLNames", 1, {}, [this](TRemoteCall &c) {
         return Variant(Text(Column(QStringLiteral("SELECT VCLName FROM StoredVCL WHERE "
                                                   "UPPER(AClassName) = UPPER(?) ORDER BY VCLName"),

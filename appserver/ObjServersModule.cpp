@@ -8,7 +8,10 @@ TObjServersModule::TObjServersModule(const TServerContext &context)
                                               "ServerLocation ORDER BY ServerName, ComputerName"),
                                QStringLiteral("ServerLocation"),
                                {QStringLiteral("ServerName"), QStringLiteral("ComputerName")},
-                               {}}}) {
+                               {},
+                               {{QStringLiteral("ServerName"), ftString, 40},
+                                {QStringLiteral("ComputerName"), ftString, 80},
+                                {QStringLiteral("Port"), ftInteger, 0}}}}) {
     Method(1, "ReadServerData", 1, {}, [this](TRemoteCall &c) {
         std::vector<Variant> hosts;
         QSqlQuery q =

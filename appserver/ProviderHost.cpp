@@ -1,94 +1,165 @@
 #include "ProviderHost.h"
 
+#include "Provider.h"
 #include "RemoteProtocol.h"
 #include "ServerDatabase.h"
 #include "SqlQuery.h"
 
-TProviderHost::TProviderHost(TServerDatabase &db, QList<TProviderDef> providers)
-    : FDb(db), FProviders(std::move(providers)) {}
+struct TProviderHost::TEntry {
+    TProviderDef Def;
+    std::unique_ptr<TSqlQuery> Query;
+    std::unique_ptr<TDataSetProvider> Provider; // declared after the query: goes first
+    bool ClientCommand = false;                 // the query holds a client's command text
+};
+
+TProviderHost::TProviderHost(TServerDatabase &db, QList<TProviderDef> providers) : FDb(db) {
+    for (TProviderDef &def : providers) {
+        auto e = std::make_unique<TEntry>();
+        e->Def = std::move(def);
+        FEntries.push_back(std::move(e));
+    }
+}
 
 TProviderHost::~TProviderHost() = default;
 
 const TProviderDef &TProviderHost::Provider(const QString &name) const {
-    for (const TProviderDef &p : FProviders)
-        if (p.Name.compare(name, Qt::CaseInsensitive) == 0)
-            return p;
+    for (const auto &e : FEntries)
+        if (e->Def.Name.compare(name, Qt::CaseInsensitive) == 0)
+            return e->Def;
     throw EServerError(QStringLiteral("Provider %1 not found").arg(name));
 }
 
-TDataSetProvider *TProviderHost::Ready(const QString &name) {
-    const TProviderDef &def = Provider(name);
-    if (TDataSetProvider *existing = FLocal.FindProvider(def.Name))
-        return existing;
-    auto *query = new TSqlQuery(&FOwner);
-    query->SetConnectionName(FDb.Db().connectionName());
-    query->SetSQL(def.Sql);
-    query->SetTableName(def.Table);
-    // Key fields identify rows when changes are applied; they are marked once the query has
-    // its fields, and the marks travel to the client in the packet's metadata.
-    const QStringList keys = def.KeyFields;
-    query->AfterOpen = [keys](TDataSet *ds) {
-        for (const QString &key : keys)
-            if (TField *field = ds->FindField(key))
-                field->SetProviderFlags(field->ProviderFlags() | pfInKey);
-    };
-    auto *provider = new TDataSetProvider(&FOwner);
-    provider->SetDataSet(query);
-    provider->SetUpdateMode(upWhereChanged);
-    FLocal.RegisterProvider(provider, def.Name);
-    return provider;
+TProviderHost::TEntry &TProviderHost::Entry(const QString &name) {
+    for (const auto &e : FEntries) {
+        if (e->Def.Name.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        if (!e->Query) {
+            e->Query = std::make_unique<TSqlQuery>();
+            e->Query->SetConnectionName(FDb.ConnectionName());
+            e->Query->SetTableName(e->Def.Table);
+            const QStringList keys = e->Def.KeyFields;
+            e->Query->AfterOpen = [keys](TDataSet *ds) {
+                for (const QString &key : keys)
+                    if (TField *f = ds->FindField(key))
+                        f->SetProviderFlags(f->ProviderFlags() | pfInKey);
+            };
+            e->Provider = std::make_unique<TDataSetProvider>();
+            e->Provider->SetName(e->Def.Name);
+            e->Provider->SetDataSet(e->Query.get());
+            e->Provider->SetUpdateMode(upWhereChanged);
+        }
+        return *e;
+    }
+    Provider(name); // raises
+    Q_UNREACHABLE();
+}
+
+void TProviderHost::Prepare(TEntry &e, const QString &commandText, const Variant &params) {
+    TSqlQuery &q = *e.Query;
+    q.Close();
+    e.ClientCommand = !commandText.isEmpty();
+    q.SetSQL(e.ClientCommand ? commandText : e.Def.Sql);
+    // Column types: the provider's own list (PostgreSQL folds unquoted names to lower case,
+    // so the names follow it there); a client's statement brings its own columns.
+    q.FieldDefs().Clear();
+    if (!e.ClientCommand)
+        for (const TProviderField &f : e.Def.Fields)
+            q.FieldDefs().Add(
+                TFieldDef::Make(FDb.IsSQLite() ? f.Name : f.Name.toLower(), f.Type, f.Size));
+    q.Params().Clear();
+    for (const QString &name : e.Def.ParamNames)
+        q.Params().CreateParam(ftString, name).Clear();
+    if (params.IsEmptyOrNull())
+        return;
+    TParams given;
+    try {
+        given.Unpack(params);
+    } catch (const Exception &error) {
+        throw EServerError(error.Message());
+    }
+    for (int i = 0; i < given.Count(); ++i) {
+        TParam *mine = q.Params().FindParam(given[i].Name());
+        if (!mine && e.ClientCommand)
+            mine = &q.Params().CreateParam(given[i].DataType(), given[i].Name());
+        if (!mine)
+            continue; // not a parameter of this provider's statement
+        if (given[i].DataType() != ftUnknown)
+            mine->SetDataType(given[i].DataType());
+        mine->SetValue(given[i].Value());
+    }
 }
 
 void TProviderHost::Refresh(const QString &name) {
-    // The next fetch reads the table anew.
-    Ready(name)->DataSet()->Close();
+    TEntry &e = Entry(name);
+    e.Query->Close();
 }
 
 QStringList TProviderHost::AS_GetProviderNames() {
     QStringList names;
-    for (const TProviderDef &p : FProviders)
-        names << p.Name;
+    for (const auto &e : FEntries)
+        names << e->Def.Name;
     return names;
-}
-
-Variant TProviderHost::AS_ApplyUpdates(const QString &providerName, const Variant &delta,
-                                       int maxErrors, int &errorCount, Variant &ownerData) {
-    TDataSetProvider *provider = Ready(providerName);
-    // The changes are resolved to statements inside one transaction of their own.
-    const Variant result = provider->ApplyUpdates(delta, maxErrors, errorCount, ownerData);
-    // Later fetches see the applied rows.
-    provider->DataSet()->Close();
-    return result;
 }
 
 Variant TProviderHost::AS_GetRecords(const QString &providerName, int count, int &recsOut,
                                      int options, const QString &commandText, Variant &params,
                                      Variant &ownerData) {
-    TDataSetProvider *provider = Ready(providerName);
-    // A fetch with metadata is a new open on the client: it reads the table as it is now.
-    if (options & grMetaData)
-        provider->DataSet()->Close();
-    return provider->GetRecords(count, recsOut, options, commandText, params, ownerData);
+    TEntry &e = Entry(providerName);
+    if (!commandText.isEmpty())
+        FDb.CheckClientCommand(commandText);
+    const bool startOver = (options & (grMetaData | grReset)) || !e.Query->Active() ||
+                           !commandText.isEmpty() || !params.IsEmptyOrNull() ||
+                           (e.ClientCommand && commandText.isEmpty());
+    if (startOver)
+        Prepare(e, commandText, params);
+    Variant result;
+    Variant outParams;
+    auto fetch = [&] {
+        result = e.Provider->GetRecords(count, recsOut, options & ~grReset, QString(), outParams,
+                                        ownerData);
+    };
+    if (e.ClientCommand)
+        FDb.ReadOnly(fetch);
+    else
+        fetch();
+    params = outParams;
+    return result;
+}
+
+Variant TProviderHost::AS_ApplyUpdates(const QString &providerName, const Variant &delta,
+                                       int maxErrors, int &errorCount, Variant &ownerData) {
+    TEntry &e = Entry(providerName);
+    // Changes go to the provider's table through its own statement, never a client's.
+    Prepare(e, QString(), Variant());
+    if (delta.VarType() != TVarType::Bytes)
+        throw EServerError(
+            QStringLiteral("Provider %1: the changes are not a delta packet").arg(e.Def.Name));
+    return e.Provider->ApplyUpdates(delta, maxErrors, errorCount, ownerData);
 }
 
 Variant TProviderHost::AS_DataRequest(const QString &providerName, const Variant &data) {
-    Ready(providerName);
-    return FLocal.AS_DataRequest(providerName, data);
+    return Entry(providerName).Provider->DataRequest(data);
 }
 
 Variant TProviderHost::AS_GetParams(const QString &providerName, Variant &ownerData) {
-    Ready(providerName);
-    return FLocal.AS_GetParams(providerName, ownerData);
+    TEntry &e = Entry(providerName);
+    Prepare(e, QString(), Variant());
+    return e.Provider->GetParams(ownerData);
 }
 
-Variant TProviderHost::AS_RowRequest(const QString &providerName, const Variant &row,
-                                     int requestType, Variant &ownerData) {
-    Ready(providerName);
-    return FLocal.AS_RowRequest(providerName, row, requestType, ownerData);
+Variant TProviderHost::AS_RowRequest(const QString &providerName, const Variant &, int, Variant &) {
+    Entry(providerName);
+    return Variant();
 }
 
 void TProviderHost::AS_Execute(const QString &providerName, const QString &commandText,
                                Variant &params, Variant &ownerData) {
-    Ready(providerName);
-    FLocal.AS_Execute(providerName, commandText, params, ownerData);
+    TEntry &e = Entry(providerName);
+    if (!commandText.isEmpty())
+        FDb.CheckClientCommand(commandText);
+    Prepare(e, commandText, params);
+    Variant noParams;
+    // Whatever runs here was asked for by a client: it may only read.
+    FDb.ReadOnly([&] { e.Provider->Execute(QString(), noParams, ownerData); });
+    params = e.Query->Params().Pack();
 }

@@ -2,22 +2,39 @@
 // TProviderHost: the providers that one server object publishes, by name. Each provider reads
 // one SELECT over the server's database (with named parameters such as :ID) and applies
 // changes to one table by its key fields; client datasets reach them through IAppServer.
+//
+// Every request stands on its own: a fetch that asks for metadata (the start of a read) and
+// every fetch after RefreshDataSet reads the table anew, parameters are those of the request
+// only, and a command text from a client lasts for that fetch. Command texts run read-only and
+// must be one statement (TServerDatabase::CheckClientCommand). Deltas are applied in one
+// transaction to the provider's own table, whatever the client's command text read from.
 
 #include "AppServer.h"
-#include "Provider.h"
+#include "DbTypes.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <vector>
 
 class TServerDatabase;
+class TDataSetProvider;
+class TSqlQuery;
+
+struct TProviderField {
+    QString Name;
+    TFieldType Type = ftString;
+    int Size = 0;
+};
 
 struct TProviderDef {
     QString Name;
-    QString Sql;            // the SELECT behind the provider; parameters as :Name
-    QString Table;          // the table that applied changes go to
-    QStringList KeyFields;  // identify a row when changes are applied
-    QStringList ParamNames; // the parameters of Sql, in the order clients list them
+    QString Sql;                  // the SELECT behind the provider; parameters as :Name
+    QString Table;                // the table that applied changes go to
+    QStringList KeyFields;        // identify a row when changes are applied
+    QStringList ParamNames;       // the parameters of Sql, in the order clients list them
+    QList<TProviderField> Fields; // the columns of Sql with their types, in order
 };
 
 class TProviderHost : public IAppServer {
@@ -27,7 +44,7 @@ public:
 
     // Raises EServerError "Provider %s not found" for an unknown name.
     const TProviderDef &Provider(const QString &name) const;
-    // Drops whatever is cached behind a provider so that the next fetch reads the table anew.
+    // Drops what the provider holds so that the next fetch reads the table anew.
     void Refresh(const QString &name);
 
     Variant AS_ApplyUpdates(const QString &providerName, const Variant &delta, int maxErrors,
@@ -43,11 +60,12 @@ public:
                     Variant &ownerData) override;
 
 private:
-    // The provider of that name, built over its query at first use.
-    TDataSetProvider *Ready(const QString &name);
+    struct TEntry;
+    TEntry &Entry(const QString &name);
+    // Puts the provider's own statement and declared parameters back, then takes the values
+    // of the request's parameters that the provider declares (all of them with a command text).
+    void Prepare(TEntry &e, const QString &commandText, const Variant &params);
 
     TServerDatabase &FDb;
-    QList<TProviderDef> FProviders;
-    TComponent FOwner; // owns the queries and providers
-    TLocalAppServer FLocal;
+    std::vector<std::unique_ptr<TEntry>> FEntries;
 };

@@ -99,7 +99,13 @@ TSecurityModule::TSecurityModule(const TServerContext &context)
                                               "OwnerUnit FROM UserProfile WHERE ID = :ID"),
                                QStringLiteral("UserProfile"),
                                {QStringLiteral("ID")},
-                               {QStringLiteral("ID")}}}) {
+                               {QStringLiteral("ID")},
+                               {{QStringLiteral("ID"), ftString, 10},
+                                {QStringLiteral("MainForm"), ftString, 60},
+                                {QStringLiteral("EMail"), ftString, 80},
+                                {QStringLiteral("AIDType"), ftString, 10},
+                                {QStringLiteral("OwnerOrg"), ftString, 20},
+                                {QStringLiteral("OwnerUnit"), ftString, 20}}}}) {
     Method(2, "CanPass", 2, {},
            [this](TRemoteCall &c) { return Variant(CheckPassword(c.Str(0), c.Str(1))); });
     Method(3, "ChangePassword", 3, {}, [this](TRemoteCall &c) {

@@ -10,14 +10,19 @@
 #include <QThread>
 #include <sqlite3.h>
 
-int ServerDatabaseAuthorizer(void *self, int action, const char *, const char *, const char *,
-                             const char *) {
+int ServerDatabaseAuthorizer(void *self, int action, const char *table, const char *column,
+                             const char *, const char *) {
     const auto *db = static_cast<const TServerDatabase *>(self);
     if (!db->FReadOnly)
         return SQLITE_OK;
     switch (action) {
-    case SQLITE_SELECT:
     case SQLITE_READ:
+        // Password hashes never leave the server: they read as NULL.
+        if (table && column && qstricmp(table, "Users") == 0 &&
+            qstricmp(column, "PasswordHash") == 0)
+            return SQLITE_IGNORE;
+        return SQLITE_OK;
+    case SQLITE_SELECT:
     case SQLITE_FUNCTION:
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
@@ -25,6 +30,14 @@ int ServerDatabaseAuthorizer(void *self, int action, const char *, const char *,
         return SQLITE_DENY;
     }
 }
+
+namespace {
+// Holds every commit back (see the constructor); returning 0 lets the commit go on.
+int DelayCommit(void *self) {
+    QThread::msleep(ulong(*static_cast<const int *>(self)));
+    return 0;
+}
+} // namespace
 
 namespace {
 QAtomicInteger<int> gConnectionCount;
@@ -65,6 +78,11 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
         Exec(QStringLiteral("PRAGMA journal_mode = WAL"));
         Exec(QStringLiteral("PRAGMA synchronous = FULL"));
     }
+    // Fault injection for the crash tests: every finished change waits this long before its
+    // commit, so that a test can kill the server while a change is written but not committed.
+    FCommitDelay = qEnvironmentVariableIntValue("ORV7_APPSERVER_COMMIT_DELAY_MS");
+    if (FCommitDelay > 0 && FHandle)
+        sqlite3_commit_hook(static_cast<sqlite3 *>(FHandle), DelayCommit, &FCommitDelay);
     if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
         CreateSchema(config.HashCost);
 }
@@ -72,8 +90,10 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
 TServerDatabase::~TServerDatabase() {
     {
         QSqlDatabase db = Db();
-        if (FHandle)
+        if (FHandle) {
             sqlite3_set_authorizer(static_cast<sqlite3 *>(FHandle), nullptr, nullptr);
+            sqlite3_commit_hook(static_cast<sqlite3 *>(FHandle), nullptr, nullptr);
+        }
         db.close();
     }
     QSqlDatabase::removeDatabase(FConnection);
@@ -117,10 +137,8 @@ void TServerDatabase::Transaction(const std::function<void()> &work) {
         db.rollback();
         throw;
     }
-    // Fault injection for the crash tests: hold every finished change just before its commit.
-    static const int commitDelay = qEnvironmentVariableIntValue("ORV7_APPSERVER_COMMIT_DELAY_MS");
-    if (commitDelay > 0)
-        QThread::msleep(ulong(commitDelay));
+    if (FCommitDelay > 0 && !FHandle)
+        QThread::msleep(ulong(FCommitDelay)); // SQLite waits in its commit hook instead
     if (!db.commit()) {
         const QSqlError error = db.lastError();
         db.rollback();
@@ -128,9 +146,12 @@ void TServerDatabase::Transaction(const std::function<void()> &work) {
     }
 }
 
-QSqlQuery TServerDatabase::ClientQuery(const QString &sql, const QVariantList &binds) {
+void TServerDatabase::CheckClientCommand(const QString &sql) {
+    if (sql.trimmed().isEmpty())
+        throw EServerError(QStringLiteral("The command text is empty"));
     if (FSQLite) {
-        // One statement: nothing but blanks and semicolons may follow the first.
+        // Prepared under the authoriser: a write is refused while the text is compiled, and
+        // nothing but blanks and semicolons may follow the first statement.
         const QByteArray utf8 = sql.toUtf8();
         sqlite3_stmt *stmt = nullptr;
         const char *tail = nullptr;
@@ -151,33 +172,70 @@ QSqlQuery TServerDatabase::ClientQuery(const QString &sql, const QVariantList &b
         for (const char *p = tail; p && *p; ++p)
             if (*p != ';' && !QChar::isSpace(uchar(*p)))
                 throw EServerError(QStringLiteral("A command text must be one statement"));
+        return;
+    }
+    // Other engines: no statement separator outside quotes and no comments; the read-only
+    // transaction of ReadOnly() refuses the writes.
+    QChar quote;
+    QString rest = sql.trimmed();
+    while (rest.endsWith(u';'))
+        rest = rest.chopped(1).trimmed();
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        const QChar c = rest[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u';') {
+            throw EServerError(QStringLiteral("A command text must be one statement"));
+        } else if ((c == u'-' || c == u'/') && i + 1 < rest.size() &&
+                   rest[i + 1] == (c == u'-' ? u'-' : u'*')) {
+            throw EServerError(QStringLiteral("A command text may not hold comments"));
+        }
+    }
+}
+
+void TServerDatabase::ReadOnly(const std::function<void()> &work) {
+    if (FSQLite) {
         FReadOnly = true;
         try {
-            QSqlQuery q = Exec(sql, binds);
-            FReadOnly = false;
-            return q;
+            work();
         } catch (...) {
             FReadOnly = false;
             throw;
         }
+        FReadOnly = false;
+        return;
     }
-    // Other engines: refuse statement separators outside quotes, run read-only.
-    bool quoted = false;
-    for (QChar c : sql) {
-        if (c == u'\'')
-            quoted = !quoted;
-        else if (c == u';' && !quoted)
-            throw EServerError(QStringLiteral("A command text must be one statement"));
-    }
-    QSqlQuery q(Db());
     Exec(QStringLiteral("START TRANSACTION READ ONLY"));
     try {
-        q = Exec(sql, binds);
+        work();
     } catch (...) {
-        Exec(QStringLiteral("ROLLBACK"));
+        try {
+            Exec(QStringLiteral("ROLLBACK"));
+        } catch (...) {
+        }
         throw;
     }
     Exec(QStringLiteral("ROLLBACK"));
+}
+
+QSqlQuery TServerDatabase::ClientQuery(const QString &sql, const QVariantList &binds) {
+    CheckClientCommand(sql);
+    // Not forward-only: every row is fetched while the read-only guard stands.
+    QSqlQuery q(Db());
+    ReadOnly([&] {
+        if (!q.prepare(sql))
+            Fail(QStringLiteral("The command text is not valid"), q.lastError());
+        for (const QVariant &b : binds)
+            q.addBindValue(b);
+        if (!q.exec())
+            Fail(QStringLiteral("The command text failed"), q.lastError());
+        if (q.isSelect() && !q.last() && q.lastError().isValid())
+            Fail(QStringLiteral("The command text failed"), q.lastError());
+        q.seek(QSql::BeforeFirstRow);
+    });
     return q;
 }
 
@@ -196,6 +254,15 @@ TDateTime TServerDatabase::TextDate(const QString &text) {
 
 void TServerDatabase::CreateSchema(THashCost cost) {
     Transaction([&] {
+        if (!FSQLite) {
+            // Servers sharing one database may start together: one creates, the others wait
+            // and then find the tables.
+            Exec(QStringLiteral("SELECT pg_advisory_xact_lock(20010001)"));
+            if (Scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables "
+                                      "WHERE LOWER(table_name) = 'users'"))
+                    .toInt() > 0)
+                return;
+        }
         for (const QString &statement : SchemaStatements())
             Exec(Dialect(statement));
         FillDemoSchool(*this, cost);

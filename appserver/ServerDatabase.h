@@ -2,9 +2,13 @@
 // The server's database: an SQLite file by default, PostgreSQL (or any Qt SQL driver) by
 // configuration. On first start the schema is created together with the demo school, in one
 // transaction. Every change a method makes runs inside Transaction(), so a failure or a crash
-// leaves nothing half-written. Command texts that clients send run through ClientQuery():
-// one statement, read-only (SQLite's authoriser refuses every write; PostgreSQL runs them in a
-// read-only transaction).
+// leaves nothing half-written. Command texts that clients send are checked to be one statement
+// and run under ReadOnly(): SQLite's authoriser then refuses every write and every read of the
+// password hashes; PostgreSQL runs them in a read-only transaction.
+//
+// PostgreSQL (driver QPSQL) serves several server processes sharing one database; the first
+// to start creates the schema under an advisory lock. Names that PostgreSQL reports come back
+// in lower case (it folds unquoted names), which the providers follow.
 
 #include "Passwords.h"
 #include "Variant.h"
@@ -35,6 +39,7 @@ public:
     TServerDatabase &operator=(const TServerDatabase &) = delete;
 
     QSqlDatabase Db() const { return QSqlDatabase::database(FConnection, false); }
+    const QString &ConnectionName() const { return FConnection; }
     bool IsSQLite() const { return FSQLite; }
 
     // Runs a statement with positional (?) bindings; raises EServerError with the driver's text.
@@ -43,7 +48,12 @@ public:
     QVariant Scalar(const QString &sql, const QVariantList &binds = {});
     // Runs work inside one transaction: committed when it returns, rolled back when it raises.
     void Transaction(const std::function<void()> &work);
-    // Runs a client's command text: exactly one statement that only reads.
+    // Raises EServerError unless sql is exactly one statement that only reads.
+    void CheckClientCommand(const QString &sql);
+    // Runs work (statements asked for by a client) with every write refused.
+    void ReadOnly(const std::function<void()> &work);
+    // Runs a client's command text: exactly one statement that only reads. The rows are all
+    // fetched before it returns.
     QSqlQuery ClientQuery(const QString &sql, const QVariantList &binds = {});
 
     // Text form of dates in the database.
@@ -57,6 +67,7 @@ private:
     QString FConnection;
     bool FSQLite = false;
     bool FReadOnly = false;  // consulted by the SQLite authoriser
+    int FCommitDelay = 0;    // fault injection, see the constructor
     void *FHandle = nullptr; // sqlite3*
     friend int ServerDatabaseAuthorizer(void *, int, const char *, const char *, const char *,
                                         const char *);

@@ -22,14 +22,23 @@ void CheckFileName(const QString &name) {
         throw EServerError(QStringLiteral("'%1' is not a valid file name").arg(name));
 }
 
-TProviderDef ListProvider(const QString &name, const QString &table, const QString &extra) {
+TProviderDef ListProvider(const QString &name, const QString &table, bool packages) {
+    QList<TProviderField> fields{{QStringLiteral("FileName"), ftString, 60},
+                                 {QStringLiteral("Descript"), ftString, 120},
+                                 {QStringLiteral("Version"), ftString, 30},
+                                 {QStringLiteral("CheckSum"), ftInteger, 0},
+                                 {QStringLiteral("Ext"), ftString, 10}};
+    if (packages)
+        fields << TProviderField{QStringLiteral("AppType"), ftString, 40}
+               << TProviderField{QStringLiteral("AtClient"), ftInteger, 0};
     return {name,
             QStringLiteral(
                 "SELECT FileName, Descript, Version, CheckSum, Ext%1 FROM %2 ORDER BY FileName")
-                .arg(extra, table),
+                .arg(packages ? QStringLiteral(", AppType, AtClient") : QString(), table),
             table,
             {QStringLiteral("FileName")},
-            {}};
+            {},
+            fields};
 }
 
 } // namespace
@@ -60,10 +69,9 @@ bool TVersionCtrlModule::DeleteFile(const QString &table, const QString &fileNam
 TVersionCtrlModule::TVersionCtrlModule(const TServerContext &context)
     : TServerModule(
           context,
-          {ListProvider(QStringLiteral("xspClientApps"), QStringLiteral("ClientApps"),
-                        QStringLiteral(", AppType, AtClient")),
-           ListProvider(QStringLiteral("xspSystemFiles"), QStringLiteral("SystemFiles"), {}),
-           ListProvider(QStringLiteral("xspDataFiles"), QStringLiteral("DataFiles"), {})}) {
+          {ListProvider(QStringLiteral("xspClientApps"), QStringLiteral("ClientApps"), true),
+           ListProvider(QStringLiteral("xspSystemFiles"), QStringLiteral("SystemFiles"), false),
+           ListProvider(QStringLiteral("xspDataFiles"), QStringLiteral("DataFiles"), false)}) {
     Method(1, "GetClientAppFile", 1, {},
            [this](TRemoteCall &c) { return FileBytes("ClientApps", c.Str(0)); });
     Method(2, "GetSystemFile", 1, {},
