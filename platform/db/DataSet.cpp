@@ -711,7 +711,9 @@ Variant TDataSet::ValueAt(int position, TField *field) {
     EnsureView();
     if (position < 0 || position >= static_cast<int>(FView.size()))
         return Variant::Null();
-    if (position == FCursor)
+    // The record under the cursor shows the edit buffer while it is being edited; a new
+    // record is not in the view yet.
+    if (position == FCursor && FState != dsInsert)
         return field->Value();
     Variant v;
     WithRecord(FStore->Row(FView[static_cast<size_t>(position)]).Data, FState,
@@ -725,12 +727,24 @@ QString TDataSet::DisplayTextAt(int position, TField *field) {
     EnsureView();
     if (position < 0 || position >= static_cast<int>(FView.size()))
         return QString();
-    if (position == FCursor)
+    if (position == FCursor && FState != dsInsert)
         return field->DisplayText();
     QString text;
     WithRecord(FStore->Row(FView[static_cast<size_t>(position)]).Data, FState,
                [&] { text = field->DisplayText(); });
     return text;
+}
+
+int TDataSet::NewRecordPosition() const {
+    if (!FActive || FState != dsInsert)
+        return -1;
+    EnsureView();
+    if (FInsertBefore >= 0) {
+        const auto it = std::find(FView.begin(), FView.end(), static_cast<quint32>(FInsertBefore));
+        if (it != FView.end())
+            return static_cast<int>(it - FView.begin());
+    }
+    return static_cast<int>(FView.size());
 }
 
 // ---- editing -------------------------------------------------------------------------------

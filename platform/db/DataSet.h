@@ -171,6 +171,9 @@ public:
     Variant ValueAt(int position, TField *field);
     QString DisplayTextAt(int position, TField *field);
     int CurrentPosition() const { return FCursor; }
+    // While inserting: the view position at which the new record shows (before the record it
+    // was inserted at, or after the last one when appended); -1 otherwise.
+    int NewRecordPosition() const;
 
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
     TDataSetNotifyEvent BeforeInsert, AfterInsert, BeforeEdit, AfterEdit;
