@@ -32,7 +32,8 @@ struct TSrvJobSecurityBrokerLifetime {
 TRadServerConnection::TRadServerConnection(QObject *owner) : TSocketConnection(owner) {}
 
 void TRadServerConnection::DoDisconnect() {
-    if (auto *broker = qobject_cast<TRADObjectBroker *>(ObjectBroker()))
+    if (auto *broker = qobject_cast<TRADObjectBroker *>(ObjectBroker());
+        broker && FResetBrokerOnDisconnect)
         broker->ResetFailed();
     TSocketConnection::DoDisconnect();
 }

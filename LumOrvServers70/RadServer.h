@@ -53,9 +53,10 @@ public:
     const QString &LastErrorText() const { return FLastErrorText; }
 
 protected:
-    // Clears the failure marks of a RAD broker first, so that the next connect tries every
-    // known host again.
+    // Clears the failure marks of a RAD broker first (unless switched off), so that the next
+    // connect tries every known host again.
     void DoDisconnect() override;
+    void SetResetBrokerOnDisconnect(bool value) { FResetBrokerOnDisconnect = value; }
     // The call pattern of every wrapper: connect, call, disconnect when AutoDisconnect; a
     // failure becomes E_FAIL.
     HRESULT CallServer(const std::function<void(TRemoteDispatch &)> &call);
@@ -65,6 +66,7 @@ protected:
 private:
     void DisconnectIfAuto();
     bool FAutoDisconnect = true;
+    bool FResetBrokerOnDisconnect = true;
     QString FLastErrorText;
 };
 
