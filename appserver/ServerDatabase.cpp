@@ -7,7 +7,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
-#include <QThread>
+#include <csignal>
 #include <sqlite3.h>
 
 int ServerDatabaseAuthorizer(void *self, int action, const char *table, const char *column,
@@ -30,14 +30,6 @@ int ServerDatabaseAuthorizer(void *self, int action, const char *table, const ch
         return SQLITE_DENY;
     }
 }
-
-namespace {
-// Holds every commit back (see the constructor); returning 0 lets the commit go on.
-int DelayCommit(void *self) {
-    QThread::msleep(ulong(*static_cast<const int *>(self)));
-    return 0;
-}
-} // namespace
 
 namespace {
 QAtomicInteger<int> gConnectionCount;
@@ -78,13 +70,21 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
         Exec(QStringLiteral("PRAGMA journal_mode = WAL"));
         Exec(QStringLiteral("PRAGMA synchronous = FULL"));
     }
-    // Fault injection for the crash tests: every finished change waits this long before its
-    // commit, so that a test can kill the server while a change is written but not committed.
-    FCommitDelay = qEnvironmentVariableIntValue("ORV7_APPSERVER_COMMIT_DELAY_MS");
-    if (FCommitDelay > 0 && FHandle)
-        sqlite3_commit_hook(static_cast<sqlite3 *>(FHandle), DelayCommit, &FCommitDelay);
     if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
         CreateSchema(config.HashCost);
+    // Fault injection for the crash tests: the process kills itself outright in the middle of
+    // the change that writes the given row (counted from start-up), as a crash or a kill would.
+    FCrashAtRow = qEnvironmentVariableIntValue("ORV7_APPSERVER_CRASH_AT_ROW");
+    if (FCrashAtRow > 0 && FHandle)
+        sqlite3_update_hook(static_cast<sqlite3 *>(FHandle), &TServerDatabase::RowChanged, this);
+}
+
+void TServerDatabase::RowChanged(void *self, int, const char *, const char *, long long) {
+    auto *db = static_cast<TServerDatabase *>(self);
+    if (++db->FRowsChanged == db->FCrashAtRow) {
+        qWarning().noquote() << "appserver: killed in the middle of a change (fault injection)";
+        ::raise(SIGKILL);
+    }
 }
 
 TServerDatabase::~TServerDatabase() {
@@ -92,7 +92,7 @@ TServerDatabase::~TServerDatabase() {
         QSqlDatabase db = Db();
         if (FHandle) {
             sqlite3_set_authorizer(static_cast<sqlite3 *>(FHandle), nullptr, nullptr);
-            sqlite3_commit_hook(static_cast<sqlite3 *>(FHandle), nullptr, nullptr);
+            sqlite3_update_hook(static_cast<sqlite3 *>(FHandle), nullptr, nullptr);
         }
         db.close();
     }
@@ -137,8 +137,6 @@ void TServerDatabase::Transaction(const std::function<void()> &work) {
         db.rollback();
         throw;
     }
-    if (FCommitDelay > 0 && !FHandle)
-        QThread::msleep(ulong(FCommitDelay)); // SQLite waits in its commit hook instead
     if (!db.commit()) {
         const QSqlError error = db.lastError();
         db.rollback();

@@ -66,8 +66,11 @@ private:
 
     QString FConnection;
     bool FSQLite = false;
-    bool FReadOnly = false;  // consulted by the SQLite authoriser
-    int FCommitDelay = 0;    // fault injection, see the constructor
+    bool FReadOnly = false; // consulted by the SQLite authoriser
+    int FCrashAtRow = 0;    // fault injection, see the constructor
+    int FRowsChanged = 0;
+    static void RowChanged(void *self, int operation, const char *database, const char *table,
+                           long long rowId);
     void *FHandle = nullptr; // sqlite3*
     friend int ServerDatabaseAuthorizer(void *, int, const char *, const char *, const char *,
                                         const char *);

@@ -1,0 +1,190 @@
+// The server program killed in the middle of a change, after some of its rows are written: the
+// caller gets a clean connection error, the database holds nothing of the change, a client
+// dataset keeps its changes pending, and a restarted server takes them as if nothing happened.
+
+#include "ClientDataSet.h"
+#include "SocketConnection.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The appserver program as a child process over a database file of the test. With crashAtRow
+// the server kills itself while it writes that row (its fault injection).
+class TServerProcess {
+public:
+    TServerProcess(const QString &database, const QString &log, int crashAtRow = 0) : FLog(log) {
+        QFile::remove(log);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (crashAtRow > 0)
+            env.insert("ORV7_APPSERVER_CRASH_AT_ROW", QString::number(crashAtRow));
+        FProcess.setProcessEnvironment(env);
+        FProcess.setStandardErrorFile(log);
+        FProcess.setStandardOutputFile(QProcess::nullDevice());
+        FProcess.start(
+            QCoreApplication::applicationDirPath() + "/appserver",
+            {"--listen", "127.0.0.1", "--port", "0", "--database", database, "--fast-hash"});
+    }
+    ~TServerProcess() {
+        if (FProcess.state() != QProcess::NotRunning) {
+            FProcess.kill();
+            FProcess.waitForFinished(10000);
+        }
+    }
+
+    QString Log() const {
+        QFile f(FLog);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    // The port from the server's start-up line; 0 when it did not start in time.
+    quint16 WaitForPort() {
+        static const QRegularExpression re(QStringLiteral("listening on port (\\d+)"));
+        for (int i = 0; i < 1200; ++i) {
+            const auto m = re.match(Log());
+            if (m.hasMatch())
+                return quint16(m.captured(1).toUInt());
+            if (FProcess.state() == QProcess::NotRunning)
+                return 0;
+            QTest::qWait(50);
+        }
+        return 0;
+    }
+    bool WaitKilled() {
+        return FProcess.waitForFinished(10000) && FProcess.exitStatus() == QProcess::CrashExit;
+    }
+
+private:
+    QString FLog;
+    QProcess FProcess;
+};
+
+std::unique_ptr<TSocketConnection> Connect(const QString &progId, quint16 port) {
+    auto c = std::make_unique<TSocketConnection>();
+    c->SetServerName(progId);
+    c->SetAddress(QStringLiteral("127.0.0.1"));
+    c->SetPort(port);
+    c->SetTimeout(30000);
+    return c;
+}
+
+} // namespace
+
+class TstAppServerCrash : public QObject {
+    Q_OBJECT
+    QTemporaryDir FDir;
+
+    QString Database() const { return FDir.filePath("school.sqlite"); }
+    QString LogFile() const { return FDir.filePath("appserver.log"); }
+
+    // A value read straight from the database file, as a fresh reader finds it.
+    QVariant Peek(const QString &sql) const {
+        QVariant value;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "peek");
+            db.setDatabaseName(Database());
+            if (db.open()) {
+                QSqlQuery q(db);
+                if (q.exec(sql) && q.next())
+                    value = q.value(0);
+            }
+        }
+        QSqlDatabase::removeDatabase("peek");
+        return value;
+    }
+
+    QString Descript(const QString &main, const QString &code) const {
+        return Peek(QStringLiteral("SELECT Descript FROM CodeTable WHERE Main_Code = '%1' AND "
+                                   "Code = '%2'")
+                        .arg(main, code))
+            .toString();
+    }
+
+private Q_SLOTS:
+    void killedMidChangeLosesNothing() {
+        // A method's change: the group's two members are replaced by two others; the server
+        // dies after the old ones are deleted and one new one is written.
+        {
+            TServerProcess server(Database(), LogFile(), 3);
+            const quint16 port = server.WaitForPort();
+            QVERIFY2(port != 0, qPrintable(server.Log()));
+            QCOMPARE(Peek("SELECT COUNT(*) FROM GroupMembers WHERE GroupID = 'ACAD'").toInt(), 2);
+            auto jobs = Connect("SrvJobSecurity.JobManagerINTF", port);
+            QVERIFY_THROWS_EXCEPTION(
+                ESocketConnectionError,
+                jobs->AppServer().Call(
+                    6, {Variant("ACAD"), Variant("T002\nT003\n"), Variant("ADMIN")}));
+            QVERIFY(!jobs->Connected());
+            QVERIFY(server.WaitKilled());
+        }
+        QCOMPARE(Peek("SELECT COUNT(*) FROM GroupMembers WHERE GroupID = 'ACAD'").toInt(), 2);
+        QVERIFY(
+            !Peek("SELECT 1 FROM GroupMembers WHERE GroupID = 'ACAD' AND ID = 'T002'").isValid());
+
+        // A client dataset's batch of three changes; the server dies while it writes the second.
+        TClientDataSet table;
+        table.SetProviderName("xspCodeTable");
+        {
+            TServerProcess server(Database(), LogFile(), 2);
+            const quint16 port = server.WaitForPort();
+            QVERIFY2(port != 0, qPrintable(server.Log()));
+            auto code = Connect("SystemObj.CodeTableINTF", port);
+            table.SetAppServer(code->GetServer());
+            table.Open();
+            QVERIFY(
+                table.Locate("Main_Code;Code", Variant::ArrayOf({Variant("NSEX"), Variant("1")})));
+            table.Edit();
+            table.FieldByName("Descript")->SetAsString("男生");
+            table.Post();
+            table.Append();
+            table.FieldByName("Main_Code")->SetAsString("NSEX");
+            table.FieldByName("Code")->SetAsString("9");
+            table.FieldByName("Descript")->SetAsString("其他");
+            table.Post();
+            QVERIFY(table.Locate("Main_Code;Code",
+                                 Variant::ArrayOf({Variant("st_VACID"), Variant("05")})));
+            table.Delete();
+
+            try {
+                table.ApplyUpdates(0);
+                QFAIL("the apply reported success");
+            } catch (const ESocketConnectionError &e) {
+                QVERIFY(!e.Message().isEmpty());
+            }
+            QVERIFY(!code->Connected());
+            QVERIFY(server.WaitKilled());
+            table.SetAppServer(nullptr);
+        }
+        // Nothing of the batch is in the database, and the file is sound.
+        QCOMPARE(Peek("PRAGMA integrity_check").toString(), "ok");
+        QCOMPARE(Descript("NSEX", "1"), QStringLiteral("男"));
+        QVERIFY(Descript("NSEX", "9").isEmpty());
+        QCOMPARE(Descript("st_VACID", "05"), QStringLiteral("曠課"));
+        // The client still holds its changes.
+        QCOMPARE(table.ChangeCount(), 3);
+        QVERIFY(table.Locate("Main_Code;Code", Variant::ArrayOf({Variant("NSEX"), Variant("1")})));
+        QCOMPARE(table.FieldByName("Descript")->AsString(), QStringLiteral("男生"));
+
+        // A restarted server takes the same changes.
+        TServerProcess server(Database(), LogFile());
+        const quint16 port = server.WaitForPort();
+        QVERIFY2(port != 0, qPrintable(server.Log()));
+        auto code = Connect("SystemObj.CodeTableINTF", port);
+        table.SetAppServer(code->GetServer());
+        QCOMPARE(table.ApplyUpdates(0), 0);
+        QCOMPARE(table.ChangeCount(), 0);
+        QCOMPARE(Descript("NSEX", "1"), QStringLiteral("男生"));
+        QCOMPARE(Descript("NSEX", "9"), QStringLiteral("其他"));
+        QVERIFY(Descript("st_VACID", "05").isEmpty());
+        table.SetAppServer(nullptr);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstAppServerCrash)
+#include "tst_AppServerCrash.moc"
