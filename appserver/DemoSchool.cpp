@@ -69,6 +69,7 @@ struct TCode {
     const char *Code;
     const char *Descript;
     int Value;
+    const char *Parent = "";
 };
 
 // Code-table categories the forms use, with their descriptions.
@@ -133,6 +134,87 @@ const TCode kCodes[] = {
     {"cs_GroupType", "2", "選修", 0},
     {"cs_CHOOSE", "Y", "已選", 0},
     {"cs_CHOOSE", "N", "未選", 0},
+    // Personnel.
+    {"NBLD", "A", "A型", 0},
+    {"NBLD", "B", "B型", 0},
+    {"NBLD", "O", "O型", 0},
+    {"NBLD", "AB", "AB型", 0},
+    {"NPOL", "0", "無黨籍", 0},
+    {"NPOL", "9", "其他", 0},
+    {"NREL", "0", "無", 0},
+    {"NREL", "1", "佛教", 0},
+    {"NREL", "2", "道教", 0},
+    {"NREL", "3", "基督教", 0},
+    {"NREL", "4", "天主教", 0},
+    {"NREL", "9", "其他", 0},
+    {"NEPT", "1", "教師", 0},
+    {"NEPT", "2", "職員", 0},
+    {"NEPT", "3", "工友", 0},
+    {"NREI", "01", "父", 0},
+    {"NREI", "02", "母", 0},
+    {"NREI", "03", "祖父", 0},
+    {"NREI", "04", "祖母", 0},
+    {"NREI", "05", "兄弟", 0},
+    {"NREI", "06", "姊妹", 0},
+    {"NREI", "09", "其他", 0},
+    {"MIC", "1", "役畢", 0},
+    {"MIC", "2", "免役", 0},
+    {"MIC", "3", "未役", 0},
+    {"MIK", "1", "陸軍", 0},
+    {"MIK", "2", "海軍", 0},
+    {"MIK", "3", "空軍", 0},
+    {"MIR", "1", "二兵", 0},
+    {"MIR", "2", "一兵", 0},
+    {"MIR", "3", "上兵", 0},
+    {"MIR", "4", "下士", 0},
+    {"MIR", "5", "少尉", 0},
+    {"MID", "1", "步兵", 0},
+    {"MID", "2", "砲兵", 0},
+    {"MID", "3", "通信兵", 0},
+    {"NAT", "TW", "中華民國", 0},
+    {"NAT", "JP", "日本", 0},
+    {"NAT", "US", "美國", 0},
+    {"EDL", "1", "博士", 1},
+    {"EDL", "2", "碩士", 2},
+    {"EDL", "3", "學士", 3},
+    {"EDL", "4", "專科", 4},
+    {"EDL", "5", "高中", 5},
+    {"NSAL", "1", "本薪", 0},
+    {"NSAL", "2", "年功薪", 0},
+    {"NCHA", "1", "校長", 0},
+    {"NCHA", "2", "主任", 0},
+    {"NCHA", "3", "組長", 0},
+    {"NCHA", "4", "教師", 0},
+    {"NJOB", "1", "專任", 0},
+    {"NJOB", "2", "兼任", 0},
+    {"NJOB", "3", "代理", 0},
+    {"NJST", "1", "在職", 0},
+    {"NJST", "2", "留職停薪", 0},
+    {"NJST", "3", "離職", 0},
+    {"NWRK", "1", "行政", 0},
+    {"NWRK", "2", "教學", 0},
+    {"MAG", "1", "未婚", 0},
+    {"MAG", "2", "已婚", 0},
+    // Changes of post: arrivals have parent 0, departures 1, either way 99.
+    {"CHA", "01", "初任", 0, "0"},
+    {"CHA", "02", "調入", 0, "0"},
+    {"CHA", "11", "退休", 0, "1"},
+    {"CHA", "12", "調出", 0, "1"},
+    {"CHA", "99", "其他", 0, "99"},
+    {"NDEF", "0", "無", 0},
+    {"NDEF", "1", "視覺障礙", 0},
+    {"NDEF", "2", "聽覺障礙", 0},
+    {"NDEF", "3", "肢體障礙", 0},
+    // Accounting.
+    {"PayType", "1", "現金", 0},
+    {"PayType", "2", "支票", 0},
+    {"PayType", "3", "匯款", 0},
+    {"ArAcType", "1", "學雜費", 0},
+    {"ArAcType", "2", "代收款", 0},
+    {"AcPostST", "0", "未過帳", 0},
+    {"AcPostST", "1", "已過帳", 0},
+    {"AcDCType", "D", "借方", 0},
+    {"AcDCType", "C", "貸方", 0},
 };
 
 struct TUser {
@@ -197,8 +279,8 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost) {
 
     for (const TCode &c : kCodes)
         db.Exec("INSERT INTO CodeTable (Main_Code, Code, Descript, ALevel, AParent, AValue) "
-                "VALUES (?,?,?,1,'',?)",
-                {c.Main, c.Code, QString::fromUtf8(c.Descript), c.Value});
+                "VALUES (?,?,?,1,?,?)",
+                {c.Main, c.Code, QString::fromUtf8(c.Descript), c.Parent, c.Value});
 
     const char *units[][3] = {{"A00", "校長室", ""},    {"A10", "教務處", "A00"},
                               {"A11", "註冊組", "A10"}, {"A12", "課務組", "A10"},
@@ -226,6 +308,9 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost) {
          Tree(0, "100,收入\n\t110,學雜費收入\n\t120,補助收入\n200,支出\n\t210,人事費\n"
                  "\t220,業務費\n")},
         {"TesTreeCode", "測試代碼樹", Tree(1, "A,第一層\n\t1,第二層甲\n\t2,第二層乙\nB,另一層\n")},
+        {"PostCodeTree", "郵遞區號",
+         Tree(0, "01,臺北市\n\t100,中正區\n\t103,大同區\n\t106,大安區\n02,新北市\n"
+                 "\t220,板橋區\n\t231,新店區\n03,臺中市\n\t400,中區\n\t403,西區\n")},
     };
     for (const auto &t : trees)
         db.Exec("INSERT INTO StoredVCL (VCLName, Main_Code, AClassName, Description, AData) "

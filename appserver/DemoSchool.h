@@ -7,6 +7,7 @@
 //   ADMIN / orv7-admin    the administrator
 //   T001  / teach-2024    a teacher
 //   T002  / lab-2024      a teacher bound to the computer "10.0.0.99LAB-PC01"
+// (listed in the README too; keep both in step)
 
 #include "Passwords.h"
 

@@ -15,11 +15,26 @@ export ORV7_USER_REGISTRY="${ORV7_USER_REGISTRY:-$top/build/demo/user}"
 
 # The demo application server keeps its database (with the demo school, created on first
 # start) in build/demo and listens on port 2001. One already listening there is used as is.
-mkdir -p "$top/build/demo"
+# It speaks TLS with a self-signed certificate made here once; the client trusts that
+# certificate through the machine setting \SOFTWARE\ORV7.0\AppServers "TrustedCertificate".
+demo="$top/build/demo"
+mkdir -p "$demo"
+if [ ! -s "$demo/appserver-cert.pem" ] || [ ! -s "$demo/appserver-key.pem" ]; then
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 3650 \
+        -keyout "$demo/appserver-key.pem" -out "$demo/appserver-cert.pem" -subj "/CN=localhost" \
+        -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" 2>/dev/null
+fi
+machine_ini="$ORV7_MACHINE_REGISTRY/registry.ini"
+if ! grep -qi '^TrustedCertificate=' "$machine_ini" 2>/dev/null; then
+    mkdir -p "$ORV7_MACHINE_REGISTRY"
+    printf '\n[SOFTWARE/ORV7.0/AppServers]\nTrustedCertificate=s:%s\n' \
+        "$demo/appserver-cert.pem" >>"$machine_ini"
+fi
 server_pid=""
 if ! (exec 3<>/dev/tcp/127.0.0.1/2001) 2>/dev/null; then
     echo "Starting the demo application server on port 2001 (log: build/demo/appserver.log)."
-    (cd "$top/build/demo" && exec "$top/build/bin/appserver" --listen 127.0.0.1 --port 2001) \
+    (cd "$demo" && exec "$top/build/bin/appserver" --listen 127.0.0.1 --port 2001 \
+        --certificate "$demo/appserver-cert.pem" --key "$demo/appserver-key.pem") \
         >"$top/build/demo/appserver.log" 2>&1 &
     server_pid=$!
     trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; wait 2>/dev/null || true' EXIT

@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
     qt6-qpa-plugins libgl-dev
     libgtest-dev libbenchmark-dev libsqlite3-dev
-    libsodium-dev libzip-dev libpugixml-dev libicu-dev
+    libsodium-dev libzip-dev libpugixml-dev libicu-dev openssl
     xvfb xauth fonts-wqy-microhei
 )
 

@@ -52,6 +52,26 @@ private Q_SLOTS:
         QCOMPARE(table->FieldByName("Descript")->AsString(), "1131");
         QVERIFY(table->Locate("Main_Code;Code", Variant::ArrayOf({Variant("NSEX"), Variant("2")})));
         QCOMPARE(table->FieldByName("Descript")->AsString(), QStringLiteral("女"));
+        // Every category that the forms filter on is there, described in Chinese.
+        const char *categories[] = {
+            "Semester",  "YSemester",  "NSYS",     "AF_REPU",      "AF_OriType", "cs_GroupType",
+            "cs_CHOOSE", "st_Enter",   "st_CLASS", "st_ClassName", "st_State",   "st_Diploma",
+            "st_Inside", "st_ENmType", "st_Study", "st_VACID",     "NUNT",       "NBLD",
+            "NPOL",      "NREL",       "NEPT",     "NREI",         "MIC",        "MIK",
+            "MIR",       "MID",        "NSEX",     "NAT",          "EDL",        "NSAL",
+            "NCHA",      "NJOB",       "NJST",     "NWRK",         "MAG",        "CHA",
+            "NDEF",      "PayType",    "ArAcType", "AcPostST",     "AcDCType"};
+        for (const char *category : categories) {
+            table->SetFilter(QStringLiteral("Main_Code='%1'").arg(QLatin1String(category)));
+            table->SetFiltered(true);
+            QVERIFY2(table->RecordCount() > 0, category);
+            bool chinese = false;
+            for (table->First(); !table->Eof(); table->Next())
+                for (QChar ch : table->FieldByName("Descript")->AsString())
+                    chinese = chinese || ch.script() == QChar::Script_Han;
+            QVERIFY2(chinese, category);
+        }
+        table->SetFiltered(false);
 
         auto location = FServer->Connect("SystemObj.ObjServersINTF");
         auto hosts = Open(*location, "xspServerLocation");

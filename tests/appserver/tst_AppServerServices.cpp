@@ -95,9 +95,10 @@ private Q_SLOTS:
         QCOMPARE(
             d.Call(401, {Variant("TTreeView")}).ToString(),
             QStringLiteral(
-                "ACNotes=會計摘要\nEPT=職務類別\nTesTreeCode=測試代碼樹\nUnitTreeView=行政單位\n"));
+                "ACNotes=會計摘要\nEPT=職務類別\nPostCodeTree=郵遞區號\nTesTreeCode=測試代碼樹\n"
+                "UnitTreeView=行政單位\n"));
         QCOMPARE(d.Call(1, {Variant("ttreeview")}).ToString(),
-                 "ACNotes\nEPT\nTesTreeCode\nUnitTreeView\n");
+                 "ACNotes\nEPT\nPostCodeTree\nTesTreeCode\nUnitTreeView\n");
         std::vector<Variant> load{Variant("UnitTreeView"), {}, {}};
         const QString tree = QString::fromUtf8(d.Invoke(2, load).ToBytes());
         QCOMPARE(load[1].ToString(), "TTreeView");

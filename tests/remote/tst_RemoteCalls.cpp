@@ -4,9 +4,11 @@
 #include "AppServerProxy.h"
 #include "ObjectBroker.h"
 #include "ObjectServer.h"
+#include "Registry.h"
 #include "ServerThread.h"
 #include "SocketConnection.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -305,18 +307,25 @@ private Q_SLOTS:
         QVERIFY(copy.Servers().isEmpty());
     }
 
+    // A self-signed certificate and key in dir, named prefix-cert.pem and prefix-key.pem.
+    static bool MakeCertificate(const QTemporaryDir &dir, const QString &prefix) {
+        QProcess openssl;
+        openssl.start("openssl",
+                      {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                       "-nodes", "-keyout", dir.filePath(prefix + "-key.pem"), "-out",
+                       dir.filePath(prefix + "-cert.pem"), "-days", "2", "-subj", "/CN=localhost",
+                       "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"});
+        return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+    }
+
     void tlsWhenTheServerHasACertificate() {
         if (QStandardPaths::findExecutable("openssl").isEmpty())
             QSKIP("openssl is not installed");
         QTemporaryDir dir;
-        QProcess openssl;
-        openssl.start("openssl",
-                      {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                       "-nodes", "-keyout", dir.filePath("key.pem"), "-out",
-                       dir.filePath("cert.pem"), "-days", "2", "-subj", "/CN=localhost", "-addext",
-                       "subjectAltName=DNS:localhost,IP:127.0.0.1"});
-        QVERIFY(openssl.waitForFinished(30000));
-        QCOMPARE(openssl.exitCode(), 0);
+        QVERIFY(MakeCertificate(dir, "server"));
+        QVERIFY(MakeCertificate(dir, "other"));
+        QFile::rename(dir.filePath("server-cert.pem"), dir.filePath("cert.pem"));
+        QFile::rename(dir.filePath("server-key.pem"), dir.filePath("key.pem"));
         auto tls = StartServer(dir.path());
 
         TSocketConnection trusted;
@@ -324,11 +333,38 @@ private Q_SLOTS:
         trusted.SetTrustedCertificateFile(dir.filePath("cert.pem"));
         QCOMPARE(trusted.AppServer().Call(1, {Variant("秘密")}).ToString(), "秘密");
         QVERIFY(trusted.Encrypted());
+        QCOMPARE(trusted.AppServer().Call(1, {Variant(QByteArray(300000, 'k'))}).ToBytes().size(),
+                 300000);
 
+        // Trust may come from the machine's settings instead.
+        {
+            TRegistry reg(TRootKey::HKEY_LOCAL_MACHINE);
+            QVERIFY(reg.OpenKey("\\SOFTWARE\\ORV7.0\\AppServers", true));
+            reg.WriteString("TrustedCertificate", dir.filePath("cert.pem"));
+        }
+        TSocketConnection bySetting;
+        Configure(bySetting, tls->Port());
+        QCOMPARE(bySetting.AppServer().Call(1, {Variant(7)}).ToInt(), 7);
+        QVERIFY(bySetting.Encrypted());
+        bySetting.Close();
+        {
+            TRegistry reg(TRootKey::HKEY_LOCAL_MACHINE);
+            QVERIFY(reg.OpenKey("\\SOFTWARE\\ORV7.0\\AppServers", false));
+            QVERIFY(reg.DeleteValue("TrustedCertificate"));
+        }
+
+        // A certificate nobody trusts, or another one than the server's, is refused.
         TSocketConnection untrusting;
         Configure(untrusting, tls->Port());
         QVERIFY_THROWS_EXCEPTION(ESocketConnectionError, untrusting.Open());
         QVERIFY(!untrusting.Connected());
+        TSocketConnection mistaken;
+        Configure(mistaken, tls->Port());
+        mistaken.SetTrustedCertificateFile(dir.filePath("other-cert.pem"));
+        QVERIFY_THROWS_EXCEPTION(ESocketConnectionError, mistaken.Open());
+        QVERIFY(!mistaken.Connected());
+        // The server carries on with the clients it trusts.
+        QCOMPARE(trusted.AppServer().Call(1, {Variant(1)}).ToInt(), 1);
 
         // A client that expects TLS refuses a server that does not offer it.
         TSocketConnection plain;
