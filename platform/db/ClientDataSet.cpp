@@ -627,10 +627,15 @@ void TClientDataSet::Reconcile(const QByteArray &result,
     QSet<quint32> failed;
     for (const TPacketError &e : errors)
         failed.insert(map[static_cast<size_t>(e.Row)].first);
-    if (!rolledBack)
+    if (!rolledBack) {
+        std::vector<quint32> accepted;
+        accepted.reserve(map.size());
         for (const auto &[row, kind] : map)
-            if (!failed.contains(row) && store.Row(row).Status != usUnmodified)
-                store.MergeRow(row);
+            if (!failed.contains(row) && store.Row(row).Status != usUnmodified &&
+                (accepted.empty() || accepted.back() != row))
+                accepted.push_back(row);
+        store.MergeRows(accepted);
+    }
     const TRecordLayout &layout = store.Layout();
     for (const TPacketError &e : errors) {
         const auto [row, kind] = map[static_cast<size_t>(e.Row)];

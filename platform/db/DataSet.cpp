@@ -344,8 +344,11 @@ int TDataSet::InsertPosition(quint32 row) const {
                              [this](quint32 a, quint32 b) { return CompareRows(a, b) < 0; });
         return static_cast<int>(it - FView.begin());
     }
-    // Natural order: the row goes where it stands among the store's records.
+    // Natural order: the row goes where it stands among the store's records. An appended
+    // record is the last one: no search.
     const std::vector<quint32> &order = FStore->Order();
+    if (!order.empty() && order.back() == row)
+        return static_cast<int>(FView.size());
     const auto at = std::find(order.begin(), order.end(), row);
     for (auto it = at + 1; it != order.end(); ++it) {
         const auto pos = std::find(FView.begin(), FView.end(), *it);

@@ -6,6 +6,8 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <memory>
+#include <unordered_map>
 
 TDataSetProvider::TDataSetProvider(QObject *owner) : TComponent(owner) {}
 
@@ -304,8 +306,11 @@ public:
                             .arg(Quote(FTable), sets.join(QStringLiteral(", ")), where)
                       : QStringLiteral("DELETE FROM %1 WHERE %2").arg(Quote(FTable), where);
         }
-        QSqlQuery q(FDb);
-        ExecPrepared(q, sql, values);
+        QSqlQuery &q = Prepared(sql);
+        for (size_t i = 0; i < values.size(); ++i)
+            q.bindValue(static_cast<int>(i), values[i]);
+        if (!q.exec())
+            DatabaseError(q.lastError().text());
         if (c.Kind != ukInsert && q.numRowsAffected() != 1)
             DatabaseError(q.numRowsAffected() == 0
                               ? QStringLiteral("Record not found or changed by another user")
@@ -352,6 +357,18 @@ public:
     }
 
 private:
+    // Statements are prepared once per text: the rows of a delta mostly share a few.
+    QSqlQuery &Prepared(const QString &sql) {
+        auto it = FStatements.find(sql);
+        if (it == FStatements.end()) {
+            auto q = std::make_unique<QSqlQuery>(FDb);
+            if (!q->prepare(sql))
+                DatabaseError(q->lastError().text());
+            it = FStatements.emplace(sql, std::move(q)).first;
+        }
+        return *it->second;
+    }
+
     static bool Same(const Variant &a, const Variant &b) {
         if (a.IsEmptyOrNull() || b.IsEmptyOrNull())
             return a.IsEmptyOrNull() == b.IsEmptyOrNull();
@@ -395,6 +412,7 @@ private:
     const std::vector<TFieldDef> &FFields;
     TUpdateMode FMode;
     std::vector<int> FKeys;
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> FStatements;
 };
 
 } // namespace

@@ -415,6 +415,24 @@ void TRecordStore::MergeRow(quint32 row) {
     ++FVersion;
 }
 
+void TRecordStore::MergeRows(const std::vector<quint32> &rows) {
+    if (rows.empty())
+        return;
+    std::vector<bool> merged(FRows.size(), false);
+    for (quint32 row : rows) {
+        TRow &r = FRows[row];
+        if (r.Status == usDeleted)
+            r.Dead = true;
+        r.Status = usUnmodified;
+        FOriginals.remove(row);
+        merged[row] = true;
+    }
+    FLog.erase(std::remove_if(FLog.begin(), FLog.end(),
+                              [&merged](const TLogEntry &e) { return merged[e.Row]; }),
+               FLog.end());
+    ++FVersion;
+}
+
 void TRecordStore::MergeChangeLog() {
     for (TRow &r : FRows) {
         if (r.Status == usDeleted)

@@ -120,6 +120,8 @@ public:
     void MergeChangeLog();
     // Accepts the changes of one record.
     void MergeRow(quint32 row);
+    // Accepts the changes of many records in one pass over the change log.
+    void MergeRows(const std::vector<quint32> &rows);
     // The block a changed record had before its first change (nullptr when unchanged).
     const uchar *Original(quint32 row) const { return FOriginals.value(row, nullptr); }
     // Rows with pending changes, in natural order.
