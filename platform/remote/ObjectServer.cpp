@@ -105,6 +105,9 @@ void TObjectServer::Close() {
 void TObjectServer::Accept() {
     while (FListener->hasPendingConnections()) {
         auto *socket = static_cast<QSslSocket *>(FListener->nextPendingConnection());
+        // Replies go out at once: waiting to coalesce the tail of a reply with data that never
+        // follows would cost a delayed acknowledgement on every call.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         auto owned = std::make_unique<TSession>(FMaxFrameSize);
         TSession *s = owned.get();
         s->Socket = socket;

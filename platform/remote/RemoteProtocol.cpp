@@ -2,6 +2,7 @@
 
 #include "VariantCbor.h"
 
+#include <QBuffer>
 #include <QCborStreamReader>
 #include <QCborStreamWriter>
 #include <QtEndian>
@@ -76,9 +77,9 @@ TMessage TMessage::Released() {
     return m;
 }
 
-QByteArray EncodeMessage(const TMessage &m) {
-    QByteArray out;
-    QCborStreamWriter w(&out);
+namespace {
+
+void WriteMessage(QCborStreamWriter &w, const TMessage &m) {
     switch (m.Kind) {
     case TMessageKind::Hello:
         w.startArray(3);
@@ -134,6 +135,60 @@ QByteArray EncodeMessage(const TMessage &m) {
         break;
     }
     w.endArray();
+}
+
+// Bytes a value will take, roughly: enough to size the output once for big values.
+qint64 EstimatedSize(const Variant &v) {
+    switch (v.VarType()) {
+    case TVarType::Bytes:
+        return v.ToBytes().size() + 9;
+    case TVarType::String:
+        return v.ToString().size() * 3 + 9;
+    case TVarType::Array: {
+        qint64 size = 16;
+        for (int i = v.LowBound(); i <= v.HighBound(); ++i)
+            size += EstimatedSize(v[i]);
+        return size;
+    }
+    default:
+        return 16;
+    }
+}
+
+qint64 EstimatedSize(const TMessage &m) {
+    qint64 size = 32 + m.Text.size() * 3 + EstimatedSize(m.ReturnValue);
+    for (const Variant &a : m.Args)
+        size += EstimatedSize(a);
+    for (const auto &output : m.Outputs)
+        size += 9 + EstimatedSize(output.second);
+    return size;
+}
+
+} // namespace
+
+QByteArray EncodeMessage(const TMessage &m) {
+    QByteArray out;
+    QCborStreamWriter w(&out);
+    WriteMessage(w, m);
+    return out;
+}
+
+QByteArray EncodeFrame(const TMessage &m) {
+    // Header and payload are written into one buffer, sized once.
+    QByteArray out;
+    out.reserve(HeaderSize + EstimatedSize(m));
+    out.resize(HeaderSize);
+    {
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly | QIODevice::Append);
+        QCborStreamWriter w(&buffer);
+        WriteMessage(w, m);
+    }
+    const qint64 length = out.size() - HeaderSize;
+    if (length > qint64(std::numeric_limits<quint32>::max()))
+        throw ERemoteError(
+            QStringLiteral("A message of %1 bytes is too large to send").arg(length));
+    qToBigEndian(quint32(length), out.data());
     return out;
 }
 
@@ -305,6 +360,9 @@ TMessage DecodeMessage(const QByteArray &payload) {
 }
 
 QByteArray MakeFrame(const QByteArray &payload) {
+    if (payload.size() > qint64(std::numeric_limits<quint32>::max()))
+        throw ERemoteError(
+            QStringLiteral("A message of %1 bytes is too large to send").arg(payload.size()));
     QByteArray frame(HeaderSize, Qt::Uninitialized);
     qToBigEndian(quint32(payload.size()), frame.data());
     frame.append(payload);

@@ -81,11 +81,10 @@ struct TMessage {
 QByteArray EncodeMessage(const TMessage &message);
 // Reads one payload; raises ERemoteProtocol on anything malformed.
 TMessage DecodeMessage(const QByteArray &payload);
-// The payload with its length prefix.
+// The payload with its length prefix. Both raise ERemoteError for a payload that a length
+// prefix cannot announce.
 QByteArray MakeFrame(const QByteArray &payload);
-inline QByteArray EncodeFrame(const TMessage &message) {
-    return MakeFrame(EncodeMessage(message));
-}
+QByteArray EncodeFrame(const TMessage &message);
 
 // Cuts a byte stream into frame payloads. Bytes may arrive in any pieces.
 class TFrameDecoder {

@@ -8,6 +8,7 @@
 #include <QHostAddress>
 #include <QSslConfiguration>
 #include <QSslSocket>
+#include <QtEndian>
 
 namespace {
 // Bound on connect attempts through a broker, so that a broker which never gives up on a host
@@ -143,7 +144,6 @@ void TSocketConnection::DropSocket() {
     FHandle = 0;
     FConnectedHost.clear();
     FConnectedPort = 0;
-    FDecoder.reset();
     if (FSocket) {
         FSocket->abort();
         delete FSocket;
@@ -172,7 +172,6 @@ void TSocketConnection::ConnectTo(const QString &host, int port) {
     if (host.isEmpty())
         throw ESocketConnectionError(QStringLiteral("No host is given for %1").arg(FServerName));
     FSocket = new QSslSocket;
-    FDecoder = std::make_unique<Remote::TFrameDecoder>(FMaxFrameSize);
     FConnectedHost = host;
     FConnectedPort = port;
     FSocket->connectToHost(host, quint16(port));
@@ -238,14 +237,31 @@ void TSocketConnection::ConnectTo(const QString &host, int port) {
     FHandle = created.Handle;
 }
 
+void TSocketConnection::ReadExactly(char *into, qint64 count) {
+    while (count > 0) {
+        if (FSocket->bytesAvailable() == 0 && !FSocket->waitForReadyRead(FTimeout))
+            Lost(QStringLiteral("The connection to the server was lost"));
+        const qint64 got = FSocket->read(into, count);
+        if (got < 0)
+            Lost(QStringLiteral("The connection to the server was lost"));
+        into += got;
+        count -= got;
+    }
+}
+
 Remote::TMessage TSocketConnection::ReadMessage() {
-    QByteArray payload;
+    // Replies come one at a time, so a frame is read straight into its payload.
+    char header[Remote::HeaderSize];
+    ReadExactly(header, Remote::HeaderSize);
+    const quint32 length = qFromBigEndian<quint32>(header);
     try {
-        while (!FDecoder->Next(payload)) {
-            if (FSocket->bytesAvailable() == 0 && !FSocket->waitForReadyRead(FTimeout))
-                Lost(QStringLiteral("The connection to the server was lost"));
-            FDecoder->Append(FSocket->readAll());
-        }
+        if (qint64(length) > FMaxFrameSize)
+            throw ERemoteProtocol(
+                QStringLiteral("Malformed frame: %1 bytes announced, the limit is %2")
+                    .arg(length)
+                    .arg(FMaxFrameSize));
+        QByteArray payload(qsizetype(length), Qt::Uninitialized);
+        ReadExactly(payload.data(), length);
         return Remote::DecodeMessage(payload);
     } catch (const ERemoteProtocol &) {
         DropSocket();

@@ -91,6 +91,7 @@ private:
     void ConnectTo(const QString &host, int port);
     Remote::TMessage RoundTrip(const Remote::TMessage &request);
     Remote::TMessage ReadMessage();
+    void ReadExactly(char *into, qint64 count);
     [[noreturn]] void Lost(const QString &what);
     void DropSocket();
     QString TrustFile() const;
@@ -107,7 +108,6 @@ private:
     QString FTrustedCertificateFile;
 
     QSslSocket *FSocket = nullptr;
-    std::unique_ptr<Remote::TFrameDecoder> FDecoder;
     int FHandle = 0;
     QString FConnectedHost;
     int FConnectedPort = 0;

@@ -10,12 +10,14 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -72,6 +74,43 @@ public:
         Method(Remote::DispIdUnknown, "NameOnly", 0, {}, [](TRemoteCall &) { return Variant(42); });
         PublishAppServer(providers);
     }
+};
+
+// A server on its own thread that answers the first bytes of every connection with fixed
+// bytes and then says nothing more: a broken or hostile server.
+class TRawServerThread : public QThread {
+public:
+    explicit TRawServerThread(QByteArray answer) : FAnswer(std::move(answer)) {}
+    ~TRawServerThread() override {
+        quit();
+        wait();
+    }
+    quint16 Start() {
+        start();
+        FReady.acquire();
+        return FPort;
+    }
+
+protected:
+    void run() override {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        FPort = server.serverPort();
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, this] {
+            QTcpSocket *s = server.nextPendingConnection();
+            QObject::connect(s, &QIODevice::readyRead, s, [s, this] {
+                s->readAll();
+                s->write(FAnswer);
+            });
+        });
+        FReady.release();
+        exec();
+    }
+
+private:
+    QByteArray FAnswer;
+    quint16 FPort = 0;
+    QSemaphore FReady;
 };
 
 } // namespace
@@ -229,6 +268,24 @@ private Q_SLOTS:
             QVERIFY2(reason.startsWith("Malformed frame"), qPrintable(reason));
         // The server and the other client carry on.
         QCOMPARE(good.AppServer().Call(1, {Variant("still here")}).ToString(), "still here");
+    }
+
+    void malformedRepliesCloseTheClientsConnection() {
+        QByteArray huge(4, '\xff'); // announces 4 GiB
+        const QList<QByteArray> answers{
+            huge,
+            Remote::MakeFrame(QByteArray::fromHex("ff")),
+            Remote::EncodeFrame(Remote::TMessage::Released()), // not a greeting
+            Remote::MakeFrame(Remote::EncodeMessage(Remote::TMessage::Welcome(false)) + "x"),
+        };
+        for (const QByteArray &answer : answers) {
+            TRawServerThread raw(answer);
+            TSocketConnection c;
+            Configure(c, raw.Start());
+            c.SetTimeout(2000);
+            QVERIFY_THROWS_EXCEPTION(ERemoteError, c.Open());
+            QVERIFY(!c.Connected());
+        }
     }
 
     void lostServerLeavesConnectionClosed() {

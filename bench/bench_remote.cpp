@@ -1,0 +1,431 @@
+// Remote calls over loopback against a raw socket echo of the same bytes in the same run, over
+// plain TCP and over TLS:
+//
+//   SmallCall   a method with one integer argument and an integer result, on an open
+//               connection                    | the same request and reply byte counts echoed
+//   Fetch10k    AS_GetRecords of a provider over a 10,000-row dataset (all rows with metadata;
+//               the server packs them every call) | the same byte counts echoed
+//
+// The echo server answers each request of N bytes with the reply's M bytes, so the peer pays
+// for the transport only; the difference is the protocol, the variant encoding and the work
+// behind the call. Times are wall times (the client waits for other threads), items per second
+// are calls per second. Fetch10k_InProcess is the same fetch from the provider in this process:
+// what the call costs without any wire. After the runs a table prints each pair, their ratio
+// and, for the fetch, the remote time less the in-process time.
+
+#include "ClientDataSet.h"
+#include "ObjectServer.h"
+#include "Provider.h"
+#include "RemoteObject.h"
+#include "ServerThread.h"
+#include "SocketConnection.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QSemaphore>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtEndian>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace {
+
+const QString kProgId = QStringLiteral("Bench.RemoteINTF");
+constexpr int kRows = 10000;
+
+// ---- certificate ---------------------------------------------------------------------------
+
+struct TCertificate {
+    QTemporaryDir Dir;
+    bool Ok = false;
+    QString Cert() const { return Dir.filePath("cert.pem"); }
+    QString Key() const { return Dir.filePath("key.pem"); }
+};
+
+TCertificate &Certificate() {
+    static TCertificate c;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        if (!QStandardPaths::findExecutable("openssl").isEmpty()) {
+            QProcess openssl;
+            openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                      "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", c.Key(),
+                                      "-out", c.Cert(), "-days", "2", "-subj", "/CN=localhost",
+                                      "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"});
+            c.Ok = openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+        }
+    }
+    return c;
+}
+
+// ---- our server ----------------------------------------------------------------------------
+
+class TBenchObject : public TRemoteObject {
+public:
+    explicit TBenchObject(IAppServer *providers) {
+        Method(1, "Next", 1, {}, [](TRemoteCall &c) { return Variant(c.Int(0) + 1); });
+        PublishAppServer(providers);
+    }
+};
+
+// The rows behind the provider, on the server thread.
+struct TProviderData {
+    TComponent Owner;
+    TLocalAppServer Local;
+    TProviderData() {
+        auto *ds = new TClientDataSet(&Owner);
+        ds->FieldDefs().Add("ID", ftInteger);
+        ds->FieldDefs().Add("Code", ftString, 10);
+        ds->FieldDefs().Add("Name", ftString, 30);
+        ds->FieldDefs().Add("Score", ftFloat);
+        ds->FieldDefs().Add("Born", ftDate);
+        ds->FieldDefs().Add("Active", ftBoolean);
+        ds->CreateDataSet();
+        for (int i = 0; i < kRows; ++i) {
+            ds->Append();
+            ds->Fields()[0]->SetValue(Variant(i + 1));
+            ds->Fields()[1]->SetValue(Variant(QStringLiteral("C%1").arg(i, 5, 10, QChar(u'0'))));
+            ds->Fields()[2]->SetValue(Variant(QStringLiteral("學生%1").arg(i)));
+            ds->Fields()[3]->SetValue(Variant((i * 37 % 10000) / 100.0));
+            ds->Fields()[4]->SetValue(Variant(TDateTime::EncodeDate(2000 + i % 20, 1 + i % 12, 1)));
+            ds->Fields()[5]->SetValue(Variant(i % 3 != 0));
+            ds->Post();
+        }
+        ds->MergeChangeLog();
+        auto *provider = new TDataSetProvider(&Owner);
+        provider->SetDataSet(ds);
+        Local.RegisterProvider(provider, "xspRows");
+    }
+};
+
+// ---- the echo peer -------------------------------------------------------------------------
+
+// Each connection first sends two 4-byte numbers: the request and the reply size. Then every
+// complete request is answered with a reply of that size.
+class TEchoServer : public QTcpServer {
+public:
+    TEchoServer(bool tls) : FTls(tls) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override {
+        auto *socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        auto buffer = std::make_shared<QByteArray>();
+        auto sizes = std::make_shared<std::pair<qint64, qint64>>(-1, -1);
+        auto reply = std::make_shared<QByteArray>();
+        connect(socket, &QIODevice::readyRead, socket, [socket, buffer, sizes, reply] {
+            buffer->append(socket->readAll());
+            if (sizes->first < 0) {
+                if (buffer->size() < 8)
+                    return;
+                sizes->first = qFromBigEndian<quint32>(buffer->constData());
+                sizes->second = qFromBigEndian<quint32>(buffer->constData() + 4);
+                *reply = QByteArray(sizes->second, 'r');
+                buffer->remove(0, 8);
+            }
+            while (buffer->size() >= sizes->first) {
+                buffer->remove(0, sizes->first);
+                socket->write(*reply);
+            }
+        });
+        connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+        if (FTls) {
+            QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+            config.setLocalCertificate(QSslCertificate::fromPath(Certificate().Cert()).value(0));
+            QFile key(Certificate().Key());
+            key.open(QIODevice::ReadOnly);
+            config.setPrivateKey(QSslKey(&key, QSsl::Ec));
+            config.setPeerVerifyMode(QSslSocket::VerifyNone);
+            socket->setSslConfiguration(config);
+            socket->startServerEncryption();
+        }
+    }
+
+private:
+    bool FTls;
+};
+
+class TEchoThread : public QThread {
+public:
+    explicit TEchoThread(bool tls) : FTls(tls) {}
+    ~TEchoThread() override {
+        quit();
+        wait();
+    }
+    quint16 Start() {
+        start();
+        FReady.acquire();
+        return FPort;
+    }
+
+protected:
+    void run() override {
+        TEchoServer server(FTls);
+        server.listen(QHostAddress::LocalHost, 0);
+        FPort = server.serverPort();
+        FReady.release();
+        exec();
+    }
+
+private:
+    bool FTls;
+    quint16 FPort = 0;
+    QSemaphore FReady;
+};
+
+// A raw client of the echo server.
+class TEchoClient {
+public:
+    TEchoClient(quint16 port, bool tls, qint64 requestSize, qint64 replySize)
+        : FRequest(requestSize, 'q'), FReplySize(replySize) {
+        FSocket.connectToHost(QHostAddress::LocalHost, port);
+        FSocket.waitForConnected(5000);
+        FSocket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        if (tls) {
+            QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+            config.addCaCertificates(Certificate().Cert());
+            FSocket.setSslConfiguration(config);
+            FSocket.setPeerVerifyName("127.0.0.1");
+            FSocket.startClientEncryption();
+            FSocket.waitForEncrypted(5000);
+        }
+        QByteArray header(8, Qt::Uninitialized);
+        qToBigEndian(quint32(requestSize), header.data());
+        qToBigEndian(quint32(replySize), header.data() + 4);
+        FSocket.write(header);
+    }
+    bool RoundTrip() {
+        FSocket.write(FRequest);
+        qint64 got = 0;
+        while (got < FReplySize) {
+            if (FSocket.bytesAvailable() == 0 && !FSocket.waitForReadyRead(10000))
+                return false;
+            got += FSocket.read(FBuffer.data(), qMin<qint64>(FBuffer.size(), FReplySize - got));
+        }
+        return true;
+    }
+
+private:
+    QSslSocket FSocket;
+    QByteArray FRequest;
+    qint64 FReplySize;
+    QByteArray FBuffer = QByteArray(1 << 16, Qt::Uninitialized);
+};
+
+// ---- both servers, plain or TLS ------------------------------------------------------------
+
+struct TRig {
+    std::unique_ptr<TProviderData> Data;
+    std::unique_ptr<TServerThread> Server;
+    std::unique_ptr<TEchoThread> Echo;
+    quint16 EchoPort = 0;
+    bool Tls;
+
+    explicit TRig(bool tls) : Tls(tls) {
+        Server = std::make_unique<TServerThread>([this] {
+            Data = std::make_unique<TProviderData>();
+            auto *server = new TObjectServer;
+            IAppServer *providers = &Data->Local;
+            server->RegisterClass(kProgId, [providers](const TRemoteSession &) {
+                return std::make_unique<TBenchObject>(providers);
+            });
+            if (Tls)
+                server->LoadCertificate(Certificate().Cert(), Certificate().Key());
+            server->Listen(QHostAddress::LocalHost, 0);
+            return server;
+        });
+        Server->StartServer();
+        Echo = std::make_unique<TEchoThread>(tls);
+        EchoPort = Echo->Start();
+    }
+    ~TRig() {
+        Server->RunOnServer([this](TObjectServer *) { Data.reset(); });
+        Server->StopServer();
+    }
+
+    std::unique_ptr<TSocketConnection> Connect() const {
+        auto c = std::make_unique<TSocketConnection>();
+        c->SetServerName(kProgId);
+        c->SetAddress("127.0.0.1");
+        c->SetPort(Server->Port());
+        if (Tls)
+            c->SetTrustedCertificateFile(Certificate().Cert());
+        c->Open();
+        return c;
+    }
+};
+
+std::unique_ptr<TRig> gRigs[2];
+
+TRig &Rig(bool tls) {
+    auto &rig = gRigs[tls ? 1 : 0];
+    if (!rig)
+        rig = std::make_unique<TRig>(tls);
+    return *rig;
+}
+
+bool Skip(benchmark::State &state, bool tls) {
+    if (tls && !Certificate().Ok) {
+        state.SkipWithError("openssl is not installed: no certificate for TLS");
+        return true;
+    }
+    return false;
+}
+
+std::vector<Variant> FetchArgs() {
+    return {Variant("xspRows"), Variant(-1), Variant(), Variant(int(grMetaData)),
+            Variant(QString()), Variant(),   Variant()};
+}
+
+// ---- benchmarks ----------------------------------------------------------------------------
+
+void SmallCall_Remote(benchmark::State &state) {
+    const bool tls = state.range(0) != 0;
+    if (Skip(state, tls))
+        return;
+    auto c = Rig(tls).Connect();
+    TRemoteDispatch d = c->AppServer();
+    int value = 0;
+    for (auto _ : state)
+        value = d.Call(1, {Variant(value)}).ToInt();
+    if (value != int(state.iterations()))
+        state.SkipWithError("wrong results");
+    state.SetItemsProcessed(state.iterations());
+}
+
+void SmallCall_Echo(benchmark::State &state) {
+    const bool tls = state.range(0) != 0;
+    if (Skip(state, tls))
+        return;
+    const qint64 request =
+        Remote::EncodeFrame(Remote::TMessage::Invoke(1, 1, QString(), {Variant(41)})).size();
+    const qint64 reply = Remote::EncodeFrame(Remote::TMessage::Result(Variant(42), {})).size();
+    TEchoClient echo(Rig(tls).EchoPort, tls, request, reply);
+    for (auto _ : state)
+        if (!echo.RoundTrip())
+            state.SkipWithError("echo failed");
+    state.SetItemsProcessed(state.iterations());
+}
+
+void Fetch10k_Remote(benchmark::State &state) {
+    const bool tls = state.range(0) != 0;
+    if (Skip(state, tls))
+        return;
+    auto c = Rig(tls).Connect();
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        std::vector<Variant> args = FetchArgs();
+        bytes += c->Invoke(Remote::DispAS_GetRecords, QString(), args).ToBytes().size();
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(bytes);
+}
+
+// The same fetch from the provider in this process: the work behind the call, without wire.
+void Fetch10k_InProcess(benchmark::State &state) {
+    TProviderData data;
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        int recsOut = 0;
+        Variant params, owner;
+        bytes +=
+            data.Local.AS_GetRecords("xspRows", -1, recsOut, grMetaData, QString(), params, owner)
+                .ToBytes()
+                .size();
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(bytes);
+}
+
+void Fetch10k_Echo(benchmark::State &state) {
+    const bool tls = state.range(0) != 0;
+    if (Skip(state, tls))
+        return;
+    // The byte counts of one real call.
+    auto c = Rig(tls).Connect();
+    std::vector<Variant> args = FetchArgs();
+    const Variant packet = c->Invoke(Remote::DispAS_GetRecords, QString(), args);
+    const qint64 request =
+        Remote::EncodeFrame(
+            Remote::TMessage::Invoke(1, Remote::DispAS_GetRecords, QString(), FetchArgs()))
+            .size();
+    const qint64 reply =
+        Remote::EncodeFrame(
+            Remote::TMessage::Result(packet, {{2, args[2]}, {5, args[5]}, {6, args[6]}}))
+            .size();
+    TEchoClient echo(Rig(tls).EchoPort, tls, request, reply);
+    for (auto _ : state)
+        if (!echo.RoundTrip())
+            state.SkipWithError("echo failed");
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(state.iterations() * packet.ToBytes().size());
+}
+
+// ---- ratios --------------------------------------------------------------------------------
+
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                FTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const auto inProcess = FTimes.find("Fetch10k_InProcess/real_time");
+        std::printf("\n%-16s %12s %12s %10s %7s %7s %16s\n", "work", "remote", "echo", "calls/s",
+                    "ratio", "target", "remote-inprocess");
+        for (const auto &[name, time] : FTimes) {
+            const size_t at = name.find("_Remote");
+            if (at == std::string::npos)
+                continue;
+            std::string peer = name;
+            peer.replace(at, 7, "_Echo");
+            const auto it = FTimes.find(peer);
+            if (it == FTimes.end())
+                continue;
+            std::string work = name.substr(0, at);
+            work += name.find("/1") != std::string::npos ? " TLS" : " plain";
+            std::printf("%-16s %9.1f us %9.1f us %10.0f %7.2f %7.1f", work.c_str(), time,
+                        it->second, 1e6 / time, time / it->second, 2.0);
+            if (work.rfind("Fetch10k", 0) == 0 && inProcess != FTimes.end())
+                std::printf(" %13.1f us", time - inProcess->second);
+            std::printf("\n");
+        }
+    }
+
+private:
+    std::map<std::string, double> FTimes;
+};
+
+} // namespace
+
+BENCHMARK(SmallCall_Remote)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(SmallCall_Echo)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(Fetch10k_Remote)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(Fetch10k_InProcess)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(Fetch10k_Echo)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (auto &rig : gRigs)
+        rig.reset();
+    benchmark::Shutdown();
+    return 0;
+}
