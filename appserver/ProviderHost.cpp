@@ -36,7 +36,8 @@ TProviderHost::TEntry &TProviderHost::Entry(const QString &name) {
         if (!e->Query) {
             e->Query = std::make_unique<TSqlQuery>();
             e->Query->SetConnectionName(FDb.ConnectionName());
-            e->Query->SetTableName(e->Def.Table);
+            // PostgreSQL folds the unquoted names of the schema to lower case.
+            e->Query->SetTableName(FDb.IsSQLite() ? e->Def.Table : e->Def.Table.toLower());
             const QStringList keys = e->Def.KeyFields;
             e->Query->AfterOpen = [keys](TDataSet *ds) {
                 for (const QString &key : keys)

@@ -180,6 +180,7 @@ TVersionCtrlModule::TVersionCtrlModule(const TServerContext &context)
         });
         return Variant();
     });
+    // Null when no schedule is stored for the file; months without a value read as 0.
     Method(14, "GetAppSchedule", 1, {}, [this](TRemoteCall &c) {
         Variant months = Variant::Array(0, 11);
         for (int i = 0; i < 12; ++i)
@@ -187,12 +188,14 @@ TVersionCtrlModule::TVersionCtrlModule(const TServerContext &context)
         QSqlQuery q =
             Db().Exec(QStringLiteral("SELECT MonthNo, WorkDay FROM AppSchedule WHERE FileName = ?"),
                       {c.Str(0)});
+        bool stored = false;
         while (q.next()) {
+            stored = true;
             const int m = q.value(0).toInt();
             if (m >= 0 && m < 12)
                 months.SetElement(m, Variant(q.value(1).toInt()));
         }
-        return months;
+        return stored ? months : Variant::Null();
     });
     Method(15, "SetAppSchedule", 2, {}, [this](TRemoteCall &c) {
         const Variant &list = c[1];

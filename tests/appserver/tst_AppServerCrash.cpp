@@ -1,6 +1,7 @@
-// The server program killed in the middle of a change, after some of its rows are written: the
-// caller gets a clean connection error, the database holds nothing of the change, a client
-// dataset keeps its changes pending, and a restarted server takes them as if nothing happened.
+// The server program stopped by SIGTERM, and killed in the middle of a change after some of its
+// rows are written: the caller gets a clean connection error, the database holds nothing of the
+// change, a client dataset keeps its changes pending, and a restarted server takes them as if
+// nothing happened.
 
 #include "ClientDataSet.h"
 #include "SocketConnection.h"
@@ -56,6 +57,12 @@ public:
         }
         return 0;
     }
+    // SIGTERM; true when the server then ends by itself with exit code 0.
+    bool Terminate() {
+        FProcess.terminate();
+        return FProcess.waitForFinished(20000) && FProcess.exitStatus() == QProcess::NormalExit &&
+               FProcess.exitCode() == 0;
+    }
     bool WaitKilled() {
         return FProcess.waitForFinished(10000) && FProcess.exitStatus() == QProcess::CrashExit;
     }
@@ -107,6 +114,18 @@ class TstAppServerCrash : public QObject {
     }
 
 private Q_SLOTS:
+    void stopsCleanlyOnSigterm() {
+        TServerProcess server(Database(), LogFile());
+        const quint16 port = server.WaitForPort();
+        QVERIFY2(port != 0, qPrintable(server.Log()));
+        auto code = Connect("SystemObj.CodeTableINTF", port);
+        QCOMPARE(code->AppServer().Call(3).VarType(), TVarType::Date);
+        QVERIFY2(server.Terminate(), qPrintable(server.Log()));
+        QVERIFY(server.Log().contains("appserver: stopped"));
+        QVERIFY_THROWS_EXCEPTION(ESocketConnectionError, code->AppServer().Call(3));
+        QCOMPARE(Peek("PRAGMA integrity_check").toString(), "ok");
+    }
+
     void killedMidChangeLosesNothing() {
         // A method's change: the group's two members are replaced by two others; the server
         // dies after the old ones are deleted and one new one is written.

@@ -193,6 +193,7 @@ private Q_SLOTS:
         d.Call(13, {Variant("AcadCourse.bpl=C,其他\n")});
         QCOMPARE(FServer->Query("SELECT AppType FROM ClientApps").toString(),
                  QStringLiteral("C,其他"));
+        QVERIFY(d.Call(14, {Variant("AcadCourse.bpl")}).IsNull()); // none stored yet
         Variant months = Variant::Array(0, 11);
         for (int i = 0; i < 12; ++i)
             months.SetElement(i, Variant(i + 1));
