@@ -1,13 +1,13 @@
 #include "RadSystemApi.h"
 
 #include "Exceptions.h"
+#include "Os.h"
 #include "Registry.h"
 #include "StringList.h"
 #include "VersionBlock.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QHostInfo>
 #include <QIODevice>
 #include <QProcess>
@@ -135,13 +135,10 @@ QString GetHost() {
 }
 
 QString GetIPAddr() {
-    const QString host = GetHost();
-    if (host.isEmpty())
-        return QStringLiteral("0.0.0.0");
-    for (const QHostAddress &address : QHostInfo::fromName(host).addresses())
-        if (address.protocol() == QAbstractSocket::IPv4Protocol)
-            return address.toString();
-    return QStringLiteral("0.0.0.0");
+    // The machine's own view: the host name's address unless that is a loopback one, else the
+    // address of the interface that outgoing traffic uses.
+    const QString address = SystemOS ? SystemOS->TCP().GetIPAddr() : QString();
+    return address.isEmpty() ? QStringLiteral("0.0.0.0") : address;
 }
 
 void Convert2OleVariant(const TStringList &strings, Variant &v) {

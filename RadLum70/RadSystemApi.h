@@ -45,8 +45,9 @@ void WriteRegInteger(const QString &key, const QString &name, int value);
 void ExecuteProgram(const QString &commandLine);
 void ExecuteProgramEnd(const QString &commandLine);
 
-// The first address of this computer's host name, dotted; "0.0.0.0" when the name cannot be
-// read or resolved.
+// This computer's IP address, dotted: the first address of its host name, or when that is a
+// loopback address the one of the interface outgoing traffic leaves by; "0.0.0.0" when neither
+// can be found.
 QString GetIPAddr();
 // This computer's host name; empty on failure.
 QString GetHost();

@@ -100,6 +100,15 @@ void TApplication::ShowException(const QString &message) {
     box.exec();
 }
 
+void ShowMessage(const QString &message) {
+    QWidget *parent = QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Information,
+                    Application()->Title().isEmpty() ? QCoreApplication::applicationName()
+                                                     : Application()->Title(),
+                    message, QMessageBox::Ok, parent);
+    box.exec();
+}
+
 namespace {
 void ReportToApplication(const std::exception_ptr &error) {
     Application()->HandleException(error);

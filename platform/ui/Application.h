@@ -85,3 +85,6 @@ public:
     TApplicationHost(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 };
+
+// An information box with an OK button, owned by the active window; returns when it is closed.
+void ShowMessage(const QString &message);
