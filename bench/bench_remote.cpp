@@ -33,6 +33,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <malloc.h>
 #include <map>
 #include <memory>
 
@@ -418,6 +419,9 @@ BENCHMARK(Fetch10k_InProcess)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(Fetch10k_Echo)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv) {
+    // The allocator settings of the server program (appserver/main.cpp).
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
