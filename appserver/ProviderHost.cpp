@@ -4,13 +4,23 @@
 #include "RemoteProtocol.h"
 #include "ServerDatabase.h"
 #include "SqlQuery.h"
+#include "VariantCbor.h"
 
 struct TProviderHost::TEntry {
     TProviderDef Def;
     std::unique_ptr<TSqlQuery> Query;
     std::unique_ptr<TDataSetProvider> Provider; // declared after the query: goes first
     bool ClientCommand = false;                 // the query holds a client's command text
+    // What the open read was asked for: a fetch asking for the same continues it.
+    QString CommandText;
+    QByteArray ParamsKey;
 };
+
+namespace {
+QByteArray ParamsKey(const Variant &params) {
+    return params.IsEmptyOrNull() ? QByteArray() : VariantToCbor(params);
+}
+} // namespace
 
 TProviderHost::TProviderHost(TServerDatabase &db, QList<TProviderDef> providers) : FDb(db) {
     for (TProviderDef &def : providers) {
@@ -58,6 +68,8 @@ TProviderHost::TEntry &TProviderHost::Entry(const QString &name) {
 void TProviderHost::Prepare(TEntry &e, const QString &commandText, const Variant &params) {
     TSqlQuery &q = *e.Query;
     q.Close();
+    e.CommandText = commandText;
+    e.ParamsKey = ParamsKey(params);
     e.ClientCommand = !commandText.isEmpty();
     q.SetSQL(e.ClientCommand ? commandText : e.Def.Sql);
     // Column types: the provider's own list (PostgreSQL folds unquoted names to lower case,
@@ -108,9 +120,10 @@ Variant TProviderHost::AS_GetRecords(const QString &providerName, int count, int
     TEntry &e = Entry(providerName);
     if (!commandText.isEmpty())
         FDb.CheckClientCommand(commandText);
+    // Clients send their command text and parameters with every packet; the same ones continue
+    // the read that is open, others start a new one.
     const bool startOver = (options & (grMetaData | grReset)) || !e.Query->Active() ||
-                           !commandText.isEmpty() || !params.IsEmptyOrNull() ||
-                           (e.ClientCommand && commandText.isEmpty());
+                           commandText != e.CommandText || ParamsKey(params) != e.ParamsKey;
     if (startOver)
         Prepare(e, commandText, params);
     Variant result;

@@ -5,6 +5,7 @@
 #include "AppServerFixture.h"
 #include "ClientDataSet.h"
 
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -170,6 +171,42 @@ private Q_SLOTS:
         QCOMPARE(Descript("NSEX", "2"), QStringLiteral("女")); // rolled back with the batch
         QCOMPARE(Descript("NSEX", "1"), QStringLiteral("男性"));
         QCOMPARE(table->ChangeCount(), 2);
+    }
+
+    void packetsContinueTheRead() {
+        auto code = FServer->Connect(kCode);
+        const int total = FServer->Query("SELECT COUNT(*) FROM CodeTable").toInt();
+        TClientDataSet table;
+        table.SetAppServer(code->GetServer());
+        table.SetProviderName("xspCodeTable");
+        table.SetPacketRecords(25);
+        table.Open();
+        QCOMPARE(table.RecordCount(), 25);
+        QVERIFY(!table.FetchedAll());
+        while (table.GetNextPacket() > 0) {
+        }
+        QCOMPARE(table.RecordCount(), total);
+        QSet<QString> keys;
+        for (table.First(); !table.Eof(); table.Next())
+            keys.insert(table.FieldByName("Main_Code")->AsString() + '.' +
+                        table.FieldByName("Code")->AsString());
+        QCOMPARE(int(keys.size()), total);
+
+        // The same with a command text and with a parameter, which travel with every packet.
+        TClientDataSet units;
+        units.SetAppServer(code->GetServer());
+        units.SetProviderName("xspCodeTable");
+        units.SetCommandText("SELECT Main_Code, Code FROM CodeTable WHERE Main_Code = :M");
+        units.Params().CreateParam(ftString, "M").SetAsString("NUNT");
+        units.SetPacketRecords(3);
+        units.Open();
+        while (units.GetNextPacket() > 0) {
+        }
+        QCOMPARE(units.RecordCount(), 8);
+        units.Close();
+        units.Params().ParamByName("M").SetAsString("NSEX");
+        units.Open();
+        QCOMPARE(units.RecordCount(), 2);
     }
 
     void refreshRereadsTheTable() {
