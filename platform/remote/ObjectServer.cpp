@@ -5,6 +5,7 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTcpServer>
+#include <QTimer>
 
 namespace {
 
@@ -121,6 +122,12 @@ void TObjectServer::Accept() {
         });
         connect(socket, &QSslSocket::sslErrors, this,
                 [this, s](const QList<QSslError> &) { Drop(s, QStringLiteral("TLS failure")); });
+        // A client that connects and then says nothing would hold its socket for ever.
+        QTimer::singleShot(FGreetingTimeout, socket, [this, s] {
+            if (FSessions.count(s) &&
+                (!s->Greeted || (HasCertificate() && !s->Socket->isEncrypted())))
+                Drop(s, QStringLiteral("no greeting in time"));
+        });
     }
 }
 

@@ -45,6 +45,9 @@ public:
     bool HasCertificate() const { return !FCertificate.isNull(); }
 
     void SetMaxFrameSize(qint64 bytes) { FMaxFrameSize = bytes; }
+    // A connection that has not greeted (and, with TLS, finished its handshake) this long after
+    // it was accepted is closed.
+    void SetGreetingTimeout(int ms) { FGreetingTimeout = ms; }
     qint64 MaxFrameSize() const { return FMaxFrameSize; }
 
     // Port 0 picks a free port. Raises ERemoteError when the port cannot be opened.
@@ -69,6 +72,7 @@ private:
     QSslCertificate FCertificate;
     QSslKey FKey;
     qint64 FMaxFrameSize = Remote::DefaultMaxFrameSize;
+    int FGreetingTimeout = 30000;
     quint64 FNextSessionId = 1;
     std::map<TSession *, std::unique_ptr<TSession>> FSessions;
 };

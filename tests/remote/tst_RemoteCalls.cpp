@@ -130,6 +130,7 @@ class TstRemoteCalls : public QObject {
             if (!certDir.isEmpty())
                 server->LoadCertificate(certDir + "/cert.pem", certDir + "/key.pem");
             server->SetMaxFrameSize(1 << 20);
+            server->SetGreetingTimeout(1500);
             connect(server, &TObjectServer::ConnectionClosed, server,
                     [this](const QString &reason) { FClosedReasons << reason; });
             server->Listen(QHostAddress::LocalHost, 0);
@@ -266,6 +267,12 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(FClosedReasons.size(), attacks.size(), 5000);
         for (const QString &reason : FClosedReasons)
             QVERIFY2(reason.startsWith("Malformed frame"), qPrintable(reason));
+        // Silence is not a way to hold a connection.
+        QTcpSocket silent;
+        silent.connectToHost(QHostAddress::LocalHost, FServer->Port());
+        QVERIFY(silent.waitForConnected(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QAbstractSocket::UnconnectedState, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(FClosedReasons.contains("no greeting in time"), 5000);
         // The server and the other client carry on.
         QCOMPARE(good.AppServer().Call(1, {Variant("still here")}).ToString(), "still here");
     }
@@ -420,6 +427,16 @@ private Q_SLOTS:
         mistaken.SetTrustedCertificateFile(dir.filePath("other-cert.pem"));
         QVERIFY_THROWS_EXCEPTION(ESocketConnectionError, mistaken.Open());
         QVERIFY(!mistaken.Connected());
+        // A client that answers the offer of TLS with anything but a handshake is hung up on.
+        QTcpSocket raw;
+        raw.connectToHost(QHostAddress::LocalHost, tls->Port());
+        QVERIFY(raw.waitForConnected(5000));
+        raw.write(Remote::EncodeFrame(Remote::TMessage::Hello()));
+        QVERIFY(raw.waitForReadyRead(5000));
+        raw.readAll();
+        raw.write(QByteArray(64, 'g'));
+        raw.flush();
+        QTRY_COMPARE_WITH_TIMEOUT(raw.state(), QAbstractSocket::UnconnectedState, 5000);
         // The server carries on with the clients it trusts.
         QCOMPARE(trusted.AppServer().Call(1, {Variant(1)}).ToInt(), 1);
 
