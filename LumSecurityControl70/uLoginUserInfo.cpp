@@ -6,6 +6,8 @@
 #include "uLoginDlg.h"
 #include "uObjServers.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 const QString kProfileId = QStringLiteral("ID");
@@ -28,6 +30,10 @@ TLoginUserInfo::TLoginUserInfo(QObject *owner)
 }
 
 TLoginUserInfo::~TLoginUserInfo() {
+    // Once the application object is gone, the network is too; the process-wide user logs out
+    // while the application ends (below).
+    if (!QCoreApplication::instance())
+        return;
     try {
         DoLogout();
     } catch (...) {
@@ -232,6 +238,15 @@ struct TLoginLifetime {
         SysJobManageServer = new TJobManageServer;
         SysJobManageServer->SetObjectBroker(SrvJobSecurityBroker);
         CurrentUserInfo = new TLoginUserInfo;
+        // The user logs out while the application ends, when the network still works.
+        qAddPostRoutine([] {
+            if (!CurrentUserInfo)
+                return;
+            try {
+                CurrentUserInfo->DoLogout();
+            } catch (...) {
+            }
+        });
     }
     ~TLoginLifetime() {
         delete CurrentUserInfo;

@@ -1,5 +1,6 @@
 #include "uOrganization.h"
 
+#include "EnDeCode.h"
 #include "Packages.h"
 
 #include <QDir>
@@ -7,6 +8,14 @@
 #include <QSettings>
 
 TOrganization::TOrganization(QObject *owner) : TComponent(owner) {}
+
+QString TOrganization::Encode(const QString &s) const {
+    return Encode2(s, ScrambleKey.toLatin1());
+}
+
+QString TOrganization::Decode(const QString &e) const {
+    return Decode2(e, ScrambleKey.toLatin1());
+}
 
 QString TOrganization::ConfigFile() {
     return QDir(ProgramFolder()).filePath(QStringLiteral("Organization.ini"));

@@ -19,6 +19,12 @@ public:
     QString Abbreviation;
     QString ScrambleKey; // 32 printable ASCII characters
 
+    // The organisation's own scrambling of short texts (up to 24 characters from "!" to "~")
+    // into 40 characters and back, keyed by ScrambleKey. Encode raises EEnDeCode for a text it
+    // cannot take; Decode returns empty for a text it never made.
+    QString Encode(const QString &s) const;
+    QString Decode(const QString &e) const;
+
     // Reads the values of the [Organization] section of an INI file (UTF-8); values missing
     // from the file keep what they were.
     void LoadFromFile(const QString &fileName);

@@ -1,13 +1,15 @@
 // The client program: creates the application and its main window and runs the message loop.
 
 #include "Application.h"
+#include "uOrganization.h"
 #include "uQuonClientManager70.h"
 
 #include <QScreen>
 
 int main(int argc, char **argv) {
     TApplicationHost host(argc, argv);
-    Application()->SetTitle(QStringLiteral("校園行政E-系統"));
+    Application()->SetTitle((Organization ? Organization->ShortName : QString()) +
+                            QStringLiteral("校園行政E-系統"));
     int result = 0;
     try {
         auto *mainForm = Application()->CreateForm<TQuonClientManager70Main>();

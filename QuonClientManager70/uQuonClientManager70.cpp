@@ -2,8 +2,21 @@
 
 #include "Application.h"
 #include "Exceptions.h"
+#include "NetMacAddress.h"
+#include "Packages.h"
+#include "RadSystemApi.h"
+#include "SystemClock.h"
+#include "SystemObjServers.h"
 #include "uClientAppControl.h"
+#include "uLoginUserInfo.h"
 #include "uLumMessages.h"
+#include "uLumPublic.h"
+#include "uObjServers.h"
+#include "uOrganization.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressDialog>
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -64,15 +77,33 @@ TQuonClientManager70Main::TQuonClientManager70Main(QWidget *parent) : TForm(pare
     OnClose = [this](TCloseAction &action) { FormClose(action); };
     OnActivate = [this] { FormActivate(); };
 
-    // FormCreate: start-up state and the dock areas by number.
+    // FormCreate: start-up state and the dock areas by number, the clock, the caption.
     FirstShow = true;
     TreeList.Clear();
     FDockAreas = {pcMainArea, pcItemArea, pcLBWorkArea, pcRBWorkArea};
+    ProgressDialog->setProperty("LogoImageFile",
+                                QDir(ProgramFolder())
+                                    .filePath(QStringLiteral("TemplateDocs/") +
+                                              (Organization ? Organization->LogoFile : QString())));
+    try {
+        SetClockFromServer();
+    } catch (...) {
+        // Without the server's time the clock stays as it is; start-up goes on.
+        ReportError(std::current_exception());
+    }
+    SetCaption((Organization ? Organization->ShortName : QString()) + Caption());
 }
 
 TQuonClientManager70Main::~TQuonClientManager70Main() {
     Destroying();
     MessageTimer->stop();
+    if (ClientExecuteManager && ClientExecuteManager->OnFreeAppCtrl)
+        ClientExecuteManager->OnFreeAppCtrl = nullptr;
+}
+
+void TQuonClientManager70Main::SetClockFromServer() {
+    const TDateTime server = CodeServer->GetSystemDateTime();
+    ClockSetter().SetSystemClock(server.ToQDateTime()); // a refusal is ignored
 }
 
 void TQuonClientManager70Main::BuildComponents() {
@@ -157,6 +188,29 @@ void TQuonClientManager70Main::BuildComponents() {
     MessageTimer->setInterval(500);
     connect(MessageTimer, &QTimer::timeout, this, [this] { MessageTimerTimer(); });
     MessageTimer->start();
+
+    ProgressDialog = new QProgressDialog(this);
+    ProgressDialog->setObjectName(QStringLiteral("ProgressDialog"));
+    ProgressDialog->setCancelButton(nullptr);
+    ProgressDialog->setMinimumDuration(0);
+    ProgressDialog->setRange(0, 100);
+    ProgressDialog->setAutoClose(false);
+    ProgressDialog->setAutoReset(false);
+    ProgressDialog->hide();
+
+    RADObjectBroker1 = new TRADObjectBroker(this, QStringLiteral("SystemObj"));
+    RADObjectBroker1->SetName(QStringLiteral("RADObjectBroker1"));
+    RADObjectBroker1->SetRetryCount(3);
+    const QString systemObj = QStringLiteral("SystemObj");
+    if (HasServerIPAddress(systemObj))
+        RADObjectBroker1->AddServer(GetServerIPAddress(systemObj),
+                                    HasServerPort(systemObj) ? GetServerPort(systemObj) : 250);
+    CodeServer = new TCodeServer(this);
+    CodeServer->SetName(QStringLiteral("CodeServer"));
+    CodeServer->SetObjectBroker(RADObjectBroker1);
+    VCLServer = new TVCLServer(this);
+    VCLServer->SetName(QStringLiteral("VCLServer"));
+    VCLServer->SetObjectBroker(RADObjectBroker1);
 
     // The image list: indices as the actions refer to them.
     const QStyle::StandardPixmap pixmaps[] = {QStyle::SP_DialogApplyButton,
@@ -307,21 +361,142 @@ void TQuonClientManager70Main::FormShow() {
     if (!FirstShow)
         return;
     FirstShow = false;
+    try {
+        BuildTreeMenu();
+    } catch (...) {
+        ReportError(std::current_exception());
+    }
+    ClientExecuteManager->OnFreeAppCtrl = [this](TClientAppControl *c) { LogClientAppUsage(c); };
+    Progress(QStringLiteral("程式初始化中.."), 10);
+    Progress(QStringLiteral("身份驗證與下載使用者資訊......"), 40);
     // Everything below runs guarded: a failure ends the program, after the user has seen why.
     try {
-        LoginTime = Now();
+        CurrentUserInfo->SetLoginChecked(true);
+        if (!CurrentUserInfo->LoginChecked()) {
+            ProgressDialog->close();
+            QTimer::singleShot(0, this, [this] { close(); });
+            return;
+        }
+        RegisterComputerUser();
+        CurrentUserInfo->LoginTime = Now();
+        Progress(QStringLiteral("下載作業管理資訊.."), 60);
+        SetCaption(
+            Format(QStringLiteral("%s [使用者:%s ]"), {Caption(), CurrentUserInfo->Cht_Name}));
+        Progress(QStringLiteral("啟動標準前端作業.."), 80);
         TreeJobListExecute();
         ActStartJobExecute();
+        ProgressDialog->close();
+        if (CurrentUserInfo->EndDate.Value() - Date().Value() < 15)
+            ShowMessage(QStringLiteral("密碼快到期,請重設...."));
     } catch (...) {
+        ProgressDialog->close();
         Application()->HandleException(std::current_exception());
         QTimer::singleShot(0, this, [this] { close(); });
     }
 }
 
-void TQuonClientManager70Main::TreeJobListExecute() {
-    if (UserMainFormPackage.isEmpty())
+void TQuonClientManager70Main::Progress(const QString &text, int position) {
+    ProgressDialog->setLabelText(text);
+    ProgressDialog->setValue(position);
+    ProgressDialog->show();
+}
+
+void TQuonClientManager70Main::BuildTreeMenu() {
+    for (int i = 0; i < TreeList.Count(); ++i)
+        delete TreeList.Objects(i);
+    TreeList.Clear();
+    TreeMenu->clear();
+    QString names;
+    OleCheck(VCLServer->ReadVCLNamesByDescription(QStringLiteral("TTreeView"), names));
+    TStringList lines;
+    lines.SetText(names);
+    for (int i = 0; i < lines.Count(); ++i) {
+        const QString name = lines.Names(i);
+        if (name.isEmpty())
+            continue;
+        QAction *item =
+            TreeMenu->addAction(ImageList.Icon(ActShowTree->ImageIndex()), lines.ValueFromIndex(i));
+        item->setObjectName(name);
+        connect(item, &QAction::triggered, this, [this, item] { ActShowTreeExecute(item); });
+        // The tree's dialog is attached here once the code-tree dialogs exist.
+        TreeList.AddObject(lines[i], nullptr);
+    }
+}
+
+void TQuonClientManager70Main::RegisterComputerUser() {
+    TMacAddress adapters(AdapterSource);
+    if (adapters.Count() == 0)
         return;
-    TForm *form = RunClientApp(UserMainFormPackage);
+    CodeServer->SetConnected(true);
+    try {
+        TRemoteDispatch remote = CodeServer->GetDispatcher();
+        for (int i = 0; i < adapters.Count(); ++i) {
+            adapters.SetItemIndex(i);
+            remote.Call(QStringLiteral("ComputerUser"),
+                        {Variant(adapters.GetMacAddress()), Variant(CurrentUserInfo->Cht_Name)});
+        }
+    } catch (...) {
+        CodeServer->SetConnected(false);
+        throw;
+    }
+    CodeServer->SetConnected(false);
+}
+
+void TQuonClientManager70Main::LogClientAppUsage(TClientAppControl *appControl) {
+    if (!appControl || !appControl->LogFlag)
+        return;
+    try {
+        CodeServer->SetEventLog(appControl->AppName, QStringLiteral("APP"), CurrentUserInfo->ID(),
+                                CurrentUserInfo->Cht_Name, appControl->StartTime);
+    } catch (...) {
+        // Usage logging never bothers the user.
+    }
+}
+
+void TQuonClientManager70Main::LogSignOff() {
+    if (!CurrentUserInfo->LoginChecked())
+        return;
+    try {
+        CodeServer->SetConnected(true);
+        TRemoteDispatch remote = CodeServer->GetDispatcher();
+        const QList<TClientAppControl *> entries = ClientExecuteManager->Entries();
+        for (auto it = entries.crbegin(); it != entries.crend(); ++it)
+            if ((*it)->LogFlag)
+                remote.Call(QStringLiteral("SetEventLog"),
+                            {Variant((*it)->AppName), Variant(QStringLiteral("APP")),
+                             Variant(CurrentUserInfo->ID()), Variant(CurrentUserInfo->Cht_Name),
+                             Variant((*it)->StartTime)});
+        remote.Call(
+            QStringLiteral("SetEventLog"),
+            {Variant(QStringLiteral("ClientAppManager")), Variant(QStringLiteral("執行")),
+             Variant(CurrentUserInfo->ID()),
+             Variant(Format(QStringLiteral("Name=%s,IP=%s,Time=%s"),
+                            {CurrentUserInfo->Cht_Name, GetIPAddr(), DateTimeToStr(Now())})),
+             Variant(CurrentUserInfo->LoginTime)});
+    } catch (...) {
+        // Sign-off logging never keeps the program from closing.
+    }
+    try {
+        CodeServer->SetConnected(false);
+    } catch (...) {
+    }
+}
+
+void TQuonClientManager70Main::CloseAllConnections() {
+    for (TForm *form : Application()->Forms())
+        for (TSocketConnection *connection : form->findChildren<TSocketConnection *>())
+            try {
+                connection->SetConnected(false);
+            } catch (...) {
+            }
+}
+
+void TQuonClientManager70Main::TreeJobListExecute() {
+    const QString package =
+        CurrentUserInfo->LoginChecked() ? CurrentUserInfo->GetMainForm() : QString();
+    if (package.isEmpty())
+        return;
+    TForm *form = RunClientApp(package);
     if (form && !ActivateDockedPage(pcMainArea, form))
         form->ManualDock(pcMainArea);
 }
@@ -336,6 +511,12 @@ void TQuonClientManager70Main::ActStartJobExecute() {
 }
 
 TForm *TQuonClientManager70Main::RunClientApp(const QString &fileName) {
+    // A package that this computer does not hold yields nothing (the package list of the
+    // version server brings missing ones once it is in place).
+    const QString path =
+        QFileInfo(fileName).isAbsolute() ? fileName : QDir(ProgramFolder()).filePath(fileName);
+    if (!QFileInfo::exists(path))
+        return nullptr;
     TClientAppControl *entry = ClientExecuteManager->ExecuteClientApp(fileName, true);
     return entry ? entry->Form.data() : nullptr;
 }
@@ -454,6 +635,8 @@ void TQuonClientManager70Main::actCloseExecute() {
 }
 
 void TQuonClientManager70Main::FormClose(TCloseAction &) {
+    CloseAllConnections();
+    LogSignOff();
     plOp->setEnabled(false);
     // From here on, forms that go away free their registry entries at once instead of
     // queueing their packages for unloading.

@@ -12,7 +12,12 @@
 #include <QTimer>
 #include <array>
 
+class IAdapterSource;
 class QGroupBox;
+class QProgressDialog;
+class TCodeServer;
+class TRADObjectBroker;
+class TVCLServer;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -46,6 +51,14 @@ public:
     QMenuBar *MainMenu = nullptr;
     QMenu *TreeMenu = nullptr;
     TImageList ImageList;
+    QProgressDialog *ProgressDialog = nullptr;
+    // The system-object server ("SystemObj"): its host comes from the machine's "SystemObj"
+    // server setting (port 250 unless set), else from the server-location table.
+    TRADObjectBroker *RADObjectBroker1 = nullptr;
+    TCodeServer *CodeServer = nullptr;
+    TVCLServer *VCLServer = nullptr;
+    // Where the network adapters are read from; nullptr: the machine's own.
+    IAdapterSource *AdapterSource = nullptr;
 
     TAction *ChangePassword = nullptr;
     TAction *LeftSpliter = nullptr;
@@ -75,6 +88,15 @@ public:
 
     void FormShow();
     void FormClose(TCloseAction &action);
+    // The menu of stored code trees, from the stored definitions of class "TTreeView".
+    void BuildTreeMenu();
+    // Records this user against the MAC address of every network adapter.
+    void RegisterComputerUser();
+    // Usage entry of a job whose form has gone (errors are swallowed).
+    void LogClientAppUsage(TClientAppControl *appControl);
+    // Usage entries of the jobs still open and the sign-off entry (errors are swallowed).
+    void LogSignOff();
+    void CloseAllConnections();
     void FormActivate();
     void MessageTimerTimer();
 
@@ -87,14 +109,14 @@ public:
     // Shows a stored code tree docked in the main area; raises "Tree Name=%s is not found".
     void ShowTreeForm(const QString &name);
 
-    // The package of the user's job tree; empty while no user profile names one.
-    QString UserMainFormPackage;
-
 private:
     void BuildComponents();
     void BuildActions();
     void BuildMenusAndToolBar();
     void DisplayHint();
+    // Sets the computer's clock to the server's (a refused change is ignored).
+    void SetClockFromServer();
+    void Progress(const QString &text, int position);
     // Runs a package through the registry and returns its form, or nullptr.
     TForm *RunClientApp(const QString &fileName);
     // Runs a fixed package for an action that stays disabled while the package loads.
@@ -108,5 +130,4 @@ private:
     bool FirstShow = true;
     TStringList TreeList;
     std::array<TDockArea *, 4> FDockAreas{};
-    TDateTime LoginTime;
 };

@@ -30,6 +30,15 @@ if ! grep -qi '^TrustedCertificate=' "$machine_ini" 2>/dev/null; then
     printf '\n[SOFTWARE/ORV7.0/AppServers]\nTrustedCertificate=s:%s\n' \
         "$demo/appserver-cert.pem" >>"$machine_ini"
 fi
+# The client finds the servers through two machine settings: the bootstrap host of the
+# server-location table ("DefaultServer") and the system-object server ("SystemObj").
+for server in DefaultServer SystemObj; do
+    if ! grep -qi "^\[SOFTWARE/ORV7.0/AppServers/$server\]" "$machine_ini" 2>/dev/null; then
+        mkdir -p "$ORV7_MACHINE_REGISTRY"
+        printf '\n[SOFTWARE/ORV7.0/AppServers/%s]\nIP=s:127.0.0.1\nPort=d:2001\n' "$server" \
+            >>"$machine_ini"
+    fi
+done
 server_pid=""
 if ! (exec 3<>/dev/tcp/127.0.0.1/2001) 2>/dev/null; then
     echo "Starting the demo application server on port 2001 (log: build/demo/appserver.log)."

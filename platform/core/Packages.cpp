@@ -84,8 +84,11 @@ int RegisteredClassCount() {
 QString ProgramFolder() {
     QString dir = qEnvironmentVariable("ORV7_PROGRAM_DIR");
     if (dir.isEmpty())
-        dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                           : QDir::currentPath();
+        dir = QCoreApplication::instance()
+                  ? QCoreApplication::applicationDirPath()
+                  // Before the application object exists (libraries starting up): the folder
+                  // of the running executable.
+                  : QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).path();
     if (!dir.endsWith(u'/'))
         dir += u'/';
     return dir;

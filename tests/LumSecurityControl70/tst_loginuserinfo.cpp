@@ -244,6 +244,15 @@ private Q_SLOTS:
         QCOMPARE(Organization->OrgCode.size(), 8);
         QCOMPARE(Organization->ScrambleKey.size(), 32);
         QVERIFY(!Organization->EngiishAddress.isEmpty());
+        // The organisation's scrambling, keyed by its own key.
+        const QString scrambled = Organization->Encode(QStringLiteral("Pa$$w0rd"));
+        QCOMPARE(scrambled.size(), 40);
+        QCOMPARE(Organization->Decode(scrambled), QStringLiteral("Pa$$w0rd"));
+        TOrganization other;
+        other.ScrambleKey = QString(32, u'k');
+        QVERIFY(other.Decode(scrambled) != QStringLiteral("Pa$$w0rd"));
+        QVERIFY_THROWS_EXCEPTION(Exception, Organization->Encode(QString(25, u'a')));
+        QVERIFY_THROWS_EXCEPTION(Exception, Organization->Encode(QStringLiteral("a b")));
     }
 };
 

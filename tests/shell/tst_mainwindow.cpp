@@ -1,21 +1,80 @@
-// The main window: its components and actions, docking of job forms, the work areas, the
-// message line, code-tree look-ups and the start-up packages.
+// The main window: its start-up against a real server (clock, caption, tree menu, login,
+// computer registration, password warning), its components and actions, docking of job
+// forms, the work areas, the message line, code-tree look-ups, the start-up packages and
+// the sign-off.
 
+#include "AppServerFixture.h"
 #include "Exceptions.h"
+#include "NetAdapters.h"
+#include "Registry.h"
+#include "SystemClock.h"
+#include "SystemObjServers.h"
 #include "TestMain.h"
 #include "uClientAppControl.h"
+#include "uLoginUserInfo.h"
 #include "uLumMessages.h"
+#include "uLumPublic.h"
+#include "uObjServers.h"
 #include "uQuonClientManager70.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 namespace {
+
+// The computer's clock as the start-up sets it, without touching the machine's.
+class TRecordingClock : public IClockSetter {
+public:
+    bool SetSystemClock(const QDateTime &localTime) override {
+        Set = localTime;
+        return false; // refused, as for a user without the right: start-up goes on
+    }
+    QDateTime Set;
+};
+
+// Two network adapters, whatever the machine has.
+class TTwoAdapters : public IAdapterSource {
+public:
+    bool ReadAdapters(std::vector<TNetAdapter> &adapters, QString &) override {
+        for (int i = 1; i <= Count; ++i) {
+            TNetAdapter a;
+            a.Name = QStringLiteral("eth%1").arg(i);
+            a.Address = QByteArray::fromHex(QByteArray("02005e0000") +
+                                            QByteArray::number(i, 16).rightJustified(2, '0'));
+            a.Index = i;
+            adapters.push_back(a);
+        }
+        return true;
+    }
+    int Count = 2;
+};
+
+// Message boxes are read and closed as they come up.
+class TBoxReader : public QObject {
+public:
+    TBoxReader() {
+        connect(&FTimer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                Texts << box->text();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        FTimer.start(10);
+    }
+    QStringList Texts;
+
+private:
+    QTimer FTimer;
+};
 
 TForm *MakeJobForm(int tag, QSize size = QSize(200, 150)) {
     auto *form = new TForm;
@@ -39,6 +98,10 @@ class TstMainWindow : public QObject {
     Q_OBJECT
     TQuonClientManager70Main *Main = nullptr;
     QStringList FErrors;
+    std::unique_ptr<TAppServerFixture> FServer;
+    TRecordingClock FClock;
+    TTwoAdapters FAdapters;
+    QStringList FStartUpBoxes;
 
     void CloseJobs() {
         for (TForm *form : Application()->Forms())
@@ -51,10 +114,46 @@ class TstMainWindow : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        Main = Application()->CreateForm<TQuonClientManager70Main>();
-        Main->moStartBPL->clear(); // start-up packages are tested on their own below
-        Main->show();
         Application()->OnException = [this](const QString &m) { FErrors.append(m); };
+        // A server of its own, reached through the machine's settings as at a school.
+        QFile::remove(TRegistry::RootFile(TRootKey::HKEY_LOCAL_MACHINE));
+        FServer = std::make_unique<TAppServerFixture>();
+        SetServerIPAddress(QStringLiteral("SystemObj"), QStringLiteral("127.0.0.1"));
+        SetServerIPPort(QStringLiteral("SystemObj"), FServer->Port());
+        SrvJobSecurityBroker->Servers().clear();
+        SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
+        SetClockSetter(&FClock);
+        // The teacher has logged in already (the login dialog is tested with the user record);
+        // her password runs out in 14 days.
+        CurrentUserInfo->SetLoginStyle(TLoginStyle());
+        CurrentUserInfo->SetID(QStringLiteral("T001"));
+        CurrentUserInfo->SetPassword(QStringLiteral("teach-2024"));
+        CurrentUserInfo->SetLoginChecked(true);
+        QVERIFY(CurrentUserInfo->LoginChecked());
+        CurrentUserInfo->EndDate = TDateTime(Date().Value() + 14);
+
+        Main = Application()->CreateForm<TQuonClientManager70Main>();
+        Main->AdapterSource = &FAdapters;
+        Main->moStartBPL->clear(); // start-up packages are tested on their own below
+        TBoxReader boxes;
+        Main->show();
+        FStartUpBoxes = boxes.Texts;
+    }
+
+    void startUpAgainstTheServer() {
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join(u'\n')));
+        QVERIFY(qAbs(TDateTime::FromQDateTime(FClock.Set) - Now()) < 1.0 / 24 / 60);
+        QCOMPARE(Main->Caption(), QStringLiteral("示範高中[校務行政E-系統] [使用者:林雅婷 ]"));
+        QStringList trees;
+        for (QAction *item : Main->TreeMenu->actions())
+            trees << item->objectName();
+        for (const char *tree : {"UnitTreeView", "EPT", "ACNotes", "TesTreeCode"})
+            QVERIFY2(trees.contains(QLatin1String(tree)), tree);
+        QVERIFY(!Main->ProgressDialog->isVisible());
+        QCOMPARE(
+            FServer->Query("SELECT COUNT(*) FROM ComputerUser WHERE UserName='林雅婷'").toInt(), 2);
+        QCOMPARE(FStartUpBoxes, QStringList{"密碼快到期,請重設...."});
+        QVERIFY(!Main->CodeServer->Connected());
     }
     void init() { FErrors.clear(); }
     void cleanup() { CloseJobs(); }
@@ -62,7 +161,7 @@ private Q_SLOTS:
     void componentsCarryTheirNames() {
         QCOMPARE(Application()->MainForm(), Main);
         QCOMPARE(Main->Name(), QStringLiteral("QuonClientManager70Main"));
-        QCOMPARE(Main->Caption(), QStringLiteral("[校務行政E-系統]"));
+        QVERIFY(Main->Caption().contains(QStringLiteral("[校務行政E-系統]")));
         for (const char *name :
              {"plOp", "plLeftSide", "plRightSide", "Splitter1", "pcMainArea", "pcItemArea",
               "pcLBWorkArea", "pcRBWorkArea", "moStartBPL", "GroupBox1", "plMessage", "StatusBar",
@@ -269,10 +368,10 @@ private Q_SLOTS:
         }
         // The same through the show-tree message, which reaches the sender.
         try {
-            ShowVCLTreeFormSender(QStringLiteral("UnitTreeView"));
+            ShowVCLTreeFormSender(QStringLiteral("NoSuchTree"));
             QFAIL("no error");
         } catch (const Exception &e) {
-            QCOMPARE(e.Message(), QStringLiteral("Tree Name=UnitTreeView is not found"));
+            QCOMPARE(e.Message(), QStringLiteral("Tree Name=NoSuchTree is not found"));
         }
     }
 
@@ -315,8 +414,17 @@ private Q_SLOTS:
         QVERIFY(Main->actPublicNews->isEnabled());
         QVERIFY(ClientExecuteManager->FindClientAppByName(QStringLiteral("LumPublicNews.bpl")));
 
-        // A package that is not there: the loader's error reaches the user, the action comes back.
-        QVERIFY_THROWS_EXCEPTION(EPackageError, Main->ChangePassword->Execute());
+        // A package that is not there yields nothing; the action comes back.
+        Main->ChangePassword->Execute();
+        QVERIFY(
+            !ClientExecuteManager->FindClientAppByName(QStringLiteral("LumChangePassword.bpl")));
+        QVERIFY(Main->ChangePassword->isEnabled());
+        // One that fails to start: its error reaches the user, the action comes back.
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(QStringLiteral(LUM_TEST_PACKAGE_DIR "/TstNoClass.bpl"),
+                            dir.filePath(QStringLiteral("LumChangePassword.bpl"))));
+        qputenv("ORV7_PROGRAM_DIR", dir.path().toUtf8());
+        QVERIFY_THROWS_EXCEPTION(Exception, Main->ChangePassword->Execute());
         QVERIFY(Main->ChangePassword->isEnabled());
         qunsetenv("ORV7_PROGRAM_DIR");
     }
@@ -355,6 +463,19 @@ private Q_SLOTS:
         QVERIFY(ClientExecuteManager->Entries().isEmpty());
         QCOMPARE(UnloadPackageThread->QueueCount(), 0);
         qunsetenv("ORV7_PROGRAM_DIR");
+        // The open job's usage entry, then the sign-off entry.
+        QCOMPARE(FServer
+                     ->Query("SELECT AppName FROM EventLog WHERE Operator='T001' "
+                             "ORDER BY Seq DESC LIMIT 1 OFFSET 1")
+                     .toString(),
+                 QStringLiteral("TstJobA.bpl"));
+        const QString signOff =
+            FServer
+                ->Query("SELECT Description FROM EventLog WHERE AppName='ClientAppManager' "
+                        "AND Operation='執行' AND Operator='T001'")
+                .toString();
+        QVERIFY2(signOff.startsWith(QStringLiteral("Name=林雅婷,IP=")), qPrintable(signOff));
+        SetClockSetter(nullptr);
     }
 };
 
