@@ -386,13 +386,17 @@ void TQuonClientManager70Main::FormShow() {
         TreeJobListExecute();
         ActStartJobExecute();
         ProgressDialog->close();
-        if (CurrentUserInfo->EndDate.Value() - Date().Value() < 15)
+        if (PasswordExpiresSoon(CurrentUserInfo->EndDate, Date()))
             ShowMessage(QStringLiteral("密碼快到期,請重設...."));
     } catch (...) {
         ProgressDialog->close();
         Application()->HandleException(std::current_exception());
         QTimer::singleShot(0, this, [this] { close(); });
     }
+}
+
+bool TQuonClientManager70Main::PasswordExpiresSoon(TDateTime endDate, TDateTime today) {
+    return endDate.Value() - today.Value() < 15;
 }
 
 void TQuonClientManager70Main::Progress(const QString &text, int position) {

@@ -25,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -153,6 +154,25 @@ private Q_SLOTS:
         QCOMPARE(
             FServer->Query("SELECT COUNT(*) FROM ComputerUser WHERE UserName='林雅婷'").toInt(), 2);
         QCOMPARE(FStartUpBoxes, QStringList{"密碼快到期,請重設...."});
+        QVERIFY(!Main->CodeServer->Connected());
+    }
+
+    void passwordWarningAndAdapterlessComputers() {
+        const TDateTime today = TDateTime::EncodeDate(2026, 12, 7);
+        QVERIFY(
+            TQuonClientManager70Main::PasswordExpiresSoon(TDateTime(today.Value() + 14), today));
+        QVERIFY(
+            !TQuonClientManager70Main::PasswordExpiresSoon(TDateTime(today.Value() + 15), today));
+        QVERIFY(!TQuonClientManager70Main::PasswordExpiresSoon(TDateTime::EncodeDate(9999, 1, 1),
+                                                               today));
+        // A computer without network adapters: no connection, no call.
+        QSignalSpy connects(Main->CodeServer, &TSocketConnection::AfterConnect);
+        FAdapters.Count = 0;
+        Main->RegisterComputerUser();
+        QCOMPARE(connects.count(), 0);
+        FAdapters.Count = 2;
+        Main->RegisterComputerUser();
+        QCOMPARE(connects.count(), 1);
         QVERIFY(!Main->CodeServer->Connected());
     }
     void init() { FErrors.clear(); }
