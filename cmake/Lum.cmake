@@ -80,3 +80,41 @@ function(lum_test name)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT
         "QT_QPA_PLATFORM=offscreen;ORV7_MACHINE_REGISTRY=${home}/machine;ORV7_USER_REGISTRY=${home}/user;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;ASAN_OPTIONS=detect_odr_violation=0;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()
+
+# lum_fuzz_target(<name> SOURCES ... INCLUDES dirs... [SEEDS dir])
+# A libFuzzer target built with clang (when installed) from the listed sources and Qt Core,
+# run for ten seconds as a test; the files of SEEDS start its corpus.
+function(lum_fuzz_target name)
+    cmake_parse_arguments(ARG "" "SEEDS" "SOURCES;INCLUDES" ${ARGN})
+    find_program(LUM_CLANGXX NAMES clang++ clang++-14)
+    if(NOT LUM_CLANGXX)
+        return()
+    endif()
+    get_target_property(qt_core_includes Qt6::Core INTERFACE_INCLUDE_DIRECTORIES)
+    set(includes)
+    foreach(dir ${ARG_INCLUDES})
+        list(APPEND includes -I${dir})
+    endforeach()
+    foreach(dir ${qt_core_includes})
+        list(APPEND includes -isystem ${dir})
+    endforeach()
+    set(binary ${LUM_BIN_DIR}/${name})
+    add_custom_command(OUTPUT ${binary}
+        COMMAND ${LUM_CLANGXX} -std=c++20 -g -O1 -fPIC -DQT_NO_KEYWORDS
+                -fsanitize=fuzzer,address,undefined ${includes} ${ARG_SOURCES}
+                $<TARGET_FILE:Qt6::Core> -o ${binary}
+        DEPENDS ${ARG_SOURCES}
+        COMMENT "Building the fuzz target ${name} with clang"
+        VERBATIM)
+    add_custom_target(${name} ALL DEPENDS ${binary})
+    set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+    file(MAKE_DIRECTORY ${corpus})
+    if(ARG_SEEDS)
+        file(GLOB seeds ${ARG_SEEDS}/*)
+        file(COPY ${seeds} DESTINATION ${corpus})
+    endif()
+    add_test(NAME ${name}
+        COMMAND ${binary} -max_total_time=10 -max_len=4096 -rss_limit_mb=2048 ${corpus})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT
+        "ASAN_OPTIONS=detect_odr_violation=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endfunction()
