@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHostInfo>
 #include <QIODevice>
 #include <QProcess>
 
@@ -131,7 +130,7 @@ void ExecuteProgramEnd(const QString &commandLine) {
 }
 
 QString GetHost() {
-    return QHostInfo::localHostName();
+    return SystemOS ? SystemOS->TCP().GetHost() : QString();
 }
 
 QString GetIPAddr() {
