@@ -252,6 +252,9 @@ TUnloadPackageThread::TUnloadPackageThread() {
 
 TUnloadPackageThread::~TUnloadPackageThread() {
     Stop();
+    // An entry the thread had taken but not yet unloaded when it stopped goes with the queue.
+    delete Current;
+    Current = nullptr;
     qDeleteAll(Queue);
     Queue.clear();
 }
