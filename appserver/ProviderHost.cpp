@@ -4,6 +4,7 @@
 #include "RemoteProtocol.h"
 #include "ServerDatabase.h"
 #include "SqlQuery.h"
+#include "StatelessProvider.h"
 #include "VariantCbor.h"
 
 struct TProviderHost::TEntry {
@@ -54,7 +55,7 @@ TProviderHost::TEntry &TProviderHost::Entry(const QString &name) {
                     if (TField *f = ds->FindField(key))
                         f->SetProviderFlags(f->ProviderFlags() | pfInKey);
             };
-            e->Provider = std::make_unique<TDataSetProvider>();
+            e->Provider = std::make_unique<TStatelessProvider>();
             e->Provider->SetName(e->Def.Name);
             e->Provider->SetDataSet(e->Query.get());
             e->Provider->SetUpdateMode(upWhereChanged);
@@ -72,6 +73,9 @@ void TProviderHost::Prepare(TEntry &e, const QString &commandText, const Variant
     e.ParamsKey = ParamsKey(params);
     e.ClientCommand = !commandText.isEmpty();
     q.SetSQL(e.ClientCommand ? commandText : e.Def.Sql);
+    // A filter left by a stateless client's fetch does not outlive the read it was set for.
+    q.SetFiltered(false);
+    q.SetFilter(QString());
     // Column types: the provider's own list (PostgreSQL folds unquoted names to lower case,
     // so the names follow it there); a client's statement brings its own columns.
     q.FieldDefs().Clear();
@@ -152,7 +156,11 @@ Variant TProviderHost::AS_ApplyUpdates(const QString &providerName, const Varian
 }
 
 Variant TProviderHost::AS_DataRequest(const QString &providerName, const Variant &data) {
-    return Entry(providerName).Provider->DataRequest(data);
+    TEntry &e = Entry(providerName);
+    // Data requests work on the provider's own statement without parameters.
+    if (e.ClientCommand || !e.ParamsKey.isEmpty() || e.Query->SQL() != e.Def.Sql)
+        Prepare(e, QString(), Variant());
+    return e.Provider->DataRequest(data);
 }
 
 Variant TProviderHost::AS_GetParams(const QString &providerName, Variant &ownerData) {

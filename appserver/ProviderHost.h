@@ -8,6 +8,8 @@
 // only, and a command text from a client lasts for that fetch. Command texts run read-only and
 // must be one statement (TServerDatabase::CheckClientCommand). Deltas are applied in one
 // transaction to the provider's own table, whatever the client's command text read from.
+// The providers are stateless providers: they also serve the filtered opens, single-record
+// locates and filtered fetches of the stateless client datasets.
 
 #include "AppServer.h"
 #include "DbTypes.h"

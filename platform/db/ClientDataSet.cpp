@@ -323,6 +323,26 @@ void TClientDataSet::EmptyDataSet() {
 // ---- opening -------------------------------------------------------------------------------
 
 void TClientDataSet::InternalOpen() {
+    OpenCursor(false);
+}
+
+bool TClientDataSet::OpeningFromData() const {
+    return FCloneSource || FPendingStore || FCreating || FDataSetField;
+}
+
+void TClientDataSet::OpenFromPacket(const QByteArray &bytes) {
+    std::vector<TFieldDef> defs;
+    bool eod = true;
+    Variant params;
+    auto store = BuildStore(bytes, defs, eod, params);
+    FieldDefs().Assign(std::move(defs));
+    UseStore(std::move(store));
+    FFetchedAll = eod;
+    if (!params.IsEmptyOrNull())
+        FParams.UnpackOutput(params);
+}
+
+void TClientDataSet::OpenCursor(bool) {
     if (FCloneSource) {
         FieldDefs().Assign(FCloneSource->FieldDefs().Items());
         UseStore(FCloneSource->Store());
@@ -340,9 +360,6 @@ void TClientDataSet::InternalOpen() {
         Store()->SetLogChanges(FLogChanges);
         return;
     }
-    std::vector<TFieldDef> defs;
-    bool eod = true;
-    Variant params;
     QByteArray bytes;
     if (FDataSetField) {
         TDataSet *master = FDataSetField->DataSet();
@@ -368,12 +385,7 @@ void TClientDataSet::InternalOpen() {
     } else {
         DatabaseError(QStringLiteral("Missing data provider or data packet"));
     }
-    auto store = BuildStore(bytes, defs, eod, params);
-    FieldDefs().Assign(std::move(defs));
-    UseStore(std::move(store));
-    FFetchedAll = eod;
-    if (!params.IsEmptyOrNull())
-        FParams.UnpackOutput(params);
+    OpenFromPacket(bytes);
 }
 
 void TClientDataSet::InternalClose() {

@@ -118,6 +118,17 @@ public:
 
 protected:
     void InternalOpen() override;
+    // Gets the records of an open: from the data given (SetData, clone, CreateDataSet), a
+    // nested field, the briefcase file, or the provider. The stateless datasets ask their
+    // provider differently.
+    virtual void OpenCursor(bool infoQuery);
+    // Whether the open under way takes records given to it rather than asking for them.
+    bool OpeningFromData() const;
+    // Makes a data packet the records of the open under way.
+    void OpenFromPacket(const QByteArray &bytes);
+    // Adds the rows of a packet to the open dataset; eodMode -1 takes end-of-data from the
+    // packet, 0 or 1 sets it.
+    int AppendPacket(const QByteArray &bytes, int eodMode);
     void InternalClose() override;
     bool FetchMore(bool all) override;
     void InitNewRecord() override;
@@ -132,8 +143,6 @@ private:
                                              bool &eod, Variant &params) const;
     QByteArray PacketBytes(bool includeLog) const;
     QByteArray DeltaBytes(std::vector<std::pair<quint32, TUpdateKind>> &map) const;
-    // Adds the rows of a packet; eodMode -1 takes end-of-data from the packet, 0 or 1 sets it.
-    int AppendPacket(const QByteArray &bytes, int eodMode);
     const TFieldDefs &FieldDefs_() const { return const_cast<TClientDataSet *>(this)->FieldDefs(); }
     void Reconcile(const QByteArray &result,
                    const std::vector<std::pair<quint32, TUpdateKind>> &rows);

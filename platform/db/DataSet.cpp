@@ -1023,6 +1023,11 @@ bool TDataSet::Locate(const QString &keyFields, const Variant &keyValues, int op
     return true;
 }
 
+bool TDataSet::HasRecord(const QString &keyFields, const Variant &keyValues, int options) const {
+    CheckActive();
+    return FindRow(SplitFieldNames(keyFields), keyValues, options) >= 0;
+}
+
 Variant TDataSet::Lookup(const QString &keyFields, const Variant &keyValues,
                          const QString &resultFields) {
     CheckActive();

@@ -125,8 +125,10 @@ public:
     void UpdateRecord();
 
     // Searching. KeyValues is a single value or an array with one value per key field.
-    bool Locate(const QString &keyFields, const Variant &keyValues, int options = 0);
-    Variant Lookup(const QString &keyFields, const Variant &keyValues, const QString &resultFields);
+    // Datasets that fetch records on demand look for missing ones first.
+    virtual bool Locate(const QString &keyFields, const Variant &keyValues, int options = 0);
+    virtual Variant Lookup(const QString &keyFields, const Variant &keyValues,
+                           const QString &resultFields);
 
     // Filtering.
     const QString &Filter() const { return FFilterText; }
@@ -213,6 +215,8 @@ protected:
     bool GotoRow(quint32 row);
     void CheckActive() const;
     void CheckBrowse();
+    // Whether a record of the view matches, without moving the cursor.
+    bool HasRecord(const QString &keyFields, const Variant &keyValues, int options) const;
     // Values of the edit buffer, one per data field.
     std::vector<Variant> &EditValues() { return FEditValues; }
     // Extra row condition (master/detail), on top of filter and range.
