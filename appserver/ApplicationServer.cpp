@@ -5,6 +5,7 @@
 #include "IDNameModule.h"
 #include "JobManagerModule.h"
 #include "ObjServersModule.h"
+#include "PackagePublisher.h"
 #include "SecurityModule.h"
 #include "VersionCtrlModule.h"
 
@@ -26,6 +27,7 @@ void TApplicationServerConfig::LoadIni(const QString &file) {
     KeyFile = ini.value("Key", KeyFile).toString();
     MailSender = ini.value("MailSender", MailSender).toString();
     MaxFrameSize = ini.value("MaxFrameSize", MaxFrameSize).toLongLong();
+    PublishFolder = ini.value("Publish", PublishFolder).toString();
     ini.endGroup();
     ini.beginGroup(QStringLiteral("Database"));
     Database.Driver = ini.value("Driver", Database.Driver).toString();
@@ -47,6 +49,11 @@ QStringList TApplicationServer::HostedProgIDs() {
 TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, QObject *parent)
     : TObjectServer(parent) {
     FDatabase = std::make_unique<TServerDatabase>(config.Database);
+    if (!config.PublishFolder.isEmpty()) {
+        const TPublishResult published = PublishProgramFolder(*FDatabase, config.PublishFolder);
+        qInfo("Published from %s: %d job packages, %d templates", qPrintable(config.PublishFolder),
+              published.Packages, published.Templates);
+    }
     TServerContext context;
     context.Database = FDatabase.get();
     context.MailSender = config.MailSender;

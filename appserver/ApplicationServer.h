@@ -16,10 +16,13 @@ struct TApplicationServerConfig {
     QString KeyFile;
     QString MailSender = QStringLiteral("noreply@demo-school.example");
     qint64 MaxFrameSize = Remote::DefaultMaxFrameSize;
+    // A program folder whose job packages and templates are published into the file lists
+    // at start (empty: none).
+    QString PublishFolder;
 
-    // Reads an INI file: [Server] Address, Port, Certificate, Key, MailSender, MaxFrameSize;
-    // [Database] Driver, Name, Host, Port, User, Password. Missing values keep their defaults.
-    // Raises EServerError when the file cannot be read.
+    // Reads an INI file: [Server] Address, Port, Certificate, Key, MailSender, MaxFrameSize,
+    // Publish; [Database] Driver, Name, Host, Port, User, Password. Missing values keep their
+    // defaults. Raises EServerError when the file cannot be read.
     void LoadIni(const QString &file);
 };
 

@@ -1,7 +1,7 @@
 // appserver: the school's application server.
 //
 //   appserver [--config FILE] [--port N] [--listen ADDRESS] [--database FILE]
-//             [--certificate PEM --key PEM] [--fast-hash]
+//             [--certificate PEM --key PEM] [--fast-hash] [--publish FOLDER]
 //
 // Without options it listens on every address at port 2001 and keeps its data in the SQLite
 // file "appserver.sqlite" of the current folder, created with the demo school on first start.
@@ -50,7 +50,10 @@ int main(int argc, char **argv) {
     const QCommandLineOption keyOpt("key", "PEM private key of the certificate.", "file");
     const QCommandLineOption fastOpt(
         "fast-hash", "Hash the demo passwords at the lowest cost (throw-away databases).");
-    parser.addOptions({configOpt, portOpt, listenOpt, dbOpt, certOpt, keyOpt, fastOpt});
+    const QCommandLineOption publishOpt(
+        "publish", "Publish the job packages and templates of a program folder at start.",
+        "folder");
+    parser.addOptions({configOpt, portOpt, listenOpt, dbOpt, certOpt, keyOpt, fastOpt, publishOpt});
     parser.process(app);
 
     TApplicationServerConfig config;
@@ -77,6 +80,8 @@ int main(int argc, char **argv) {
             config.KeyFile = parser.value(keyOpt);
         if (parser.isSet(fastOpt))
             config.Database.HashCost = THashCost::Minimal;
+        if (parser.isSet(publishOpt))
+            config.PublishFolder = parser.value(publishOpt);
 
         if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0)
             throw EServerError(QStringLiteral("Cannot set up signal handling"));

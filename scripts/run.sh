@@ -43,7 +43,8 @@ server_pid=""
 if ! (exec 3<>/dev/tcp/127.0.0.1/2001) 2>/dev/null; then
     echo "Starting the demo application server on port 2001 (log: build/demo/appserver.log)."
     (cd "$demo" && exec "$top/build/bin/appserver" --listen 127.0.0.1 --port 2001 \
-        --certificate "$demo/appserver-cert.pem" --key "$demo/appserver-key.pem") \
+        --certificate "$demo/appserver-cert.pem" --key "$demo/appserver-key.pem" \
+        --publish "$top/build/bin") \
         >"$top/build/demo/appserver.log" 2>&1 &
     server_pid=$!
     trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; wait 2>/dev/null || true' EXIT

@@ -85,7 +85,8 @@ public:
 
     // Opening and closing.
     bool Active() const { return FActive; }
-    void SetActive(bool active);
+    // Datasets that open by cloning a shared one take over here.
+    virtual void SetActive(bool active);
     void Open() { SetActive(true); }
     void Close() { SetActive(false); }
     TDataSetState State() const { return FState; }
