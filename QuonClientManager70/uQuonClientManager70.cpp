@@ -4,6 +4,7 @@
 #include "Exceptions.h"
 #include "NetMacAddress.h"
 #include "Packages.h"
+#include "ProgressDialog.h"
 #include "RadSystemApi.h"
 #include "SystemClock.h"
 #include "SystemObjServers.h"
@@ -16,7 +17,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProgressDialog>
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -81,10 +81,8 @@ TQuonClientManager70Main::TQuonClientManager70Main(QWidget *parent) : TForm(pare
     FirstShow = true;
     TreeList.Clear();
     FDockAreas = {pcMainArea, pcItemArea, pcLBWorkArea, pcRBWorkArea};
-    ProgressDialog->setProperty("LogoImageFile",
-                                QDir(ProgramFolder())
-                                    .filePath(QStringLiteral("TemplateDocs/") +
-                                              (Organization ? Organization->LogoFile : QString())));
+    ProgressDialog->SetLogoImageFile(ProgramFolder() + QStringLiteral("TemplateDocs/") +
+                                     (Organization ? Organization->LogoFile : QString()));
     try {
         SetClockFromServer();
     } catch (...) {
@@ -189,14 +187,8 @@ void TQuonClientManager70Main::BuildComponents() {
     connect(MessageTimer, &QTimer::timeout, this, [this] { MessageTimerTimer(); });
     MessageTimer->start();
 
-    ProgressDialog = new QProgressDialog(this);
-    ProgressDialog->setObjectName(QStringLiteral("ProgressDialog"));
-    ProgressDialog->setCancelButton(nullptr);
-    ProgressDialog->setMinimumDuration(0);
-    ProgressDialog->setRange(0, 100);
-    ProgressDialog->setAutoClose(false);
-    ProgressDialog->setAutoReset(false);
-    ProgressDialog->hide();
+    ProgressDialog = new TProgressDialog(this);
+    ProgressDialog->SetName(QStringLiteral("ProgressDialog"));
 
     RADObjectBroker1 = new TRADObjectBroker(this, QStringLiteral("SystemObj"));
     RADObjectBroker1->SetName(QStringLiteral("RADObjectBroker1"));
@@ -373,7 +365,7 @@ void TQuonClientManager70Main::FormShow() {
     try {
         CurrentUserInfo->SetLoginChecked(true);
         if (!CurrentUserInfo->LoginChecked()) {
-            ProgressDialog->close();
+            ProgressDialog->Close();
             QTimer::singleShot(0, this, [this] { close(); });
             return;
         }
@@ -385,11 +377,11 @@ void TQuonClientManager70Main::FormShow() {
         Progress(QStringLiteral("啟動標準前端作業.."), 80);
         TreeJobListExecute();
         ActStartJobExecute();
-        ProgressDialog->close();
+        ProgressDialog->Close();
         if (PasswordExpiresSoon(CurrentUserInfo->EndDate, Date()))
             ShowMessage(QStringLiteral("密碼快到期,請重設...."));
     } catch (...) {
-        ProgressDialog->close();
+        ProgressDialog->Close();
         Application()->HandleException(std::current_exception());
         QTimer::singleShot(0, this, [this] { close(); });
     }
@@ -400,9 +392,7 @@ bool TQuonClientManager70Main::PasswordExpiresSoon(TDateTime endDate, TDateTime 
 }
 
 void TQuonClientManager70Main::Progress(const QString &text, int position) {
-    ProgressDialog->setLabelText(text);
-    ProgressDialog->setValue(position);
-    ProgressDialog->show();
+    ProgressDialog->Execute(text, position);
 }
 
 void TQuonClientManager70Main::BuildTreeMenu() {

@@ -14,8 +14,8 @@
 
 class IAdapterSource;
 class QGroupBox;
-class QProgressDialog;
 class TCodeServer;
+class TProgressDialog;
 class TRADObjectBroker;
 class TVCLServer;
 class QLabel;
@@ -51,7 +51,7 @@ public:
     QMenuBar *MainMenu = nullptr;
     QMenu *TreeMenu = nullptr;
     TImageList ImageList;
-    QProgressDialog *ProgressDialog = nullptr;
+    TProgressDialog *ProgressDialog = nullptr;
     // The system-object server ("SystemObj"): its host comes from the machine's "SystemObj"
     // server setting (port 250 unless set), else from the server-location table.
     TRADObjectBroker *RADObjectBroker1 = nullptr;

@@ -6,15 +6,19 @@
 #include "AppServerFixture.h"
 #include "Exceptions.h"
 #include "NetAdapters.h"
+#include "Packages.h"
+#include "ProgressDialog.h"
 #include "Registry.h"
 #include "SystemClock.h"
 #include "SystemObjServers.h"
 #include "TestMain.h"
 #include "uClientAppControl.h"
+#include "uJxProgressDialog.h"
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
 #include "uLumPublic.h"
 #include "uObjServers.h"
+#include "uOrganization.h"
 #include "uQuonClientManager70.h"
 
 #include <QGroupBox>
@@ -23,7 +27,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -150,7 +153,10 @@ private Q_SLOTS:
             trees << item->objectName();
         for (const char *tree : {"UnitTreeView", "EPT", "ACNotes", "TesTreeCode"})
             QVERIFY2(trees.contains(QLatin1String(tree)), tree);
-        QVERIFY(!Main->ProgressDialog->isVisible());
+        // The progress window of the start-up has gone; it would have shown the school's logo.
+        QVERIFY(!JxProgressDialog());
+        QCOMPARE(Main->ProgressDialog->LogoImageFile(),
+                 ProgramFolder() + QStringLiteral("TemplateDocs/") + Organization->LogoFile);
         QCOMPARE(
             FServer->Query("SELECT COUNT(*) FROM ComputerUser WHERE UserName='林雅婷'").toInt(), 2);
         QCOMPARE(FStartUpBoxes, QStringList{"密碼快到期,請重設...."});
@@ -185,7 +191,7 @@ private Q_SLOTS:
         for (const char *name :
              {"plOp", "plLeftSide", "plRightSide", "Splitter1", "pcMainArea", "pcItemArea",
               "pcLBWorkArea", "pcRBWorkArea", "moStartBPL", "GroupBox1", "plMessage", "StatusBar",
-              "MessageTimer", "MainMenu", "TreeMenu"})
+              "MessageTimer", "MainMenu", "TreeMenu", "ProgressDialog"})
             QVERIFY2(Main->findChild<QObject *>(QString::fromLatin1(name)), name);
         QCOMPARE(Main->DockAreas(1), Main->pcMainArea);
         QCOMPARE(Main->DockAreas(2), Main->pcItemArea);
