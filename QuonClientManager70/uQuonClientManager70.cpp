@@ -9,6 +9,7 @@
 #include "SystemClock.h"
 #include "SystemObjServers.h"
 #include "uClientAppControl.h"
+#include "uClientVersionControl.h"
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
 #include "uLumPublic.h"
@@ -358,6 +359,11 @@ void TQuonClientManager70Main::FormShow() {
     } catch (...) {
         ReportError(std::current_exception());
     }
+    try {
+        CleanTemplateDocs();
+    } catch (...) {
+        ReportError(std::current_exception());
+    }
     ClientExecuteManager->OnFreeAppCtrl = [this](TClientAppControl *c) { LogClientAppUsage(c); };
     Progress(QStringLiteral("程式初始化中.."), 10);
     Progress(QStringLiteral("身份驗證與下載使用者資訊......"), 40);
@@ -374,6 +380,9 @@ void TQuonClientManager70Main::FormShow() {
         Progress(QStringLiteral("下載作業管理資訊.."), 60);
         SetCaption(
             Format(QStringLiteral("%s [使用者:%s ]"), {Caption(), CurrentUserInfo->Cht_Name}));
+        // Job packages live in the program folder's "ClientApps", downloaded as they are run.
+        SysClientAppFiles->SetFileDir(SysClientAppFiles->FileDir() + QStringLiteral("ClientApps"));
+        SysClientAppFiles->Open();
         Progress(QStringLiteral("啟動標準前端作業.."), 80);
         TreeJobListExecute();
         ActStartJobExecute();
@@ -505,14 +514,25 @@ void TQuonClientManager70Main::ActStartJobExecute() {
 }
 
 TForm *TQuonClientManager70Main::RunClientApp(const QString &fileName) {
-    // A package that this computer does not hold yields nothing (the package list of the
-    // version server brings missing ones once it is in place).
-    const QString path =
-        QFileInfo(fileName).isAbsolute() ? fileName : QDir(ProgramFolder()).filePath(fileName);
-    if (!QFileInfo::exists(path))
-        return nullptr;
-    TClientAppControl *entry = ClientExecuteManager->ExecuteClientApp(fileName, true);
-    return entry ? entry->Form.data() : nullptr;
+    // A package the list does not hold yields nothing; one this computer lacks, or holds in
+    // another version, is downloaded first.
+    return SysClientAppFiles->RunByFileName(fileName);
+}
+
+void TQuonClientManager70Main::CleanTemplateDocs() {
+    // Template files the server no longer lists are removed; those it lists are fetched again
+    // by the reports when they need them.
+    TDataFiles files(this);
+    files.SetFileDir(ProgramFolder() + QStringLiteral("TemplateDocs"));
+    TClientDataSet dsDataFiles;
+    files.CloneCursorTo(&dsDataFiles);
+    const QDir dir(files.FileDir());
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        // Names compare exactly, letter case included.
+        if (!dsDataFiles.Locate(QStringLiteral("FileName"), Variant(name)))
+            QFile::remove(dir.filePath(name));
+    }
+    dsDataFiles.Close();
 }
 
 TForm *TQuonClientManager70Main::RunFixedPackage(TAction *action, const QString &fileName) {
@@ -635,4 +655,9 @@ void TQuonClientManager70Main::FormClose(TCloseAction &) {
     // From here on, forms that go away free their registry entries at once instead of
     // queueing their packages for unloading.
     ClientExecuteManager->Closing = true;
+    try {
+        SysClientAppFiles->DeleteClientFiles();
+    } catch (...) {
+        // The packages left behind are checked again at the next start.
+    }
 }

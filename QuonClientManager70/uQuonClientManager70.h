@@ -97,6 +97,8 @@ public:
     // Usage entries of the jobs still open and the sign-off entry (errors are swallowed).
     void LogSignOff();
     void CloseAllConnections();
+    // Removes the template files of the program folder that the server's list does not hold.
+    void CleanTemplateDocs();
     // Whether a password valid until endDate runs out within 15 days of today.
     static bool PasswordExpiresSoon(TDateTime endDate, TDateTime today);
     void FormActivate();

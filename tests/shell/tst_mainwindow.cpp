@@ -13,6 +13,7 @@
 #include "SystemObjServers.h"
 #include "TestMain.h"
 #include "uClientAppControl.h"
+#include "uClientVersionControl.h"
 #include "uJxProgressDialog.h"
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
@@ -32,6 +33,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeWidget>
 
 namespace {
 
@@ -106,6 +108,21 @@ class TstMainWindow : public QObject {
     TRecordingClock FClock;
     TTwoAdapters FAdapters;
     QStringList FStartUpBoxes;
+    QTemporaryDir FProgramDir; // this computer's program folder: packages land in ClientApps
+
+    // Publishes a package to the server's list through the maintenance upload.
+    static void Publish(const QString &dir, const QString &name, int atClient = 1) {
+        TAppFiles files;
+        files.SetFileDir(dir);
+        files.Open();
+        files.SetFileName(name);
+        files.SetAtClient(atClient & 1);
+        files.SetLogFlag(atClient & 2);
+        files.UpLoad();
+    }
+    QString ClientApp(const QString &name) const {
+        return FProgramDir.filePath(QStringLiteral("ClientApps/") + name);
+    }
 
     void CloseJobs() {
         for (TForm *form : Application()->Forms())
@@ -129,12 +146,26 @@ private Q_SLOTS:
         SetClockSetter(&FClock);
         // The teacher has logged in already (the login dialog is tested with the user record);
         // her password runs out in 14 days.
+        // Her own jobs besides her groups'.
+        FServer->Query(
+            "INSERT INTO UserJobs (ID, GroupID, JobID) VALUES "
+            "('T001', 'ACAD', 'TstJobA.bpl'), ('T001', 'ACAD', 'LumUnitActionsQuery.bpl')");
+        FServer->Query("UPDATE UserProfile SET MainForm = 'LumJobTree.bpl' WHERE ID = 'T001'");
         CurrentUserInfo->SetLoginStyle(TLoginStyle());
         CurrentUserInfo->SetID(QStringLiteral("T001"));
         CurrentUserInfo->SetPassword(QStringLiteral("teach-2024"));
         CurrentUserInfo->SetLoginChecked(true);
         QVERIFY(CurrentUserInfo->LoginChecked());
         CurrentUserInfo->EndDate = TDateTime(Date().Value() + 14);
+        // TstJobA stays on the client and its use is logged.
+        Publish(QStringLiteral(LUM_TEST_PACKAGE_DIR), QStringLiteral("TstJobA.bpl"), 3);
+        for (const char *name : {"LumPublicNews.bpl", "TstBadForm.bpl"})
+            Publish(QStringLiteral(LUM_TEST_PACKAGE_DIR), QLatin1String(name));
+        // Not kept on the client: removed when the program closes.
+        Publish(QStringLiteral(LUM_TEST_PACKAGE_DIR), QStringLiteral("TstJobB.bpl"), 0);
+        Publish(QStringLiteral(LUM_BIN_DIR), QStringLiteral("LumUnitActionsQuery.bpl"));
+        Publish(QStringLiteral(LUM_BIN_DIR), QStringLiteral("LumJobTree.bpl"));
+        SysClientAppFiles->SetFileDir(FProgramDir.path() + u'/');
 
         Main = Application()->CreateForm<TQuonClientManager70Main>();
         Main->AdapterSource = &FAdapters;
@@ -181,6 +212,31 @@ private Q_SLOTS:
         QCOMPARE(connects.count(), 1);
         QVERIFY(!Main->CodeServer->Connected());
     }
+    void theJobTreeStartsTheUsersJobs() {
+        Main->TreeJobList->Execute();
+        TClientAppControl *tree =
+            ClientExecuteManager->FindClientAppByName(QStringLiteral("LumJobTree.bpl"));
+        QVERIFY(tree);
+        QCOMPARE(tree->Form->HostDockSite(), Main->pcMainArea);
+        auto *jobs = tree->Form->findChild<QTreeWidget *>(QStringLiteral("tvJobs"));
+        QVERIFY(jobs);
+        // Grouped by the list's type; jobs the school has not published are left out.
+        QCOMPARE(jobs->topLevelItemCount(), 1);
+        QTreeWidgetItem *group = jobs->topLevelItem(0);
+        QCOMPARE(group->text(0), QStringLiteral("其他"));
+        QStringList names;
+        for (int i = 0; i < group->childCount(); ++i)
+            names << group->child(i)->text(1);
+        names.sort();
+        QCOMPARE(names, (QStringList{"LumUnitActionsQuery.bpl", "TstJobA.bpl"}));
+        // Activating a job starts it.
+        for (int i = 0; i < group->childCount(); ++i)
+            if (group->child(i)->text(1) == QLatin1String("TstJobA.bpl"))
+                Q_EMIT jobs->itemActivated(group->child(i), 0);
+        QVERIFY(ClientExecuteManager->FindClientAppByName(QStringLiteral("TstJobA.bpl")));
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join(u'\n')));
+    }
+
     void init() { FErrors.clear(); }
     void cleanup() { CloseJobs(); }
 
@@ -409,14 +465,16 @@ private Q_SLOTS:
     }
 
     void startUpPackagesRunInOrder() {
-        qputenv("ORV7_PROGRAM_DIR", LUM_TEST_PACKAGE_DIR);
+        QCOMPARE(SysClientAppFiles->FileDir(), FProgramDir.path() + QStringLiteral("/ClientApps"));
         Main->moStartBPL->setPlainText(QStringLiteral("TstJobB.bpl\n\n  TstJobA.bpl  \n"));
         Main->ActStartJob->Execute();
         const QList<TClientAppControl *> entries = ClientExecuteManager->Entries();
         QCOMPARE(entries.size(), 2);
         QCOMPARE(entries[0]->AppName, QStringLiteral("TstJobB.bpl"));
         QCOMPARE(entries[1]->AppName, QStringLiteral("TstJobA.bpl"));
-        QVERIFY(entries[0]->LogFlag);
+        // The list's flags say whose use is logged.
+        QVERIFY(!entries[0]->LogFlag);
+        QVERIFY(entries[1]->LogFlag);
         // Each docks by its own tag: B has 3, A has 2.
         QCOMPARE(entries[0]->Form->HostDockSite(), Main->pcLBWorkArea);
         QCOMPARE(entries[1]->Form->HostDockSite(), Main->pcItemArea);
@@ -425,11 +483,12 @@ private Q_SLOTS:
         Main->moStartBPL->clear();
         Main->ActStartJob->Execute();
         QVERIFY(ClientExecuteManager->Entries().isEmpty());
-        qunsetenv("ORV7_PROGRAM_DIR");
+        // They were downloaded into the program folder's ClientApps.
+        QVERIFY(QFile::exists(ClientApp(QStringLiteral("TstJobA.bpl"))));
+        QVERIFY(QFile::exists(ClientApp(QStringLiteral("TstJobB.bpl"))));
     }
 
     void fixedPackageActionsDisableThemselvesWhileRunning() {
-        qputenv("ORV7_PROGRAM_DIR", LUM_TEST_PACKAGE_DIR);
         bool enabledDuringLoad = true;
         ClientExecuteManager->OnLoadAppCtrl = [&](TClientAppControl *) {
             enabledDuringLoad = Main->actPublicNews->isEnabled();
@@ -440,23 +499,24 @@ private Q_SLOTS:
         QVERIFY(Main->actPublicNews->isEnabled());
         QVERIFY(ClientExecuteManager->FindClientAppByName(QStringLiteral("LumPublicNews.bpl")));
 
-        // A package that is not there yields nothing; the action comes back.
+        // A package the list does not hold yields nothing; the action comes back.
         Main->ChangePassword->Execute();
         QVERIFY(
             !ClientExecuteManager->FindClientAppByName(QStringLiteral("LumChangePassword.bpl")));
         QVERIFY(Main->ChangePassword->isEnabled());
+        QVERIFY(!QFile::exists(ClientApp(QStringLiteral("LumChangePassword.bpl"))));
         // One that fails to start: its error reaches the user, the action comes back.
         QTemporaryDir dir;
         QVERIFY(QFile::copy(QStringLiteral(LUM_TEST_PACKAGE_DIR "/TstNoClass.bpl"),
                             dir.filePath(QStringLiteral("LumChangePassword.bpl"))));
-        qputenv("ORV7_PROGRAM_DIR", dir.path().toUtf8());
+        Publish(dir.path(), QStringLiteral("LumChangePassword.bpl"));
+        SysClientAppFiles->SetRemoteLoaded(false);
+        SysClientAppFiles->SetRemoteLoaded(true);
         QVERIFY_THROWS_EXCEPTION(Exception, Main->ChangePassword->Execute());
         QVERIFY(Main->ChangePassword->isEnabled());
-        qunsetenv("ORV7_PROGRAM_DIR");
     }
 
     void theCalendarJobDocksIntoTheItemArea() {
-        qputenv("ORV7_PROGRAM_DIR", LUM_BIN_DIR);
         Main->actUnitAction->Execute();
         TClientAppControl *entry =
             ClientExecuteManager->FindClientAppByName(QStringLiteral("LumUnitActionsQuery.bpl"));
@@ -472,14 +532,13 @@ private Q_SLOTS:
         QCOMPARE(ClientExecuteManager->Entries().size(), 1);
         QCOMPARE(Main->pcItemArea->ActivePage(), Main->pcItemArea->PageOf(entry->Form));
         delete Main->pcItemArea->widget(Main->pcItemArea->count() - 1);
-        qunsetenv("ORV7_PROGRAM_DIR");
     }
 
     // Last: closing the main window switches the registry to its closing state.
     void closingTheMainWindow() {
-        qputenv("ORV7_PROGRAM_DIR", LUM_TEST_PACKAGE_DIR);
+        QVERIFY(SysClientAppFiles->RunByFileName(QStringLiteral("TstJobA.bpl")));
         TClientAppControl *entry =
-            ClientExecuteManager->ExecuteClientApp(QStringLiteral("TstJobA.bpl"), true);
+            ClientExecuteManager->FindClientAppByName(QStringLiteral("TstJobA.bpl"));
         QVERIFY(entry);
         Main->actClose->Execute();
         QVERIFY(ClientExecuteManager->Closing);
@@ -488,7 +547,10 @@ private Q_SLOTS:
         delete entry->Form; // forms freed from now on free their entries at once
         QVERIFY(ClientExecuteManager->Entries().isEmpty());
         QCOMPARE(UnloadPackageThread->QueueCount(), 0);
-        qunsetenv("ORV7_PROGRAM_DIR");
+        // Packages not marked to stay on the client are gone, the others stay.
+        QVERIFY(!QFile::exists(ClientApp(QStringLiteral("TstJobB.bpl"))));
+        QVERIFY(QFile::exists(ClientApp(QStringLiteral("TstJobA.bpl"))));
+        QVERIFY(QFile::exists(ClientApp(QStringLiteral("LumUnitActionsQuery.bpl"))));
         // The open job's usage entry, then the sign-off entry.
         QCOMPARE(FServer
                      ->Query("SELECT AppName FROM EventLog WHERE Operator='T001' "
