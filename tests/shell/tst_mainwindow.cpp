@@ -237,6 +237,23 @@ private Q_SLOTS:
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join(u'\n')));
     }
 
+    void templatesTheServerNoLongerListsAreRemoved() {
+        FServer->Query("INSERT INTO DataFiles (FileName, Version, CheckSum, Ext) "
+                       "VALUES ('Notice.docx', '1', 1, '.docx')");
+        qputenv("ORV7_PROGRAM_DIR", FProgramDir.path().toUtf8());
+        const QDir docs(FProgramDir.filePath(QStringLiteral("TemplateDocs")));
+        QVERIFY(docs.mkpath(QStringLiteral("Sub")));
+        for (const char *name : {"Notice.docx", "notice.docx", "Old.xlsx"}) {
+            QFile f(docs.filePath(QLatin1String(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        Main->CleanTemplateDocs();
+        qunsetenv("ORV7_PROGRAM_DIR");
+        // Names match exactly; folders are left alone.
+        QCOMPARE(docs.entryList(QDir::Files), QStringList{QStringLiteral("Notice.docx")});
+        QVERIFY(docs.exists(QStringLiteral("Sub")));
+    }
+
     void init() { FErrors.clear(); }
     void cleanup() { CloseJobs(); }
 
