@@ -1,6 +1,7 @@
 #include "uQuonClientManager70.h"
 
 #include "Application.h"
+#include "CodeTableCDS.h"
 #include "Exceptions.h"
 #include "NetMacAddress.h"
 #include "Packages.h"
@@ -202,6 +203,8 @@ void TQuonClientManager70Main::BuildComponents() {
     CodeServer->SetName(QStringLiteral("CodeServer"));
     CodeServer->SetObjectBroker(RADObjectBroker1);
     VCLServer = new TVCLServer(this);
+    CodeTableCDS = new TCodeTableCDS(this);
+    CodeTableCDS->SetName(QStringLiteral("CodeTableCDS"));
     VCLServer->SetName(QStringLiteral("VCLServer"));
     VCLServer->SetObjectBroker(RADObjectBroker1);
 
@@ -286,6 +289,7 @@ void TQuonClientManager70Main::BuildActions() {
     ActShowTree->OnExecute = [this] { ActShowTreeExecute(ActShowTree); };
     ActHelp->OnExecute = [this] { RunFixedPackage(ActHelp, QStringLiteral("LumSYSHelpRead.bpl")); };
     ActStartJob->OnExecute = [this] { ActStartJobExecute(); };
+    ActRefreshCodeTable->OnExecute = [this] { ActRefreshCodeTableExecute(); };
 }
 
 void TQuonClientManager70Main::BuildMenusAndToolBar() {
@@ -502,6 +506,14 @@ void TQuonClientManager70Main::TreeJobListExecute() {
     TForm *form = RunClientApp(package);
     if (form && !ActivateDockedPage(pcMainArea, form))
         form->ManualDock(pcMainArea);
+}
+
+void TQuonClientManager70Main::ActRefreshCodeTableExecute() {
+    // Every code table of the process is read again from the server; forms see the new codes
+    // when they reopen theirs.
+    CodeTableCDS->Close();
+    CodeTableCDS->SystemTableRefresh();
+    CodeTableCDS->Open();
 }
 
 void TQuonClientManager70Main::ActStartJobExecute() {

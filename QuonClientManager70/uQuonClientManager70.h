@@ -16,6 +16,7 @@ class IAdapterSource;
 class QGroupBox;
 class TCodeServer;
 class TProgressDialog;
+class TCodeTableCDS;
 class TRADObjectBroker;
 class TVCLServer;
 class QLabel;
@@ -57,6 +58,8 @@ public:
     TRADObjectBroker *RADObjectBroker1 = nullptr;
     TCodeServer *CodeServer = nullptr;
     TVCLServer *VCLServer = nullptr;
+    // The shared code table, read again by "代碼重整".
+    TCodeTableCDS *CodeTableCDS = nullptr;
     // Where the network adapters are read from; nullptr: the machine's own.
     IAdapterSource *AdapterSource = nullptr;
 
@@ -109,6 +112,7 @@ public:
     void RightSpliterExecute();
     void TreeJobListExecute();
     void ActStartJobExecute();
+    void ActRefreshCodeTableExecute();
     void ActShowTreeExecute(QObject *sender);
     // Shows a stored code tree docked in the main area; raises "Tree Name=%s is not found".
     void ShowTreeForm(const QString &name);

@@ -1,5 +1,6 @@
 #include "DemoSchool.h"
 
+#include "Big5.h"
 #include "ServerDatabase.h"
 
 QStringList SchemaStatements() {
@@ -238,7 +239,9 @@ const TUser kUsers[] = {
 };
 
 QByteArray Tree(int tag, const char *lines) {
-    return QByteArrayLiteral("#Tag=") + QByteArray::number(tag) + '\n' + QByteArray(lines);
+    // Stored trees are Big5 text.
+    return QByteArrayLiteral("#Tag=") + QByteArray::number(tag) + '\n' +
+           Big5Encode(QString::fromUtf8(lines));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the guard on command texts that clients send.
 
 #include "AppServerFixture.h"
+#include "Big5.h"
 #include "ObjectBroker.h"
 
 #include <QTest>
@@ -100,7 +101,8 @@ private Q_SLOTS:
         QCOMPARE(d.Call(1, {Variant("ttreeview")}).ToString(),
                  "ACNotes\nEPT\nPostCodeTree\nTesTreeCode\nUnitTreeView\n");
         std::vector<Variant> load{Variant("UnitTreeView"), {}, {}};
-        const QString tree = QString::fromUtf8(d.Invoke(2, load).ToBytes());
+        // Stored trees are Big5 text.
+        const QString tree = Big5Decode(d.Invoke(2, load).ToBytes());
         QCOMPARE(load[1].ToString(), "TTreeView");
         QCOMPARE(load[2].ToString(), QStringLiteral("行政單位"));
         QVERIFY(tree.startsWith("#Tag=0\nA00,校長室\n\tA10,教務處\n"));

@@ -4,6 +4,7 @@
 // the sign-off.
 
 #include "AppServerFixture.h"
+#include "CodeTableCDS.h"
 #include "Exceptions.h"
 #include "NetAdapters.h"
 #include "Packages.h"
@@ -252,6 +253,32 @@ private Q_SLOTS:
         // Names match exactly; folders are left alone.
         QCOMPARE(docs.entryList(QDir::Files), QStringList{QStringLiteral("Notice.docx")});
         QVERIFY(docs.exists(QStringLiteral("Sub")));
+    }
+
+    void refreshingCodesReadsTheServersTable() {
+        TSystemTable *table = CodeTableSystemTable();
+        table->Broker()->Servers().clear();
+        table->Broker()->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
+        TCodeTableCDS semester;
+        semester.SetFilter(QStringLiteral("Main_Code='Semester'"));
+        semester.SetFiltered(true);
+        semester.Open();
+        const auto name = [](TCodeTableCDS &ds) {
+            return ds.Lookup(QStringLiteral("Code"), Variant("1"), QStringLiteral("Descript"))
+                .ToString();
+        };
+        FServer->Query("UPDATE CodeTable SET Descript='第一學期' "
+                       "WHERE Main_Code='Semester' AND Code='1'");
+        semester.Close();
+        semester.Open();
+        QCOMPARE(name(semester), QStringLiteral("上學期")); // still the copy read before
+        Main->ActRefreshCodeTable->Execute();
+        QVERIFY(Main->CodeTableCDS->Active());
+        semester.Close();
+        semester.Open();
+        QCOMPARE(name(semester), QStringLiteral("第一學期"));
+        FServer->Query("UPDATE CodeTable SET Descript='上學期' "
+                       "WHERE Main_Code='Semester' AND Code='1'");
     }
 
     void init() { FErrors.clear(); }

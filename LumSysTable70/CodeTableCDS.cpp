@@ -1,0 +1,44 @@
+#include "CodeTableCDS.h"
+
+#include "Fields.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+TSystemTable *gCodeTable = nullptr;
+
+void AddLabelledField(TDataSet *ds, TFieldType type, const char *name, int size,
+                      const char *label) {
+    ds->AddField(type, QLatin1String(name), size)->SetDisplayLabel(QString::fromUtf8(label));
+}
+
+} // namespace
+
+TSystemTable *CodeTableSystemTable() {
+    if (!gCodeTable) {
+        gCodeTable = new TSystemTable(nullptr, QStringLiteral("SystemObj.CodeTableINTF"),
+                                      QStringLiteral("xspCodeTable"));
+        gCodeTable->SetName(QStringLiteral("CodeTable"));
+        // Freed with the application, while the toolkit still runs.
+        qAddPostRoutine([] {
+            delete gCodeTable;
+            gCodeTable = nullptr;
+        });
+    }
+    return gCodeTable;
+}
+
+TCodeTableCDS::TCodeTableCDS(QObject *owner) : TClonedDataSet(owner) {
+    AddLabelledField(this, ftString, "Main_Code", 20, "類別");
+    AddLabelledField(this, ftString, "Code", 20, "代碼");
+    AddLabelledField(this, ftString, "Descript", 120, "名稱");
+    AddLabelledField(this, ftInteger, "ALevel", 0, "層級");
+    AddLabelledField(this, ftString, "AParent", 20, "隸屬於");
+    AddLabelledField(this, ftInteger, "AValue", 0, "數值");
+    AddLabelledField(this, ftDateTime, "ADate", 0, "日期值");
+}
+
+TSystemTable *TCodeTableCDS::GetSystemTable() {
+    return CodeTableSystemTable();
+}

@@ -1,0 +1,17 @@
+#pragma once
+// TCodeTableCDS: the school's code table ("xspCodeTable" of the code-table server), one row per
+// code of one category, shared by every instance in the process. Forms drop one per category
+// and filter it, e.g. "Main_Code='Semester'", and look names up by "Code".
+
+#include "uSystemTable.h"
+
+class TCodeTableCDS : public TClonedDataSet {
+    Q_OBJECT
+public:
+    explicit TCodeTableCDS(QObject *owner = nullptr);
+    QString ClassName() const override { return QStringLiteral("TCodeTableCDS"); }
+    TSystemTable *GetSystemTable() override;
+};
+
+// The process-wide copy of the code table, created on first use.
+TSystemTable *CodeTableSystemTable();

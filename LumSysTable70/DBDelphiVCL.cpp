@@ -1,0 +1,181 @@
+#include "DBDelphiVCL.h"
+
+#include "Big5.h"
+#include "Exceptions.h"
+#include "Fields.h"
+#include "RadServer.h"
+#include "SystemObjServers.h"
+#include "uObjServers.h"
+
+#include <QCoreApplication>
+#include <QTreeWidget>
+
+namespace {
+
+TSystemTable *gDelphiVCL = nullptr;
+
+void AddLabelledField(TDataSet *ds, TFieldType type, const char *name, int size,
+                      const char *label) {
+    ds->AddField(type, QLatin1String(name), size)->SetDisplayLabel(QString::fromUtf8(label));
+}
+
+int Depth(const QString &line) {
+    int depth = 0;
+    while (depth < line.size() && line[depth] == u'\t')
+        ++depth;
+    return depth;
+}
+
+void WriteItem(const QTreeWidgetItem *item, int depth, QString &out) {
+    out += QString(depth, u'\t') + item->text(0) + u'\n';
+    for (int i = 0; i < item->childCount(); ++i)
+        WriteItem(item->child(i), depth + 1, out);
+}
+
+// Raises the server's error for a failed call.
+void Check(TVCLServer *server, HRESULT status) {
+    if (!Succeeded(status))
+        throw EOleSysError(server->LastErrorText().isEmpty() ? QStringLiteral("Unspecified error")
+                                                             : server->LastErrorText(),
+                           status);
+}
+
+} // namespace
+
+// ---- TDelphiVCLCDS ----
+
+TSystemTable *DelphiVCLSystemTable() {
+    if (!gDelphiVCL) {
+        gDelphiVCL = new TSystemTable(nullptr, QStringLiteral("SystemObj.DelphiVCLINTF"),
+                                      QStringLiteral("xspDelphiVCL"));
+        gDelphiVCL->SetName(QStringLiteral("DelphiVCL"));
+        if (QCoreApplication::instance())
+            qAddPostRoutine([] {
+                delete gDelphiVCL;
+                gDelphiVCL = nullptr;
+            });
+    }
+    return gDelphiVCL;
+}
+
+TDelphiVCLCDS::TDelphiVCLCDS(QObject *owner) : TClonedDataSet(owner) {
+    AddLabelledField(this, ftString, "Main_Code", 12, "總表類別");
+    AddLabelledField(this, ftString, "VCLName", 30, "元件名稱");
+    AddLabelledField(this, ftString, "AClassName", 30, "類別");
+    AddLabelledField(this, ftString, "Description", 60, "說明");
+}
+
+TSystemTable *TDelphiVCLCDS::GetSystemTable() {
+    return DelphiVCLSystemTable();
+}
+
+// ---- tree text ----
+
+void TreeTextToView(const QString &text, QTreeWidget *view, QStringList *settings) {
+    view->clear();
+    if (settings)
+        settings->clear();
+    // The last item seen at each depth: a line's parent is the item one level up.
+    std::vector<QTreeWidgetItem *> path;
+    bool inHeader = true;
+    const QStringList lines = QString(text).remove(u'\r').split(u'\n');
+    for (const QString &line : lines) {
+        if (line.trimmed().isEmpty())
+            continue;
+        if (inHeader && line.startsWith(u'#')) {
+            if (settings)
+                settings->append(line);
+            continue;
+        }
+        inHeader = false;
+        // A line more than one level deeper than the one above hangs under the deepest open
+        // item rather than being dropped.
+        const int depth = std::min<int>(Depth(line), static_cast<int>(path.size()));
+        path.resize(static_cast<size_t>(depth));
+        QTreeWidgetItem *item =
+            depth == 0 ? new QTreeWidgetItem(view) : new QTreeWidgetItem(path.back());
+        item->setText(0, line.mid(Depth(line)));
+        path.push_back(item);
+    }
+}
+
+QString TreeViewToText(const QTreeWidget *view, const QStringList &settings) {
+    QString out;
+    for (const QString &line : settings)
+        out += line + u'\n';
+    for (int i = 0; i < view->topLevelItemCount(); ++i)
+        WriteItem(view->topLevelItem(i), 0, out);
+    return out;
+}
+
+// ---- TDBDelphiVCL ----
+
+TDBDelphiVCL::TDBDelphiVCL(QObject *owner)
+    : TComponent(owner), FBroker(new TRADObjectBroker(this, QStringLiteral("SystemObj"))),
+      FServer(new TVCLServer(this)) {
+    FServer->SetObjectBroker(FBroker);
+}
+
+void TDBDelphiVCL::SetVCLComponent(QTreeWidget *view) {
+    FView = view;
+}
+
+void TDBDelphiVCL::SetVCLName(const QString &name) {
+    if (name == FVCLName)
+        return;
+    FVCLName = name;
+    if (FActiveLoaded)
+        LoadVCL();
+}
+
+bool TDBDelphiVCL::GetExisted() {
+    QString names;
+    Check(FServer, FServer->ReadClassVCLNames(AClassName, names));
+    for (const QString &line : names.split(u'\n'))
+        if (line.trimmed().compare(FVCLName, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+void TDBDelphiVCL::LoadVCL() {
+    if (!FView)
+        throw Exception(QStringLiteral("TDBDelphiVCL: no tree view is bound"));
+    if (OnBeforeLoaded)
+        OnBeforeLoaded(this);
+    QString className, description;
+    Variant data;
+    Check(FServer, FServer->LoadVCL(FVCLName, className, description, data));
+    QStringList settings;
+    TreeTextToView(Big5Decode(data.IsEmptyOrNull() ? QByteArray() : data.ToBytes()), FView,
+                   &settings);
+    Settings = settings;
+    Description = description;
+    if (!className.isEmpty())
+        AClassName = className;
+    if (OnAfterLoaded)
+        OnAfterLoaded(this);
+}
+
+void TDBDelphiVCL::SetLoadActive(bool value) {
+    if (value) {
+        LoadVCL();
+        FActiveLoaded = true;
+        return;
+    }
+    FActiveLoaded = false;
+    if (FView)
+        FView->clear();
+}
+
+void TDBDelphiVCL::UpdateVCL() {
+    if (!FView)
+        throw Exception(QStringLiteral("TDBDelphiVCL: no tree view is bound"));
+    if (OnBeforeWriteVCL)
+        OnBeforeWriteVCL(this);
+    const QByteArray bytes = Big5Encode(TreeViewToText(FView, Settings));
+    if (OnAfterWriteVCL)
+        OnAfterWriteVCL(this);
+    Check(FServer, FServer->UpdateVCL(FVCLName, AClassName, Description, Variant(bytes)));
+    if (OnAfterUpdateVCL)
+        OnAfterUpdateVCL(this);
+}

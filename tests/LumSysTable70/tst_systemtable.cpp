@@ -1,0 +1,203 @@
+// The shared code table and stored components against the real server on loopback.
+
+#include "AppServerFixture.h"
+#include "Big5.h"
+#include "CodeTableCDS.h"
+#include "DBDelphiVCL.h"
+#include "Exceptions.h"
+#include "Fields.h"
+#include "SocketConnection.h"
+#include "StatelessDataSet.h"
+#include "SystemObjServers.h"
+#include "TestMain.h"
+#include "uObjServers.h"
+
+#include <QTreeWidget>
+
+namespace {
+
+QStringList Codes(TDataSet &ds) {
+    QStringList codes;
+    for (ds.First(); !ds.Eof(); ds.Next())
+        codes << ds.FieldByName(QStringLiteral("Code"))->AsString();
+    return codes;
+}
+
+// A code table of its own, on the test server.
+class TTestCodeTable : public TClonedDataSet {
+public:
+    explicit TTestCodeTable(TSystemTable *table) : FTable(table) {}
+    TSystemTable *GetSystemTable() override { return FTable; }
+
+private:
+    TSystemTable *FTable;
+};
+
+} // namespace
+
+class TstSystemTable : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TAppServerFixture> FServer;
+
+    void PointAtServer(TSystemTable *table) {
+        table->Broker()->Servers().clear();
+        table->Broker()->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        FServer = std::make_unique<TAppServerFixture>();
+        PointAtServer(CodeTableSystemTable());
+        PointAtServer(DelphiVCLSystemTable());
+    }
+    void cleanupTestCase() { FServer.reset(); }
+
+    void clonesShareOneFetch() {
+        TSystemTable table(nullptr, QStringLiteral("SystemObj.CodeTableINTF"),
+                           QStringLiteral("xspCodeTable"));
+        PointAtServer(&table);
+        QCOMPARE(table.Broker()->ServerName(), QStringLiteral("SystemObj"));
+        QCOMPARE(table.DataSet()->PacketRecords(), -1);
+        TTestCodeTable sex(&table), units(&table);
+        sex.SetFilter(QStringLiteral("Main_Code='NSEX'"));
+        sex.SetFiltered(true);
+        sex.Open();
+        QVERIFY(table.Active());
+        QVERIFY(!table.Connection()->Connected());
+        units.Open();
+        // The second clone opened from memory: both share the table's records.
+        QCOMPARE(units.Store(), table.DataSet()->Store());
+        QCOMPARE(sex.Store(), units.Store());
+        QCOMPARE(Codes(sex), (QStringList{"1", "2"}));
+        QVERIFY(units.RecordCount() > 20);
+        // Switching an active table on fetches nothing.
+        const auto store = table.DataSet()->Store();
+        table.SetActive(true);
+        QCOMPARE(table.DataSet()->Store(), store);
+
+        // A fresh read keeps the clone's own filter; other clones keep what they held.
+        FServer->Query("UPDATE CodeTable SET Descript='男性' WHERE Main_Code='NSEX' AND Code='1'");
+        sex.SystemTableRefresh();
+        QVERIFY(sex.Filtered());
+        QCOMPARE(Codes(sex), (QStringList{"1", "2"}));
+        QCOMPARE(
+            sex.Lookup(QStringLiteral("Code"), Variant("1"), QStringLiteral("Descript")).ToString(),
+            QStringLiteral("男性"));
+        QVERIFY(units.Store() != sex.Store());
+        QVERIFY(!table.Connection()->Connected());
+        FServer->Query("UPDATE CodeTable SET Descript='男' WHERE Main_Code='NSEX' AND Code='1'");
+    }
+
+    void changesThroughAClone() {
+        TSystemTable table(nullptr, QStringLiteral("SystemObj.CodeTableINTF"),
+                           QStringLiteral("xspCodeTable"));
+        PointAtServer(&table);
+        TTestCodeTable codes(&table);
+        codes.SetFilter(QStringLiteral("Main_Code='NUNT'"));
+        codes.SetFiltered(true);
+        codes.Open();
+        QVERIFY(codes.Locate(QStringLiteral("Code"), Variant("A70")));
+        codes.Edit();
+        codes.FieldByName(QStringLiteral("Descript"))->SetAsString(QStringLiteral("圖書室"));
+        codes.Post();
+        QCOMPARE(codes.ApplyUpdates(0), 0);
+        QVERIFY(!table.Connection()->Connected());
+        QCOMPARE(FServer->Query("SELECT Descript FROM CodeTable WHERE Code='A70'").toString(),
+                 QStringLiteral("圖書室"));
+        // A refused apply disconnects as well.
+        codes.Edit();
+        codes.FieldByName(QStringLiteral("Code"))->SetAsString(QStringLiteral("A60"));
+        codes.Post();
+        try {
+            codes.ApplyUpdates(0);
+        } catch (const Exception &) {
+        }
+        QVERIFY(!table.Connection()->Connected());
+        codes.CancelUpdates();
+    }
+
+    void aServerThatCannotBeReachedLeavesTheCloneClosed() {
+        TSystemTable table(nullptr, QStringLiteral("NoDot"), QStringLiteral("xspCodeTable"));
+        table.Broker()->Servers().clear();
+        table.Broker()->AddServer(QStringLiteral("127.0.0.1"), 1); // nothing listens there
+        TTestCodeTable codes(&table);
+        QVERIFY_THROWS_EXCEPTION(Exception, codes.Open());
+        QVERIFY(!codes.Active());
+        QVERIFY(!table.Connection()->Connected());
+        QVERIFY(!table.Broker()->Servers()[0].HasFailed);
+        // The opening guard was cleared: once the server is known, the clone opens.
+        PointAtServer(&table);
+        table.Connection()->SetServerName(QStringLiteral("SystemObj.CodeTableINTF"));
+        codes.Open();
+        QVERIFY(codes.Active());
+    }
+
+    void theCodeTableDatasetHasItsLabels() {
+        TCodeTableCDS semester;
+        semester.SetFilter(QStringLiteral("Main_Code='Semester'"));
+        semester.SetFiltered(true);
+        semester.Open();
+        QCOMPARE(semester.RecordCount(), 2);
+        QCOMPARE(semester.FieldByName(QStringLiteral("Main_Code"))->DisplayLabel(),
+                 QStringLiteral("類別"));
+        QCOMPARE(semester.FieldByName(QStringLiteral("ADate"))->DisplayLabel(),
+                 QStringLiteral("日期值"));
+        QCOMPARE(semester.Lookup(QStringLiteral("Code"), Variant("2"), QStringLiteral("Descript"))
+                     .ToString(),
+                 QStringLiteral("下學期"));
+        TDelphiVCLCDS stored;
+        stored.Open();
+        QVERIFY(stored.Locate(QStringLiteral("VCLName"), Variant("EPT")));
+        QCOMPARE(stored.FieldByName(QStringLiteral("Description"))->AsString(),
+                 QStringLiteral("職務類別"));
+    }
+
+    void treeText() {
+        QTreeWidget view;
+        QStringList settings;
+        TreeTextToView(QStringLiteral("#Tag=1\r\nA,甲\n\t1,子\n\t\t\tx,深\n\n\t2,乙\nB\n"), &view,
+                       &settings);
+        QCOMPARE(settings, QStringList{QStringLiteral("#Tag=1")});
+        QCOMPARE(view.topLevelItemCount(), 2);
+        QTreeWidgetItem *a = view.topLevelItem(0);
+        QCOMPARE(a->childCount(), 2);
+        // A line more than one level deeper hangs under the deepest open node.
+        QCOMPARE(a->child(0)->child(0)->text(0), QStringLiteral("x,深"));
+        QCOMPARE(TreeViewToText(&view, settings),
+                 QStringLiteral("#Tag=1\nA,甲\n\t1,子\n\t\tx,深\n\t2,乙\nB\n"));
+    }
+
+    void aStoredTreeLoadsAndIsWrittenBack() {
+        QTreeWidget view;
+        TDBDelphiVCL vcl;
+        vcl.Server()->SetObjectBroker(nullptr);
+        vcl.Server()->SetAddress(QStringLiteral("127.0.0.1"));
+        vcl.Server()->SetPort(FServer->Port());
+        vcl.SetVCLComponent(&view);
+        vcl.SetVCLName(QStringLiteral("EPT"));
+        QVERIFY(vcl.GetExisted());
+        QStringList events;
+        vcl.OnAfterLoaded = [&](QObject *) { events << "loaded"; };
+        vcl.OnAfterUpdateVCL = [&](QObject *) { events << "updated"; };
+        vcl.SetLoadActive(true);
+        QCOMPARE(view.topLevelItemCount(), 3);
+        QCOMPARE(view.topLevelItem(0)->text(0), QStringLiteral("1,教師"));
+        QCOMPARE(view.topLevelItem(0)->child(1)->text(0), QStringLiteral("2,代理教師"));
+        new QTreeWidgetItem(view.topLevelItem(2), {QStringLiteral("1,技工")});
+        vcl.UpdateVCL();
+        QCOMPARE(events, (QStringList{"loaded", "updated"}));
+        // Big5 on the server, settings kept.
+        const QByteArray stored =
+            FServer->Query("SELECT AData FROM StoredVCL WHERE VCLName='EPT'").toByteArray();
+        QVERIFY(stored.startsWith("#Tag=1\n"));
+        QVERIFY(stored.contains(Big5Encode(QStringLiteral("\t1,技工\n"))));
+        vcl.SetLoadActive(false);
+        QCOMPARE(view.topLevelItemCount(), 0);
+        vcl.SetVCLName(QStringLiteral("NoSuchTree"));
+        QVERIFY(!vcl.GetExisted());
+        QVERIFY_THROWS_EXCEPTION(Exception, vcl.SetLoadActive(true));
+    }
+};
+
+LUM_TEST_MAIN(TstSystemTable)
+#include "tst_systemtable.moc"
