@@ -3,6 +3,7 @@
 #include "AppServerFixture.h"
 #include "Big5.h"
 #include "CodeTableCDS.h"
+#include "CountingServer.h"
 #include "DBDelphiVCL.h"
 #include "Exceptions.h"
 #include "Fields.h"
@@ -58,6 +59,8 @@ private Q_SLOTS:
         PointAtServer(&table);
         QCOMPARE(table.Broker()->ServerName(), QStringLiteral("SystemObj"));
         QCOMPARE(table.DataSet()->PacketRecords(), -1);
+        TCountingServer counter(table.Connection()->GetServer());
+        table.DataSet()->SetAppServer(&counter);
         TTestCodeTable sex(&table), units(&table);
         sex.SetFilter(QStringLiteral("Main_Code='NSEX'"));
         sex.SetFiltered(true);
@@ -65,6 +68,7 @@ private Q_SLOTS:
         QVERIFY(table.Active());
         QVERIFY(!table.Connection()->Connected());
         units.Open();
+        QCOMPARE(counter.GetRecords, 1);
         // The second clone opened from memory: both share the table's records.
         QCOMPARE(units.Store(), table.DataSet()->Store());
         QCOMPARE(sex.Store(), units.Store());
@@ -78,6 +82,7 @@ private Q_SLOTS:
         // A fresh read keeps the clone's own filter; other clones keep what they held.
         FServer->Query("UPDATE CodeTable SET Descript='男性' WHERE Main_Code='NSEX' AND Code='1'");
         sex.SystemTableRefresh();
+        QCOMPARE(counter.GetRecords, 2);
         QVERIFY(sex.Filtered());
         QCOMPARE(Codes(sex), (QStringList{"1", "2"}));
         QCOMPARE(
