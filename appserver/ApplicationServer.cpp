@@ -1,11 +1,14 @@
 #include "ApplicationServer.h"
 
+#include "AcadStudentModule.h"
 #include "CodeTableModule.h"
 #include "DelphiVCLModule.h"
 #include "IDNameModule.h"
 #include "JobManagerModule.h"
 #include "ObjServersModule.h"
 #include "PackagePublisher.h"
+#include "PersonnelModule.h"
+#include "PublicInfoModule.h"
 #include "SecurityModule.h"
 #include "VersionCtrlModule.h"
 
@@ -43,7 +46,8 @@ QStringList TApplicationServer::HostedProgIDs() {
     return {"SrvJobSecurity.VersionCtrlNTF", "SrvJobSecurity.SecurityINTF",
             "SrvJobSecurity.JobManagerINTF", "SystemObj.CodeTableINTF",
             "SystemObj.DelphiVCLINTF",       "SystemObj.ObjServersINTF",
-            "SystemObj.IDNameINTF"};
+            "SystemObj.IDNameINTF",          "SrvPublicInfo.PublicInfoINTF",
+            "SrvAcademic.AcadStudentINTF",   "SrvPersonnel.PersonnelINTF"};
 }
 
 TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, QObject *parent)
@@ -73,6 +77,9 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
     add(ids[4], [](const TServerContext &c) { return std::make_unique<TDelphiVCLModule>(c); });
     add(ids[5], [](const TServerContext &c) { return std::make_unique<TObjServersModule>(c); });
     add(ids[6], [](const TServerContext &c) { return std::make_unique<TIDNameModule>(c); });
+    add(ids[7], [](const TServerContext &c) { return std::make_unique<TPublicInfoModule>(c); });
+    add(ids[8], [](const TServerContext &c) { return std::make_unique<TAcadStudentModule>(c); });
+    add(ids[9], [](const TServerContext &c) { return std::make_unique<TPersonnelModule>(c); });
 
     SetMaxFrameSize(config.MaxFrameSize);
     if (!config.CertificateFile.isEmpty() || !config.KeyFile.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 // TApplicationServer: the application server — an object server that hosts, for each connection,
-// one object per ProgID of the job-security and system-object servers over one database.
+// one object per ProgID of the job-security and system-object servers, and of the servers of
+// the school's notices and calendar, students and staff, over one database.
 
 #include "ObjectServer.h"
 #include "ServerDatabase.h"

@@ -60,6 +60,14 @@ QStringList SchemaStatements() {
         "ADate VARCHAR(19), PRIMARY KEY (Main_Code, Code))",
         "CREATE TABLE ComputerUser (MacAddress VARCHAR(40) NOT NULL, UserName VARCHAR(40) "
         "NOT NULL, LastTime VARCHAR(19), PRIMARY KEY (MacAddress, UserName))",
+        "CREATE TABLE PublicNews (NewsID INTEGER PRIMARY KEY, PublishDate VARCHAR(19), "
+        "UnitID VARCHAR(20), Title VARCHAR(120), Content VARCHAR(4000), Publisher VARCHAR(40))",
+        "CREATE TABLE UnitActions (ActionID INTEGER PRIMARY KEY, ActionDate VARCHAR(19), "
+        "UnitID VARCHAR(20), Content VARCHAR(200))",
+        "CREATE TABLE StdOnSchool (StudentID VARCHAR(10) PRIMARY KEY, Cht_Name VARCHAR(40), "
+        "Sex VARCHAR(1), ClassID VARCHAR(10), SeatNo INTEGER, State VARCHAR(2))",
+        "CREATE TABLE Employees (EmpID VARCHAR(10) PRIMARY KEY, Cht_Name VARCHAR(40), "
+        "UnitID VARCHAR(20), Title VARCHAR(40), Extension VARCHAR(10), EMail VARCHAR(80))",
     };
 }
 
@@ -244,6 +252,170 @@ QByteArray Tree(int tag, const char *lines) {
            Big5Encode(QString::fromUtf8(lines));
 }
 
+// The job packages every demo user may run, with their group in the job tree ("code,name")
+// and their flags (bit 0: kept on the computer after the program closes; bit 1: use logged).
+struct TDemoPackage {
+    const char *FileName;
+    const char *Descript;
+    const char *AppType;
+    int AtClient;
+};
+
+const TDemoPackage kPackages[] = {
+    {"LumChangePassword.bpl", "密碼變更", "S,系統", 3},
+    {"LumSYSHelpRead.bpl", "輔助說明", "S,系統", 0},
+    {"LumPublicNews.bpl", "公告查詢", "P,公用", 3},
+    {"LumUnitActionsQuery.bpl", "行事曆查詢", "P,公用", 1},
+    {"TqStdOnSchoolIdx.bpl", "在校生索引表", "A,教務", 2},
+    {"LumEmployeesIndex.bpl", "員工索引表", "H,人事", 0},
+};
+
+// The demo packages' records in the client-application list, with their group and flags.
+// The records hold no file yet: the server publishes the built packages into them at start
+// (their version, size and bytes), keeping the group and flags given here.
+void RegisterPackages(TServerDatabase &db, const QString &now) {
+    for (const TDemoPackage &p : kPackages)
+        db.Exec("INSERT INTO ClientApps (FileName, Descript, Version, CheckSum, Ext, AppType, "
+                "AtClient, UpdateMemo, Changer, ChangeTime) VALUES (?,?,?,?,?,?,?,?,?,?)",
+                {p.FileName, QString::fromUtf8(p.Descript), QString(), 0, ".bpl",
+                 QString::fromUtf8(p.AppType), p.AtClient, QString::fromUtf8("示範學校初始版本"),
+                 "ADMIN", now});
+}
+
+// Help documents of two jobs: one page of HTML stored as UTF-8 with a byte-order mark, and one
+// plain text stored in Big5, as older documents are.
+void FillHelp(TServerDatabase &db) {
+    const QByteArray html =
+        QByteArrayLiteral("\xEF\xBB\xBF") +
+        QStringLiteral("<html><body><h2>密碼變更</h2>"
+                       "<p>請輸入目前的密碼，再輸入兩次新密碼後按「確認」。</p>"
+                       "<ul><li>新密碼不可與帳號相同。</li><li>新密碼不可與舊密碼相同。</li>"
+                       "<li>變更完成後，下次登入請使用新密碼。</li></ul></body></html>")
+            .toUtf8();
+    const QByteArray text = Big5Encode(QStringLiteral(
+        "公告查詢\n\n上方列出學校的公告，依公告日期由新到舊排列，日期以民國年表示。\n"
+        "點選一則公告，下方即顯示公告內容。\n"));
+    const struct {
+        const char *FileName;
+        const char *Descript;
+        QByteArray Data;
+    } docs[] = {{"LumChangePassword.bpl", "密碼變更說明", html},
+                {"LumPublicNews.bpl", "公告查詢說明", text}};
+    for (const auto &d : docs)
+        db.Exec("INSERT INTO ClientAppsHelp (FileName, Version, Descript, FileSize, FileData) "
+                "VALUES (?,?,?,?,?)",
+                {d.FileName, "1", QString::fromUtf8(d.Descript), d.Data.size(), d.Data});
+}
+
+// The notices: days before the database was made, unit, title, text.
+void FillNews(TServerDatabase &db) {
+    const struct {
+        int DaysAgo;
+        const char *Unit;
+        const char *Title;
+        const char *Content;
+        const char *Publisher;
+    } news[] = {
+        {1, "A10", "期末考試日程公告",
+         "本學期期末考試訂於下月第二週舉行，\n考試科目與節次表請至教務處網頁查詢。\n"
+         "請同學準時到場應試。",
+         "張淑芬"},
+        {3, "A30", "校園網路維護停機通知",
+         "本週六上午八時至十二時進行校園網路設備維護，\n期間校務系統暫停服務，造成不便敬請見諒。",
+         "蔡明哲"},
+        {7, "A20", "冬季服裝儀容檢查",
+         "學務處將於下週一升旗時間進行服裝儀容檢查，\n請各班導師協助提醒學生。", "吳俊傑"},
+        {14, "A11", "獎學金申請開始受理",
+         "本學期各項獎學金即日起受理申請，\n請備妥成績單及相關證明文件，至註冊組辦理。", "李建宏"},
+        {30, "A00", "教師節敬師活動感謝", "感謝全校師生熱情參與敬師活動。", "王大同"},
+    };
+    int id = 0;
+    for (const auto &n : news)
+        db.Exec("INSERT INTO PublicNews (NewsID, PublishDate, UnitID, Title, Content, Publisher) "
+                "VALUES (?,?,?,?,?,?)",
+                {++id,
+                 TServerDatabase::DateText(TDateTime(Date().Value() - n.DaysAgo +
+                                                     TDateTime::EncodeTime(8, 30, 0).Value())),
+                 n.Unit, QString::fromUtf8(n.Title), QString::fromUtf8(n.Content),
+                 QString::fromUtf8(n.Publisher)});
+}
+
+// The school calendar: the month (from the current one) and day of each event.
+void FillCalendar(TServerDatabase &db) {
+    const struct {
+        int Month;
+        int Day;
+        const char *Unit;
+        const char *Content;
+    } actions[] = {
+        {-1, 15, "A10", "第一次段考"},     {-1, 25, "A20", "班級幹部訓練"},
+        {0, 1, "A00", "校務會議"},         {0, 8, "A10", "第二次段考"},
+        {0, 8, "A21", "段考期間加強巡堂"}, {0, 15, "A20", "校慶運動會"},
+        {0, 22, "A30", "全校消防演練"},    {0, 28, "A50", "經費核銷截止"},
+        {1, 5, "A12", "下學期課表公布"},   {1, 20, "A10", "期末考試"},
+    };
+    const QDate today = Date().ToDate();
+    const QDate first(today.year(), today.month(), 1);
+    int id = 0;
+    for (const auto &a : actions)
+        db.Exec("INSERT INTO UnitActions (ActionID, ActionDate, UnitID, Content) "
+                "VALUES (?,?,?,?)",
+                {++id,
+                 TServerDatabase::DateText(
+                     TDateTime::FromDate(first.addMonths(a.Month).addDays(a.Day - 1))),
+                 a.Unit, QString::fromUtf8(a.Content)});
+}
+
+void FillStudents(TServerDatabase &db) {
+    const struct {
+        const char *Id;
+        const char *Name;
+        const char *Sex;
+        const char *Class;
+        int Seat;
+        const char *State;
+    } students[] = {
+        {"113001", "王小明", "1", "101", 1, "0"}, {"113002", "李佳穎", "2", "101", 2, "0"},
+        {"113003", "張家豪", "1", "101", 3, "0"}, {"113004", "陳怡安", "2", "101", 4, "1"},
+        {"113031", "林冠宇", "1", "102", 1, "0"}, {"113032", "黃詩涵", "2", "102", 2, "0"},
+        {"113033", "吳承翰", "1", "102", 3, "0"}, {"112001", "劉宜蓁", "2", "201", 1, "0"},
+        {"112002", "蔡宗翰", "1", "201", 2, "0"}, {"112003", "鄭雅雯", "2", "201", 3, "0"},
+        {"112031", "謝明哲", "1", "202", 1, "0"}, {"112032", "許筱婷", "2", "202", 2, "0"},
+        {"111001", "楊志豪", "1", "301", 1, "0"}, {"111002", "周佩君", "2", "301", 2, "0"},
+        {"111003", "王建民", "1", "301", 3, "0"},
+    };
+    for (const auto &s : students)
+        db.Exec("INSERT INTO StdOnSchool (StudentID, Cht_Name, Sex, ClassID, SeatNo, State) "
+                "VALUES (?,?,?,?,?,?)",
+                {s.Id, QString::fromUtf8(s.Name), s.Sex, s.Class, s.Seat, s.State});
+}
+
+void FillEmployees(TServerDatabase &db) {
+    const struct {
+        const char *Id;
+        const char *Name;
+        const char *Unit;
+        const char *Title;
+        const char *Extension;
+    } staff[] = {
+        {"E001", "王大同", "A00", "校長", "100"},
+        {"E002", "張淑芬", "A10", "教務主任", "200"},
+        {"T001", "林雅婷", "A10", "國文科教師", "201"},
+        {"E003", "李建宏", "A11", "註冊組長", "210"},
+        {"E004", "黃美玲", "A12", "課務組長", "220"},
+        {"E005", "吳俊傑", "A20", "學務主任", "300"},
+        {"T002", "陳志明", "A20", "資訊科教師", "311"},
+        {"E006", "劉怡君", "A21", "生輔組長", "310"},
+        {"E007", "蔡明哲", "A30", "總務主任", "400"},
+        {"E008", "許雅雯", "A50", "會計主任", "500"},
+    };
+    for (const auto &e : staff)
+        db.Exec("INSERT INTO Employees (EmpID, Cht_Name, UnitID, Title, Extension, EMail) "
+                "VALUES (?,?,?,?,?,?)",
+                {e.Id, QString::fromUtf8(e.Name), e.Unit, QString::fromUtf8(e.Title), e.Extension,
+                 QString::fromLatin1(e.Id).toLower() + QStringLiteral("@demo-school.example")});
+}
+
 } // namespace
 
 void FillDemoSchool(TServerDatabase &db, THashCost cost) {
@@ -271,13 +443,13 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost) {
         {"SYSADM", "ADMIN"}, {"ACAD", "T001"}, {"ACAD", "ADMIN"}, {"STUDENT", "T002"}};
     for (auto &m : members)
         db.Exec("INSERT INTO GroupMembers (GroupID, ID) VALUES (?,?)", {m[0], m[1]});
-    const char *jobs[][2] = {{"SYSADM", "LumPassword.bpl"},
-                             {"SYSADM", "LumNotice.bpl"},
-                             {"ACAD", "AcadCourse.bpl"},
-                             {"ACAD", "LumNotice.bpl"},
-                             {"STUDENT", "AcadAbsence.bpl"}};
+    const char *jobs[][2] = {{"ACAD", "AcadCourse.bpl"}, {"STUDENT", "AcadAbsence.bpl"}};
     for (auto &j : jobs)
         db.Exec("INSERT INTO GroupJobs (GroupID, JobID) VALUES (?,?)", {j[0], j[1]});
+    // Every group runs the packages that every school starts with.
+    for (auto &g : groups)
+        for (const TDemoPackage &p : kPackages)
+            db.Exec("INSERT INTO GroupJobs (GroupID, JobID) VALUES (?,?)", {g[0], p.FileName});
     db.Exec("INSERT INTO GroupAdmins (ID, GroupID) VALUES ('ADMIN', 'SYSADM')");
 
     for (const TCode &c : kCodes)
@@ -324,4 +496,11 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost) {
         "INSERT INTO KeyValues (KeyName, KeyValue, Prefix) VALUES ('StudentNo', 11300000, 'S')");
     db.Exec("INSERT INTO KeyValuesEx (MajorID, MinorID, KeyValue, Prefix, FormatStr) "
             "VALUES ('Notice', '113', 0, 'N113', '0000')");
+
+    RegisterPackages(db, now);
+    FillHelp(db);
+    FillNews(db);
+    FillCalendar(db);
+    FillStudents(db);
+    FillEmployees(db);
 }

@@ -1,7 +1,11 @@
 #pragma once
 // The server's tables and the demo school that fills a new database: a fictional senior high
 // school with an administrator and teachers, their profiles, job groups, code tables with
-// their Traditional Chinese descriptions, server locations and stored code trees.
+// their Traditional Chinese descriptions, server locations and stored code trees; its notices
+// and calendar (dated from the day the database is made), students on the roll and staff; the
+// records of the job packages every school starts with in the client-application list (group
+// and flags; the files are published into them when the server starts), and help documents of
+// two of them.
 //
 // Demo accounts (ID / password):
 //   ADMIN / orv7-admin    the administrator

@@ -147,6 +147,8 @@ Variant TProviderHost::AS_GetRecords(const QString &providerName, int count, int
 Variant TProviderHost::AS_ApplyUpdates(const QString &providerName, const Variant &delta,
                                        int maxErrors, int &errorCount, Variant &ownerData) {
     TEntry &e = Entry(providerName);
+    if (e.Def.ReadOnly)
+        throw EServerError(QStringLiteral("Provider %1 is read-only").arg(e.Def.Name));
     // Changes go to the provider's table through its own statement, never a client's.
     Prepare(e, QString(), Variant());
     if (delta.VarType() != TVarType::Bytes)

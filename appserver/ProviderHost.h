@@ -37,6 +37,7 @@ struct TProviderDef {
     QStringList KeyFields;        // identify a row when changes are applied
     QStringList ParamNames;       // the parameters of Sql, in the order clients list them
     QList<TProviderField> Fields; // the columns of Sql with their types, in order
+    bool ReadOnly = false;        // changes sent by clients are refused
 };
 
 class TProviderHost : public IAppServer {

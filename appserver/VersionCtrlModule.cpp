@@ -48,6 +48,9 @@ Variant TVersionCtrlModule::FileBytes(const QString &table, const QString &fileN
                             {fileName});
     if (!q.next())
         throw EServerError(QStringLiteral("%1 is not in the file list").arg(fileName));
+    // A record whose file was never sent must not reach a client as an empty file.
+    if (q.value(0).isNull())
+        throw EServerError(QStringLiteral("%1 has no file on the server").arg(fileName));
     return Variant(q.value(0).toByteArray());
 }
 
@@ -140,7 +143,7 @@ TVersionCtrlModule::TVersionCtrlModule(const TServerContext &context)
             c.Out(3) = Variant::Null();
             return Variant(true);
         }
-        c.Out(3) = Variant(q.value(2).toByteArray());
+        c.Out(3) = q.value(2).isNull() ? Variant::Null() : Variant(q.value(2).toByteArray());
         return Variant(false);
     });
     Method(11, "ChangeAppSchedule", 3, {}, [this](TRemoteCall &c) {

@@ -220,7 +220,7 @@ private Q_SLOTS:
         Variant groups, jobList, admin, result;
         OleCheck(jobs->GetUserJobInfo(QStringLiteral("ADMIN"), groups, jobList, admin, result));
         QVERIFY(VarToStr(groups).contains(QStringLiteral("SYSADM")));
-        QVERIFY(VarToStr(jobList).contains(QStringLiteral("LumPassword.bpl")));
+        QVERIFY(VarToStr(jobList).contains(QStringLiteral("LumChangePassword.bpl")));
         Variant members;
         OleCheck(jobs->GetGroupJobAndMembers(QStringLiteral("ACAD"), members, jobList, result));
         QVERIFY(VarToStr(members).contains(QStringLiteral("T001")));

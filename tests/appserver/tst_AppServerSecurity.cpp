@@ -215,8 +215,13 @@ private Q_SLOTS:
         std::vector<Variant> info{Variant("T002"), {}, {}, {}};
         QVERIFY(jm.Invoke(15, info).ToBool());
         QCOMPARE(info[1].ToString(), "LIB\nSTUDENT\n");
+        // Every group also runs the packages the demo school starts with.
+        const QString common =
+            "LumChangePassword.bpl\nLumEmployeesIndex.bpl\nLumPublicNews.bpl\n"
+            "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqStdOnSchoolIdx.bpl\n";
         QCOMPARE(info[2].ToString(),
-                 "AcadAbsence.bpl\nAcadCourse.bpl\nLibLoan.bpl\nLibReport.bpl\nLibStock.bpl\n");
+                 "AcadAbsence.bpl\nAcadCourse.bpl\nLibLoan.bpl\nLibReport.bpl\nLibStock.bpl\n" +
+                     common);
         QCOMPARE(info[3].ToString(), "STUDENT\n");
 
         // Agencies end, jobs and groups go away everywhere.
@@ -224,7 +229,7 @@ private Q_SLOTS:
         jm.Call(14, {Variant("LibReport.bpl")});
         QVERIFY(jm.Call(16, {Variant("T002"), Variant("LIB"), Variant("ADMIN")}).ToBool());
         jm.Invoke(15, info);
-        QCOMPARE(info[2].ToString(), "AcadAbsence.bpl\nLibLoan.bpl\nLibStock.bpl\n");
+        QCOMPARE(info[2].ToString(), "AcadAbsence.bpl\nLibLoan.bpl\nLibStock.bpl\n" + common);
         QCOMPARE(info[3].ToString(), "LIB\nSTUDENT\n");
         QVERIFY(jm.Call(3, {Variant("T002"), Variant("ADMIN"), Variant("ADMIN")}).ToBool());
         QVERIFY(jm.Call(17, {Variant("LibLoan.bpl"), Variant("ACAD"), Variant("ADMIN")}).ToBool());

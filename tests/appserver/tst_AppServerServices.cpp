@@ -191,9 +191,12 @@ private Q_SLOTS:
 
         // Flags, types and schedules.
         d.Call(12, {Variant("AcadCourse.bpl"), Variant(2), Variant("B,學務")});
-        QCOMPARE(FServer->Query("SELECT AtClient FROM ClientApps").toInt(), 2);
+        QCOMPARE(FServer->Query("SELECT AtClient FROM ClientApps WHERE FileName='AcadCourse.bpl'")
+                     .toInt(),
+                 2);
         d.Call(13, {Variant("AcadCourse.bpl=C,其他\n")});
-        QCOMPARE(FServer->Query("SELECT AppType FROM ClientApps").toString(),
+        QCOMPARE(FServer->Query("SELECT AppType FROM ClientApps WHERE FileName='AcadCourse.bpl'")
+                     .toString(),
                  QStringLiteral("C,其他"));
         QVERIFY(d.Call(14, {Variant("AcadCourse.bpl")}).IsNull()); // none stored yet
         Variant months = Variant::Array(0, 11);
