@@ -48,20 +48,25 @@ function(lum_version_block target)
     target_sources(${target} PRIVATE ${out})
 endfunction()
 
-# lum_package(<name> SOURCES ... [LINKS ...] [OUTPUT_DIR dir] [DESCRIPTION text] [VERSION text])
-# A job package: a loadable module named "<name>.bpl" that registers its classes when loaded
-# and carries its version block.
+# lum_package(<name> SOURCES ... [LINKS ...] [OUTPUT_DIR dir] [OUTPUT_NAME base]
+#             [DESCRIPTION text] [VERSION text])
+# A job package: a loadable module named "<name>.bpl" (or "<base>.bpl") that registers its
+# classes when loaded and carries its version block.
 function(lum_package name)
-    cmake_parse_arguments(ARG "" "OUTPUT_DIR;DESCRIPTION;VERSION" "SOURCES;LINKS" ${ARGN})
+    cmake_parse_arguments(ARG "" "OUTPUT_DIR;OUTPUT_NAME;DESCRIPTION;VERSION" "SOURCES;LINKS"
+                          ${ARGN})
+    if(NOT ARG_OUTPUT_NAME)
+        set(ARG_OUTPUT_NAME ${name})
+    endif()
     add_library(${name} MODULE ${ARG_SOURCES})
-    lum_version_block(${name} FILE_NAME ${name}.bpl DESCRIPTION "${ARG_DESCRIPTION}"
+    lum_version_block(${name} FILE_NAME ${ARG_OUTPUT_NAME}.bpl DESCRIPTION "${ARG_DESCRIPTION}"
                       VERSION "${ARG_VERSION}")
     target_link_libraries(${name} PRIVATE ${ARG_LINKS})
     if(NOT ARG_OUTPUT_DIR)
         set(ARG_OUTPUT_DIR ${LUM_BIN_DIR})
     endif()
     set_target_properties(${name} PROPERTIES
-        PREFIX "" SUFFIX ".bpl" OUTPUT_NAME ${name}
+        PREFIX "" SUFFIX ".bpl" OUTPUT_NAME ${ARG_OUTPUT_NAME}
         LIBRARY_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIR})
 endfunction()
 

@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -144,6 +145,12 @@ private Q_SLOTS:
         SetServerIPPort(QStringLiteral("SystemObj"), FServer->Port());
         SrvJobSecurityBroker->Servers().clear();
         SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
+        // Job packages find their servers through the location table.
+        OrvServerDataSet->LocalBroker()->Servers().clear();
+        OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
+                                                         FServer->Port());
+        RemoteRegistryServer(QStringLiteral("DefaultServer"), QStringLiteral("127.0.0.1"),
+                             FServer->Port());
         SetClockSetter(&FClock);
         // The teacher has logged in already (the login dialog is tested with the user record);
         // her password runs out in 14 days.
@@ -569,6 +576,10 @@ private Q_SLOTS:
         QCOMPARE(entry->Form->Caption(), QStringLiteral("行事曆查詢"));
         auto *month = entry->Form->findChild<QLabel *>(QStringLiteral("lblMonth"));
         QVERIFY(month && month->text().startsWith(QStringLiteral("民國")));
+        // The month's events come from the server.
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join(u'\n')));
+        auto *events = entry->Form->findChild<QTableWidget *>(QStringLiteral("grdActions"));
+        QVERIFY(events && events->rowCount() > 0);
         // A second start only brings it to the front.
         Main->pcItemArea->addTab(new QWidget, QStringLiteral("other"));
         Main->pcItemArea->setCurrentIndex(Main->pcItemArea->count() - 1);

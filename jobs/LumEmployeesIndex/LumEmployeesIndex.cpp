@@ -1,0 +1,46 @@
+// The staff index ("員工索引表"): number, name, unit, title and telephone extension of every
+// employee, read from the personnel server, searched by number or name. It docks into the
+// shell's main area, beside the job tree.
+
+#include "Packages.h"
+#include "uClientAppControl.h"
+#include "uIndexGridForm.h"
+
+namespace {
+
+TIndexGridSpec EmployeesIndexSpec() {
+    TIndexGridSpec spec;
+    spec.FormName = QStringLiteral("EmployeesIndexForm");
+    spec.Caption = QStringLiteral("員工索引表");
+    spec.DockTag = 1;
+    spec.ProgID = QStringLiteral("SrvPersonnel.PersonnelINTF");
+    spec.ProviderName = QStringLiteral("xEmployeesIdxProvider");
+    spec.NumberField = QStringLiteral("EmpID");
+    spec.NameField = QStringLiteral("Cht_Name");
+    spec.SearchLabel = QStringLiteral("編號或姓名:");
+    spec.Fields = {{QStringLiteral("EmpID"), ftString, 10, QStringLiteral("員工編號")},
+                   {QStringLiteral("Cht_Name"), ftString, 40, QStringLiteral("姓名")},
+                   {QStringLiteral("UnitName"), ftString, 60, QStringLiteral("單位")},
+                   {QStringLiteral("Title"), ftString, 40, QStringLiteral("職稱")},
+                   {QStringLiteral("Extension"), ftString, 10, QStringLiteral("分機")},
+                   {QStringLiteral("UnitID"), ftString, 20, QStringLiteral("單位代碼"), false}};
+    return spec;
+}
+
+class TEmployeesIndexForm : public TIndexGridForm {
+public:
+    TEmployeesIndexForm() : TIndexGridForm(EmployeesIndexSpec()) {}
+};
+
+} // namespace
+
+class TLumEmployeesIndex : public TClientAppControl {
+public:
+    using TClientAppControl::TClientAppControl;
+    void ClientAppCreate() override { CreateClientForm(FForm); }
+
+private:
+    TEmployeesIndexForm *FForm = nullptr;
+};
+
+LUM_REGISTER_CLASS(TLumEmployeesIndex);

@@ -1,0 +1,50 @@
+#include "uJobServerData.h"
+
+#include "SocketConnection.h"
+#include "uObjServers.h"
+
+TJobServerData::TJobServerData(QObject *owner, const QString &progId)
+    : TComponent(owner), FBroker(new TRADObjectBroker(
+                             this, progId.contains(u'.') ? progId.section(u'.', 0, 0) : QString())),
+      FConnection(new TSocketConnection(this)) {
+    FConnection->SetServerName(progId);
+    FConnection->SetObjectBroker(FBroker);
+}
+
+TJobServerData::~TJobServerData() {
+    qDeleteAll(findChildren<TClientDataSet *>(Qt::FindDirectChildrenOnly));
+}
+
+TClientDataSet *TJobServerData::AddDataSet(const QString &providerName,
+                                           const QList<TJobField> &fields) {
+    auto *dataSet = new TClientDataSet(this);
+    dataSet->SetAppServer(FConnection->GetServer());
+    dataSet->SetProviderName(providerName);
+    dataSet->SetPacketRecords(-1);
+    for (const TJobField &f : fields) {
+        TField *field = dataSet->AddField(f.Type, f.Name, f.Size);
+        field->SetDisplayLabel(f.Label);
+        field->SetVisible(f.Visible);
+    }
+    return dataSet;
+}
+
+void TJobServerData::Open(TClientDataSet *dataSet) {
+    try {
+        dataSet->Close();
+        dataSet->Open();
+    } catch (...) {
+        DropLink();
+        throw;
+    }
+    DropLink();
+}
+
+void TJobServerData::DropLink() {
+    try {
+        FConnection->Close();
+    } catch (...) {
+    }
+    // The next round trip tries every host of the logical server again.
+    FBroker->ResetFailed();
+}

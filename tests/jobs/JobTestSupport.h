@@ -1,0 +1,97 @@
+#pragma once
+// Job packages against a real server: a fresh server on its own thread, the client's brokers
+// and location table pointed at it, a demo user logged in, and packages started through the
+// registry as the shell starts them. Errors that reach the user and message boxes are
+// collected.
+
+#include "AppServerFixture.h"
+#include "Application.h"
+#include "RadServer.h"
+#include "TestMain.h"
+#include "uClientAppControl.h"
+#include "uLoginUserInfo.h"
+#include "uObjServers.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+// Types text key by key as a user would, Chinese characters included.
+inline void TypeText(QWidget *widget, const QString &text) {
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// Message boxes are read and closed as they come up.
+class TBoxReader : public QObject {
+public:
+    TBoxReader() {
+        connect(&FTimer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                Texts << box->text();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        FTimer.start(10);
+    }
+    QStringList Texts;
+
+private:
+    QTimer FTimer;
+};
+
+class TJobTestBench {
+public:
+    // Starts the server and logs the user in.
+    TJobTestBench(const QString &id, const QString &password) {
+        Application()->OnException = [this](const QString &m) { Errors.append(m); };
+        // The shell's window comes first, so that job forms are never the main form.
+        if (!Application()->MainForm())
+            Application()->CreateForm<TForm>();
+        Server = std::make_unique<TAppServerFixture>();
+        // The location table through its bootstrap host, every logical server on this one.
+        OrvServerDataSet->LocalBroker()->Servers().clear();
+        OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
+                                                         Server->Port());
+        for (const char *name : {"DefaultServer", "SrvJobSecurity", "SystemObj"})
+            RemoteRegistryServer(QLatin1String(name), QStringLiteral("127.0.0.1"), Server->Port());
+        if (OrvServerDataSet->Active())
+            OrvServerDataSet->Close();
+        SrvJobSecurityBroker->Servers().clear();
+        SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), Server->Port());
+
+        CurrentUserInfo->SetLoginStyle(TLoginStyle());
+        CurrentUserInfo->SetID(id);
+        CurrentUserInfo->SetPassword(password);
+        TBoxReader refusal; // a refused login says why in a box
+        CurrentUserInfo->SetLoginChecked(true);
+        if (!CurrentUserInfo->LoginChecked())
+            qFatal("The demo user %s cannot log in: %s", qPrintable(id),
+                   qPrintable(refusal.Texts.join(u' ')));
+    }
+    ~TJobTestBench() {
+        CloseJobs();
+        CurrentUserInfo->SetLoginChecked(false);
+        Application()->OnException = nullptr;
+    }
+
+    // Starts a package by file name from the program folder, as the shell does; its form.
+    TForm *Run(const QString &fileName) {
+        TClientAppControl *entry = ClientExecuteManager->ExecuteClientApp(fileName, true);
+        return entry ? entry->Form.data() : nullptr;
+    }
+    TClientAppControl *Entry(const QString &fileName) const {
+        return ClientExecuteManager->FindClientAppByName(fileName);
+    }
+    // Closes every job and waits until their packages are unloaded.
+    void CloseJobs() {
+        ClientExecuteManager->CloseAllClientApps();
+        QTRY_VERIFY_WITH_TIMEOUT(ClientExecuteManager->Entries().isEmpty(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(UnloadPackageThread->QueueCount(), 0, 10000);
+    }
+    QVariant Query(const QString &sql) const { return Server->Query(sql); }
+
+    std::unique_ptr<TAppServerFixture> Server;
+    QStringList Errors;
+};

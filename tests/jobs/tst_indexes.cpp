@@ -1,0 +1,153 @@
+// The read-only indexes of students on the roll and of the staff against a real server: the
+// server's rows with their codes described, locating by number (from the start, any letter
+// case) and by name (anywhere), Enter for the next match round to the first, a text that
+// matches nothing, and changes refused by the server.
+
+#include "ClientDataSet.h"
+#include "JobTestSupport.h"
+
+#include <QAbstractItemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+QString Cell(const QTableView *grid, int row, int column) {
+    return grid->model()->data(grid->model()->index(row, column)).toString();
+}
+} // namespace
+
+class TstIndexes : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TJobTestBench> FBench;
+
+    struct TIndex {
+        TForm *Form = nullptr;
+        QTableView *Grid = nullptr;
+        QLineEdit *Search = nullptr;
+        QLabel *Status = nullptr;
+    };
+    TIndex Open(const QString &package) {
+        TIndex index;
+        index.Form = FBench->Run(package);
+        if (!index.Form)
+            return index;
+        index.Grid = index.Form->findChild<QTableView *>(QStringLiteral("grdIndex"));
+        index.Search = index.Form->findChild<QLineEdit *>(QStringLiteral("edSearch"));
+        index.Status = index.Form->findChild<QLabel *>(QStringLiteral("lblStatus"));
+        return index;
+    }
+    // Types the text as a user would (replacing what is there); the first column of the
+    // current row.
+    static QString Type(const TIndex &index, const QString &text) {
+        index.Search->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(index.Search, Qt::Key_Backspace);
+        else
+            TypeText(index.Search, text);
+        return Cell(index.Grid, index.Grid->currentIndex().row(), 0);
+    }
+    static QString Enter(const TIndex &index) {
+        QTest::keyClick(index.Search, Qt::Key_Return);
+        return Cell(index.Grid, index.Grid->currentIndex().row(), 0);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        FBench =
+            std::make_unique<TJobTestBench>(QStringLiteral("ADMIN"), QStringLiteral("orv7-admin"));
+    }
+    void cleanupTestCase() { FBench.reset(); }
+    void cleanup() { FBench->CloseJobs(); }
+
+    void studentsOnTheRoll() {
+        const TIndex index = Open(QStringLiteral("TqStdOnSchoolIdx.bpl"));
+        QVERIFY(index.Form);
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        QCOMPARE(index.Form->Caption(), QStringLiteral("在校生索引表"));
+        QCOMPARE(index.Form->Tag(), 1);
+        const QAbstractItemModel *model = index.Grid->model();
+        const int count = FBench->Query("SELECT COUNT(*) FROM StdOnSchool").toInt();
+        QVERIFY(count >= 10);
+        QCOMPARE(model->rowCount(), count);
+        QCOMPARE(index.Status->text(), QStringLiteral("共 %1 筆").arg(count));
+        QStringList headers;
+        for (int c = 0; c < model->columnCount(); ++c)
+            headers << model->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headers, (QStringList{"學號", "姓名", "性別", "班級", "座號", "狀態"}));
+        // By class and seat, the codes described through the code table.
+        QCOMPARE(
+            Cell(index.Grid, 0, 0),
+            FBench->Query("SELECT StudentID FROM StdOnSchool ORDER BY ClassID, SeatNo").toString());
+        QCOMPARE(index.Form->findChild<QLineEdit *>()->text(), QString());
+        QCOMPARE(Type(index, "113004"), QStringLiteral("113004"));
+        const int row = index.Grid->currentIndex().row();
+        QCOMPARE(Cell(index.Grid, row, 1), QStringLiteral("陳怡安"));
+        QCOMPARE(Cell(index.Grid, row, 2), QStringLiteral("女"));
+        QCOMPARE(Cell(index.Grid, row, 3), QStringLiteral("一年一班"));
+        QCOMPARE(Cell(index.Grid, row, 4), QStringLiteral("4"));
+        QCOMPARE(Cell(index.Grid, row, 5), QStringLiteral("休學"));
+    }
+
+    void locatingByNumberAndName() {
+        const TIndex index = Open(QStringLiteral("TqStdOnSchoolIdx.bpl"));
+        QVERIFY(index.Form);
+        // A number from its start; Enter goes on to the next one.
+        QCOMPARE(Type(index, "1120"), QStringLiteral("112001"));
+        QCOMPARE(Enter(index), QStringLiteral("112002"));
+        QCOMPARE(Enter(index), QStringLiteral("112003"));
+        QCOMPARE(Enter(index), QStringLiteral("112031"));
+        // A name anywhere in it, round to the first after the last.
+        QCOMPARE(Type(index, "王"), QStringLiteral("113001"));
+        QCOMPARE(Enter(index), QStringLiteral("111003"));
+        QCOMPARE(Enter(index), QStringLiteral("113001"));
+        QCOMPARE(Type(index, "雯"), QStringLiteral("112003"));
+        // Nothing matches: the record stays, the status says so; clearing shows the count.
+        QCOMPARE(Type(index, "999"), QStringLiteral("112003"));
+        QCOMPARE(index.Status->text(), QStringLiteral("查無「999」"));
+        QCOMPARE(Type(index, "趙"), QStringLiteral("112003"));
+        QCOMPARE(index.Status->text(), QStringLiteral("查無「趙」"));
+        Type(index, QString());
+        QVERIFY(index.Status->text().startsWith(QStringLiteral("共 ")));
+    }
+
+    void theStaff() {
+        const TIndex index = Open(QStringLiteral("LumEmployeesIndex.bpl"));
+        QVERIFY(index.Form);
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        QCOMPARE(index.Form->Caption(), QStringLiteral("員工索引表"));
+        const QAbstractItemModel *model = index.Grid->model();
+        QCOMPARE(model->rowCount(), FBench->Query("SELECT COUNT(*) FROM Employees").toInt());
+        QStringList headers;
+        for (int c = 0; c < model->columnCount(); ++c)
+            headers << model->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headers, (QStringList{"員工編號", "姓名", "單位", "職稱", "分機"}));
+        // Letters of a number in any case; the unit by its name.
+        QCOMPARE(Type(index, "t00"), QStringLiteral("T001"));
+        const int row = index.Grid->currentIndex().row();
+        QCOMPARE(Cell(index.Grid, row, 1), QStringLiteral("林雅婷"));
+        QCOMPARE(Cell(index.Grid, row, 2), QStringLiteral("教務處"));
+        QCOMPARE(Cell(index.Grid, row, 4),
+                 FBench->Query("SELECT Extension FROM Employees WHERE EmpID='T001'").toString());
+        QCOMPARE(Enter(index), QStringLiteral("T002"));
+        QCOMPARE(Type(index, "雅"), QStringLiteral("T001"));
+        QCOMPARE(Enter(index), QStringLiteral("E008"));
+    }
+
+    void theServerRefusesChanges() {
+        const TIndex index = Open(QStringLiteral("LumEmployeesIndex.bpl"));
+        QVERIFY(index.Form);
+        auto *data = index.Form->findChild<TClientDataSet *>();
+        QVERIFY(data && data->Active());
+        data->Edit();
+        data->FieldByName(QStringLiteral("Title"))->SetAsString(QStringLiteral("校長"));
+        data->Post();
+        QVERIFY_THROWS_EXCEPTION(Exception, data->ApplyUpdates(0));
+        data->CancelUpdates();
+        QCOMPARE(FBench->Query("SELECT COUNT(*) FROM Employees WHERE Title='校長'").toInt(), 1);
+    }
+};
+
+LUM_TEST_MAIN(TstIndexes)
+#include "tst_indexes.moc"
