@@ -1,6 +1,7 @@
 #include "DBGridModel.h"
 
 #include "Application.h"
+#include "ClientDataSet.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
@@ -132,6 +133,7 @@ void TDBGridModel::Rebuild() {
     TDataSet *ds = DataSet();
     FNewRow = NewRecordRow();
     FRows = ds ? ds->RecordCount() + (FNewRow >= 0 ? 1 : 0) : 0;
+    FFetchFailed = false;
     endResetModel();
     FUpdating = false;
     FCurrent = -2;
@@ -385,6 +387,31 @@ bool TDBGridModel::removeRows(int row, int count, const QModelIndex &parent) {
     return done;
 }
 
+// ---- fetching on demand --------------------------------------------------------------------
+
+bool TDBGridModel::canFetchMore(const QModelIndex &parent) const {
+    const auto *cds = qobject_cast<const TClientDataSet *>(DataSet());
+    // Fetching posts a pending edit first, so nothing is fetched while a record is edited.
+    return !parent.isValid() && cds && !FFetchFailed && !cds->IsEditing() &&
+           !cds->ControlsDisabled() && cds->FetchOnDemand() && cds->PacketRecords() > 0 &&
+           !cds->FetchedAll() && !cds->ProviderName().isEmpty();
+}
+
+void TDBGridModel::fetchMore(const QModelIndex &parent) {
+    if (!canFetchMore(parent))
+        return;
+    auto *cds = qobject_cast<TClientDataSet *>(DataSet());
+    try {
+        // The records arrive behind those held; the cursor stays on its record.
+        if (cds->GetNextPacket() == 0 && !cds->FetchedAll())
+            FFetchFailed = true;
+    } catch (...) {
+        // One message, not one per scroll: fetching starts again when the dataset reopens.
+        FFetchFailed = true;
+        Report(std::current_exception());
+    }
+}
+
 // ---- the view ------------------------------------------------------------------------------
 
 void TDBGridModel::AttachView(QAbstractItemView *view) {
@@ -435,6 +462,11 @@ bool TDBGridModel::eventFilter(QObject *watched, QEvent *event) {
     case Qt::Key_Down: {
         if (view->currentIndex().row() != FRows - 1)
             return false;
+        // More records on the server come first; the view then moves down on its own.
+        if (canFetchMore(QModelIndex())) {
+            fetchMore(QModelIndex());
+            return false;
+        }
         if (!CanModify() || !DataSource()->AutoEdit())
             return false;
         // An untouched new record at the end stays the only one.

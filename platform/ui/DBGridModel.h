@@ -16,6 +16,9 @@
 // records deleted (removeRows), all through the dataset. Errors the dataset raises reach the
 // user through the application's error display; the dataset is left as the failed operation
 // found it.
+//
+// A client dataset that fetches its records in packets on demand brings the next packet when
+// the view scrolls to the end of the records held (canFetchMore/fetchMore).
 
 #include "DataSource.h"
 
@@ -75,6 +78,8 @@ public:
     bool insertRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
     // Deletes the records of count rows from row.
     bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
 
 Q_SIGNALS:
     // The dataset's current record moved to another row.
@@ -108,4 +113,5 @@ private:
     int FCurrent = -1;
     bool FMoving = false;
     bool FUpdating = false;
+    bool FFetchFailed = false; // a packet fetch failed: no more until the dataset reopens
 };

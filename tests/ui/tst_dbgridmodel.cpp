@@ -1,14 +1,14 @@
 // The grid model over a dataset, shown in a real table view (offscreen): painting, following
-// the cursor, editing through the dataset with its errors shown to the user.
+// the cursor, editing through the dataset with its errors shown to the user, and fetching
+// packets on demand while scrolling.
 
 #include "Application.h"
 #include "ClientDataSet.h"
 #include "DBGridModel.h"
+#include "Provider.h"
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QScrollBar>
-#include <QSet>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -86,6 +86,7 @@ private Q_SLOTS:
     void appendInsertAndDeleteThroughTheDataset();
     void fieldChangesUpdateHeadersAndFlags();
     void changesElsewhereRepaintTheGrid();
+    void scrollingFetchesPacketsOnDemand();
 
 private:
     QStringList FErrors;
@@ -550,6 +551,65 @@ void TstDBGridModel::changesElsewhereRepaintTheGrid() {
     QCOMPARE(Cell(g.Model, 5, 0), QString("6"));
     QCOMPARE(ds->RecNo(), 2);
     QCOMPARE(g.View.currentIndex().row(), 1);
+}
+
+void TstDBGridModel::scrollingFetchesPacketsOnDemand() {
+    constexpr int Total = 317;
+    TComponent owner;
+    auto *table = new TClientDataSet(&owner);
+    table->FieldDefs().Add("ID", ftInteger);
+    table->FieldDefs().Add("Name", ftString, 20);
+    table->CreateDataSet();
+    for (int i = 1; i <= Total; ++i) {
+        table->Append();
+        table->FieldByName("ID")->SetAsInteger(i);
+        table->FieldByName("Name")->SetAsString(QStringLiteral("P%1").arg(i));
+        table->Post();
+    }
+    auto *provider = new TDataSetProvider(&owner);
+    provider->SetName("prvPupils");
+    provider->SetDataSet(table);
+    auto *client = new TClientDataSet(&owner);
+    client->SetProviderName("prvPupils");
+    client->SetPacketRecords(20);
+    client->Open();
+    int fetches = 0, scrolls = 0;
+    client->AfterGetRecords = [&](TClientDataSet *, Variant &) { ++fetches; };
+    client->AfterScroll = [&](TDataSet *) { ++scrolls; };
+
+    TGrid g(client);
+    QVERIFY(g.Model.rowCount() < Total);
+    QVERIFY(g.Model.canFetchMore(QModelIndex()));
+    // Moving to the last row held scrolls to the end, which brings the next packet.
+    const int held = g.Model.rowCount();
+    g.View.setCurrentIndex(g.Model.index(held - 1, 0));
+    QCOMPARE(g.Model.rowCount(), held + 20);
+    QCOMPARE(client->RecNo(), held);
+    QCOMPARE(fetches, 1);
+    // Nothing is fetched while a record is being edited (fetching would post it).
+    client->Edit();
+    QVERIFY(!g.Model.canFetchMore(QModelIndex()));
+    client->Cancel();
+
+    client->SetRecNo(7);
+    scrolls = 0;
+    fetches = 0;
+    for (int i = 0; i < 100 && g.Model.canFetchMore(QModelIndex()); ++i) {
+        g.View.scrollToBottom();
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(client->FetchedAll());
+    QCOMPARE(g.Model.rowCount(), Total);
+    QCOMPARE(client->RecordCount(), Total);
+    QCOMPARE(fetches, (Total - held - 20 + 19) / 20);
+    for (int r = 0; r < Total; ++r)
+        QCOMPARE(Cell(g.Model, r, 0), QString::number(r + 1));
+    // Painting and fetching never moved the cursor.
+    QCOMPARE(scrolls, 0);
+    QCOMPARE(client->RecNo(), 7);
+    QCOMPARE(g.View.currentIndex().row(), 6);
+    QVERIFY(!g.Model.canFetchMore(QModelIndex()));
+    QVERIFY(FErrors.isEmpty());
 }
 
 QTEST_MAIN(TstDBGridModel)
