@@ -17,6 +17,8 @@ protected:
     void DataSetChanged() override { FDetail->MasterChanged(); }
     void DataSetScrolled(int) override { FDetail->MasterChanged(); }
     void RecordChanged(TField *) override {}
+    // How the master's fields show does not change which records the detail holds.
+    void LayoutChanged() override {}
 
 private:
     TClientDataSet *FDetail;

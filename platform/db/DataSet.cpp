@@ -724,18 +724,36 @@ Variant TDataSet::ValueAt(int position, TField *field) {
     return v;
 }
 
-QString TDataSet::DisplayTextAt(int position, TField *field) {
+QString TDataSet::FieldTextAt(int position, TField *field, bool display) {
     if (!FActive)
         return QString();
     EnsureView();
     if (position < 0 || position >= static_cast<int>(FView.size()))
         return QString();
+    const auto text = [field, display] { return display ? field->DisplayText() : field->Text(); };
     if (position == FCursor && FState != dsInsert)
-        return field->DisplayText();
-    QString text;
+        return text();
+    QString out;
     WithRecord(FStore->Row(FView[static_cast<size_t>(position)]).Data, FState,
-               [&] { text = field->DisplayText(); });
-    return text;
+               [&] { out = text(); });
+    return out;
+}
+
+QString TDataSet::DisplayTextAt(int position, TField *field) {
+    return FieldTextAt(position, field, true);
+}
+
+QString TDataSet::TextAt(int position, TField *field) {
+    return FieldTextAt(position, field, false);
+}
+
+TBookmark TDataSet::BookmarkAt(int position) const {
+    if (!FActive)
+        return -1;
+    EnsureView();
+    if (position < 0 || position >= static_cast<int>(FView.size()))
+        return -1;
+    return FView[static_cast<size_t>(position)];
 }
 
 int TDataSet::NewRecordPosition() const {
@@ -851,6 +869,7 @@ void TDataSet::Post() {
     // Another cursor on the same records may have deleted the record meanwhile.
     if (!inserting && !FStore->IsLive(static_cast<quint32>(FEditRow)))
         DatabaseError(QStringLiteral("The record being edited no longer exists"));
+    CheckUniqueKeys(inserting ? -1 : FEditRow);
     const uchar *data = FStore->Encode(FEditValues);
     quint32 row;
     if (inserting) {
@@ -914,6 +933,42 @@ void TDataSet::Delete() {
     if (AfterDelete)
         AfterDelete(this);
     DoAfterScroll();
+}
+
+void TDataSet::CheckUniqueKeys(qint64 exceptRow) const {
+    const TRecordLayout &layout = FStore->Layout();
+    std::vector<uchar> rec;
+    for (int i = 0; i < FIndexDefs.Count(); ++i) {
+        const TIndexDef &def = FIndexDefs[i];
+        if (!(def.Options & (ixPrimary | ixUnique)))
+            continue;
+        const QStringList caseIns = SplitFieldNames(def.CaseInsFields);
+        std::vector<std::pair<int, bool>> keys; // slot, compared without letter case
+        for (const QString &name : SplitFieldNames(def.Fields)) {
+            const TField *f = FindField(name);
+            if (!f || !f->IsData() || f->FFieldNo < 0)
+                DatabaseError(QStringLiteral("Field '%1' not found").arg(name));
+            keys.emplace_back(f->FFieldNo, (def.Options & ixCaseInsensitive) ||
+                                               caseIns.contains(name, Qt::CaseInsensitive));
+        }
+        if (rec.empty()) {
+            std::vector<QByteArray> texts;
+            rec.resize(layout.EncodedSize(FEditValues, texts));
+            layout.Encode(FEditValues, texts, rec.data());
+        }
+        for (quint32 row : FStore->Order()) {
+            if (static_cast<qint64>(row) == exceptRow || !FStore->IsLive(row))
+                continue;
+            const uchar *other = FStore->Row(row).Data;
+            bool same = true;
+            for (const auto &[slot, ci] : keys)
+                same = same && layout.Compare(rec.data(), other, slot, ci) == 0;
+            if (same)
+                DatabaseError(
+                    QStringLiteral("Key violation: another record has the same %1 (index '%2')")
+                        .arg(def.Fields, def.Name));
+        }
+    }
 }
 
 // ---- searching -----------------------------------------------------------------------------

@@ -173,6 +173,10 @@ public:
     // Records by view position (0-based), for grids: the cursor does not move.
     Variant ValueAt(int position, TField *field);
     QString DisplayTextAt(int position, TField *field);
+    // The text a field shows for editing (its edit format) in a record of the view.
+    QString TextAt(int position, TField *field);
+    // The bookmark of the record at a view position; -1 outside the view.
+    TBookmark BookmarkAt(int position) const;
     int CurrentPosition() const { return FCursor; }
     // While inserting: the view position at which the new record shows (before the record it
     // was inserted at, or after the last one when appended); -1 otherwise.
@@ -255,6 +259,10 @@ private:
     void PlaceRow(quint32 row, bool wasInView);
     void CompileFilter();
     void CompileIndex();
+    // Raises a key violation when the edit buffer repeats the key of another record under a
+    // unique index.
+    void CheckUniqueKeys(qint64 exceptRow) const;
+    QString FieldTextAt(int position, TField *field, bool display);
     int FindRow(const QStringList &fields, const Variant &values, int options) const;
     void SetCursor(int position);
     const uchar *ActiveData() const;

@@ -130,12 +130,51 @@ int TField::DisplayWidth() const {
     }
 }
 
+void TField::LayoutChanged() {
+    if (FDataSet && FDataSet->Active())
+        FDataSet->DataEvent(deLayoutChange);
+}
+
 void TField::SetVisible(bool visible) {
     if (FVisible == visible)
         return;
     FVisible = visible;
-    if (FDataSet)
-        FDataSet->DataEvent(deLayoutChange);
+    LayoutChanged();
+}
+
+void TField::SetDisplayLabel(const QString &label) {
+    if (FDisplayLabel == label)
+        return;
+    FDisplayLabel = label;
+    LayoutChanged();
+}
+
+void TField::SetDisplayWidth(int width) {
+    if (FDisplayWidth == width)
+        return;
+    FDisplayWidth = width;
+    LayoutChanged();
+}
+
+void TField::SetAlignment(TAlignment alignment) {
+    if (FAlignment == alignment)
+        return;
+    FAlignment = alignment;
+    LayoutChanged();
+}
+
+void TField::SetReadOnly(bool readOnly) {
+    if (FReadOnly == readOnly)
+        return;
+    FReadOnly = readOnly;
+    LayoutChanged();
+}
+
+void TField::SetDisplayFormat(const QString &format) {
+    if (FDisplayFormat == format)
+        return;
+    FDisplayFormat = format;
+    LayoutChanged();
 }
 
 Variant TField::Value() const {

@@ -84,25 +84,25 @@ public:
     int FieldNo() const { return FFieldNo; }
 
     QString DisplayLabel() const { return FDisplayLabel.isEmpty() ? FFieldName : FDisplayLabel; }
-    void SetDisplayLabel(const QString &label) { FDisplayLabel = label; }
+    void SetDisplayLabel(const QString &label);
     int DisplayWidth() const;
-    void SetDisplayWidth(int width) { FDisplayWidth = width; }
+    void SetDisplayWidth(int width);
     bool Visible() const { return FVisible; }
     void SetVisible(bool visible);
     int Tag() const { return FTag; }
     void SetTag(int tag) { FTag = tag; }
     TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment alignment) { FAlignment = alignment; }
+    void SetAlignment(TAlignment alignment);
     bool Required() const { return FRequired; }
     void SetRequired(bool required) { FRequired = required; }
     bool ReadOnly() const { return FReadOnly; }
-    void SetReadOnly(bool readOnly) { FReadOnly = readOnly; }
+    void SetReadOnly(bool readOnly);
     quint8 ProviderFlags() const { return FProviderFlags; }
     void SetProviderFlags(quint8 flags) { FProviderFlags = flags; }
     const QString &EditMask() const { return FEditMask; }
     void SetEditMask(const QString &mask) { FEditMask = mask; }
     const QString &DisplayFormat() const { return FDisplayFormat; }
-    void SetDisplayFormat(const QString &format) { FDisplayFormat = format; }
+    void SetDisplayFormat(const QString &format);
     const QString &EditFormat() const { return FEditFormat; }
     void SetEditFormat(const QString &format) { FEditFormat = format; }
     const Variant &MinValue() const { return FMinValue; }
@@ -172,6 +172,9 @@ protected:
     virtual QString FormatText(const Variant &value, const QString &format) const;
 
 private:
+    // Tells the controls of an open dataset that the field shows differently (label, width,
+    // alignment, format, visibility, whether it can be edited).
+    void LayoutChanged();
     friend class TDataSet;
     friend class TFields;
     TDataSet *FDataSet = nullptr;

@@ -18,6 +18,7 @@ private Q_SLOTS:
     void displayFormats();
     void bookmarksSurviveEdits();
     void validateRejectsWithoutChangingTheValue();
+    void uniqueIndexesRefuseRepeatedKeys();
 };
 
 void TstDataSet::cursorMovesAndBoundaries() {
@@ -361,6 +362,55 @@ void TstDataSet::validateRejectsWithoutChangingTheValue() {
     amount->SetAsFloat(50);
     ds->Post();
     QCOMPARE(amount->AsFloat(), 50.0);
+}
+
+void TstDataSet::uniqueIndexesRefuseRepeatedKeys() {
+    auto ds = MakePeople({{1, "Ann", 1}, {2, "Bob", 2}, {3, "Cid", 3}});
+    ds->AddIndex("PK", "ID", ixPrimary);
+    ds->AddIndex("ByName", "Name", ixUnique, {}, "Name");
+    ds->AddIndex("ByAmount", "Amount"); // not unique: repeats are fine
+    // Neither index is the current order: every unique index is checked on post.
+    ds->Append();
+    ds->FieldByName("ID")->SetAsInteger(2);
+    ds->FieldByName("Name")->SetAsString("Dee");
+    ds->FieldByName("Amount")->SetAsFloat(1);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->Post());
+    QCOMPARE(ds->State(), dsInsert);
+    QCOMPARE(ds->RecordCount(), 3);
+    QCOMPARE(ds->ChangeCount(), 0);
+    ds->FieldByName("ID")->SetAsInteger(4);
+    ds->FieldByName("Name")->SetAsString("BOB"); // the name index ignores letter case
+    try {
+        ds->Post();
+        QFAIL("a repeated name was accepted");
+    } catch (const EDatabaseError &e) {
+        QVERIFY(e.Message().startsWith("Key violation"));
+        QVERIFY(e.Message().contains("ByName"));
+    }
+    ds->FieldByName("Name")->SetAsString("Dee");
+    ds->Post();
+    QCOMPARE(ds->RecordCount(), 4);
+    // A record keeps its own key when edited; a deleted record's key is free again, also to
+    // records whose filter hides them from this view.
+    QVERIFY(ds->Locate("ID", Variant(1)));
+    ds->Edit();
+    ds->FieldByName("Amount")->SetAsFloat(9);
+    ds->Post();
+    ds->SetFilter("ID <> 3");
+    ds->SetFiltered(true);
+    QVERIFY(ds->Locate("ID", Variant(1)));
+    ds->Edit();
+    ds->FieldByName("ID")->SetAsInteger(3);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->Post());
+    ds->Cancel();
+    ds->SetFiltered(false);
+    QVERIFY(ds->Locate("ID", Variant(3)));
+    ds->Delete();
+    QVERIFY(ds->Locate("ID", Variant(1)));
+    ds->Edit();
+    ds->FieldByName("ID")->SetAsInteger(3);
+    ds->Post();
+    QCOMPARE(Column(*ds, "ID"), QStringList({"3", "2", "4"}));
 }
 
 QTEST_GUILESS_MAIN(TstDataSet)
