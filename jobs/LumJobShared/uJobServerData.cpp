@@ -15,9 +15,9 @@ TJobServerData::~TJobServerData() {
     qDeleteAll(findChildren<TClientDataSet *>(Qt::FindDirectChildrenOnly));
 }
 
-TClientDataSet *TJobServerData::AddDataSet(const QString &providerName,
-                                           const QList<TJobField> &fields) {
-    auto *dataSet = new TClientDataSet(this);
+TStatelessCDataSet *TJobServerData::AddDataSet(const QString &providerName,
+                                               const QList<TJobField> &fields) {
+    auto *dataSet = new TStatelessCDataSet(this);
     dataSet->SetAppServer(FConnection->GetServer());
     dataSet->SetProviderName(providerName);
     dataSet->SetPacketRecords(-1);

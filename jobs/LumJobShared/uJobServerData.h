@@ -2,11 +2,11 @@
 // Where a job form's data come from: one object of an application server, named by its ProgID
 // (for example "SrvAcademic.AcadStudentINTF"), reached through a broker of its logical server
 // (the part of the ProgID before the first ".") whose hosts the server-location table lists.
-// The client datasets on the object's providers hold the link only for their round trips, so
-// an open job form costs the server nothing between requests.
+// The client datasets on the object's providers are stateless and hold the link only for their
+// round trips, so an open job form costs the server nothing between requests.
 
-#include "ClientDataSet.h"
 #include "Component.h"
+#include "StatelessDataSet.h"
 
 #include <QList>
 
@@ -35,7 +35,8 @@ public:
 
     // A client dataset on one of the object's providers, owned by this object, with the given
     // fields (a dataset without fields takes those of the provider's packet).
-    TClientDataSet *AddDataSet(const QString &providerName, const QList<TJobField> &fields = {});
+    TStatelessCDataSet *AddDataSet(const QString &providerName,
+                                   const QList<TJobField> &fields = {});
     // Reads every record of the dataset anew, then drops the link, also when the read fails.
     void Open(TClientDataSet *dataSet);
 

@@ -1,11 +1,10 @@
 #include "uSYSHelpReadForm.h"
 
 #include "Big5.h"
-#include "ClientDataSet.h"
 #include "RadServer.h"
 #include "uClientAppControl.h"
+#include "uClientVersionControl.h"
 #include "uJobGuard.h"
-#include "uObjServers.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -26,12 +25,7 @@ TSYSHelpReadForm::TSYSHelpReadForm() {
     SetDragKind(TDragKind::dkDock);
     resize(560, 460);
 
-    VersionServer = new TVersionServer(this);
-    VersionServer->SetObjectBroker(SrvJobSecurityBroker);
-    ClientAppsCDS = new TClientDataSet(this);
-    ClientAppsCDS->SetAppServer(VersionServer->GetServer());
-    ClientAppsCDS->SetProviderName(QStringLiteral("xspClientApps"));
-    ClientAppsCDS->SetPacketRecords(-1);
+    ClientApps = new TClientAppsCDS(this);
 
     auto *layout = new QVBoxLayout(this);
     auto *bar = new QHBoxLayout;
@@ -59,20 +53,14 @@ TSYSHelpReadForm::TSYSHelpReadForm() {
 }
 
 void TSYSHelpReadForm::LoadPackages() {
-    try {
-        ClientAppsCDS->Close();
-        ClientAppsCDS->Open();
-    } catch (...) {
-        VersionServer->Close();
-        throw;
-    }
-    VersionServer->Close();
+    ClientApps->Close();
+    ClientApps->Open();
     // The list is shown before any document is read; the choice below reads one.
     const QSignalBlocker quiet(cbPackage);
     cbPackage->clear();
-    TField *name = ClientAppsCDS->FieldByName(QStringLiteral("FileName"));
-    TField *description = ClientAppsCDS->FieldByName(QStringLiteral("Descript"));
-    for (ClientAppsCDS->First(); !ClientAppsCDS->Eof(); ClientAppsCDS->Next()) {
+    TField *name = ClientApps->FieldByName(QStringLiteral("FileName"));
+    TField *description = ClientApps->FieldByName(QStringLiteral("Descript"));
+    for (ClientApps->First(); !ClientApps->Eof(); ClientApps->Next()) {
         const QString text =
             description->AsString().isEmpty()
                 ? name->AsString()
@@ -113,7 +101,7 @@ QString TSYSHelpReadForm::HelpText(const QByteArray &document) {
 void TSYSHelpReadForm::ShowHelp(const QString &fileName) {
     QBuffer document;
     document.open(QIODevice::ReadWrite);
-    VersionServer->GetClientAppsHelp(fileName, document);
+    SysVersionServer->GetClientAppsHelp(fileName, document);
     const QString text = HelpText(document.data());
     if (text.trimmed().isEmpty())
         memHelp->setPlainText(QStringLiteral("此作業尚無輔助說明"));

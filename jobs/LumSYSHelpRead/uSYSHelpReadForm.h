@@ -7,8 +7,7 @@
 
 class QComboBox;
 class QTextBrowser;
-class TClientDataSet;
-class TVersionServer;
+class TClientAppsCDS;
 
 class TSYSHelpReadForm : public TForm {
     Q_OBJECT
@@ -17,10 +16,9 @@ public:
 
     QComboBox *cbPackage = nullptr;
     QTextBrowser *memHelp = nullptr;
-    TVersionServer *VersionServer = nullptr;
-    TClientDataSet *ClientAppsCDS = nullptr;
+    TClientAppsCDS *ClientApps = nullptr;
 
-    // Reads the client-application list and fills the choice of packages.
+    // Fills the choice of packages from the client-application list.
     void LoadPackages();
     // Shows the help document of a package, or says that it has none.
     void ShowHelp(const QString &fileName);

@@ -3,7 +3,6 @@
 // first event.
 
 #include "JobTestSupport.h"
-#include "ServerDatabase.h"
 
 #include <QCalendarWidget>
 #include <QLabel>
@@ -18,31 +17,18 @@ class TstUnitActionsQuery : public QObject {
 
     // The server's events of a month, in date order: "day|unit name|content".
     QStringList ServerEvents(int year, int month) {
-        QStringList events;
-        const QString prefix =
-            QStringLiteral("%1-%2").arg(year).arg(month, 2, 10, QLatin1Char('0'));
-        const int count = FBench
-                              ->Query(QStringLiteral("SELECT COUNT(*) FROM UnitActions WHERE "
-                                                     "ActionDate LIKE '%1%'")
-                                          .arg(prefix))
-                              .toInt();
-        for (int i = 0; i < count; ++i) {
-            const QString sql =
-                QStringLiteral("SELECT %1 FROM UnitActions a LEFT JOIN Units u ON u.UnitID = "
-                               "a.UnitID WHERE ActionDate LIKE '%2%' ORDER BY ActionDate, "
-                               "ActionID LIMIT 1 OFFSET %3");
-            const QDate day =
-                TServerDatabase::TextDate(
-                    FBench->Query(sql.arg(QStringLiteral("ActionDate"), prefix).arg(i)).toString())
-                    .ToDate();
-            events << QStringLiteral("%1|%2|%3")
-                          .arg(day.day())
-                          .arg(FBench->Query(sql.arg(QStringLiteral("UnitName"), prefix).arg(i))
-                                   .toString(),
-                               FBench->Query(sql.arg(QStringLiteral("Content"), prefix).arg(i))
-                                   .toString());
-        }
-        return events;
+        const QString lines =
+            FBench
+                ->Query(QStringLiteral(
+                            "SELECT group_concat(line, char(10)) FROM (SELECT "
+                            "CAST(substr(a.ActionDate, 9, 2) AS INTEGER) || '|' || "
+                            "IFNULL(u.UnitName, '') || '|' || a.Content AS line FROM UnitActions a "
+                            "LEFT JOIN Units u ON u.UnitID = a.UnitID WHERE a.ActionDate LIKE "
+                            "'%1-%2%' ORDER BY a.ActionDate, a.ActionID)")
+                            .arg(year)
+                            .arg(month, 2, 10, QLatin1Char('0')))
+                .toString();
+        return lines.isEmpty() ? QStringList() : lines.split(u'\n');
     }
     static QStringList GridEvents(const QTableWidget *grid) {
         QStringList events;
