@@ -8,28 +8,28 @@
 
 namespace {
 
-TIndexGridSpec EmployeesIndexSpec() {
-    TIndexGridSpec spec;
-    spec.FormName = QStringLiteral("EmployeesIndexForm");
-    spec.Caption = QStringLiteral("員工索引表");
-    spec.DockTag = 1;
-    spec.ProgID = QStringLiteral("SrvPersonnel.PersonnelINTF");
-    spec.ProviderName = QStringLiteral("xEmployeesIdxProvider");
-    spec.NumberField = QStringLiteral("EmpID");
-    spec.NameField = QStringLiteral("Cht_Name");
-    spec.SearchLabel = QStringLiteral("編號或姓名:");
-    spec.Fields = {{QStringLiteral("EmpID"), ftString, 10, QStringLiteral("員工編號")},
-                   {QStringLiteral("Cht_Name"), ftString, 40, QStringLiteral("姓名")},
-                   {QStringLiteral("UnitName"), ftString, 60, QStringLiteral("單位")},
-                   {QStringLiteral("Title"), ftString, 40, QStringLiteral("職稱")},
-                   {QStringLiteral("Extension"), ftString, 10, QStringLiteral("分機")},
-                   {QStringLiteral("UnitID"), ftString, 20, QStringLiteral("單位代碼"), false}};
-    return spec;
+TIndexGridSetup EmployeesIndexSetup() {
+    TIndexGridSetup setup;
+    setup.FormName = QStringLiteral("EmployeesIndexForm");
+    setup.Caption = QStringLiteral("員工索引表");
+    setup.DockTag = 1;
+    setup.ProgID = QStringLiteral("SrvPersonnel.PersonnelINTF");
+    setup.ProviderName = QStringLiteral("xEmployeesIdxProvider");
+    setup.NumberField = QStringLiteral("EmpID");
+    setup.NameField = QStringLiteral("Cht_Name");
+    setup.SearchLabel = QStringLiteral("編號或姓名:");
+    setup.Fields = {{QStringLiteral("EmpID"), ftString, 10, QStringLiteral("員工編號")},
+                    {QStringLiteral("Cht_Name"), ftString, 40, QStringLiteral("姓名")},
+                    {QStringLiteral("UnitName"), ftString, 60, QStringLiteral("單位")},
+                    {QStringLiteral("Title"), ftString, 40, QStringLiteral("職稱")},
+                    {QStringLiteral("Extension"), ftString, 10, QStringLiteral("分機")},
+                    {QStringLiteral("UnitID"), ftString, 20, QStringLiteral("單位代碼"), false}};
+    return setup;
 }
 
 class TEmployeesIndexForm : public TIndexGridForm {
 public:
-    TEmployeesIndexForm() : TIndexGridForm(EmployeesIndexSpec()) {}
+    TEmployeesIndexForm() : TIndexGridForm(EmployeesIndexSetup()) {}
 };
 
 } // namespace

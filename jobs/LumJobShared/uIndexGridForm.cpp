@@ -20,22 +20,22 @@ bool IsNumberText(const QString &text) {
 }
 } // namespace
 
-TIndexGridForm::TIndexGridForm(const TIndexGridSpec &spec) : FSpec(spec) {
-    SetName(spec.FormName);
-    SetCaption(spec.Caption);
-    SetTag(spec.DockTag);
+TIndexGridForm::TIndexGridForm(const TIndexGridSetup &setup) : FSetup(setup) {
+    SetName(setup.FormName);
+    SetCaption(setup.Caption);
+    SetTag(setup.DockTag);
     SetDragKind(TDragKind::dkDock);
     resize(560, 420);
 
-    ServerData = new TJobServerData(this, spec.ProgID);
-    IndexCDS = ServerData->AddDataSet(spec.ProviderName, spec.Fields);
+    ServerData = new TJobServerData(this, setup.ProgID);
+    IndexCDS = ServerData->AddDataSet(setup.ProviderName, setup.Fields);
     dsIndex = new TDataSource(this);
     dsIndex->SetDataSet(IndexCDS);
     dsIndex->SetAutoEdit(false);
 
     auto *layout = new QVBoxLayout(this);
     auto *bar = new QHBoxLayout;
-    lblSearch = new QLabel(spec.SearchLabel, this);
+    lblSearch = new QLabel(setup.SearchLabel, this);
     lblSearch->setObjectName(QStringLiteral("lblSearch"));
     edSearch = new QLineEdit(this);
     edSearch->setObjectName(QStringLiteral("edSearch"));
@@ -101,9 +101,9 @@ void TIndexGridForm::ShowCount() {
 
 bool TIndexGridForm::Matches(int position, const QString &text, bool number) {
     if (number)
-        return VarToStr(IndexCDS->ValueAt(position, IndexCDS->FieldByName(FSpec.NumberField)))
+        return VarToStr(IndexCDS->ValueAt(position, IndexCDS->FieldByName(FSetup.NumberField)))
             .startsWith(text, Qt::CaseInsensitive);
-    return VarToStr(IndexCDS->ValueAt(position, IndexCDS->FieldByName(FSpec.NameField)))
+    return VarToStr(IndexCDS->ValueAt(position, IndexCDS->FieldByName(FSetup.NameField)))
         .contains(text, Qt::CaseInsensitive);
 }
 

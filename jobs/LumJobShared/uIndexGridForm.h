@@ -15,7 +15,7 @@ class QTableView;
 class TDBGridModel;
 class TDataSource;
 
-struct TIndexGridSpec {
+struct TIndexGridSetup {
     QString FormName;
     QString Caption;
     int DockTag = 1;
@@ -30,7 +30,7 @@ struct TIndexGridSpec {
 class TIndexGridForm : public TForm {
     Q_OBJECT
 public:
-    explicit TIndexGridForm(const TIndexGridSpec &spec);
+    explicit TIndexGridForm(const TIndexGridSetup &setup);
 
     QLabel *lblSearch = nullptr;
     QLineEdit *edSearch = nullptr;
@@ -54,6 +54,6 @@ private:
     void ShowCount();
     bool Matches(int position, const QString &text, bool number);
 
-    TIndexGridSpec FSpec;
+    TIndexGridSetup FSetup;
     bool FFirstShow = true;
 };

@@ -8,29 +8,29 @@
 
 namespace {
 
-TIndexGridSpec StdOnSchoolIdxSpec() {
-    TIndexGridSpec spec;
-    spec.FormName = QStringLiteral("StdOnSchoolIdxForm");
-    spec.Caption = QStringLiteral("在校生索引表");
-    spec.DockTag = 1;
-    spec.ProgID = QStringLiteral("SrvAcademic.AcadStudentINTF");
-    spec.ProviderName = QStringLiteral("xStdOnSchoolIdxProvider");
-    spec.NumberField = QStringLiteral("StudentID");
-    spec.NameField = QStringLiteral("Cht_Name");
-    spec.SearchLabel = QStringLiteral("學號或姓名:");
-    spec.Fields = {{QStringLiteral("StudentID"), ftString, 10, QStringLiteral("學號")},
-                   {QStringLiteral("Cht_Name"), ftString, 40, QStringLiteral("姓名")},
-                   {QStringLiteral("SexName"), ftString, 120, QStringLiteral("性別")},
-                   {QStringLiteral("ClassName"), ftString, 120, QStringLiteral("班級")},
-                   {QStringLiteral("SeatNo"), ftInteger, 0, QStringLiteral("座號")},
-                   {QStringLiteral("StateName"), ftString, 120, QStringLiteral("狀態")},
-                   {QStringLiteral("ClassID"), ftString, 10, QStringLiteral("班級代碼"), false}};
-    return spec;
+TIndexGridSetup StdOnSchoolIdxSetup() {
+    TIndexGridSetup setup;
+    setup.FormName = QStringLiteral("StdOnSchoolIdxForm");
+    setup.Caption = QStringLiteral("在校生索引表");
+    setup.DockTag = 1;
+    setup.ProgID = QStringLiteral("SrvAcademic.AcadStudentINTF");
+    setup.ProviderName = QStringLiteral("xStdOnSchoolIdxProvider");
+    setup.NumberField = QStringLiteral("StudentID");
+    setup.NameField = QStringLiteral("Cht_Name");
+    setup.SearchLabel = QStringLiteral("學號或姓名:");
+    setup.Fields = {{QStringLiteral("StudentID"), ftString, 10, QStringLiteral("學號")},
+                    {QStringLiteral("Cht_Name"), ftString, 40, QStringLiteral("姓名")},
+                    {QStringLiteral("SexName"), ftString, 120, QStringLiteral("性別")},
+                    {QStringLiteral("ClassName"), ftString, 120, QStringLiteral("班級")},
+                    {QStringLiteral("SeatNo"), ftInteger, 0, QStringLiteral("座號")},
+                    {QStringLiteral("StateName"), ftString, 120, QStringLiteral("狀態")},
+                    {QStringLiteral("ClassID"), ftString, 10, QStringLiteral("班級代碼"), false}};
+    return setup;
 }
 
 class TStdOnSchoolIdxForm : public TIndexGridForm {
 public:
-    TStdOnSchoolIdxForm() : TIndexGridForm(StdOnSchoolIdxSpec()) {}
+    TStdOnSchoolIdxForm() : TIndexGridForm(StdOnSchoolIdxSetup()) {}
 };
 
 } // namespace
