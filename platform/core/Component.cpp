@@ -104,6 +104,13 @@ void TComponentBase::Destroying() noexcept {
     }
 }
 
+bool OwnerIsLoading(QObject *object) {
+    for (QObject *o = object; o; o = o->parent())
+        if (TComponentBase *c = ComponentOf(o))
+            return c->IsLoading();
+    return false;
+}
+
 void FinishLoading(TComponentBase *root) {
     if (!root)
         return;

@@ -69,6 +69,10 @@ inline TComponentBase *ComponentOf(QObject *object) {
     return dynamic_cast<TComponentBase *>(object);
 }
 
+// Whether the nearest component at or above `object` (its owner for a control placed in a
+// form's widgets) is still loading; controls created while their form is built start loading.
+bool OwnerIsLoading(QObject *object);
+
 // Calls Loaded() on every component below `root` that is still loading, children before
 // parents, and finally on root itself.
 void FinishLoading(TComponentBase *root);

@@ -169,6 +169,7 @@ void TFieldDataLink::SetFieldName(const QString &name) {
 void TFieldDataLink::UpdateField() {
     TDataSet *ds = DataSet();
     FField = Active() && ds && !FFieldName.isEmpty() ? ds->FindField(FFieldName) : nullptr;
+    FFieldDataSet = FField ? ds : nullptr;
     FModified = false;
     if (OnDataChange)
         OnDataChange();
@@ -192,6 +193,14 @@ void TFieldDataLink::ActiveChanged() {
 
 void TFieldDataLink::LayoutChanged() {
     UpdateField();
+}
+
+void TFieldDataLink::DataSetChanged() {
+    // The data source may have switched to another open dataset: the field is looked up anew.
+    if (FField && FFieldDataSet == DataSet())
+        RecordChanged(nullptr);
+    else
+        UpdateField();
 }
 
 void TFieldDataLink::RecordChanged(TField *field) {

@@ -107,6 +107,7 @@ public:
 
 protected:
     void ActiveChanged() override;
+    void DataSetChanged() override;
     void RecordChanged(TField *field) override;
     void EditingChanged() override;
     void LayoutChanged() override;
@@ -116,5 +117,6 @@ private:
     void UpdateField();
     QString FFieldName;
     TField *FField = nullptr;
+    TDataSet *FFieldDataSet = nullptr; // the dataset FField was found in
     bool FModified = false;
 };

@@ -249,6 +249,50 @@ QByteArray TField::AsBytes() const {
     return v.VarType() == TVarType::Bytes ? v.ToBytes() : v.ToString().toUtf8();
 }
 
+namespace {
+
+// The digits of a non-negative number rounded to `decimals` places, as "123.45". The number is
+// first taken to 15 significant digits and then rounded half away from zero, so that a value
+// typed as 1.255 (held as 1.25499999...) rounds to 1.26 as the user expects.
+QString RoundedDigits(double value, int decimals) {
+    if (!std::isfinite(value))
+        return QString::number(value, 'f', decimals);
+    const QString sci = QString::number(value, 'e', 14); // d.dddddddddddddde+XX
+    const qsizetype ePos = sci.indexOf(QLatin1Char('e'));
+    QString digits = sci.left(ePos);
+    digits.remove(QLatin1Char('.'));
+    int intDigits = sci.mid(ePos + 1).toInt() + 1;
+    if (intDigits < 1) {
+        digits.prepend(QString(1 - intDigits, QLatin1Char('0')));
+        intDigits = 1;
+    }
+    const qsizetype keep = intDigits + decimals;
+    if (keep < digits.size()) {
+        const bool up = digits[keep] >= QLatin1Char('5');
+        digits.truncate(keep);
+        qsizetype i = keep - 1;
+        for (; up && i >= 0; --i) {
+            if (digits[i] != QLatin1Char('9')) {
+                digits[i] = QChar(digits[i].unicode() + 1);
+                break;
+            }
+            digits[i] = QLatin1Char('0');
+        }
+        if (up && i < 0) {
+            digits.prepend(QLatin1Char('1'));
+            ++intDigits;
+        }
+    } else {
+        digits.append(QString(keep - digits.size(), QLatin1Char('0')));
+    }
+    QString intPart = digits.left(intDigits);
+    while (intPart.size() > 1 && intPart.startsWith(QLatin1Char('0')))
+        intPart.remove(0, 1);
+    return decimals > 0 ? intPart + QLatin1Char('.') + digits.mid(intDigits) : intPart;
+}
+
+} // namespace
+
 QString FormatFloat(const QString &pattern, double value) {
     const auto isDigit = [](QChar c) { return c == QLatin1Char('0') || c == QLatin1Char('#'); };
     qsizetype first = -1, last = -1;
@@ -271,7 +315,7 @@ QString FormatFloat(const QString &pattern, double value) {
                 if (body[i] == QLatin1Char('0'))
                     minDecimals = decimals;
             }
-    QString digits = QString::number(std::fabs(value), 'f', decimals);
+    QString digits = RoundedDigits(std::fabs(value), decimals);
     if (decimals > minDecimals) {
         // '#' decimals are shown only when they are not trailing zeros.
         while (digits.endsWith(QLatin1Char('0')) &&
@@ -345,6 +389,27 @@ void TField::SetText(const QString &text) {
     if (IsNumericType(FDataType))
         plain.remove(QLatin1Char(','));
     SetValue(Variant(plain));
+}
+
+bool TField::IsValidChar(QChar c) const {
+    const bool digitOrSign = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                             c == QLatin1Char('+') || c == QLatin1Char('-');
+    switch (FDataType) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
+        return digitOrSign;
+    case ftFloat:
+    case ftCurrency:
+        return digitOrSign || c == QLatin1Char('.') || c == QLatin1Char('e') ||
+               c == QLatin1Char('E');
+    case ftBCD:
+        return digitOrSign || c == QLatin1Char('.');
+    default:
+        return true;
+    }
 }
 
 Variant TField::Coerce(const Variant &value) const {

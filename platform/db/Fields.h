@@ -160,6 +160,9 @@ public:
     Variant OldValue() const;
     Variant CurValue() const;
 
+    // Whether a character may be typed into the field's text: digits and signs for integers,
+    // with the decimal point (and exponent for floats) for the other numbers; any otherwise.
+    bool IsValidChar(QChar c) const;
     // Converts a value to this field's type; raises EDatabaseError when it does not fit.
     virtual Variant Coerce(const Variant &value) const;
     // Checks a value against size, range and required rules.
@@ -314,6 +317,7 @@ private:
 };
 
 // Formats a number with a pattern such as "#,##0.00" or "0.0": the number of digits after the
-// point, thousands separators when the pattern has a comma; text before the first digit
-// placeholder and after the last is kept.
+// point (rounded half away from zero from the number's 15 significant digits), thousands
+// separators when the pattern has a comma; text before the first digit placeholder and after
+// the last is kept.
 QString FormatFloat(const QString &pattern, double value);

@@ -327,6 +327,17 @@ void TstDataSet::displayFormats() {
     QCOMPARE(d->Text(), QString("edited"));
     n->SetText("1,234.5");
     QCOMPARE(n->AsFloat(), 1234.5);
+
+    // Rounding follows the decimal digits the user sees: 1.255 is held as 1.25499... and still
+    // rounds up; halves round away from zero and carry into the integer part.
+    QCOMPARE(FormatFloat("0.00", 1.255), QString("1.26"));
+    QCOMPARE(FormatFloat("0.00", -2.675), QString("-2.68"));
+    QCOMPARE(FormatFloat("#,##0.00", 999999.995), QString("1,000,000.00"));
+    QCOMPARE(FormatFloat("0", 0.5), QString("1"));
+    QCOMPARE(FormatFloat("0.00", -0.001), QString("0.00"));
+    QCOMPARE(FormatFloat("0.0#", 1e-9), QString("0.0"));
+    QCOMPARE(FormatFloat("0.000", 123456789012.3456), QString("123456789012.346"));
+    QCOMPARE(FormatFloat("0", 1e20), QString("100000000000000000000"));
 }
 
 void TstDataSet::bookmarksSurviveEdits() {
