@@ -8,9 +8,11 @@ namespace {
 
 TSystemTable *gCodeTable = nullptr;
 
-void AddLabelledField(TDataSet *ds, TFieldType type, const char *name, int size,
-                      const char *label) {
-    ds->AddField(type, QLatin1String(name), size)->SetDisplayLabel(QString::fromUtf8(label));
+TField *AddLabelledField(TDataSet *ds, TFieldType type, const char *name, int size,
+                         const char *label) {
+    TField *field = ds->AddField(type, QLatin1String(name), size);
+    field->SetDisplayLabel(QString::fromUtf8(label));
+    return field;
 }
 
 } // namespace
@@ -30,8 +32,10 @@ TSystemTable *CodeTableSystemTable() {
 }
 
 TCodeTableCDS::TCodeTableCDS(QObject *owner) : TClonedDataSet(owner) {
-    AddLabelledField(this, ftString, "Main_Code", 20, "類別");
-    AddLabelledField(this, ftString, "Code", 20, "代碼");
+    // A row is keyed by its category and code: changes written back find their rows by them.
+    for (TField *key : {AddLabelledField(this, ftString, "Main_Code", 20, "類別"),
+                        AddLabelledField(this, ftString, "Code", 20, "代碼")})
+        key->SetProviderFlags(key->ProviderFlags() | pfInKey);
     AddLabelledField(this, ftString, "Descript", 120, "名稱");
     AddLabelledField(this, ftInteger, "ALevel", 0, "層級");
     AddLabelledField(this, ftString, "AParent", 20, "隸屬於");

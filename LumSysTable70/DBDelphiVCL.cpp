@@ -32,6 +32,27 @@ void WriteItem(const QTreeWidgetItem *item, int depth, QString &out) {
         WriteItem(item->child(i), depth + 1, out);
 }
 
+constexpr QLatin1String kTagSetting("#Tag=");
+
+// The tree's Tag travels with the document as its "#Tag=" setting.
+int TagOf(const QStringList &settings) {
+    for (const QString &line : settings)
+        if (line.startsWith(kTagSetting))
+            return line.mid(kTagSetting.size()).trimmed().toInt();
+    return 0;
+}
+
+QStringList WithTag(QStringList settings, int tag) {
+    for (QString &line : settings)
+        if (line.startsWith(kTagSetting)) {
+            line = QString(kTagSetting) + QString::number(tag);
+            return settings;
+        }
+    if (tag != 0)
+        settings.prepend(QString(kTagSetting) + QString::number(tag));
+    return settings;
+}
+
 // Raises the server's error for a failed call.
 void Check(TVCLServer *server, HRESULT status) {
     if (!Succeeded(status))
@@ -121,11 +142,9 @@ void TDBDelphiVCL::SetVCLComponent(QTreeWidget *view) {
 }
 
 void TDBDelphiVCL::SetVCLName(const QString &name) {
-    if (name == FVCLName)
-        return;
+    // Only selects the document: a tree being written under a new name must not be replaced by
+    // what the server holds under that name.
     FVCLName = name;
-    if (FActiveLoaded)
-        LoadVCL();
 }
 
 bool TDBDelphiVCL::GetExisted() {
@@ -149,6 +168,7 @@ void TDBDelphiVCL::LoadVCL() {
     TreeTextToView(Big5Decode(data.IsEmptyOrNull() ? QByteArray() : data.ToBytes()), FView,
                    &settings);
     Settings = settings;
+    FView->setProperty("Tag", TagOf(settings));
     Description = description;
     if (!className.isEmpty())
         AClassName = className;
@@ -172,6 +192,7 @@ void TDBDelphiVCL::UpdateVCL() {
         throw Exception(QStringLiteral("TDBDelphiVCL: no tree view is bound"));
     if (OnBeforeWriteVCL)
         OnBeforeWriteVCL(this);
+    Settings = WithTag(Settings, FView->property("Tag").toInt());
     const QByteArray bytes = Big5Encode(TreeViewToText(FView, Settings));
     if (OnAfterWriteVCL)
         OnAfterWriteVCL(this);

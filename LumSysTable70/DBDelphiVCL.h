@@ -6,6 +6,8 @@
 // A stored tree is text in Big5 bytes: one node per line, nested by leading tabs (a node one
 // tab deeper than the line above is its child). Lines starting with "#" before the first node
 // carry the tree's own settings as "#Name=Value" (e.g. "#Tag=1"); they are kept as they are.
+// "#Tag" is the tree view's Tag property (bit 0: level coding): loading sets it, updating
+// writes the view's current Tag.
 
 #include "uSystemTable.h"
 
@@ -42,6 +44,7 @@ public:
     QTreeWidget *VCLComponent() const { return FView; }
     void SetVCLComponent(QTreeWidget *view);
     const QString &VCLName() const { return FVCLName; }
+    // Selects the document that loading reads and updating writes; nothing is loaded.
     void SetVCLName(const QString &name);
     // The server the documents come from; by default one of its own on the "SystemObj" hosts.
     TVCLServer *Server() const { return FServer; }

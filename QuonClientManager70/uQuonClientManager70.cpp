@@ -11,6 +11,7 @@
 #include "SystemObjServers.h"
 #include "uClientAppControl.h"
 #include "uClientVersionControl.h"
+#include "uDBTree.h"
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
 #include "uLumPublic.h"
@@ -207,6 +208,8 @@ void TQuonClientManager70Main::BuildComponents() {
     CodeTableCDS->SetName(QStringLiteral("CodeTableCDS"));
     VCLServer->SetName(QStringLiteral("VCLServer"));
     VCLServer->SetObjectBroker(RADObjectBroker1);
+    VCLTreeCodeDialog1 = new TVCLTreeCodeDialog(this);
+    VCLTreeCodeDialog1->SetName(QStringLiteral("VCLTreeCodeDialog1"));
 
     // The image list: indices as the actions refer to them.
     const QStyle::StandardPixmap pixmaps[] = {QStyle::SP_DialogApplyButton,
@@ -425,8 +428,9 @@ void TQuonClientManager70Main::BuildTreeMenu() {
             TreeMenu->addAction(ImageList.Icon(ActShowTree->ImageIndex()), lines.ValueFromIndex(i));
         item->setObjectName(name);
         connect(item, &QAction::triggered, this, [this, item] { ActShowTreeExecute(item); });
-        // The tree's dialog is attached here once the code-tree dialogs exist.
-        TreeList.AddObject(lines[i], nullptr);
+        auto *dialog = new TVCLTreeCodeDialog(this);
+        dialog->SetTreeName(name);
+        TreeList.AddObject(lines[i], dialog);
     }
 }
 
@@ -613,7 +617,11 @@ void TQuonClientManager70Main::ShowTreeForm(const QString &name) {
     const int index = TreeList.IndexOfName(name);
     if (index < 0)
         throw Exception(Format(QStringLiteral("Tree Name=%s is not found"), {name}));
-    TForm *form = qobject_cast<TForm *>(TreeList.Objects(index));
+    auto *dialog = qobject_cast<TVCLTreeCodeDialog *>(TreeList.Objects(index));
+    if (!dialog)
+        throw Exception(Format(QStringLiteral("Tree Name=%s is not found"), {name}));
+    dialog->ExecuteShow(pcMainArea);
+    TForm *form = dialog->Form();
     if (form && !ActivateDockedPage(pcMainArea, form))
         form->ManualDock(pcMainArea);
 }

@@ -19,6 +19,7 @@ class TProgressDialog;
 class TCodeTableCDS;
 class TRADObjectBroker;
 class TVCLServer;
+class TVCLTreeCodeDialog;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -60,6 +61,8 @@ public:
     TVCLServer *VCLServer = nullptr;
     // The shared code table, read again by "代碼重整".
     TCodeTableCDS *CodeTableCDS = nullptr;
+    // A stored-tree picker on the main window (the tree menu makes one per stored tree).
+    TVCLTreeCodeDialog *VCLTreeCodeDialog1 = nullptr;
     // Where the network adapters are read from; nullptr: the machine's own.
     IAdapterSource *AdapterSource = nullptr;
 

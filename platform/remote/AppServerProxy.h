@@ -10,6 +10,7 @@ class TSocketConnection;
 class TAppServerProxy : public IAppServer {
 public:
     explicit TAppServerProxy(TSocketConnection *connection) : FConnection(connection) {}
+    TSocketConnection *Connection() const { return FConnection; }
 
     Variant AS_ApplyUpdates(const QString &providerName, const Variant &delta, int maxErrors,
                             int &errorCount, Variant &ownerData) override;

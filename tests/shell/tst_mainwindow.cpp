@@ -15,6 +15,7 @@
 #include "TestMain.h"
 #include "uClientAppControl.h"
 #include "uClientVersionControl.h"
+#include "uDBTree.h"
 #include "uJxProgressDialog.h"
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
@@ -23,6 +24,7 @@
 #include "uOrganization.h"
 #include "uQuonClientManager70.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -150,6 +152,9 @@ private Q_SLOTS:
         OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
                                                          FServer->Port());
         RemoteRegistryServer(QStringLiteral("DefaultServer"), QStringLiteral("127.0.0.1"),
+                             FServer->Port());
+        // Stored trees come from the system-object server of the location table.
+        RemoteRegistryServer(QStringLiteral("SystemObj"), QStringLiteral("127.0.0.1"),
                              FServer->Port());
         SetClockSetter(&FClock);
         // The teacher has logged in already (the login dialog is tested with the user record);
@@ -494,6 +499,46 @@ private Q_SLOTS:
         Main->plMessage->setText(QStringLiteral("😀x")); // a surrogate pair moves whole
         Main->MessageTimerTimer();
         QCOMPARE(Main->plMessage->text(), QStringLiteral("x😀"));
+    }
+
+    void storedTreesOpenDockedInTheMainArea() {
+        // The docked tree windows of a caption.
+        const auto trees = [this](const QString &caption) {
+            QList<TDBTreeForm *> found;
+            for (int i = 0; i < Main->pcMainArea->DockClientCount(); ++i)
+                if (auto *form = qobject_cast<TDBTreeForm *>(Main->pcMainArea->DockClients(i));
+                    form && form->Caption() == caption)
+                    found << form;
+            return found;
+        };
+        QAction *item = nullptr;
+        for (QAction *a : Main->TreeMenu->actions())
+            if (a->objectName() == QStringLiteral("EPT"))
+                item = a;
+        QVERIFY(item);
+        QCOMPARE(item->text(), QStringLiteral("職務類別"));
+        item->trigger();
+        QCOMPARE(trees(QStringLiteral("職務類別")).size(), 1);
+        TDBTreeForm *ept = trees(QStringLiteral("職務類別"))[0];
+        QCOMPARE(Main->pcMainArea->ActivePage(), Main->pcMainArea->PageOf(ept));
+        QCOMPARE(ept->TreeView->topLevelItemCount(), 3);
+        QVERIFY(ept->ckEncode->isChecked());
+        QVERIFY(ept->Reporting());
+        // The message opens another tree; the menu brings the open one back to the front.
+        ShowVCLTreeFormSender(QStringLiteral("ACNotes"));
+        QCOMPARE(trees(QStringLiteral("會計摘要")).size(), 1);
+        TDBTreeForm *notes = trees(QStringLiteral("會計摘要"))[0];
+        QCOMPARE(Main->pcMainArea->ActivePage(), Main->pcMainArea->PageOf(notes));
+        item->trigger();
+        QCOMPARE(trees(QStringLiteral("職務類別")), QList<TDBTreeForm *>{ept});
+        QCOMPARE(Main->pcMainArea->ActivePage(), Main->pcMainArea->PageOf(ept));
+        // Closed by the user, the tree opens afresh.
+        QPointer<TDBTreeForm> closed = ept;
+        ept->SpeedButton1->click();
+        QTRY_VERIFY(closed.isNull());
+        item->trigger();
+        QCOMPARE(trees(QStringLiteral("職務類別")).size(), 1);
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join(u'\n')));
     }
 
     void unknownTreesRaise() {
