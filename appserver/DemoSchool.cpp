@@ -65,10 +65,20 @@ QStringList SchemaStatements() {
         "CREATE TABLE UnitActions (ActionID INTEGER PRIMARY KEY, ActionDate VARCHAR(19), "
         "UnitID VARCHAR(20), Content VARCHAR(200))",
         "CREATE TABLE StdOnSchool (StudentID VARCHAR(10) PRIMARY KEY, Cht_Name VARCHAR(40), "
-        "Sex VARCHAR(1), ClassID VARCHAR(10), SeatNo INTEGER, State VARCHAR(2))",
+        "Sex VARCHAR(1), ClassID VARCHAR(10), SeatNo INTEGER, State VARCHAR(2), "
+        "Birthday VARCHAR(10), IDNo VARCHAR(10), Address VARCHAR(80), EditInfo VARCHAR(255))",
         "CREATE TABLE Employees (EmpID VARCHAR(10) PRIMARY KEY, Cht_Name VARCHAR(40), "
         "UnitID VARCHAR(20), Title VARCHAR(40), Extension VARCHAR(10), EMail VARCHAR(80))",
     };
+}
+
+QList<TAddedColumn> AddedColumns() {
+    return {
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Birthday"), QStringLiteral("VARCHAR(10)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Address"), QStringLiteral("VARCHAR(80)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"),
+         QStringLiteral("VARCHAR(255)")}};
 }
 
 namespace {
@@ -367,6 +377,8 @@ void FillCalendar(TServerDatabase &db) {
 }
 
 void FillStudents(TServerDatabase &db) {
+    // Birthdays fit the year of entry (the number's first three digits); identity numbers pass
+    // the national check with the second digit matching Sex; the addresses are made up.
     const struct {
         const char *Id;
         const char *Name;
@@ -374,20 +386,52 @@ void FillStudents(TServerDatabase &db) {
         const char *Class;
         int Seat;
         const char *State;
+        const char *Birthday;
+        const char *IDNo;
+        const char *Address;
+        const char *EditInfo;
     } students[] = {
-        {"113001", "王小明", "1", "101", 1, "0"}, {"113002", "李佳穎", "2", "101", 2, "0"},
-        {"113003", "張家豪", "1", "101", 3, "0"}, {"113004", "陳怡安", "2", "101", 4, "1"},
-        {"113031", "林冠宇", "1", "102", 1, "0"}, {"113032", "黃詩涵", "2", "102", 2, "0"},
-        {"113033", "吳承翰", "1", "102", 3, "0"}, {"112001", "劉宜蓁", "2", "201", 1, "0"},
-        {"112002", "蔡宗翰", "1", "201", 2, "0"}, {"112003", "鄭雅雯", "2", "201", 3, "0"},
-        {"112031", "謝明哲", "1", "202", 1, "0"}, {"112032", "許筱婷", "2", "202", 2, "0"},
-        {"111001", "楊志豪", "1", "301", 1, "0"}, {"111002", "周佩君", "2", "301", 2, "0"},
-        {"111003", "王建民", "1", "301", 3, "0"},
+        {"113001", "王小明", "1", "101", 1, "0", "2008-10-03", "A152601814",
+         "臺北市大安區和平東路二段118號5樓", "E003-24/08/30(09:15)-10.0.0.21"},
+        {"113002", "李佳穎", "2", "101", 2, "0", "2009-02-17", "A259083012",
+         "臺北市中正區南昌路一段45巷6號", "E003-24/08/30(09:16)-10.0.0.21"},
+        {"113003", "張家豪", "1", "101", 3, "0", "2008-12-25", "F166131866",
+         "新北市板橋區文化路一段266號8樓", "E003-24/08/30(09:18)-10.0.0.21"},
+        {"113004", "陳怡安", "2", "101", 4, "1", "2009-05-08", "F209139091",
+         "新北市新店區北新路三段72號",
+         "E003-24/10/07(14:02)-10.0.0.21,E003-24/08/30(09:20)-10.0.0.21"},
+        {"113031", "林冠宇", "1", "102", 1, "0", "2008-09-14", "A196030822",
+         "臺北市大同區民生西路190號3樓", ""},
+        {"113032", "黃詩涵", "2", "102", 2, "0", "2009-07-30", "F246281947",
+         "新北市永和區竹林路33巷12號2樓", ""},
+        {"113033", "吳承翰", "1", "102", 3, "0", "2009-01-11", "A182199354",
+         "臺北市信義區松仁路58號11樓", ""},
+        {"112001", "劉宜蓁", "2", "201", 1, "0", "2007-11-22", "F218190931",
+         "新北市中和區景平路410號4樓", "E003-23/08/28(10:05)-10.0.0.21"},
+        {"112002", "蔡宗翰", "1", "201", 2, "0", "2008-03-05", "A178657978",
+         "臺北市士林區中正路601巷3號", "E003-23/08/28(10:07)-10.0.0.21"},
+        {"112003", "鄭雅雯", "2", "201", 3, "0", "2007-09-19", "A254323191",
+         "臺北市文山區木柵路二段87號", "E003-23/08/28(10:09)-10.0.0.21"},
+        {"112031", "謝明哲", "1", "202", 1, "0", "2008-06-02", "F148757497",
+         "新北市三重區重新路四段150號6樓", ""},
+        {"112032", "許筱婷", "2", "202", 2, "0", "2007-12-09", "F211862523",
+         "新北市新莊區中正路512號7樓",
+         "E006-24/03/12(11:40)-10.0.0.35,E003-23/08/28(10:15)-10.0.0.21"},
+        {"111001", "楊志豪", "1", "301", 1, "0", "2006-10-27", "A176018955",
+         "臺北市內湖區成功路三段22號", ""},
+        {"111002", "周佩君", "2", "301", 2, "0", "2007-04-16", "B255979714",
+         "臺中市西區公益路135號9樓", "E003-22/08/29(08:50)-10.0.0.21"},
+        {"111003", "王建民", "1", "301", 3, "0", "2006-09-08", "F114710499",
+         "新北市汐止區大同路二段301號5樓", ""},
     };
-    for (const auto &s : students)
-        db.Exec("INSERT INTO StdOnSchool (StudentID, Cht_Name, Sex, ClassID, SeatNo, State) "
-                "VALUES (?,?,?,?,?,?)",
-                {s.Id, QString::fromUtf8(s.Name), s.Sex, s.Class, s.Seat, s.State});
+    for (const auto &s : students) {
+        const QString editInfo = QString::fromUtf8(s.EditInfo);
+        db.Exec("INSERT INTO StdOnSchool (StudentID, Cht_Name, Sex, ClassID, SeatNo, State, "
+                "Birthday, IDNo, Address, EditInfo) VALUES (?,?,?,?,?,?,?,?,?,?)",
+                {s.Id, QString::fromUtf8(s.Name), s.Sex, s.Class, s.Seat, s.State, s.Birthday,
+                 s.IDNo, QString::fromUtf8(s.Address),
+                 editInfo.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : editInfo});
+    }
 }
 
 void FillEmployees(TServerDatabase &db) {

@@ -15,11 +15,22 @@
 
 #include "Passwords.h"
 
+#include <QList>
+#include <QString>
 #include <QStringList>
 
 class TServerDatabase;
 
 // CREATE statements with {SERIAL} and {BLOB} standing for the engine's own words.
 QStringList SchemaStatements();
+
+// A column that a table gained after databases were first made with it; the CREATE statements
+// hold it already, older databases gain it when the server starts.
+struct TAddedColumn {
+    QString Table;
+    QString Column;
+    QString Type;
+};
+QList<TAddedColumn> AddedColumns();
 // Runs inside the transaction that creates the schema.
 void FillDemoSchool(TServerDatabase &db, THashCost cost);

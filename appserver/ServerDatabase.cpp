@@ -72,6 +72,7 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
     }
     if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
         CreateSchema(config.HashCost);
+    AddMissingColumns();
     // Fault injection for the crash tests: the process kills itself outright in the middle of
     // the change that writes the given row (counted from start-up), as a crash or a kill would.
     FCrashAtRow = qEnvironmentVariableIntValue("ORV7_APPSERVER_CRASH_AT_ROW");
@@ -264,5 +265,33 @@ void TServerDatabase::CreateSchema(THashCost cost) {
         for (const QString &statement : SchemaStatements())
             Exec(Dialect(statement));
         FillDemoSchool(*this, cost);
+    });
+}
+
+QList<TAddedColumn> TServerDatabase::MissingColumns() {
+    QList<TAddedColumn> missing;
+    for (const TAddedColumn &c : AddedColumns()) {
+        // PostgreSQL folds the unquoted names of the schema to lower case.
+        const QSqlRecord record = Db().record(FSQLite ? c.Table : c.Table.toLower());
+        if (record.isEmpty())
+            throw EServerError(QStringLiteral("The table %1 is missing").arg(c.Table));
+        if (!record.contains(c.Column))
+            missing << c;
+    }
+    return missing;
+}
+
+void TServerDatabase::AddMissingColumns() {
+    if (MissingColumns().isEmpty())
+        return;
+    Transaction([&] {
+        // Servers sharing one database may start together: one adds, the others find them.
+        if (!FSQLite)
+            Exec(QStringLiteral("SELECT pg_advisory_xact_lock(20010001)"));
+        for (const TAddedColumn &c : MissingColumns()) {
+            Exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(c.Table, c.Column, c.Type));
+            qInfo().noquote() << QStringLiteral("appserver: added the column %1.%2 to the database")
+                                     .arg(c.Table, c.Column);
+        }
     });
 }

@@ -10,6 +10,7 @@
 // to start creates the schema under an advisory lock. Names that PostgreSQL reports come back
 // in lower case (it folds unquoted names), which the providers follow.
 
+#include "DemoSchool.h"
 #include "Passwords.h"
 #include "Variant.h"
 
@@ -62,6 +63,10 @@ public:
 
 private:
     void CreateSchema(THashCost cost);
+    // Columns of AddedColumns() that the database's tables lack.
+    QList<TAddedColumn> MissingColumns();
+    // Brings a database made before some columns existed up to the current schema.
+    void AddMissingColumns();
     QString Dialect(QString sql) const;
 
     QString FConnection;

@@ -15,7 +15,11 @@ public:
 protected:
     void ActiveChanged() override { FDetail->MasterChanged(); }
     void DataSetChanged() override { FDetail->MasterChanged(); }
-    void DataSetScrolled(int) override { FDetail->MasterChanged(); }
+    // A scroll by nothing (an end reached) leaves the master record as it was.
+    void DataSetScrolled(int distance) override {
+        if (distance != 0)
+            FDetail->MasterChanged();
+    }
     void RecordChanged(TField *) override {}
     // How the master's fields show does not change which records the detail holds.
     void LayoutChanged() override {}

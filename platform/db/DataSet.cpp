@@ -463,12 +463,15 @@ int TDataSet::MoveBy(int distance) {
     EnsureView();
     if (distance == 0)
         return 0;
+    const bool wasBof = FBof;
+    const bool wasEof = FEof;
     int target = FCursor + distance;
     if (distance > 0 && target >= static_cast<int>(FView.size()) && FetchMore(false))
         EnsureView();
     const int count = static_cast<int>(FView.size());
     if (count == 0) {
         FBof = FEof = true;
+        EndsChanged(wasBof, wasEof);
         return 0;
     }
     target = std::min(std::max(target, 0), count - 1);
@@ -484,8 +487,17 @@ int TDataSet::MoveBy(int distance) {
             FEof = false;
         DataEvent(deDataSetScroll, moved);
         DoAfterScroll();
+    } else {
+        EndsChanged(wasBof, wasEof);
     }
     return moved;
+}
+
+void TDataSet::EndsChanged(bool wasBof, bool wasEof) {
+    // Running into an end, or leaving one, without moving: what follows Bof and Eof (the
+    // navigation of a form) hears of it as a scroll by nothing.
+    if (FBof != wasBof || FEof != wasEof)
+        DataEvent(deDataSetScroll, 0);
 }
 
 void TDataSet::Next() {
@@ -1067,14 +1079,19 @@ bool TDataSet::Locate(const QString &keyFields, const Variant &keyValues, int op
     const int pos = FindRow(SplitFieldNames(keyFields), keyValues, options);
     if (pos < 0)
         return false;
+    const bool wasBof = FBof;
+    const bool wasEof = FEof;
     if (pos != FCursor) {
         DoBeforeScroll();
         const int moved = pos - FCursor;
         SetCursor(pos);
+        FBof = FEof = false;
         DataEvent(deDataSetScroll, moved);
         DoAfterScroll();
+    } else {
+        FBof = FEof = false;
+        EndsChanged(wasBof, wasEof);
     }
-    FBof = FEof = false;
     return true;
 }
 

@@ -233,6 +233,8 @@ protected:
     void SetState(TDataSetState state);
     void DoAfterScroll();
     void DoBeforeScroll();
+    // Tells the data sources when Bof or Eof changed while the cursor stayed where it was.
+    void EndsChanged(bool wasBof, bool wasEof);
     void ClearDefaultFields();
     bool FInternalOpen = false;
     // Brings in more records when the cursor runs past the last one held; true when some came.

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh application server on its own thread, on a free loopback port, over a new SQLite
-// file in a temporary folder; and connections to its objects.
+// file in a temporary folder; and connections to its objects. A test may prepare the file
+// before the server opens it (an older database, for one).
 
 #include "ApplicationServer.h"
 #include "ServerThread.h"
@@ -9,11 +10,14 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class TAppServerFixture {
 public:
-    TAppServerFixture() {
+    explicit TAppServerFixture(const std::function<void(const QString &file)> &prepare = {}) {
+        if (prepare)
+            prepare(DatabaseFile());
         TApplicationServerConfig config;
         config.Address = QHostAddress::LocalHost;
         config.Port = 0;
