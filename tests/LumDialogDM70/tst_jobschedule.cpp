@@ -5,6 +5,7 @@
 #include "AppServerFixture.h"
 #include "Exceptions.h"
 #include "FixedClock.h"
+#include "ServerLocations.h"
 #include "TestMain.h"
 #include "uJobScheduleDlg.h"
 #include "uMultiSelectCalendar.h"
@@ -50,13 +51,7 @@ class TstJobSchedule : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         FServer = std::make_unique<TAppServerFixture>();
-        // The location table sends the job-security server's clients to this server.
-        OrvServerDataSet->LocalBroker()->Servers().clear();
-        OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
-                                                         FServer->Port());
-        FServer->Query(QStringLiteral("UPDATE ServerLocation SET ComputerName='127.0.0.1', "
-                                      "Port=%1")
-                           .arg(FServer->Port()));
+        PointServersAt(*FServer);
     }
     void cleanupTestCase() { FServer.reset(); }
 

@@ -1,0 +1,376 @@
+// The table forms over a provider on an SQLite file: the confirmation flow on open, refresh
+// and close, the actions each data state enables, the empty-table refusals, the edit stamp,
+// the copy-insert buffer, cancelling under a local filter, the number of the one-record form,
+// and the datasets and records that forms hand each other.
+
+#include "ClientDataSet.h"
+#include "DBActions.h"
+#include "DBCheckListBox.h"
+#include "Exceptions.h"
+#include "FixedClock.h"
+#include "Provider.h"
+#include "RadSystemApi.h"
+#include "ServerLocations.h"
+#include "SqlQuery.h"
+#include "StringList.h"
+#include "TestMain.h"
+#include "uLoginUserInfo.h"
+#include "uLumMessages.h"
+#include "uSingalTBForm.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+const QString Conn = QStringLiteral("tableform-test");
+
+// Answers every yes/no box with the given button and records its text.
+class TAnswer : public QObject {
+public:
+    explicit TAnswer(QMessageBox::StandardButton button) : FButton(button) {
+        connect(&FTimer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                Texts << box->text();
+                if (QAbstractButton *b = box->button(FButton))
+                    b->click();
+                else
+                    box->button(QMessageBox::Ok)->click();
+            }
+        });
+        FTimer.start(5);
+    }
+    QStringList Texts;
+
+private:
+    QMessageBox::StandardButton FButton;
+    QTimer FTimer;
+};
+
+// A students table in an SQLite file behind a provider that the form's dataset reaches by
+// name, and counts of what reached the provider.
+struct TStudents {
+    QTemporaryDir Dir;
+    TComponent Owner;
+    TSqlQuery *Query, *ByNoQuery;
+    TDataSetProvider *Provider, *ByNoProvider;
+    TLocalAppServer Server;
+    int Reads = 0, Applies = 0;
+
+    TStudents() {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Conn);
+        db.setDatabaseName(Dir.filePath(QStringLiteral("school.db")));
+        db.open();
+        Exec("CREATE TABLE students (No TEXT PRIMARY KEY, Name TEXT, Sex TEXT, EditInfo TEXT)");
+        Exec("INSERT INTO students VALUES ('S01', '王小明', '1', NULL), "
+             "('S02', '李小華', '2', 'a-1,b-2'), ('S03', '陳大同', '1', NULL)");
+        Query =
+            MakeQuery(QStringLiteral("SELECT No, Name, Sex, EditInfo FROM students ORDER BY No"));
+        Provider = MakeProvider(QStringLiteral("dspStudents"), Query);
+        ByNoQuery = MakeQuery(
+            QStringLiteral("SELECT No, Name, Sex, EditInfo FROM students WHERE No = :No"));
+        ByNoQuery->Params().CreateParam(ftString, QStringLiteral("No"));
+        ByNoProvider = MakeProvider(QStringLiteral("dspStudentByNo"), ByNoQuery);
+    }
+    TSqlQuery *MakeQuery(const QString &sql) {
+        auto *query = new TSqlQuery(&Owner);
+        query->SetConnectionName(Conn);
+        query->SetSQL(sql);
+        query->FieldDefs().Add(QStringLiteral("No"), ftString, 10).ProviderFlags =
+            pfInKey | pfInWhere | pfInUpdate;
+        query->FieldDefs().Add(QStringLiteral("Name"), ftString, 40);
+        query->FieldDefs().Add(QStringLiteral("Sex"), ftString, 1);
+        query->FieldDefs().Add(QStringLiteral("EditInfo"), ftString, 255);
+        return query;
+    }
+    TDataSetProvider *MakeProvider(const QString &name, TSqlQuery *query) {
+        auto *provider = new TDataSetProvider(&Owner);
+        provider->SetName(name);
+        provider->SetDataSet(query);
+        provider->BeforeGetRecords = [this](TDataSetProvider *, Variant &) { ++Reads; };
+        provider->BeforeApplyUpdates = [this](TDataSetProvider *, Variant &) { ++Applies; };
+        Server.RegisterProvider(provider);
+        return provider;
+    }
+    ~TStudents() {
+        delete ByNoProvider;
+        delete Provider;
+        delete ByNoQuery;
+        delete Query;
+        QSqlDatabase::database(Conn).close();
+        QSqlDatabase::removeDatabase(Conn);
+    }
+    void Exec(const char *sql) {
+        QSqlQuery q(QSqlDatabase::database(Conn));
+        if (!q.exec(QString::fromUtf8(sql)))
+            qFatal("%s", sql);
+    }
+    QString Value(const QString &sql) {
+        QSqlQuery q(QSqlDatabase::database(Conn));
+        q.exec(sql);
+        return q.next() ? q.value(0).toString() : QStringLiteral("<none>");
+    }
+    // Binds the form's dataset to a provider and shows the data actions, as a job form does.
+    void Bind(TSingalTBForm *form, const QString &provider = QStringLiteral("dspStudents")) {
+        for (QAction *action : std::initializer_list<QAction *>{
+                 form->DataInsert, form->DataEdit, form->DataCopy, form->DataPrint,
+                 form->DataSetDelete, form->DataSetPost, form->DataSetCancel, form->DataSetFirst,
+                 form->DataSetPrior, form->DataSetNext, form->DataSetLast})
+            action->setVisible(true);
+        form->ActiveDataSet->SetAppServer(&Server);
+        FinishLoading(form); // as the program's form creation does
+        form->ActiveDataSet->SetProviderName(provider);
+    }
+};
+
+// The enabled targets of OpCtrl, named in one line so that a failure shows them all.
+QString Enabled(const TSingalTBForm &f) {
+    const std::pair<const char *, bool> targets[] = {
+        {"apply", f.DataApplyUpdate->isEnabled()}, {"cancel", f.DataCancelUpdate->isEnabled()},
+        {"insert", f.DataInsert->isEnabled()},     {"edit", f.DataEdit->isEnabled()},
+        {"copy", f.DataCopy->isEnabled()},         {"excel", f.ExportToExcel->isEnabled()},
+        {"print", f.DataPrint->isEnabled()},       {"selection", f.plDataSelection->isEnabled()}};
+    QStringList on;
+    for (const auto &[name, enabled] : targets)
+        if (enabled)
+            on << QLatin1String(name);
+    return on.join(u' ');
+}
+
+} // namespace
+
+class TstTableForms : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TAppServerFixture> FServer;
+
+private Q_SLOTS:
+    // The forms' shared code tables come from a real server.
+    void initTestCase() {
+        FServer = std::make_unique<TAppServerFixture>();
+        PointServersAt(*FServer);
+    }
+    void cleanupTestCase() { FServer.reset(); }
+
+    void actionsFollowTheDataStates() {
+        TStudents db;
+        TSingalTBMultiRecForm form;
+        db.Bind(&form);
+        QCOMPARE(Enabled(form), QStringLiteral("selection"));
+        form.DataOpenExecute();
+        TClientDataSet *d = form.ActiveDataSet;
+        QCOMPARE(d->RecordCount(), 3);
+        // Browsing, no changes.
+        QCOMPARE(Enabled(form), QStringLiteral("insert edit copy excel print selection"));
+        QVERIFY(form.DataSetNext->isEnabled());
+        QVERIFY(!form.DataSetPost->isEnabled());
+        // Editing: cancel, post and undo; the selection panel is off.
+        form.DataEditExecute();
+        QCOMPARE(d->State(), dsEdit);
+        QCOMPARE(Enabled(form), QStringLiteral("cancel"));
+        QVERIFY(form.DataSetPost->isEnabled());
+        d->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("王大明"));
+        form.DataSetPost->Execute();
+        // Browsing with changes: confirm and cancel; no export or print.
+        QCOMPARE(Enabled(form), QStringLiteral("apply cancel insert edit copy selection"));
+        form.DataApplyUpdateExecute();
+        QCOMPARE(db.Value("SELECT Name FROM students WHERE No='S01'"), QStringLiteral("王大明"));
+        QCOMPARE(Enabled(form), QStringLiteral("insert edit copy excel print selection"));
+        // The grid's check list hides and shows columns.
+        QVERIFY(form.DBCheckListBox->count() >= 3);
+        form.DBCheckListBox->setCurrentRow(1);
+        form.DBCheckListBox->SetChecked(1, false);
+        form.DBCheckListBoxClickCheck(form.DBCheckListBox);
+        QVERIFY(!form.DBCheckListBox->Field(1)->Visible());
+    }
+
+    void insertAppendsAndStampsTheEditInfo() {
+        TFixedClock clock(QDate(2004, 5, 6), QTime(13, 5));
+        CurrentUserInfo->Cht_Name = QStringLiteral("abc");
+        TStudents db;
+        TSingalTBForm form;
+        db.Bind(&form);
+        form.DataOpenExecute();
+        TClientDataSet *d = form.ActiveDataSet;
+        d->Locate(QStringLiteral("No"), Variant("S02"));
+        form.DataInsertExecute();
+        QCOMPARE(d->State(), dsInsert);
+        d->FieldByName(QStringLiteral("No"))->SetAsString(QStringLiteral("S04"));
+        d->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("林小美"));
+        d->Post();
+        // Appended at the end, not before the current record.
+        d->Last();
+        QCOMPARE(d->FieldByName(QStringLiteral("No"))->AsString(), QStringLiteral("S04"));
+        const QString stamp = QStringLiteral("abc-04/05/06(13:05)-") + GetIPAddr();
+        QCOMPARE(d->FieldByName(QStringLiteral("EditInfo"))->AsString(), stamp);
+        // The stamp goes in front of the earlier ones.
+        d->Locate(QStringLiteral("No"), Variant("S02"));
+        form.DataEditExecute();
+        d->Post();
+        TStringList history;
+        history.SetCommaText(d->FieldByName(QStringLiteral("EditInfo"))->AsString());
+        QCOMPARE(history.Count(), 3);
+        QCOMPARE(history[0], stamp);
+        QCOMPARE(history[1], QStringLiteral("a-1"));
+        QCOMPARE(history[2], QStringLiteral("b-2"));
+        form.DataApplyUpdateExecute();
+        QCOMPARE(db.Value("SELECT Name FROM students WHERE No='S04'"), QStringLiteral("林小美"));
+        CurrentUserInfo->Cht_Name.clear();
+    }
+
+    void pendingChangesAreConfirmedOrDropped() {
+        TStudents db;
+        auto *form = new TSingalTBForm;
+        db.Bind(form);
+        form->DataOpenExecute();
+        TClientDataSet *d = form->ActiveDataSet;
+        d->Edit();
+        d->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("甲"));
+        d->Post();
+        form->OpCtrl();
+        // Refresh with changes, answer yes: applied, then read again.
+        {
+            TAnswer yes(QMessageBox::Yes);
+            form->DataRefreshExecute();
+            QCOMPARE(yes.Texts, QStringList{QStringLiteral("修改未確認,是否確認？")});
+        }
+        QCOMPARE(db.Value("SELECT Name FROM students WHERE No='S01'"), QStringLiteral("甲"));
+        // Open with a pending edit but nothing to confirm: cancelled without asking.
+        d->Edit();
+        d->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("乙"));
+        {
+            TAnswer any(QMessageBox::Yes);
+            form->DataOpenExecute();
+            QVERIFY(any.Texts.isEmpty());
+        }
+        QCOMPARE(d->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("甲"));
+        // Close with changes, answer no: dropped without a server call.
+        d->Edit();
+        d->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("丙"));
+        d->Post();
+        form->OpCtrl();
+        const int applies = db.Applies;
+        {
+            TAnswer no(QMessageBox::No);
+            QVERIFY(form->close());
+            QCOMPARE(no.Texts, QStringList{QStringLiteral("修改未確認,是否確認？")});
+        }
+        QCOMPARE(db.Applies, applies);
+        QCOMPARE(db.Value("SELECT Name FROM students WHERE No='S01'"), QStringLiteral("甲"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void emptyTablesRefuseEditAndDelete() {
+        TStudents db;
+        db.Exec("DELETE FROM students");
+        TSingalTBForm form;
+        db.Bind(&form);
+        form.DataOpenExecute();
+        try {
+            form.DataEditExecute();
+            QFAIL("edited an empty table");
+        } catch (const Exception &e) {
+            QCOMPARE(e.Message(), QStringLiteral("空的資料表,不可修改"));
+        }
+        QCOMPARE(form.ActiveDataSet->State(), dsBrowse);
+        TAnswer yes(QMessageBox::Yes);
+        try {
+            form.DataSetDeleteExecute();
+            QFAIL("deleted from an empty table");
+        } catch (const Exception &e) {
+            QCOMPARE(e.Message(), QStringLiteral("空的資料表,不可刪除"));
+        }
+        QCOMPARE(yes.Texts, QStringList{QStringLiteral("資料確認要刪除嗎？")});
+        QCOMPARE(form.ActiveDataSet->State(), dsBrowse);
+    }
+
+    void deleteAsksFirst() {
+        TStudents db;
+        TSingalTBForm form;
+        db.Bind(&form);
+        form.DataOpenExecute();
+        {
+            TAnswer no(QMessageBox::No);
+            form.DataSetDelete->Execute();
+        }
+        QCOMPARE(form.ActiveDataSet->RecordCount(), 3);
+        {
+            TAnswer yes(QMessageBox::Yes);
+            form.DataSetDelete->Execute();
+        }
+        QCOMPARE(form.ActiveDataSet->RecordCount(), 2);
+        QVERIFY(form.GetEnabledApply());
+    }
+
+    void copyInsertFillsARecord() {
+        TStudents db;
+        TSingalTBForm form;
+        db.Bind(&form);
+        QVERIFY_THROWS_EXCEPTION(Exception, form.CopyDataSetTo(form.ActiveDataSet));
+        form.CopyDataSet->FieldDefs().Add(QStringLiteral("Name"), ftString, 40);
+        form.CopyDataSet->FieldDefs().Add(QStringLiteral("Sex"), ftString, 1);
+        form.DataOpenExecute();
+        TClientDataSet *d = form.ActiveDataSet;
+        form.CopyDataSetFrom(d);
+        QCOMPARE(form.CopyDataSet->State(), dsInsert);
+        form.CopyDataSetTo(d);
+        QCOMPARE(d->State(), dsInsert);
+        QCOMPARE(d->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("王小明"));
+        QVERIFY(d->FieldByName(QStringLiteral("No"))->IsNull());
+        // Already inserting: that record is filled, no second one appended.
+        const int before = d->RecordCount();
+        form.CopyDataSetTo(d);
+        QCOMPARE(d->RecordCount(), before);
+        d->Cancel();
+    }
+
+    void cancelReachesRecordsHiddenByAFilter() {
+        TStudents db;
+        TSingalTBForm form;
+        db.Bind(&form);
+        form.DataOpenExecute();
+        TClientDataSet *d = form.ActiveDataSet;
+        d->Locate(QStringLiteral("No"), Variant("S02"));
+        d->Edit();
+        d->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("改"));
+        d->Post();
+        d->SetFilter(QStringLiteral("Sex='1'"));
+        d->SetFiltered(true);
+        QCOMPARE(d->RecordCount(), 2);
+        form.DataCancelUpdateExecute();
+        QCOMPARE(d->ChangeCount(), 0);
+        QVERIFY(d->Filtered());
+        d->SetFiltered(false);
+        d->Locate(QStringLiteral("No"), Variant("S02"));
+        QCOMPARE(d->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("李小華"));
+    }
+
+    void oneRecordFormReadsByNumber() {
+        TStudents db;
+        TSingalTBOneRecForm form;
+        db.Bind(&form, QStringLiteral("dspStudentByNo"));
+        QVERIFY(form.DataOpen->isVisible());
+        form.SetNo(QStringLiteral("S02"));
+        QCOMPARE(form.ActiveDataSet->RecordCount(), 1);
+        QCOMPARE(form.ActiveDataSet->FieldByName(QStringLiteral("Name"))->AsString(),
+                 QStringLiteral("李小華"));
+        const int reads = db.Reads;
+        form.SetNo(QStringLiteral("S02")); // the same number: not read again
+        QCOMPARE(db.Reads, reads);
+        QTest::keyClick(form.edNo, Qt::Key_Return); // Enter reads again
+        QVERIFY(db.Reads > reads);
+        // A record being edited can be confirmed at once.
+        form.DataEditExecute();
+        QVERIFY(form.DataApplyUpdate->isEnabled());
+        form.ActiveDataSet->FieldByName(QStringLiteral("Sex"))->SetAsString(QStringLiteral("1"));
+        form.DataApplyUpdateExecute();
+        QCOMPARE(db.Value("SELECT Sex FROM students WHERE No='S02'"), QStringLiteral("1"));
+    }
+};
+
+LUM_TEST_MAIN(TstTableForms)
+#include "tst_tableforms.moc"
