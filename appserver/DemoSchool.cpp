@@ -278,6 +278,8 @@ const TDemoPackage kPackages[] = {
     {"LumUnitActionsQuery.bpl", "行事曆查詢", "P,公用", 1},
     {"TqStdOnSchoolIdx.bpl", "在校生索引表", "A,教務", 2},
     {"LumEmployeesIndex.bpl", "員工索引表", "H,人事", 0},
+    {"TqStdBasicData.bpl", "學生基本資料維護", "A,教務", 2},
+    {"TqStdBasicByNo.bpl", "學生基本資料(單筆)", "A,教務", 2},
 };
 
 // The demo packages' records in the client-application list, with their group and flags.

@@ -1,0 +1,217 @@
+#include "uStdBasicForms.h"
+
+#include "ClientDataSet.h"
+#include "CodeTableCDS.h"
+#include "DBActions.h"
+#include "DBSpinEdit.h"
+#include "DataSource.h"
+#include "Fields.h"
+#include "SocketConnection.h"
+#include "uCodeComboBox.h"
+#include "uTqDBNumEdit.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+
+// Keeps a code list in step with a code field of the current record: the record's code is
+// selected when the record changes, and the code the user picks is written while the record
+// is being edited; a pick outside editing goes back to the record's code. (The list stays
+// enabled: a disabled code list is not filled from its code table.)
+class TCodeFieldLink : public TDataLink {
+public:
+    TCodeFieldLink(TLUMDBCodeComboBox *combo, TDataSource *source, const QString &fieldName)
+        : FCombo(combo), FFieldName(fieldName) {
+        FConnection = QObject::connect(combo, &QComboBox::activated, combo, [this] { Write(); });
+        SetDataSource(source);
+    }
+    ~TCodeFieldLink() override { QObject::disconnect(FConnection); }
+
+protected:
+    void ActiveChanged() override { Show(); }
+    void RecordChanged(TField *) override { Show(); }
+    void EditingChanged() override { Show(); }
+
+private:
+    TField *Field() const { return Active() ? DataSet()->FindField(FFieldName) : nullptr; }
+    void Show() {
+        const TField *field = Field();
+        const QString code = field ? field->AsString() : QString();
+        int index = -1;
+        for (int i = 0; field && i < FCombo->CodeItems().Count(); ++i)
+            if (FCombo->CodeItems()[i] == code) {
+                index = i;
+                break;
+            }
+        FCombo->setCurrentIndex(index);
+    }
+    void Write() {
+        TField *field = Field();
+        if (field && Editing())
+            field->SetAsString(FCombo->GetCode());
+        else
+            Show();
+    }
+    TLUMDBCodeComboBox *FCombo;
+    QString FFieldName;
+    QMetaObject::Connection FConnection;
+};
+
+namespace {
+
+TTqDBNumEdit *FieldEdit(QWidget *parent, TDataSource *source, const char *field) {
+    auto *edit = new TTqDBNumEdit(parent);
+    edit->setObjectName(QStringLiteral("ed") + QLatin1String(field));
+    edit->SetDataSource(source);
+    edit->SetDataField(QLatin1String(field));
+    return edit;
+}
+
+TLUMDBCodeComboBox *CodeList(QWidget *parent, TDataSource *codes, const char *name,
+                             const char *category) {
+    auto *combo = new TLUMDBCodeComboBox(parent);
+    combo->setObjectName(QLatin1String(name));
+    combo->SetCodeFilter(QStringLiteral("Main_Code='%1'").arg(QLatin1String(category)));
+    combo->SetCodeFieldName(QStringLiteral("Code"));
+    combo->SetNameFieldName(QStringLiteral("Descript"));
+    combo->SetDataSource(codes);
+    return combo;
+}
+
+} // namespace
+
+TStdBasicEditArea::TStdBasicEditArea(TSingalTBForm *form) {
+    QGroupBox *box = form->gbEdit;
+    TDataSource *source = form->ActiveSource;
+    TDataSource *codes = form->CodeTableMainSource;
+    edStudentID = FieldEdit(box, source, "StudentID");
+    edName = FieldEdit(box, source, "Cht_Name");
+    cbSex = CodeList(box, codes, "cbSex", "NSEX");
+    cbClass = CodeList(box, codes, "cbClass", "st_CLASS");
+    cbState = CodeList(box, codes, "cbState", "st_State");
+    seSeatNo = new TDBSpinEdit(box);
+    seSeatNo->setObjectName(QStringLiteral("seSeatNo"));
+    seSeatNo->SetDataSource(source);
+    seSeatNo->SetDataField(QStringLiteral("SeatNo"));
+    edBirthday = FieldEdit(box, source, "Birthday");
+    btnBirthday = new QToolButton(box);
+    btnBirthday->setObjectName(QStringLiteral("btnBirthday"));
+    btnBirthday->setDefaultAction(form->ActDateInput);
+    edIDNo = FieldEdit(box, source, "IDNo");
+    edAddress = FieldEdit(box, source, "Address");
+    FLinks.push_back(std::make_unique<TCodeFieldLink>(cbSex, source, QStringLiteral("Sex")));
+    FLinks.push_back(std::make_unique<TCodeFieldLink>(cbClass, source, QStringLiteral("ClassID")));
+    FLinks.push_back(std::make_unique<TCodeFieldLink>(cbState, source, QStringLiteral("State")));
+
+    auto *birthday = new QHBoxLayout;
+    birthday->addWidget(edBirthday, 1);
+    birthday->addWidget(btnBirthday);
+    auto *left = new QFormLayout;
+    left->addRow(QStringLiteral("學號:"), edStudentID);
+    left->addRow(QStringLiteral("姓名:"), edName);
+    left->addRow(QStringLiteral("性別:"), cbSex);
+    left->addRow(QStringLiteral("生日:"), birthday);
+    auto *right = new QFormLayout;
+    right->addRow(QStringLiteral("班級:"), cbClass);
+    right->addRow(QStringLiteral("座號:"), seSeatNo);
+    right->addRow(QStringLiteral("狀態:"), cbState);
+    right->addRow(QStringLiteral("身分證號:"), edIDNo);
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
+    auto *layout = new QFormLayout(box);
+    layout->addRow(columns);
+    layout->addRow(QStringLiteral("地址:"), edAddress);
+
+    form->ActDateInput->setVisible(true);
+    form->ActDateInput->OnExecute = [form] {
+        form->DateInput(form->ActiveDataSet->FieldByName(QStringLiteral("Birthday")));
+    };
+}
+
+TStdBasicEditArea::~TStdBasicEditArea() = default;
+
+void DefineStudentFields(TClientDataSet *dataSet) {
+    const struct {
+        TFieldType Type;
+        const char *Name;
+        int Size;
+        const char *Label;
+        bool Visible;
+    } fields[] = {
+        {ftString, "StudentID", 10, "學號", true}, {ftString, "Cht_Name", 40, "姓名", true},
+        {ftString, "Sex", 1, "性別", true},        {ftString, "ClassID", 10, "班級", true},
+        {ftInteger, "SeatNo", 0, "座號", true},    {ftString, "State", 2, "狀態", true},
+        {ftDate, "Birthday", 0, "生日", true},     {ftString, "IDNo", 10, "身分證號", true},
+        {ftString, "Address", 80, "地址", true},   {ftString, "EditInfo", 255, "異動記錄", false}};
+    for (const auto &f : fields) {
+        TField *field = dataSet->AddField(f.Type, QLatin1String(f.Name), f.Size);
+        field->SetDisplayLabel(QString::fromUtf8(f.Label));
+        field->SetVisible(f.Visible);
+    }
+    // Rows are found on the server by their number alone.
+    dataSet->FieldByName(QStringLiteral("StudentID"))
+        ->SetProviderFlags(pfInKey | pfInWhere | pfInUpdate);
+}
+
+namespace {
+
+// What both student forms set up: their server object, their provider and fields, the actions
+// a user needs, and the edit area.
+template <class Form> void SetUpStudentForm(Form *form, const char *provider) {
+    form->SocketConnection->SetServerName(QStringLiteral("SrvAcademic.AcadStudentINTF"));
+    form->ActiveDataSet->SetProviderName(QLatin1String(provider));
+    DefineStudentFields(form->ActiveDataSet);
+    for (QAction *action : std::initializer_list<QAction *>{
+             form->DataRefresh, form->DataInsert, form->DataEdit, form->DataSetDelete,
+             form->DataSetPost, form->DataSetCancel, form->DataSetFirst, form->DataSetPrior,
+             form->DataSetNext, form->DataSetLast})
+        action->setVisible(true);
+    form->EditArea = std::make_unique<TStdBasicEditArea>(form);
+}
+
+// The date picker is offered while a record is being edited.
+void EnableDateInput(TSingalTBForm *form) {
+    const TClientDataSet *d = form->ActiveDataSet;
+    form->ActDateInput->setEnabled(d->Active() && (d->State() == dsEdit || d->State() == dsInsert));
+    form->DataRefresh->setEnabled(d->Active());
+}
+
+} // namespace
+
+TStdBasicDataForm::TStdBasicDataForm() {
+    setObjectName(QStringLiteral("StdBasicDataForm"));
+    SetCaption(QStringLiteral("學生基本資料維護"));
+    SetUpStudentForm(this, "dspStdBasic");
+    resize(860, 600);
+}
+
+TStdBasicDataForm::~TStdBasicDataForm() = default;
+
+void TStdBasicDataForm::DoFormInitial() {
+    DataOpenExecute();
+}
+
+void TStdBasicDataForm::OpCtrl() {
+    TSingalTBMultiRecForm::OpCtrl();
+    if (EditArea)
+        EnableDateInput(this);
+}
+
+TStdBasicByNoForm::TStdBasicByNoForm() {
+    setObjectName(QStringLiteral("StdBasicByNoForm"));
+    SetCaption(QStringLiteral("學生基本資料(單筆)"));
+    SetUpStudentForm(this, "dspStdBasicByNo");
+    lbNo->setText(QStringLiteral("學號:"));
+    resize(640, 360);
+}
+
+TStdBasicByNoForm::~TStdBasicByNoForm() = default;
+
+void TStdBasicByNoForm::OpCtrl() {
+    TSingalTBOneRecForm::OpCtrl();
+    if (EditArea)
+        EnableDateInput(this);
+}

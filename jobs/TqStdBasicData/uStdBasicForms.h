@@ -1,0 +1,53 @@
+#pragma once
+// The forms of the students' basic data on "SrvAcademic.AcadStudentINTF": the grid of every
+// student ("dspStdBasic") and one student by number ("dspStdBasicByNo"). Both edit the same
+// fields in the same edit area: number, name, sex, class and status from the code table, seat,
+// birthday (with the date picker), identity number and address; the edit history is stamped
+// into "EditInfo" on every post.
+
+#include "uSingalTBForm.h"
+
+class QToolButton;
+class TLUMDBCodeComboBox;
+class TDBSpinEdit;
+class TTqDBNumEdit;
+class TCodeFieldLink;
+
+// The edit area of the student fields, built into a table form's gbEdit.
+class TStdBasicEditArea {
+public:
+    explicit TStdBasicEditArea(TSingalTBForm *form);
+    ~TStdBasicEditArea();
+    TStdBasicEditArea(const TStdBasicEditArea &) = delete;
+    TStdBasicEditArea &operator=(const TStdBasicEditArea &) = delete;
+
+    TTqDBNumEdit *edStudentID, *edName, *edBirthday, *edIDNo, *edAddress;
+    TDBSpinEdit *seSeatNo;
+    TLUMDBCodeComboBox *cbSex, *cbClass, *cbState;
+    QToolButton *btnBirthday;
+
+private:
+    std::vector<std::unique_ptr<TCodeFieldLink>> FLinks;
+};
+
+// Persistent fields of the student datasets, with their labels.
+void DefineStudentFields(TClientDataSet *dataSet);
+
+class TStdBasicDataForm : public TSingalTBMultiRecForm {
+    Q_OBJECT
+public:
+    TStdBasicDataForm();
+    ~TStdBasicDataForm() override;
+    void DoFormInitial() override;
+    void OpCtrl() override;
+    std::unique_ptr<TStdBasicEditArea> EditArea;
+};
+
+class TStdBasicByNoForm : public TSingalTBOneRecForm {
+    Q_OBJECT
+public:
+    TStdBasicByNoForm();
+    ~TStdBasicByNoForm() override;
+    void OpCtrl() override;
+    std::unique_ptr<TStdBasicEditArea> EditArea;
+};

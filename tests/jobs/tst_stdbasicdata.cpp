@@ -1,0 +1,247 @@
+// The students' basic data against a real server, driven through the forms as a user does:
+// the grid of every student and the one-student form, editing with the code lists and the
+// date picker, the edit stamp, new and deleted students confirmed in one batch, a refused row,
+// and changes dropped on close.
+
+#include "CalendarX.h"
+#include "ClientDataSet.h"
+#include "DBActions.h"
+#include "Fields.h"
+#include "JobTestSupport.h"
+#include "uCalendarDialog.h"
+#include "uCodeComboBox.h"
+#include "uReconcileError.h"
+#include "uSingalTBForm.h"
+#include "uTqDBNumEdit.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableView>
+
+namespace {
+
+// Answers the next yes/no question with the given button; its text is kept.
+class TAnswer : public QObject {
+public:
+    explicit TAnswer(QMessageBox::StandardButton button) {
+        connect(&FTimer, &QTimer::timeout, this, [this, button] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                Texts << box->text();
+                (box->button(button) ? box->button(button) : box->button(QMessageBox::Ok))->click();
+            }
+        });
+        FTimer.start(5);
+    }
+    QStringList Texts;
+
+private:
+    QTimer FTimer;
+};
+
+// A row the server refuses brings up the reconcile dialog: its message is kept and the
+// dialog cancelled, so that a test says why instead of waiting.
+class TRefusals : public QObject {
+public:
+    TRefusals() {
+        connect(&FTimer, &QTimer::timeout, this, [this] {
+            if (auto *dlg =
+                    qobject_cast<TReconcileErrorForm *>(QApplication::activeModalWidget())) {
+                Texts << dlg->ErrorMsg->toPlainText();
+                dlg->CancelBtn->click();
+            }
+        });
+        FTimer.start(20);
+    }
+    QStringList Texts;
+
+private:
+    QTimer FTimer;
+};
+
+// Picks the item whose code is `code` as a user does (the list's activation).
+void Pick(TLUMDBCodeComboBox *combo, const QString &code) {
+    for (int i = 0; i < combo->CodeItems().Count(); ++i)
+        if (combo->CodeItems()[i] == code) {
+            combo->setCurrentIndex(i);
+            Q_EMIT combo->activated(i);
+            return;
+        }
+    QFAIL("code not listed");
+}
+
+void Type(TTqDBNumEdit *edit, const QString &text) {
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(edit, &in);
+    edit->selectAll();
+    TypeText(edit, text);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(edit, &out);
+}
+
+// The edit area's controls, found by name as the package builds them.
+struct TEditArea {
+    explicit TEditArea(const QWidget *form)
+        : cbSex(Find<TLUMDBCodeComboBox>(form, "cbSex")),
+          cbClass(Find<TLUMDBCodeComboBox>(form, "cbClass")),
+          edStudentID(Find<TTqDBNumEdit>(form, "edStudentID")),
+          edName(Find<TTqDBNumEdit>(form, "edCht_Name")),
+          edAddress(Find<TTqDBNumEdit>(form, "edAddress")),
+          edIDNo(Find<TTqDBNumEdit>(form, "edIDNo")) {}
+    template <class T> static T *Find(const QWidget *form, const char *name) {
+        T *control = form->findChild<T *>(QLatin1String(name));
+        if (!control)
+            qFatal("no control %s", name);
+        return control;
+    }
+    TLUMDBCodeComboBox *cbSex, *cbClass;
+    TTqDBNumEdit *edStudentID, *edName, *edAddress, *edIDNo;
+};
+
+} // namespace
+
+class TstStdBasicData : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TJobTestBench> FBench;
+
+private Q_SLOTS:
+    void initTestCase() {
+        FBench =
+            std::make_unique<TJobTestBench>(QStringLiteral("T001"), QStringLiteral("teach-2024"));
+        CurrentUserInfo->GetUserInfo();
+    }
+    void cleanupTestCase() { FBench.reset(); }
+
+    void gridEditsAStudentThroughTheServer() {
+        auto *form = qobject_cast<TSingalTBMultiRecForm *>(FBench->Run("TqStdBasicData.bpl"));
+        QVERIFY(form);
+        const TEditArea area(form);
+        form->show(); // the first show reads the students
+        TClientDataSet *d = form->ActiveDataSet;
+        QVERIFY(d->Active());
+        QCOMPARE(d->RecordCount(), FBench->Query("SELECT COUNT(*) FROM StdOnSchool").toInt());
+        QVERIFY(form->DBGrid->model()->rowCount() > 0);
+        QCOMPARE(form->DBGrid->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("學號"));
+        // Sex, class and status lists hold the code table's categories.
+        QCOMPARE(area.cbSex->count(), 2);
+        QVERIFY(area.cbClass->count() > 1);
+        // Outside editing a pick goes back to the record's code.
+        const QString sexBefore = d->FieldByName(QStringLiteral("Sex"))->AsString();
+        Pick(area.cbSex,
+             sexBefore == QStringLiteral("1") ? QStringLiteral("2") : QStringLiteral("1"));
+        QCOMPARE(area.cbSex->GetCode(), sexBefore);
+        QCOMPARE(d->State(), dsBrowse);
+
+        const QString id = d->FieldByName(QStringLiteral("StudentID"))->AsString();
+        form->DataEdit->trigger();
+        QVERIFY(form->ActDateInput->isEnabled());
+        const QString otherSex =
+            d->FieldByName(QStringLiteral("Sex"))->AsString() == QStringLiteral("1")
+                ? QStringLiteral("2")
+                : QStringLiteral("1");
+        Pick(area.cbSex, otherSex);
+        Type(area.edAddress, QStringLiteral("臺北市中正區重慶南路一段122號"));
+        QTimer::singleShot(0, [] {
+            auto *picker = qobject_cast<TCalendarForm *>(QApplication::activeModalWidget());
+            QVERIFY(picker);
+            picker->MonthCalendar->setSelectedDate(QDate(2009, 3, 15));
+            picker->btnOK->click();
+        });
+        form->ActDateInput->trigger();
+        form->DataSetPost->trigger();
+        QVERIFY(form->DataApplyUpdate->isEnabled());
+        QVERIFY(!form->ExportToExcel->isEnabled());
+        form->DataApplyUpdate->trigger();
+        QCOMPARE(d->ChangeCount(), 0);
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        const QString where = QStringLiteral(" FROM StdOnSchool WHERE StudentID='%1'").arg(id);
+        QCOMPARE(FBench->Query(QStringLiteral("SELECT Sex") + where).toString(), otherSex);
+        QCOMPARE(FBench->Query(QStringLiteral("SELECT Address") + where).toString(),
+                 QStringLiteral("臺北市中正區重慶南路一段122號"));
+        QVERIFY(FBench->Query(QStringLiteral("SELECT Birthday") + where)
+                    .toString()
+                    .startsWith(QStringLiteral("2009-03-15")));
+        QVERIFY(FBench->Query(QStringLiteral("SELECT EditInfo") + where)
+                    .toString()
+                    .startsWith(CurrentUserInfo->Cht_Name + u'-'));
+    }
+
+    void newAndDeletedStudentsGoInOneBatch() {
+        auto *form = qobject_cast<TSingalTBMultiRecForm *>(FBench->Run("TqStdBasicData.bpl"));
+        QVERIFY(form);
+        const TEditArea area(form);
+        form->show();
+        TClientDataSet *d = form->ActiveDataSet;
+        const int before = FBench->Query("SELECT COUNT(*) FROM StdOnSchool").toInt();
+        form->DataInsert->trigger();
+        Type(area.edStudentID, QStringLiteral("S9990001"));
+        Type(area.edName, QStringLiteral("測試新生"));
+        Pick(area.cbSex, QStringLiteral("2"));
+        Pick(area.cbClass, area.cbClass->CodeItems()[0]);
+        form->DataSetPost->trigger();
+        d->First();
+        const QString removed = d->FieldByName(QStringLiteral("StudentID"))->AsString();
+        {
+            TAnswer yes(QMessageBox::Yes);
+            form->DataSetDelete->trigger();
+            QCOMPARE(yes.Texts, QStringList{QStringLiteral("資料確認要刪除嗎？")});
+        }
+        QCOMPARE(FBench->Query("SELECT COUNT(*) FROM StdOnSchool").toInt(), before);
+        TRefusals refusals;
+        form->DataApplyUpdate->trigger();
+        QVERIFY2(refusals.Texts.isEmpty(), qPrintable(refusals.Texts.join(u'\n')));
+        QCOMPARE(FBench->Query("SELECT COUNT(*) FROM StdOnSchool").toInt(), before);
+        QCOMPARE(
+            FBench->Query("SELECT Cht_Name FROM StdOnSchool WHERE StudentID='S9990001'").toString(),
+            QStringLiteral("測試新生"));
+        QCOMPARE(FBench
+                     ->Query(QStringLiteral("SELECT COUNT(*) FROM StdOnSchool WHERE "
+                                            "StudentID='%1'")
+                                 .arg(removed))
+                     .toInt(),
+                 0);
+        // Closing with a change not confirmed, answering no: the server keeps its row.
+        d->Locate(QStringLiteral("StudentID"), Variant("S9990001"));
+        form->DataEdit->trigger();
+        Type(area.edName, QStringLiteral("不存"));
+        form->DataSetPost->trigger();
+        TAnswer no(QMessageBox::No);
+        QVERIFY(form->close());
+        QCOMPARE(no.Texts, QStringList{QStringLiteral("修改未確認,是否確認？")});
+        QCOMPARE(
+            FBench->Query("SELECT Cht_Name FROM StdOnSchool WHERE StudentID='S9990001'").toString(),
+            QStringLiteral("測試新生"));
+    }
+
+    void oneStudentByNumber() {
+        auto *form = qobject_cast<TSingalTBOneRecForm *>(FBench->Run("TqStdBasicByNo.bpl"));
+        QVERIFY(form);
+        const TEditArea area(form);
+        form->show();
+        TClientDataSet *d = form->ActiveDataSet;
+        const QString id =
+            FBench->Query("SELECT StudentID FROM StdOnSchool ORDER BY StudentID").toString();
+        form->edNo->setFocus();
+        TypeText(form->edNo, id);
+        QTest::keyClick(form->edNo, Qt::Key_Return);
+        QCOMPARE(d->RecordCount(), 1);
+        QCOMPARE(area.edStudentID->text(), id);
+        // A record being edited is confirmed directly.
+        form->DataEdit->trigger();
+        QVERIFY(form->DataApplyUpdate->isEnabled());
+        Type(area.edIDNo, QStringLiteral("A123456789"));
+        form->DataApplyUpdate->trigger();
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        QCOMPARE(
+            FBench
+                ->Query(QStringLiteral("SELECT IDNo FROM StdOnSchool WHERE StudentID='%1'").arg(id))
+                .toString(),
+            QStringLiteral("A123456789"));
+        // A number without a student reads nothing.
+        form->SetNo(QStringLiteral("NOSUCH"));
+        QCOMPARE(d->RecordCount(), 0);
+    }
+};
+
+LUM_TEST_MAIN(TstStdBasicData)
+#include "tst_stdbasicdata.moc"
