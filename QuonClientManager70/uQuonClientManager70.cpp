@@ -389,6 +389,7 @@ void TQuonClientManager70Main::FormShow() {
             Format(QStringLiteral("%s [使用者:%s ]"), {Caption(), CurrentUserInfo->Cht_Name}));
         // Job packages live in the program folder's "ClientApps", downloaded as they are run.
         SysClientAppFiles->SetFileDir(SysClientAppFiles->FileDir() + QStringLiteral("ClientApps"));
+        FClientAppsFolderSet = true;
         SysClientAppFiles->Open();
         Progress(QStringLiteral("啟動標準前端作業.."), 80);
         TreeJobListExecute();
@@ -675,6 +676,10 @@ void TQuonClientManager70Main::FormClose(TCloseAction &) {
     // From here on, forms that go away free their registry entries at once instead of
     // queueing their packages for unloading.
     ClientExecuteManager->Closing = true;
+    // A start-up that ended before the list was pointed at "ClientApps" (login failed or
+    // cancelled) would otherwise delete files of those names from the program folder itself.
+    if (!FClientAppsFolderSet)
+        return;
     try {
         SysClientAppFiles->DeleteClientFiles();
     } catch (...) {

@@ -139,6 +139,9 @@ private:
     void WMShowTreeForm(TMessage &message);
 
     bool FirstShow = true;
+    // Set once the start-up has pointed the client-application list at "ClientApps": only
+    // then are the packages not kept on the client deleted on close.
+    bool FClientAppsFolderSet = false;
     TStringList TreeList;
     std::array<TDockArea *, 4> FDockAreas{};
 };

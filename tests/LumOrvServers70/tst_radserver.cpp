@@ -1,12 +1,15 @@
 // The job-security front ends against real servers on loopback: the call pattern, each
-// wrapper's conversions, failure statuses, and failing over through the location table.
+// wrapper's conversions, failure statuses, and failing over through the location table and
+// the registry's two bootstrap hosts.
 
 #include "AppServerFixture.h"
 #include "RadServer.h"
+#include "RadSystemApi.h"
 #include "Registry.h"
 #include "StringList.h"
 #include "SystemObj_TLB.h"
 #include "TestMain.h"
+#include "uLumPublic.h"
 #include "uObjServers.h"
 
 #include <QBuffer>
@@ -303,6 +306,54 @@ private Q_SLOTS:
         FServer = std::move(second);
         FBroker->Servers().clear();
         FBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
+    }
+
+    void startingWithTheDefaultHostStoppedUsesTheBackup() {
+        // Two hosts that share the school's locations (as over one database): each lists both
+        // for the job-security server. The machine knows only the two registry entries.
+        auto first = std::make_unique<TAppServerFixture>();
+        TAppServerFixture backup;
+        for (const TAppServerFixture *server : {first.get(), &backup}) {
+            server->Query("DELETE FROM ServerLocation");
+            server->Query(QStringLiteral("INSERT INTO ServerLocation (ServerName, ComputerName, "
+                                         "Port) VALUES ('SrvJobSecurity', '127.0.0.1', %1), "
+                                         "('SrvJobSecurity', 'localhost', %2)")
+                              .arg(first->Port())
+                              .arg(backup.Port()));
+        }
+        SetServerIPAddress(_DEFAULTSERVERSTR, QStringLiteral("127.0.0.1"));
+        SetServerIPPort(_DEFAULTSERVERSTR, first->Port());
+        SetServerIPAddress(_BACKUPSERVERSTR, QStringLiteral("localhost"));
+        SetServerIPPort(_BACKUPSERVERSTR, backup.Port());
+        TLocalObjectBroker fromRegistry;
+        QCOMPARE(fromRegistry.Servers().size(), 2);
+        QCOMPARE(fromRegistry.Servers()[0].Port, int(first->Port())); // the default first
+        QCOMPARE(fromRegistry.Servers()[1].Port, int(backup.Port()));
+        OrvServerDataSet->LocalBroker()->Servers() = fromRegistry.Servers();
+
+        auto login = [](TRADObjectBroker &broker) {
+            auto sec = FrontEnd<TSecurityServer>(&broker);
+            bool ok = false;
+            QString message;
+            OleCheck(
+                sec->Login(QStringLiteral("ADMIN"), QStringLiteral("orv7-admin"), message, ok));
+            return ok;
+        };
+        OrvServerDataSet->Close();
+        TRADObjectBroker running(nullptr, QStringLiteral("SrvJobSecurity"));
+        QVERIFY(login(running));
+        QCOMPARE(running.Servers().size(), 2);
+
+        // The default host stops. A client that starts now reads the locations from the
+        // backup host, and its calls reach the job-security server that still runs.
+        first.reset();
+        OrvServerDataSet->Close();
+        TRADObjectBroker starting(nullptr, QStringLiteral("SrvJobSecurity"));
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(login(starting));
+        QCOMPARE(starting.Servers().size(), 2);
+        QVERIFY(!OrvServerDataSet->LocalBroker()->Servers()[0].HasFailed); // marks cleared
+        QVERIFY(login(running)); // the client that was running goes on as well
     }
 };
 
