@@ -32,5 +32,6 @@ struct TAddedColumn {
     QString Type;
 };
 QList<TAddedColumn> AddedColumns();
+
 // Runs inside the transaction that creates the schema.
 void FillDemoSchool(TServerDatabase &db, THashCost cost);
