@@ -4,6 +4,7 @@
 // and the datasets and records that forms hand each other.
 
 #include "ClientDataSet.h"
+#include "CodeTableCDS.h"
 #include "DBActions.h"
 #include "DBCheckListBox.h"
 #include "Exceptions.h"
@@ -141,6 +142,33 @@ QString Enabled(const TSingalTBForm &f) {
             on << QLatin1String(name);
     return on.join(u' ');
 }
+
+// A form that wants what other forms send: the students of a form named "Sender", and the
+// current record of its dataset.
+class TReceiverForm : public TSingalTBForm {
+public:
+    TReceiverForm() {
+        setObjectName(QStringLiteral("Receiver"));
+        Copy = new TClientDataSet(this);
+    }
+    TClientDataSet *DoGetReceiverDataSet(const QString &name, bool active) override {
+        Asked << name + (active ? QStringLiteral(":open") : QStringLiteral(":closed"));
+        return name == QStringLiteral("Sender.ActiveDataSet") ? Target : nullptr;
+    }
+    void DoAfterSetReceiveData(TClientDataSet *dataSet) override { Received = dataSet; }
+    void RecvDataRefresh(const QString &name) override { Refreshed << name; }
+    TStringList *DoCheckActiveDataRecord(const QString &name) override {
+        return name == QStringLiteral("Sender.ActiveDataSet") ? &Record : nullptr;
+    }
+    void DoAfterSetActiveDataRecord(TStringList *items) override { RecordTold = items; }
+
+    TClientDataSet *Copy;
+    TClientDataSet *Target = nullptr;
+    TClientDataSet *Received = nullptr;
+    TStringList Record;
+    TStringList *RecordTold = nullptr;
+    QStringList Asked, Refreshed;
+};
 
 } // namespace
 
@@ -347,6 +375,40 @@ private Q_SLOTS:
         d->SetFiltered(false);
         d->Locate(QStringLiteral("No"), Variant("S02"));
         QCOMPARE(d->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("李小華"));
+    }
+
+    void formsHandEachOtherDatasetsAndRecords() {
+        TStudents db;
+        TSingalTBForm sender;
+        sender.setObjectName(QStringLiteral("Sender"));
+        db.Bind(&sender);
+        sender.DataOpenExecute();
+        TReceiverForm receiver;
+        // Nobody asked for it yet: only the question is heard.
+        sender.SendDataset(sender.ActiveDataSet);
+        QVERIFY(receiver.Asked.contains(QStringLiteral("Sender.ActiveDataSet:open")));
+        QVERIFY(!receiver.Received);
+        // A plain dataset gets a copy of the data.
+        receiver.Target = receiver.Copy;
+        sender.SendDataset(sender.ActiveDataSet);
+        QCOMPARE(receiver.Received, receiver.Copy);
+        QCOMPARE(receiver.Copy->RecordCount(), 3);
+        // A cached code table only takes the sender's filter.
+        sender.ActiveDataSet->SetFilter(QStringLiteral("Sex='1'"));
+        sender.ActiveDataSet->SetFiltered(true);
+        receiver.Target = receiver.CodeTableMain;
+        sender.SendDataset(sender.ActiveDataSet);
+        QCOMPARE(receiver.CodeTableMain->Filter(), QStringLiteral("Sex='1'"));
+        QVERIFY(receiver.CodeTableMain->Filtered());
+        receiver.CodeTableMain->SetFiltered(false);
+        receiver.CodeTableMain->SetFilter(QString());
+        // Refresh requests and the current record.
+        sender.SendDataRefresh(sender.ActiveDataSet);
+        QCOMPARE(receiver.Refreshed, QStringList{QStringLiteral("Sender.ActiveDataSet")});
+        sender.SendActiveDataRecord(sender.ActiveDataSet);
+        QCOMPARE(receiver.RecordTold, &receiver.Record);
+        QCOMPARE(receiver.Record.Values(QStringLiteral("No")), QStringLiteral("S01"));
+        QCOMPARE(receiver.Record.Values(QStringLiteral("Name")), QStringLiteral("王小明"));
     }
 
     void oneRecordFormReadsByNumber() {
