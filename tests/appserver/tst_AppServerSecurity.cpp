@@ -218,7 +218,8 @@ private Q_SLOTS:
         // Every group also runs the packages the demo school starts with.
         const QString common =
             "LumChangePassword.bpl\nLumEmployeesIndex.bpl\nLumPublicNews.bpl\n"
-            "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqStdOnSchoolIdx.bpl\n";
+            "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqStdBasicByNo.bpl\nTqStdBasicData.bpl\n"
+            "TqStdOnSchoolIdx.bpl\n";
         QCOMPARE(info[2].ToString(),
                  "AcadAbsence.bpl\nAcadCourse.bpl\nLibLoan.bpl\nLibReport.bpl\nLibStock.bpl\n" +
                      common);
