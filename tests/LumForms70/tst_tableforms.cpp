@@ -9,6 +9,7 @@
 #include "DBCheckListBox.h"
 #include "Exceptions.h"
 #include "FixedClock.h"
+#include "ModalAnswer.h"
 #include "Provider.h"
 #include "RadSystemApi.h"
 #include "ServerLocations.h"
@@ -30,28 +31,6 @@
 namespace {
 
 const QString Conn = QStringLiteral("tableform-test");
-
-// Answers every yes/no box with the given button and records its text.
-class TAnswer : public QObject {
-public:
-    explicit TAnswer(QMessageBox::StandardButton button) : FButton(button) {
-        connect(&FTimer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                Texts << box->text();
-                if (QAbstractButton *b = box->button(FButton))
-                    b->click();
-                else
-                    box->button(QMessageBox::Ok)->click();
-            }
-        });
-        FTimer.start(5);
-    }
-    QStringList Texts;
-
-private:
-    QMessageBox::StandardButton FButton;
-    QTimer FTimer;
-};
 
 // A students table in an SQLite file behind a provider that the form's dataset reaches by
 // name, and counts of what reached the provider.

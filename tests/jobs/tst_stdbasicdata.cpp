@@ -8,6 +8,7 @@
 #include "DBActions.h"
 #include "Fields.h"
 #include "JobTestSupport.h"
+#include "ModalAnswer.h"
 #include "uCalendarDialog.h"
 #include "uCodeComboBox.h"
 #include "uReconcileError.h"
@@ -19,24 +20,6 @@
 #include <QTableView>
 
 namespace {
-
-// Answers the next yes/no question with the given button; its text is kept.
-class TAnswer : public QObject {
-public:
-    explicit TAnswer(QMessageBox::StandardButton button) {
-        connect(&FTimer, &QTimer::timeout, this, [this, button] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                Texts << box->text();
-                (box->button(button) ? box->button(button) : box->button(QMessageBox::Ok))->click();
-            }
-        });
-        FTimer.start(5);
-    }
-    QStringList Texts;
-
-private:
-    QTimer FTimer;
-};
 
 // A row the server refuses brings up the reconcile dialog: its message is kept and the
 // dialog cancelled, so that a test says why instead of waiting.
