@@ -72,7 +72,7 @@ void TClientDataSet::SetLogChanges(bool on) {
 
 void TClientDataSet::AfterLogChange(qint64 row) {
     const TBookmark current = GetBookmark();
-    Resync();
+    ResyncStore();
     if (row >= 0 && !GotoRow(static_cast<quint32>(row)) && current >= 0)
         GotoRow(static_cast<quint32>(current));
     Store()->NotifyCursors(this);
@@ -133,11 +133,21 @@ std::shared_ptr<TRecordStore> TClientDataSet::BuildStore(const QByteArray &packe
     for (const TFieldDef &d : defs)
         types.push_back(d.DataType);
     auto store = std::make_shared<TRecordStore>(TRecordLayout(types));
+    TRecordBuilder record(store->Layout());
     quint8 status;
-    std::vector<Variant> values;
     const uchar *original = nullptr;
-    while (reader.NextRow(status, values)) {
-        const uchar *block = store->Encode(values);
+    // Once the first rows show how many bytes a row takes, room for all of them is made at
+    // once: no growing (and copying) of the row tables while the rest arrive.
+    constexpr quint32 Sample = 256;
+    const qsizetype rowsStart = reader.Offset();
+    quint32 read = 0;
+    while (reader.NextRecord(status, record)) {
+        if (++read == Sample) {
+            const double perRow = double(reader.Offset() - rowsStart) / Sample;
+            const double left = double(packet.size() - reader.Offset()) / perRow;
+            store->Reserve(static_cast<quint32>(std::min(left * 1.02 + 16, 1e9)));
+        }
+        const uchar *block = store->Encode(record);
         if (status == PacketOriginal) {
             if (original)
                 DatabaseError(
@@ -171,10 +181,10 @@ QByteArray TClientDataSet::PacketBytes(bool includeLog) const {
     TPacketWriter w(pkData, defs, true);
     const TRecordStore &store = *Store();
     const TRecordLayout &layout = store.Layout();
-    for (quint32 row : store.Order()) {
-        const TRecordStore::TRow &r = store.Row(row);
+    store.ForEachInOrder([&](quint32 row) {
+        const TRecordStore::TRow r = store.Row(row);
         if (r.Dead)
-            continue;
+            return;
         const uchar *orig = store.Original(row);
         switch (includeLog ? r.Status : usUnmodified) {
         case usUnmodified:
@@ -192,7 +202,7 @@ QByteArray TClientDataSet::PacketBytes(bool includeLog) const {
             w.WriteRow(usDeleted, layout, orig ? orig : r.Data);
             break;
         }
-    }
+    });
     w.SetEndOfData(FFetchedAll);
     w.SetParams(FParams.Pack());
     return w.Finish();
@@ -263,11 +273,11 @@ int TClientDataSet::AppendPacket(const QByteArray &bytes, int eodMode) {
     };
     std::vector<TPending> rows;
     quint8 status;
-    std::vector<Variant> values;
     const uchar *original = nullptr;
     TRecordStore &store = *Store();
-    while (reader.NextRow(status, values)) {
-        const uchar *block = store.Encode(values);
+    TRecordBuilder record(store.Layout());
+    while (reader.NextRecord(status, record)) {
+        const uchar *block = store.Encode(record);
         if (status == PacketOriginal) {
             if (original)
                 DatabaseError(
@@ -284,6 +294,7 @@ int TClientDataSet::AppendPacket(const QByteArray &bytes, int eodMode) {
     if (original)
         DatabaseError(
             QStringLiteral("Invalid data packet: original values without a modified row"));
+    store.Reserve(static_cast<quint32>(rows.size()));
     for (const TPending &p : rows)
         store.Load(p.Data, p.Status, p.Original);
     FFetchedAll = eodMode < 0 ? reader.EndOfData() : eodMode == 1;

@@ -109,6 +109,8 @@ void TDataSet::SetActive(bool active) {
             throw;
         }
         FStore->AttachCursor(this);
+        FFindNames.clear();
+        FFindFields.clear();
         FActive = true;
         FCursor = -1;
         BuildView(-1);
@@ -134,6 +136,10 @@ void TDataSet::SetActive(bool active) {
         FBof = FEof = true;
         FActive = false;
         FFilterExpr.reset();
+        FFindNames.clear();
+        FFindFields.clear();
+        FViewKeysValid = false;
+        std::vector<quint64>().swap(FViewKeys);
         ClearDefaultFields();
         SetState(dsInactive);
         DataEvent(deDataSetChange);
@@ -285,18 +291,41 @@ int TDataSet::CompareRows(quint32 a, quint32 b) const {
     return 0;
 }
 
+std::vector<TKeyField> TDataSet::KeyFields() const {
+    std::vector<TKeyField> keys;
+    for (const TSortKey &k : FSortKeys)
+        keys.push_back(TKeyField{k.FieldNo, k.Descending, k.CaseInsensitive});
+    return keys;
+}
+
+quint64 TDataSet::RowKeyPrefix(quint32 row) const {
+    FFindRowKey.clear();
+    for (const TKeyField &f : KeyFields())
+        AppendRecordKey(FFindRowKey, FStore->Layout(), FStore->Data(row), f);
+    return KeyPrefix(FFindRowKey);
+}
+
 void TDataSet::BuildView(qint64 keepRow) {
     FView.clear();
+    FViewKeysValid = false;
+    std::vector<quint64>().swap(FViewKeys);
     if (!FStore)
         return;
-    const std::vector<quint32> &order = FStore->Order();
-    FView.reserve(order.size());
-    for (quint32 row : order)
+    FView.reserve(FStore->OrderCount());
+    FStore->ForEachInOrder([this](quint32 row) {
         if (RowPasses(row))
             FView.push_back(row);
-    if (!FSortKeys.empty())
-        std::stable_sort(FView.begin(), FView.end(),
-                         [this](quint32 a, quint32 b) { return CompareRows(a, b) < 0; });
+    });
+    if (!FSortKeys.empty()) {
+        const std::vector<TKeyField> keys = KeyFields();
+        if (KeysSupported(FStore->Layout(), keys)) {
+            SortByKeys(FView, *FStore, keys, &FViewKeys);
+            FViewKeysValid = true;
+        } else {
+            std::stable_sort(FView.begin(), FView.end(),
+                             [this](quint32 a, quint32 b) { return CompareRows(a, b) < 0; });
+        }
+    }
     FViewVersion = FStore->Version();
     int position = -1;
     if (keepRow >= 0) {
@@ -318,6 +347,16 @@ void TDataSet::Resync() {
     DataEvent(deDataSetChange);
 }
 
+void TDataSet::ResyncStore() {
+    if (!FActive)
+        return;
+    if (FViewVersion != FStore->Version())
+        BuildView(CurrentRow());
+    FBof = FEof = FView.empty();
+    FCalcValid = false;
+    DataEvent(deDataSetChange);
+}
+
 void TDataSet::Refresh() {
     CheckActive();
     CheckBrowseMode();
@@ -331,7 +370,8 @@ void TDataSet::Refresh() {
 void TDataSet::StoreChanged() {
     if (!FActive || FEditing)
         return;
-    BuildView(CurrentRow());
+    if (FViewVersion != FStore->Version())
+        BuildView(CurrentRow());
     if (FView.empty())
         FBof = FEof = true;
     DataEvent(deDataSetChange);
@@ -346,23 +386,22 @@ int TDataSet::InsertPosition(quint32 row) const {
     }
     // Natural order: the row goes where it stands among the store's records. An appended
     // record is the last one: no search.
-    const std::vector<quint32> &order = FStore->Order();
-    if (!order.empty() && order.back() == row)
+    const qint64 at = FStore->OrderIndexOf(row);
+    const quint32 count = FStore->OrderCount();
+    if (at < 0 || at + 1 >= count)
         return static_cast<int>(FView.size());
-    const auto at = std::find(order.begin(), order.end(), row);
-    for (auto it = at + 1; it != order.end(); ++it) {
-        const auto pos = std::find(FView.begin(), FView.end(), *it);
+    for (quint32 i = static_cast<quint32>(at) + 1; i < count && i - at <= 64; ++i) {
+        const auto pos = std::find(FView.begin(), FView.end(), FStore->OrderAt(i));
         if (pos != FView.end())
             return static_cast<int>(pos - FView.begin());
-        if (it - at > 64)
-            break;
     }
-    if (at + 1 == order.end())
-        return static_cast<int>(FView.size());
-    // Far from any neighbour: rebuilds the position from scratch.
+    // Far from any neighbour: counts the records of the view before it.
+    std::vector<bool> inView(FStore->RowCount(), false);
+    for (quint32 r : FView)
+        inView[r] = true;
     int position = 0;
-    for (auto it = order.begin(); it != at; ++it)
-        if (std::find(FView.begin(), FView.end(), *it) != FView.end())
+    for (quint32 i = 0; i < static_cast<quint32>(at); ++i)
+        if (inView[FStore->OrderAt(i)])
             ++position;
     return position;
 }
@@ -375,8 +414,11 @@ void TDataSet::PlaceRow(quint32 row, bool wasInView) {
             const auto it = std::find(FView.begin(), FView.end(), row);
             cur = it == FView.end() ? -1 : static_cast<int>(it - FView.begin());
         }
-        if (cur >= 0)
+        if (cur >= 0) {
             FView.erase(FView.begin() + cur);
+            if (FViewKeysValid)
+                FViewKeys.erase(FViewKeys.begin() + cur);
+        }
     }
     if (RowPasses(row)) {
         int pos;
@@ -385,6 +427,8 @@ void TDataSet::PlaceRow(quint32 row, bool wasInView) {
         else
             pos = InsertPosition(row);
         FView.insert(FView.begin() + pos, row);
+        if (FViewKeysValid)
+            FViewKeys.insert(FViewKeys.begin() + pos, RowKeyPrefix(row));
         FCursor = pos;
     } else {
         FCursor =
@@ -934,6 +978,8 @@ void TDataSet::Delete() {
     FModified = false;
     FStore->Remove(static_cast<quint32>(row));
     FView.erase(FView.begin() + FCursor);
+    if (FViewKeysValid)
+        FViewKeys.erase(FViewKeys.begin() + FCursor);
     FViewVersion = FStore->Version();
     SetCursor(FView.empty() ? -1 : std::min(FCursor, static_cast<int>(FView.size()) - 1));
     FEof = FView.empty();
@@ -968,10 +1014,10 @@ void TDataSet::CheckUniqueKeys(qint64 exceptRow) const {
             rec.resize(layout.EncodedSize(FEditValues, texts));
             layout.Encode(FEditValues, texts, rec.data());
         }
-        for (quint32 row : FStore->Order()) {
+        for (quint32 row = 0; row < FStore->RowCount(); ++row) {
             if (static_cast<qint64>(row) == exceptRow || !FStore->IsLive(row))
                 continue;
-            const uchar *other = FStore->Row(row).Data;
+            const uchar *other = FStore->Data(row);
             bool same = true;
             for (const auto &[slot, ci] : keys)
                 same = same && layout.Compare(rec.data(), other, slot, ci) == 0;
@@ -996,18 +1042,42 @@ std::vector<uchar> TDataSet::EncodeKey(const std::vector<std::pair<int, Variant>
     return out;
 }
 
-int TDataSet::FindRow(const QStringList &names, const Variant &values, int options) const {
+std::pair<int, int> TDataSet::KeyRange(const std::string &key) const {
+    const quint64 lo = KeyPrefix(key, 0), hi = KeyPrefix(key, 0xFF);
+    const auto first = std::lower_bound(FViewKeys.begin(), FViewKeys.end(), lo);
+    const auto last = std::upper_bound(first, FViewKeys.end(), hi);
+    return {static_cast<int>(first - FViewKeys.begin()),
+            static_cast<int>(last - FViewKeys.begin())};
+}
+
+int TDataSet::FindRow(const QString &keyFields, const Variant &values, int options) const {
     EnsureView();
-    if (names.isEmpty())
-        DatabaseError(QStringLiteral("No key fields given"));
-    std::vector<TField *> fields;
+    // The fields found last time still carry the names asked for (a field may be renamed).
+    bool cached = keyFields == FFindNames && !FFindFields.empty();
+    for (size_t i = 0; cached && i < FFindFields.size(); ++i)
+        cached = FFindFields[i]->FieldName().compare(FFindSplit[static_cast<qsizetype>(i)],
+                                                     Qt::CaseInsensitive) == 0;
+    if (!cached) {
+        const QStringList names = SplitFieldNames(keyFields);
+        if (names.isEmpty())
+            DatabaseError(QStringLiteral("No key fields given"));
+        std::vector<TField *> found;
+        for (const QString &name : names)
+            found.push_back(FieldByName(name));
+        FFindFields = std::move(found);
+        FFindSplit = names;
+        FFindNames = keyFields;
+    }
+    // A copy: reading a lookup field may search this dataset again.
+    const std::vector<TField *> fields = FFindFields;
+    const qsizetype count = static_cast<qsizetype>(fields.size());
     std::vector<Variant> keys;
-    for (int i = 0; i < names.size(); ++i) {
-        TField *f = FieldByName(names[i]);
-        fields.push_back(f);
-        Variant v = names.size() == 1 && !values.IsArray() ? values
+    keys.reserve(fields.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        TField *f = fields[static_cast<size_t>(i)];
+        Variant v = count == 1 && !values.IsArray() ? values
                     : values.IsArray() && i <= values.HighBound() - values.LowBound()
-                        ? values[values.LowBound() + i]
+                        ? values[values.LowBound() + static_cast<int>(i)]
                         : Variant::Null();
         keys.push_back(v.IsEmptyOrNull() ? Variant::Null() : f->Coerce(v));
     }
@@ -1017,6 +1087,33 @@ int TDataSet::FindRow(const QStringList &names, const Variant &values, int optio
     for (TField *f : fields)
         allData = allData && f->IsData() && f->FFieldNo >= 0;
     const TRecordLayout &layout = FStore->Layout();
+    if (allData && !caseIns && !partial && FViewKeysValid && FSortKeys.size() >= fields.size()) {
+        // The order's leading fields are the key fields: the key prefixes of the view narrow
+        // the search to the records that may match, and their keys decide.
+        bool leading = true;
+        for (size_t i = 0; leading && i < fields.size(); ++i)
+            leading = FSortKeys[i].FieldNo == fields[i]->FFieldNo;
+        if (leading) {
+            FFindKey.clear();
+            for (size_t i = 0; i < fields.size(); ++i)
+                AppendValueKey(FFindKey, layout.Kind(fields[i]->FFieldNo), keys[i],
+                               FSortKeys[i].Descending);
+            const auto [first, last] = KeyRange(FFindKey);
+            const auto cmp = [&](quint32 row) {
+                FFindRowKey.clear();
+                const uchar *rec = FStore->Data(row);
+                for (size_t i = 0; i < fields.size(); ++i)
+                    AppendRecordKey(FFindRowKey, layout, rec,
+                                    TKeyField{fields[i]->FFieldNo, FSortKeys[i].Descending, false});
+                return FFindRowKey.compare(FFindKey);
+            };
+            const auto it = std::partition_point(FView.begin() + first, FView.begin() + last,
+                                                 [&](quint32 row) { return cmp(row) < 0; });
+            return it != FView.begin() + last && cmp(*it) == 0
+                       ? static_cast<int>(it - FView.begin())
+                       : -1;
+        }
+    }
     if (allData && !caseIns && !partial) {
         std::vector<std::pair<int, Variant>> slots;
         for (size_t i = 0; i < fields.size(); ++i)
@@ -1076,7 +1173,7 @@ int TDataSet::FindRow(const QStringList &names, const Variant &values, int optio
 bool TDataSet::Locate(const QString &keyFields, const Variant &keyValues, int options) {
     CheckActive();
     CheckBrowseMode();
-    const int pos = FindRow(SplitFieldNames(keyFields), keyValues, options);
+    const int pos = FindRow(keyFields, keyValues, options);
     if (pos < 0)
         return false;
     const bool wasBof = FBof;
@@ -1097,13 +1194,13 @@ bool TDataSet::Locate(const QString &keyFields, const Variant &keyValues, int op
 
 bool TDataSet::HasRecord(const QString &keyFields, const Variant &keyValues, int options) const {
     CheckActive();
-    return FindRow(SplitFieldNames(keyFields), keyValues, options) >= 0;
+    return FindRow(keyFields, keyValues, options) >= 0;
 }
 
 Variant TDataSet::Lookup(const QString &keyFields, const Variant &keyValues,
                          const QString &resultFields) {
     CheckActive();
-    const int pos = FindRow(SplitFieldNames(keyFields), keyValues, 0);
+    const int pos = FindRow(keyFields, keyValues, 0);
     if (pos < 0)
         return Variant::Null();
     const QStringList names = SplitFieldNames(resultFields);

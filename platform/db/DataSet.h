@@ -8,6 +8,7 @@
 #include "Component.h"
 #include "DbTypes.h"
 #include "Fields.h"
+#include "IndexKeys.h"
 #include "RecordStore.h"
 
 #include <QList>
@@ -169,6 +170,9 @@ public:
     virtual void Refresh();
     // Rebuilds the view from the records (after a change of filter, order or records).
     void Resync();
+    // After the shared records changed: rebuilds the view when the change can show in it
+    // (not for accepted changes, which only change statuses) and tells the controls.
+    void ResyncStore();
 
     // Records by view position (0-based), for grids: the cursor does not move.
     Variant ValueAt(int position, TField *field);
@@ -265,7 +269,11 @@ private:
     // unique index.
     void CheckUniqueKeys(qint64 exceptRow) const;
     QString FieldTextAt(int position, TField *field, bool display);
-    int FindRow(const QStringList &fields, const Variant &values, int options) const;
+    int FindRow(const QString &keyFields, const Variant &values, int options) const;
+    // The view positions whose key prefix may match a search key on the order's leading fields.
+    std::pair<int, int> KeyRange(const std::string &key) const;
+    std::vector<TKeyField> KeyFields() const;
+    quint64 RowKeyPrefix(quint32 row) const;
     void SetCursor(int position);
     const uchar *ActiveData() const;
 
@@ -275,6 +283,15 @@ private:
     std::shared_ptr<TRecordStore> FStore;
     mutable std::vector<quint32> FView;
     mutable quint64 FViewVersion = 0;
+    // While the view is sorted through index keys: the key prefix of every record of the view,
+    // in view order, so that searches narrow down to a few records without reading the others.
+    mutable std::vector<quint64> FViewKeys;
+    mutable bool FViewKeysValid = false;
+    // The key fields of the last search, resolved once for repeated searches by the same names.
+    mutable QString FFindNames;
+    mutable QStringList FFindSplit;
+    mutable std::vector<TField *> FFindFields;
+    mutable std::string FFindKey, FFindRowKey;
     mutable int FCursor = -1;
     bool FBof = true, FEof = true;
     bool FActive = false;

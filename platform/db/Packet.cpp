@@ -3,180 +3,261 @@
 #include "VariantCbor.h"
 
 #include <QCborStreamReader>
-#include <QCborStreamWriter>
-#include <QCborValue>
+#include <QtEndian>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace {
 const QLatin1String Magic("LumDP");
 constexpr int MaxNesting = 16;
 
-void WriteFieldDefs(QCborStreamWriter &w, const std::vector<TFieldDef> &defs) {
-    w.startArray(static_cast<quint64>(defs.size()));
+// ---- writing -------------------------------------------------------------------------------
+
+// Appends CBOR items to a byte array: the shortest head for every length and integer, floats
+// as 64-bit doubles. The array is grown ahead and cut to the bytes used by Finish.
+class TCborOut {
+public:
+    TCborOut(QByteArray &out, qsizetype &used) : FOut(out), FUsed(used) {}
+
+    void Head(quint8 major, quint64 value) {
+        const char m = static_cast<char>(major << 5);
+        if (value < 24) {
+            *Grow(1) = static_cast<char>(m | static_cast<char>(value));
+        } else if (value <= 0xFF) {
+            char *p = Grow(2);
+            p[0] = static_cast<char>(m | 24);
+            p[1] = static_cast<char>(value);
+        } else if (value <= 0xFFFF) {
+            char *p = Grow(3);
+            p[0] = static_cast<char>(m | 25);
+            qToBigEndian(static_cast<quint16>(value), p + 1);
+        } else if (value <= 0xFFFFFFFFu) {
+            char *p = Grow(5);
+            p[0] = static_cast<char>(m | 26);
+            qToBigEndian(static_cast<quint32>(value), p + 1);
+        } else {
+            char *p = Grow(9);
+            p[0] = static_cast<char>(m | 27);
+            qToBigEndian(value, p + 1);
+        }
+    }
+    void Int(qint64 v) {
+        if (v >= 0)
+            Head(0, static_cast<quint64>(v));
+        else
+            Head(1, static_cast<quint64>(-1 - v));
+    }
+    void Double(double v) {
+        char *p = Grow(9);
+        p[0] = static_cast<char>(0xFB);
+        quint64 bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        qToBigEndian(bits, p + 1);
+    }
+    void Bool(bool v) { *Grow(1) = static_cast<char>(v ? 0xF5 : 0xF4); }
+    void Null() { *Grow(1) = static_cast<char>(0xF6); }
+    void Text(const char *utf8, qsizetype size) { String(3, utf8, size); }
+    void Text(const QString &text) {
+        const QByteArray utf8 = text.toUtf8();
+        Text(utf8.constData(), utf8.size());
+    }
+    void Bytes(const char *data, qsizetype size) { String(2, data, size); }
+    void Array(quint64 count) { Head(4, count); }
+    void Map(quint64 count) { Head(5, count); }
+    void OpenArray() { *Grow(1) = static_cast<char>(0x9F); }
+    void Break() { *Grow(1) = static_cast<char>(0xFF); }
+    void Raw(const QByteArray &bytes) {
+        if (!bytes.isEmpty())
+            std::memcpy(Grow(bytes.size()), bytes.constData(), static_cast<size_t>(bytes.size()));
+    }
+    // Where the next item goes, for undoing a half-written row.
+    qsizetype Mark() const { return FUsed; }
+    void Reset(qsizetype mark) { FUsed = mark; }
+
+private:
+    char *Grow(qsizetype n) {
+        if (FUsed + n > FOut.size())
+            FOut.resize(std::max<qsizetype>(FUsed + n, FOut.size() * 2 + 256));
+        char *p = FOut.data() + FUsed;
+        FUsed += n;
+        return p;
+    }
+    void String(quint8 major, const char *data, qsizetype size) {
+        Head(major, static_cast<quint64>(size));
+        if (size > 0)
+            std::memcpy(Grow(size), data, static_cast<size_t>(size));
+    }
+    QByteArray &FOut;
+    qsizetype &FUsed;
+};
+
+void WriteFieldDefs(TCborOut &w, const std::vector<TFieldDef> &defs) {
+    w.Array(defs.size());
     for (const TFieldDef &d : defs) {
-        w.startArray(8);
-        w.append(d.Name);
-        w.append(static_cast<int>(d.DataType));
-        w.append(d.Size);
-        w.append((d.Required ? 1 : 0) | (d.ReadOnly ? 2 : 0) | (d.Visible ? 0 : 4));
-        w.append(static_cast<int>(d.ProviderFlags));
-        w.append(d.DisplayLabel);
-        w.append(d.DisplayWidth);
+        w.Array(8);
+        w.Text(d.Name);
+        w.Int(static_cast<int>(d.DataType));
+        w.Int(d.Size);
+        w.Int((d.Required ? 1 : 0) | (d.ReadOnly ? 2 : 0) | (d.Visible ? 0 : 4));
+        w.Int(static_cast<int>(d.ProviderFlags));
+        w.Text(d.DisplayLabel);
+        w.Int(d.DisplayWidth);
         if (d.Children.empty())
-            w.append(nullptr);
+            w.Null();
         else
             WriteFieldDefs(w, d.Children);
-        w.endArray();
     }
-    w.endArray();
-}
-} // namespace
-
-TPacketWriter::TPacketWriter(TPacketKind kind, const std::vector<TFieldDef> &fields, bool metaData)
-    : FWriter(std::make_unique<QCborStreamWriter>(&FBytes)) {
-    for (const TFieldDef &d : fields)
-        FTypes.push_back(d.DataType);
-    QCborStreamWriter &w = *FWriter;
-    w.startArray(6);
-    w.append(Magic);
-    w.append(PacketVersion);
-    w.append(static_cast<int>(kind));
-    if (metaData)
-        WriteFieldDefs(w, fields);
-    else
-        w.append(nullptr);
-    w.startArray();
 }
 
-TPacketWriter::~TPacketWriter() = default;
-
-QCborValue TPacketWriter::CborValue(int field, const Variant &v) const {
-    if (v.IsEmptyOrNull())
-        return QCborValue(nullptr);
-    switch (FTypes[static_cast<size_t>(field)]) {
+// Writes a value converted to a field type; raises on a value that does not convert.
+void WriteTyped(TCborOut &w, TFieldType type, const Variant &v) {
+    if (v.IsEmptyOrNull()) {
+        w.Null();
+        return;
+    }
+    switch (type) {
     case ftString:
     case ftWideString:
     case ftMemo:
-        return QCborValue(v.ToString());
+        w.Text(v.ToString());
+        break;
     case ftBoolean:
-        return QCborValue(v.ToBool());
+        w.Bool(v.ToBool());
+        break;
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
     case ftLargeint:
-        return QCborValue(v.ToInt64());
+        w.Int(v.ToInt64());
+        break;
     case ftCurrency:
     case ftBCD:
-        return QCborValue(v.ToCurrency().Scaled);
+        w.Int(v.ToCurrency().Scaled);
+        break;
     case ftFloat:
-        return QCborValue(v.ToDouble());
+        w.Double(v.ToDouble());
+        break;
     case ftDate:
     case ftTime:
     case ftDateTime:
-        return QCborValue(v.ToDateTime().Value());
-    default:
-        return QCborValue(v.ToBytes());
+        w.Double(v.ToDateTime().Value());
+        break;
+    default: {
+        const QByteArray bytes = v.ToBytes();
+        w.Bytes(bytes.constData(), bytes.size());
+        break;
+    }
     }
 }
+} // namespace
 
-void TPacketWriter::WriteValue(int field, const Variant &v) {
-    CborValue(field, v).toCbor(*FWriter);
+TPacketWriter::TPacketWriter(TPacketKind kind, const std::vector<TFieldDef> &fields,
+                             bool metaData) {
+    for (const TFieldDef &d : fields)
+        FTypes.push_back(d.DataType);
+    TCborOut w(FBytes, FUsed);
+    w.Array(6);
+    w.Text(Magic.data(), Magic.size());
+    w.Int(PacketVersion);
+    w.Int(static_cast<int>(kind));
+    if (metaData)
+        WriteFieldDefs(w, fields);
+    else
+        w.Null();
+    w.OpenArray();
 }
+
+TPacketWriter::~TPacketWriter() = default;
 
 void TPacketWriter::WriteRow(quint8 status, const std::vector<Variant> &values) {
-    // Every value is converted to its field's type before anything is written, so a value that
-    // does not fit leaves no half-written row behind.
-    std::vector<QCborValue> row(FTypes.size(), QCborValue(nullptr));
-    for (size_t i = 0; i < FTypes.size() && i < values.size(); ++i) {
+    // A value that does not fit its field leaves no half-written row behind.
+    TCborOut w(FBytes, FUsed);
+    const qsizetype mark = w.Mark();
+    w.Array(FTypes.size() + 1);
+    w.Int(status);
+    for (size_t i = 0; i < FTypes.size(); ++i) {
+        const Variant &v = i < values.size() ? values[i] : Variant::Null();
         try {
-            row[i] = CborValue(static_cast<int>(i), values[i]);
+            WriteTyped(w, FTypes[i], v);
         } catch (const Exception &) {
+            w.Reset(mark);
             DatabaseError(QStringLiteral("Value '%1' does not fit a field of type %2")
-                              .arg(VarToStr(values[i]), FieldTypeName(FTypes[i])));
+                              .arg(VarToStr(v), FieldTypeName(FTypes[i])));
         }
     }
-    QCborStreamWriter &w = *FWriter;
-    w.startArray(static_cast<quint64>(FTypes.size() + 1));
-    w.append(static_cast<int>(status));
-    for (const QCborValue &value : row)
-        value.toCbor(w);
-    w.endArray();
     ++FRows;
 }
 
 void TPacketWriter::WriteRow(quint8 status, const TRecordLayout &layout, const uchar *rec) {
-    QCborStreamWriter &w = *FWriter;
-    w.startArray(static_cast<quint64>(FTypes.size() + 1));
-    w.append(static_cast<int>(status));
+    TCborOut w(FBytes, FUsed);
+    w.Array(FTypes.size() + 1);
+    w.Int(status);
     for (int i = 0; i < static_cast<int>(FTypes.size()); ++i) {
         if (layout.IsNull(rec, i)) {
-            w.append(nullptr);
+            w.Null();
             continue;
         }
         switch (layout.Kind(i)) {
         case TStoreKind::Bool:
-            w.append(layout.IntValue(rec, i) != 0);
+            w.Bool(layout.IntValue(rec, i) != 0);
             break;
         case TStoreKind::Int16:
         case TStoreKind::Int32:
         case TStoreKind::Int64:
         case TStoreKind::Currency:
-            w.append(layout.IntValue(rec, i));
+            w.Int(layout.IntValue(rec, i));
             break;
         case TStoreKind::Double:
         case TStoreKind::Date:
-            w.append(layout.FloatValue(rec, i));
+            w.Double(layout.FloatValue(rec, i));
             break;
         case TStoreKind::Text: {
             const QByteArrayView raw = layout.Raw(rec, i);
-            w.appendTextString(raw.data(), raw.size());
+            w.Text(raw.data(), raw.size());
             break;
         }
         case TStoreKind::Bytes: {
             const QByteArrayView raw = layout.Raw(rec, i);
-            w.appendByteString(raw.data(), raw.size());
+            w.Bytes(raw.data(), raw.size());
             break;
         }
         }
     }
-    w.endArray();
     ++FRows;
 }
 
 QByteArray TPacketWriter::Finish() {
     if (FFinished)
         return FBytes;
-    QCborStreamWriter &w = *FWriter;
-    w.endArray();
-    w.startMap(4);
-    w.append(QLatin1String("eod"));
-    w.append(FEndOfData);
-    w.append(QLatin1String("params"));
-    WriteVariant(w, FParams);
-    w.append(QLatin1String("rolledBack"));
-    w.append(FRolledBack);
-    w.append(QLatin1String("errors"));
-    w.startArray(static_cast<quint64>(FErrors.size()));
+    TCborOut w(FBytes, FUsed);
+    w.Break();
+    w.Map(4);
+    w.Text("eod", 3);
+    w.Bool(FEndOfData);
+    w.Text("params", 6);
+    w.Raw(VariantToCbor(FParams));
+    w.Text("rolledBack", 10);
+    w.Bool(FRolledBack);
+    w.Text("errors", 6);
+    w.Array(FErrors.size());
     for (const TPacketError &e : FErrors) {
-        w.startArray(4);
-        w.append(e.Row);
-        w.append(e.Code);
-        w.append(e.Message);
+        w.Array(4);
+        w.Int(e.Row);
+        w.Int(e.Code);
+        w.Text(e.Message);
         if (e.Current.empty()) {
-            w.append(nullptr);
+            w.Null();
         } else {
-            w.startArray(static_cast<quint64>(e.Current.size()));
+            w.Array(e.Current.size());
             for (size_t i = 0; i < e.Current.size(); ++i)
-                WriteValue(static_cast<int>(i), e.Current[i]);
-            w.endArray();
+                WriteTyped(w, i < FTypes.size() ? FTypes[i] : ftString, e.Current[i]);
         }
-        w.endArray();
     }
-    w.endArray();
-    w.endMap();
-    w.endArray();
+    FBytes.truncate(FUsed);
     FFinished = true;
-    FWriter.reset();
     return FBytes;
 }
 
@@ -184,6 +265,7 @@ QByteArray TPacketWriter::Finish() {
 
 namespace {
 
+// The head and trailer are read with Qt's stream reader.
 qint64 ReadInt(QCborStreamReader &r) {
     if (!r.isInteger())
         throw EDatabaseError(QStringLiteral("integer expected"));
@@ -234,6 +316,8 @@ double ReadFloat(QCborStreamReader &r) {
         v = r.toDouble();
     else if (r.isFloat())
         v = r.toFloat();
+    else if (r.isFloat16())
+        v = r.toFloat16();
     else if (r.isInteger())
         v = static_cast<double>(r.toInteger());
     else
@@ -258,12 +342,333 @@ bool ValidType(int type) {
     return type > ftUnknown && type < FieldTypeCount;
 }
 
+// Checks UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool ValidUtf8(const uchar *p, qsizetype size) {
+    const uchar *end = p + size;
+    while (p < end) {
+        // Eight ASCII bytes at a time.
+        while (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            if (word & 0x8080808080808080ull)
+                break;
+            p += 8;
+        }
+        if (p == end)
+            break;
+        const uchar c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra;
+        uint cp;
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= extra)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[k] & 0x3F);
+        }
+        static constexpr uint Least[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < Least[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        p += extra + 1;
+    }
+    return true;
+}
+
+double HalfToDouble(quint16 half) {
+    const int exponent = (half >> 10) & 0x1F;
+    const int mantissa = half & 0x3FF;
+    double value;
+    if (exponent == 0)
+        value = std::ldexp(mantissa, -24);
+    else if (exponent != 31)
+        value = std::ldexp(mantissa + 1024, exponent - 25);
+    else
+        value = mantissa == 0 ? std::numeric_limits<double>::infinity()
+                              : std::numeric_limits<double>::quiet_NaN();
+    return half & 0x8000 ? -value : value;
+}
+
+// Reads the rows of a packet straight from its bytes: the rows are most of a packet, and going
+// through Qt's stream reader and variants for every value costs several times the work itself.
+// Every read is bounds-checked; anything malformed raises EDatabaseError.
+class TCborIn {
+public:
+    TCborIn(const QByteArray &bytes, qsizetype pos)
+        : FBegin(reinterpret_cast<const uchar *>(bytes.constData())), FPos(FBegin + pos),
+          FEnd(FBegin + bytes.size()) {}
+
+    qsizetype Offset() const { return FPos - FBegin; }
+    bool AtEnd() const { return FPos >= FEnd; }
+    uchar Peek() const {
+        if (FPos >= FEnd)
+            Fail("truncated");
+        return *FPos;
+    }
+    void Skip1() { ++FPos; }
+
+    // Reads an item's head: major type and argument; indefinite is set for the 0x1F forms.
+    void Head(int &major, quint64 &value, bool &indefinite) {
+        const uchar b = Peek();
+        ++FPos;
+        major = b >> 5;
+        const int info = b & 0x1F;
+        indefinite = false;
+        if (info < 24) {
+            value = static_cast<quint64>(info);
+        } else if (info <= 27) {
+            const int n = 1 << (info - 24);
+            if (FEnd - FPos < n)
+                Fail("truncated");
+            switch (n) {
+            case 1:
+                value = FPos[0];
+                break;
+            case 2:
+                value = qFromBigEndian<quint16>(FPos);
+                break;
+            case 4:
+                value = qFromBigEndian<quint32>(FPos);
+                break;
+            default:
+                value = qFromBigEndian<quint64>(FPos);
+                break;
+            }
+            FPos += n;
+        } else if (info == 31 && major >= 2 && major <= 5) {
+            indefinite = true;
+            value = 0;
+        } else {
+            Fail("malformed item");
+        }
+    }
+
+    // An integer item (major type 0 or 1) after its head was read.
+    static qint64 Integer(int major, quint64 value) {
+        if (value > static_cast<quint64>(std::numeric_limits<qint64>::max()))
+            Fail("integer out of range");
+        return major == 0 ? static_cast<qint64>(value) : -1 - static_cast<qint64>(value);
+    }
+
+    // The bytes of a definite string item whose head was read.
+    const char *Take(quint64 size) {
+        if (static_cast<quint64>(FEnd - FPos) < size)
+            Fail("truncated");
+        const char *p = reinterpret_cast<const char *>(FPos);
+        FPos += size;
+        return p;
+    }
+
+    // Reads a text or byte string (major 3 or 2) whose head was read, in one or more pieces.
+    template <class F> void String(int major, quint64 size, bool indefinite, F &&piece) {
+        if (!indefinite) {
+            const char *p = Take(size);
+            CheckText(major, p, static_cast<qsizetype>(size));
+            piece(p, static_cast<qsizetype>(size));
+            return;
+        }
+        for (;;) {
+            if (Peek() == 0xFF) {
+                ++FPos;
+                return;
+            }
+            int m;
+            quint64 n;
+            bool more;
+            Head(m, n, more);
+            if (m != major || more)
+                Fail("bad string chunk");
+            const char *p = Take(n);
+            CheckText(major, p, static_cast<qsizetype>(n));
+            piece(p, static_cast<qsizetype>(n));
+        }
+    }
+
+    // Reads a simple value or float (major 7) whose initial byte is b, already consumed.
+    double FloatAfter(uchar b) {
+        switch (b) {
+        case 0xF9: {
+            const char *p = Take(2);
+            return HalfToDouble(qFromBigEndian<quint16>(p));
+        }
+        case 0xFA: {
+            const quint32 bits = qFromBigEndian<quint32>(Take(4));
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            return f;
+        }
+        case 0xFB: {
+            const quint64 bits = qFromBigEndian<quint64>(Take(8));
+            double d;
+            std::memcpy(&d, &bits, sizeof d);
+            return d;
+        }
+        default:
+            Fail("number expected");
+        }
+    }
+
+    [[noreturn]] static void Fail(const char *what) {
+        throw EDatabaseError(QStringLiteral("Invalid data packet: %1").arg(QLatin1String(what)));
+    }
+
+private:
+    static void CheckText(int major, const char *p, qsizetype size) {
+        if (major == 3 && !ValidUtf8(reinterpret_cast<const uchar *>(p), size))
+            Fail("invalid UTF-8 text");
+    }
+
+    const uchar *FBegin;
+    const uchar *FPos;
+    const uchar *FEnd;
+};
+
+// Where decoded values go: variants, or a record block under construction.
+class TVariantSink {
+public:
+    explicit TVariantSink(std::vector<Variant> &values) : FValues(values) {}
+    void Null(int i) { FValues[static_cast<size_t>(i)] = Variant::Null(); }
+    void Bool(int i, bool v) { FValues[static_cast<size_t>(i)] = Variant(v); }
+    void Int(int i, TFieldType type, qint64 v) {
+        Variant &out = FValues[static_cast<size_t>(i)];
+        switch (type) {
+        case ftSmallint:
+            out = Variant::SmallInt(static_cast<int>(v));
+            break;
+        case ftInteger:
+        case ftWord:
+        case ftAutoInc:
+            out = Variant(static_cast<int>(v));
+            break;
+        case ftCurrency:
+        case ftBCD:
+            out = Variant(Currency{v});
+            break;
+        default:
+            out = Variant(v);
+            break;
+        }
+    }
+    void Float(int i, TFieldType type, double v) {
+        FValues[static_cast<size_t>(i)] = type == ftFloat ? Variant(v) : Variant(TDateTime(v));
+    }
+    void BeginString(int) { FPiece.clear(); }
+    void Piece(const char *p, qsizetype n) { FPiece.append(p, n); }
+    void EndString(int i, bool text) {
+        FValues[static_cast<size_t>(i)] =
+            text ? Variant(QString::fromUtf8(FPiece)) : Variant(FPiece);
+    }
+
+private:
+    std::vector<Variant> &FValues;
+    QByteArray FPiece;
+};
+
+class TRecordSink {
+public:
+    explicit TRecordSink(TRecordBuilder &record) : FRecord(record) {}
+    void Null(int i) { FRecord.SetNull(i); }
+    void Bool(int i, bool v) { FRecord.SetInt(i, v ? 1 : 0); }
+    void Int(int i, TFieldType, qint64 v) { FRecord.SetInt(i, v); }
+    void Float(int i, TFieldType, double v) { FRecord.SetFloat(i, v); }
+    void BeginString(int i) { FRecord.BeginBytes(i); }
+    void Piece(const char *p, qsizetype n) { FRecord.AppendBytes(p, n); }
+    void EndString(int, bool) {}
+
+private:
+    TRecordBuilder &FRecord;
+};
+
+// Reads one value of a field type from the rows.
+template <class Sink> void ReadRowValue(TCborIn &in, int field, TFieldType type, Sink &sink) {
+    const uchar first = in.Peek();
+    if (first == 0xF6) {
+        in.Skip1();
+        sink.Null(field);
+        return;
+    }
+    int major;
+    quint64 value;
+    bool indefinite;
+    switch (type) {
+    case ftString:
+    case ftWideString:
+    case ftMemo:
+    case ftBlob:
+    case ftGraphic:
+    case ftDataSet: {
+        const bool text = type == ftString || type == ftWideString || type == ftMemo;
+        in.Head(major, value, indefinite);
+        if (major != (text ? 3 : 2))
+            TCborIn::Fail(text ? "text expected" : "bytes expected");
+        sink.BeginString(field);
+        in.String(major, value, indefinite, [&](const char *p, qsizetype n) { sink.Piece(p, n); });
+        sink.EndString(field, text);
+        return;
+    }
+    case ftBoolean:
+        if (first != 0xF4 && first != 0xF5)
+            TCborIn::Fail("boolean expected");
+        in.Skip1();
+        sink.Bool(field, first == 0xF5);
+        return;
+    case ftFloat:
+    case ftDate:
+    case ftTime:
+    case ftDateTime: {
+        double v;
+        if ((first >> 5) <= 1) {
+            in.Head(major, value, indefinite);
+            v = static_cast<double>(TCborIn::Integer(major, value));
+        } else {
+            in.Skip1();
+            v = in.FloatAfter(first);
+        }
+        sink.Float(field, type, v);
+        return;
+    }
+    default: {
+        if ((first >> 5) > 1)
+            TCborIn::Fail("integer expected");
+        in.Head(major, value, indefinite);
+        const qint64 v = TCborIn::Integer(major, value);
+        if (type == ftSmallint && (v < -32768 || v > 32767))
+            TCborIn::Fail("small integer out of range");
+        if ((type == ftInteger || type == ftWord || type == ftAutoInc) &&
+            (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()))
+            TCborIn::Fail("integer out of range");
+        sink.Int(field, type, v);
+        return;
+    }
+    }
+}
+
 } // namespace
 
 TPacketReader::TPacketReader(const QByteArray &bytes, const std::vector<TFieldDef> *fields)
-    : FBytes(bytes), FReader(std::make_unique<QCborStreamReader>(FBytes)) {
+    : FBytes(bytes) {
+    QCborStreamReader r(FBytes);
     try {
-        QCborStreamReader &r = *FReader;
+        if (!r.isArray())
+            Fail(QStringLiteral("array expected"));
+        FOuterDefinite = r.isLengthKnown();
+        if (FOuterDefinite && r.length() != 6)
+            Fail(QStringLiteral("a packet has six parts"));
         EnterArray(r);
         if (!r.hasNext() || ReadText(r) != Magic)
             Fail(QStringLiteral("not a data packet"));
@@ -286,18 +691,25 @@ TPacketReader::TPacketReader(const QByteArray &bytes, const std::vector<TFieldDe
                 Fail(QStringLiteral("packet without field metadata"));
             FFields = *fields;
         } else {
-            FFields = ReadFieldDefs(0);
+            FFields = ReadFieldDefs(r, 0);
             FHasMetaData = true;
         }
         if (!r.hasNext())
             Fail(QStringLiteral("truncated"));
+        if (!r.isArray())
+            Fail(QStringLiteral("array expected"));
+        FRowsDefinite = r.isLengthKnown();
+        FRowsLeft = FRowsDefinite ? r.length() : 0;
         EnterArray(r);
-        Check();
+        Check(r);
+        FPos = r.currentOffset();
     } catch (const EDatabaseError &e) {
         if (e.Message().startsWith(QLatin1String("Invalid data packet")))
             throw;
         Fail(e.Message());
     }
+    for (const TFieldDef &d : FFields)
+        FTypes.push_back(d.DataType);
 }
 
 TPacketReader::~TPacketReader() = default;
@@ -306,15 +718,14 @@ void TPacketReader::Fail(const QString &what) const {
     throw EDatabaseError(QStringLiteral("Invalid data packet: %1").arg(what));
 }
 
-void TPacketReader::Check() const {
-    if (FReader->lastError() != QCborError::NoError)
-        Fail(FReader->lastError().toString());
+void TPacketReader::Check(QCborStreamReader &r) const {
+    if (r.lastError() != QCborError::NoError)
+        Fail(r.lastError().toString());
 }
 
-std::vector<TFieldDef> TPacketReader::ReadFieldDefs(int depth) {
+std::vector<TFieldDef> TPacketReader::ReadFieldDefs(QCborStreamReader &r, int depth) {
     if (depth > MaxNesting)
         Fail(QStringLiteral("nested too deeply"));
-    QCborStreamReader &r = *FReader;
     std::vector<TFieldDef> defs;
     EnterArray(r);
     while (r.hasNext()) {
@@ -352,7 +763,7 @@ std::vector<TFieldDef> TPacketReader::ReadFieldDefs(int depth) {
         if (r.isNull())
             r.next();
         else
-            d.Children = ReadFieldDefs(depth + 1);
+            d.Children = ReadFieldDefs(r, depth + 1);
         LeaveArray(r);
         if (d.Name.isEmpty())
             Fail(QStringLiteral("field without a name"));
@@ -362,12 +773,11 @@ std::vector<TFieldDef> TPacketReader::ReadFieldDefs(int depth) {
         defs.push_back(std::move(d));
     }
     LeaveArray(r);
-    Check();
+    Check(r);
     return defs;
 }
 
-Variant TPacketReader::ReadValue(TFieldType type) {
-    QCborStreamReader &r = *FReader;
+Variant TPacketReader::ReadValue(QCborStreamReader &r, TFieldType type) {
     if (r.isNull()) {
         r.next();
         return Variant::Null();
@@ -409,104 +819,143 @@ Variant TPacketReader::ReadValue(TFieldType type) {
     }
 }
 
-bool TPacketReader::NextRow(quint8 &status, std::vector<Variant> &values) {
+// Reads the next row's head and status; false after the last row, once the trailer is read.
+template <class Sink> bool TPacketReader::ReadRow(quint8 &status, Sink &sink) {
     if (FRowsDone)
         return false;
-    QCborStreamReader &r = *FReader;
-    try {
-        if (!r.hasNext()) {
-            Check();
-            if (!r.leaveContainer())
-                Fail(QStringLiteral("unterminated rows"));
-            ReadTrailer();
-            FRowsDone = true;
-            return false;
-        }
-        EnterArray(r);
-        if (!r.hasNext())
-            Fail(QStringLiteral("empty row"));
-        const qint64 s = ReadInt(r);
-        if (s < 0 || s > PacketOriginal)
-            Fail(QStringLiteral("bad row status %1").arg(s));
-        status = static_cast<quint8>(s);
-        values.resize(FFields.size());
-        for (size_t i = 0; i < FFields.size(); ++i) {
-            if (!r.hasNext())
-                Fail(QStringLiteral("row too short"));
-            values[i] = ReadValue(FFields[i].DataType);
-        }
-        LeaveArray(r);
-        Check();
-    } catch (const EDatabaseError &e) {
-        if (e.Message().startsWith(QLatin1String("Invalid data packet")))
-            throw;
-        Check();
-        Fail(e.Message());
+    TCborIn in(FBytes, FPos);
+    if (FRowsDefinite ? FRowsLeft == 0 : in.Peek() == 0xFF) {
+        if (!FRowsDefinite)
+            in.Skip1();
+        ReadTrailer(in.Offset());
+        FRowsDone = true;
+        return false;
     }
+    if (FRowsDefinite)
+        --FRowsLeft;
+    int major;
+    quint64 count;
+    bool indefinite;
+    in.Head(major, count, indefinite);
+    if (major != 4)
+        TCborIn::Fail("array expected");
+    const bool open = indefinite; // the row is an open array, ended by a break
+    const quint64 want = FTypes.size() + 1;
+    if (!open && count < want)
+        TCborIn::Fail("row too short");
+    if (!open && count > want)
+        TCborIn::Fail("too many items");
+    if (open && in.Peek() == 0xFF)
+        TCborIn::Fail("empty row");
+    in.Head(major, count, indefinite);
+    if (major > 1)
+        TCborIn::Fail("integer expected");
+    const qint64 s = TCborIn::Integer(major, count);
+    if (s < 0 || s > PacketOriginal)
+        Fail(QStringLiteral("bad row status %1").arg(s));
+    status = static_cast<quint8>(s);
+    const int n = static_cast<int>(FTypes.size());
+    for (int i = 0; i < n; ++i) {
+        if (open && in.Peek() == 0xFF)
+            TCborIn::Fail("row too short");
+        ReadRowValue(in, i, FTypes[static_cast<size_t>(i)], sink);
+    }
+    if (open) {
+        if (in.Peek() != 0xFF)
+            TCborIn::Fail("too many items");
+        in.Skip1();
+    }
+    FPos = in.Offset();
     return true;
 }
 
-void TPacketReader::ReadTrailer() {
-    QCborStreamReader &r = *FReader;
-    if (!r.hasNext() || !r.isMap() || !r.enterContainer())
-        Fail(QStringLiteral("missing trailer"));
-    while (r.hasNext()) {
-        const QString key = ReadText(r);
-        if (!r.hasNext())
-            Fail(QStringLiteral("truncated trailer"));
-        if (key == QLatin1String("eod")) {
-            FEndOfData = ReadBool(r);
-        } else if (key == QLatin1String("rolledBack")) {
-            FRolledBack = ReadBool(r);
-        } else if (key == QLatin1String("params")) {
-            try {
-                FParams = ReadVariant(r);
-            } catch (const Exception &e) {
-                Fail(e.Message());
-            }
-        } else if (key == QLatin1String("errors")) {
-            EnterArray(r);
-            while (r.hasNext()) {
+bool TPacketReader::NextRow(quint8 &status, std::vector<Variant> &values) {
+    values.resize(FTypes.size());
+    TVariantSink sink(values);
+    return ReadRow(status, sink);
+}
+
+bool TPacketReader::NextRecord(quint8 &status, TRecordBuilder &record) {
+    record.Clear();
+    TRecordSink sink(record);
+    return ReadRow(status, sink);
+}
+
+void TPacketReader::ReadTrailer(qsizetype pos) {
+    const QByteArray rest = QByteArray::fromRawData(FBytes.constData() + pos, FBytes.size() - pos);
+    QCborStreamReader r(rest);
+    try {
+        if (!r.isMap() || !r.enterContainer())
+            Fail(QStringLiteral("missing trailer"));
+        while (r.hasNext()) {
+            const QString key = ReadText(r);
+            if (!r.hasNext())
+                Fail(QStringLiteral("truncated trailer"));
+            if (key == QLatin1String("eod")) {
+                FEndOfData = ReadBool(r);
+            } else if (key == QLatin1String("rolledBack")) {
+                FRolledBack = ReadBool(r);
+            } else if (key == QLatin1String("params")) {
+                try {
+                    FParams = ReadVariant(r);
+                } catch (const Exception &e) {
+                    Fail(e.Message());
+                }
+            } else if (key == QLatin1String("errors")) {
                 EnterArray(r);
-                TPacketError e;
-                const auto need = [&] {
-                    if (!r.hasNext())
-                        Fail(QStringLiteral("error entry too short"));
-                };
-                need();
-                const qint64 row = ReadInt(r);
-                if (row < 0 || row > std::numeric_limits<int>::max())
-                    Fail(QStringLiteral("bad error row"));
-                e.Row = static_cast<int>(row);
-                need();
-                e.Code = static_cast<int>(ReadInt(r));
-                need();
-                e.Message = ReadText(r);
-                need();
-                if (r.isNull()) {
-                    r.next();
-                } else {
+                while (r.hasNext()) {
                     EnterArray(r);
-                    for (const TFieldDef &d : FFields) {
+                    TPacketError e;
+                    const auto need = [&] {
                         if (!r.hasNext())
-                            Fail(QStringLiteral("error values too short"));
-                        e.Current.push_back(ReadValue(d.DataType));
+                            Fail(QStringLiteral("error entry too short"));
+                    };
+                    need();
+                    const qint64 row = ReadInt(r);
+                    if (row < 0 || row > std::numeric_limits<int>::max())
+                        Fail(QStringLiteral("bad error row"));
+                    e.Row = static_cast<int>(row);
+                    need();
+                    e.Code = static_cast<int>(ReadInt(r));
+                    need();
+                    e.Message = ReadText(r);
+                    need();
+                    if (r.isNull()) {
+                        r.next();
+                    } else {
+                        EnterArray(r);
+                        for (const TFieldDef &d : FFields) {
+                            if (!r.hasNext())
+                                Fail(QStringLiteral("error values too short"));
+                            e.Current.push_back(ReadValue(r, d.DataType));
+                        }
+                        LeaveArray(r);
                     }
                     LeaveArray(r);
+                    FErrors.push_back(std::move(e));
                 }
                 LeaveArray(r);
-                FErrors.push_back(std::move(e));
+            } else {
+                Fail(QStringLiteral("unknown trailer entry '%1'").arg(key));
             }
-            LeaveArray(r);
-        } else {
-            Fail(QStringLiteral("unknown trailer entry '%1'").arg(key));
         }
+        if (!r.leaveContainer())
+            Fail(QStringLiteral("unterminated trailer"));
+        Check(r);
+    } catch (const EDatabaseError &e) {
+        if (e.Message().startsWith(QLatin1String("Invalid data packet")))
+            throw;
+        Check(r);
+        Fail(e.Message());
     }
-    if (!r.leaveContainer())
-        Fail(QStringLiteral("unterminated trailer"));
-    LeaveArray(r);
-    Check();
-    if (r.isValid() || r.currentOffset() != FBytes.size())
+    // The trailer ends the packet: its array closes here (a break when it was written open).
+    qsizetype end = pos + r.currentOffset();
+    if (!FOuterDefinite) {
+        if (end >= FBytes.size() || static_cast<uchar>(FBytes[end]) != 0xFF)
+            Fail(QStringLiteral("unterminated array"));
+        ++end;
+    }
+    if (end != FBytes.size())
         Fail(QStringLiteral("bytes after the end of the packet"));
 }
 

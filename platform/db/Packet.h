@@ -19,7 +19,8 @@
 // Values: null as null; strings as text; integers and booleans as such; floats and date-times
 // (days since 1899-12-30) as floats; currency as an integer count of 1/10000; blobs and nested
 // datasets (a nested packet) as byte strings. Reading checks every item against the field
-// types and raises EDatabaseError on anything malformed or truncated.
+// types and raises EDatabaseError on anything malformed or truncated. Rows are read straight
+// from the bytes, into variants or directly into record blocks.
 
 #include "DbTypes.h"
 #include "Fields.h"
@@ -30,8 +31,6 @@
 #include <vector>
 
 class QCborStreamReader;
-class QCborStreamWriter;
-class QCborValue;
 
 enum TPacketKind : quint8 { pkData = 0, pkDelta = 1, pkReconcile = 2 };
 constexpr int PacketVersion = 1;
@@ -59,10 +58,8 @@ public:
     QByteArray Finish();
 
 private:
-    QCborValue CborValue(int field, const Variant &value) const;
-    void WriteValue(int field, const Variant &value);
     QByteArray FBytes;
-    std::unique_ptr<QCborStreamWriter> FWriter;
+    qsizetype FUsed = 0; // bytes of FBytes written; the rest is room to grow
     std::vector<TFieldType> FTypes;
     bool FEndOfData = true;
     bool FRolledBack = false;
@@ -85,6 +82,10 @@ public:
     // Reads the next row into status and values; false after the last row, when the
     // trailer has been read.
     bool NextRow(quint8 &status, std::vector<Variant> &values);
+    // The same, straight into a record block (of a layout made from Fields()).
+    bool NextRecord(quint8 &status, TRecordBuilder &record);
+    // Bytes of the packet read so far.
+    qsizetype Offset() const { return FPos; }
     bool EndOfData() const { return FEndOfData; }
     bool RolledBack() const { return FRolledBack; }
     const Variant &Params() const { return FParams; }
@@ -92,15 +93,20 @@ public:
 
 private:
     [[noreturn]] void Fail(const QString &what) const;
-    void Check() const;
-    void ReadTrailer();
-    Variant ReadValue(TFieldType type);
-    std::vector<TFieldDef> ReadFieldDefs(int depth);
+    void Check(QCborStreamReader &r) const;
+    template <class Sink> bool ReadRow(quint8 &status, Sink &sink);
+    void ReadTrailer(qsizetype pos);
+    Variant ReadValue(QCborStreamReader &r, TFieldType type);
+    std::vector<TFieldDef> ReadFieldDefs(QCborStreamReader &r, int depth);
     QByteArray FBytes;
-    std::unique_ptr<QCborStreamReader> FReader;
     TPacketKind FKind = pkData;
     bool FHasMetaData = false;
     std::vector<TFieldDef> FFields;
+    std::vector<TFieldType> FTypes;
+    bool FOuterDefinite = true;
+    bool FRowsDefinite = false;
+    quint64 FRowsLeft = 0;
+    qsizetype FPos = 0; // the next row
     bool FRowsDone = false;
     bool FEndOfData = true;
     bool FRolledBack = false;

@@ -4,9 +4,11 @@
 #include "Packet.h"
 #include "SqlQuery.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <memory>
+#include <sqlite3.h>
 #include <unordered_map>
 
 TDataSetProvider::TDataSetProvider(QObject *owner) : TComponent(owner) {}
@@ -251,16 +253,158 @@ bool Comparable(TFieldType type) {
     return !IsBlobType(type) && type != ftDataSet;
 }
 
+// One change of a delta: the record blocks of its old and new values (nullptr: all null, the
+// old values of an insert and the new values of a delete).
 struct TChange {
     TUpdateKind Kind;
     int Row; // index of the row in the delta that the client maps back
-    std::vector<Variant> Old, New;
+    const uchar *Old = nullptr;
+    const uchar *New = nullptr;
 };
+
+// A statement the resolver prepares once and runs for many rows of a delta.
+class TResolverStatement {
+public:
+    virtual ~TResolverStatement() = default;
+    // Binds the value of a field of a record block (nullptr: null) to a position from 0, as
+    // VariantToSql gives it; the block outlives the next Exec.
+    virtual void Bind(int position, const TRecordLayout &layout, const uchar *rec, int field,
+                      TFieldType type) = 0;
+    // Runs the statement; returns the number of records it touched. Raises EDatabaseError
+    // with the database's message when it fails.
+    virtual int Exec() = 0;
+};
+
+// Through Qt SQL: any driver.
+class TQtStatement : public TResolverStatement {
+public:
+    TQtStatement(const QSqlDatabase &db, const QString &sql) : FQuery(db) {
+        if (!FQuery.prepare(sql))
+            DatabaseError(FQuery.lastError().text());
+    }
+    void Bind(int position, const TRecordLayout &layout, const uchar *rec, int field,
+              TFieldType type) override {
+        FQuery.bindValue(position,
+                         VariantToSql(rec ? layout.Value(rec, field) : Variant::Null(), type));
+    }
+    int Exec() override {
+        if (!FQuery.exec())
+            DatabaseError(FQuery.lastError().text());
+        return FQuery.numRowsAffected();
+    }
+
+private:
+    QSqlQuery FQuery;
+};
+
+// Straight on the SQLite connection under Qt's driver: the same statement and the same values
+// as VariantToSql gives, without Qt's work per value and per run (several times what SQLite
+// itself does for a row) and without copying text out of the records.
+class TSqliteStatement : public TResolverStatement {
+public:
+    TSqliteStatement(sqlite3 *db, const QString &sql) : FDb(db) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(FDb, text.constData(), static_cast<int>(text.size()), &FStmt,
+                               nullptr) != SQLITE_OK)
+            DatabaseError(QString::fromUtf8(sqlite3_errmsg(FDb)));
+    }
+    ~TSqliteStatement() override { sqlite3_finalize(FStmt); }
+    TSqliteStatement(const TSqliteStatement &) = delete;
+    TSqliteStatement &operator=(const TSqliteStatement &) = delete;
+
+    void Bind(int position, const TRecordLayout &layout, const uchar *rec, int field,
+              TFieldType type) override {
+        const int p = position + 1;
+        int rc;
+        if (!rec || layout.IsNull(rec, field)) {
+            rc = sqlite3_bind_null(FStmt, p);
+        } else {
+            switch (type) {
+            case ftString:
+            case ftWideString:
+            case ftMemo: {
+                const QByteArrayView text = layout.Raw(rec, field);
+                rc = sqlite3_bind_text(FStmt, p, text.data(), static_cast<int>(text.size()),
+                                       SQLITE_STATIC);
+                break;
+            }
+            case ftBoolean:
+                rc = sqlite3_bind_int64(FStmt, p, layout.IntValue(rec, field) != 0 ? 1 : 0);
+                break;
+            case ftSmallint:
+            case ftInteger:
+            case ftWord:
+            case ftAutoInc:
+            case ftLargeint:
+                rc = sqlite3_bind_int64(FStmt, p, layout.IntValue(rec, field));
+                break;
+            case ftFloat:
+            case ftCurrency:
+            case ftBCD:
+                rc = sqlite3_bind_double(FStmt, p, layout.FloatValue(rec, field));
+                break;
+            case ftDate:
+            case ftTime:
+            case ftDateTime: {
+                char date[10];
+                if (type == ftDate &&
+                    SqlDateChars(TDateTime(layout.FloatValue(rec, field)), date)) {
+                    rc = sqlite3_bind_text(FStmt, p, date, 10, SQLITE_TRANSIENT);
+                    break;
+                }
+                const QByteArray text =
+                    SqlTemporalText(TDateTime(layout.FloatValue(rec, field)), type).toUtf8();
+                rc = sqlite3_bind_text(FStmt, p, text.constData(), static_cast<int>(text.size()),
+                                       SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArrayView bytes = layout.Raw(rec, field);
+                rc = sqlite3_bind_blob(FStmt, p, bytes.data(), static_cast<int>(bytes.size()),
+                                       SQLITE_STATIC);
+                break;
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            DatabaseError(QString::fromUtf8(sqlite3_errmsg(FDb)));
+    }
+
+    int Exec() override {
+        int rc = sqlite3_step(FStmt);
+        while (rc == SQLITE_ROW)
+            rc = sqlite3_step(FStmt);
+        const int changes = sqlite3_changes(FDb);
+        sqlite3_reset(FStmt);
+        if (rc != SQLITE_DONE)
+            DatabaseError(QString::fromUtf8(sqlite3_errmsg(FDb)));
+        return changes;
+    }
+
+private:
+    sqlite3 *FDb;
+    sqlite3_stmt *FStmt = nullptr;
+};
+
+// The SQLite connection under a Qt connection of the QSQLITE driver, or nullptr. Qt's driver
+// on this system is built on the system's SQLite library, the one linked here, so its handle
+// can be used directly.
+sqlite3 *SqliteHandle(const QSqlDatabase &db) {
+    const QSqlDriver *driver = db.driver();
+    if (!driver || db.driverName() != QLatin1String("QSQLITE"))
+        return nullptr;
+    const QVariant handle = driver->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
 
 class TSqlResolver {
 public:
-    TSqlResolver(TSqlQuery &query, const std::vector<TFieldDef> &fields, TUpdateMode mode)
-        : FDb(query.Database()), FTable(query.TableName()), FFields(fields), FMode(mode) {
+    TSqlResolver(TSqlQuery &query, const std::vector<TFieldDef> &fields,
+                 const TRecordLayout &layout, TUpdateMode mode)
+        : FDb(query.Database()), FSqlite(SqliteHandle(FDb)), FTable(query.TableName()),
+          FFields(fields), FLayout(layout), FMode(mode) {
         if (FTable.isEmpty())
             DatabaseError(QStringLiteral("Unable to find the table to update"));
         for (size_t i = 0; i < fields.size(); ++i)
@@ -270,49 +414,45 @@ public:
 
     // Runs one change; raises EDatabaseError when it fails or touches no record.
     void Apply(const TChange &c) {
-        QString sql;
-        std::vector<QVariant> values;
-        if (c.Kind == ukInsert) {
-            QStringList columns, marks;
-            for (size_t i = 0; i < FFields.size(); ++i) {
-                const TFieldDef &f = FFields[i];
-                if (!(f.ProviderFlags & pfInUpdate) || f.DataType == ftDataSet ||
-                    (f.DataType == ftAutoInc && c.New[i].IsEmptyOrNull()))
-                    continue;
-                columns << Quote(f.Name);
-                marks << QStringLiteral("?");
-                values.push_back(VariantToSql(c.New[i], f.DataType));
+        // The statement's shape: per field whether it is written and how the where clause
+        // names it. Rows of a delta mostly share a few shapes, each prepared once.
+        const int n = static_cast<int>(FFields.size());
+        FShape.resize(n + 1);
+        FShape[0] = static_cast<char>(c.Kind);
+        bool anySet = false;
+        bool anyWhere = false;
+        for (int i = 0; i < n; ++i) {
+            const TFieldDef &f = FFields[static_cast<size_t>(i)];
+            char bits = 0;
+            const bool updatable = (f.ProviderFlags & pfInUpdate) && f.DataType != ftDataSet;
+            if (c.Kind == ukInsert) {
+                if (updatable && !(f.DataType == ftAutoInc && IsNull(c.New, i)))
+                    bits |= ShapeSet;
+            } else {
+                if (c.Kind == ukModify && updatable && !Same(c, i))
+                    bits |= ShapeSet;
+                if (InWhere(c, i))
+                    bits |= IsNull(c.Old, i) ? ShapeWhereNull : ShapeWhere;
             }
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(Quote(FTable), columns.join(QStringLiteral(", ")),
-                           marks.join(QStringLiteral(", ")));
-        } else {
-            QStringList sets;
-            if (c.Kind == ukModify) {
-                for (size_t i = 0; i < FFields.size(); ++i) {
-                    const TFieldDef &f = FFields[i];
-                    if (!(f.ProviderFlags & pfInUpdate) || f.DataType == ftDataSet ||
-                        Same(c.Old[i], c.New[i]))
-                        continue;
-                    sets << Quote(f.Name) + QStringLiteral(" = ?");
-                    values.push_back(VariantToSql(c.New[i], f.DataType));
-                }
-                if (sets.isEmpty())
-                    return;
-            }
-            const QString where = Where(c, values);
-            sql = c.Kind == ukModify
-                      ? QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                            .arg(Quote(FTable), sets.join(QStringLiteral(", ")), where)
-                      : QStringLiteral("DELETE FROM %1 WHERE %2").arg(Quote(FTable), where);
+            anySet = anySet || (bits & ShapeSet);
+            anyWhere = anyWhere || (bits & (ShapeWhere | ShapeWhereNull));
+            FShape[i + 1] = bits;
         }
-        QSqlQuery &q = Prepared(sql);
-        for (size_t i = 0; i < values.size(); ++i)
-            q.bindValue(static_cast<int>(i), values[i]);
-        if (!q.exec())
-            DatabaseError(q.lastError().text());
-        if (c.Kind != ukInsert && q.numRowsAffected() != 1)
-            DatabaseError(q.numRowsAffected() == 0
+        if (c.Kind == ukModify && !anySet)
+            return;
+        if (c.Kind != ukInsert && !anyWhere)
+            DatabaseError(QStringLiteral("Unable to find record. No key specified"));
+        TResolverStatement &st = Statement();
+        int p = 0;
+        for (int i = 0; i < n; ++i)
+            if (FShape[i + 1] & ShapeSet)
+                st.Bind(p++, FLayout, c.New, i, FFields[static_cast<size_t>(i)].DataType);
+        for (int i = 0; i < n; ++i)
+            if (FShape[i + 1] & ShapeWhere)
+                st.Bind(p++, FLayout, c.Old, i, FFields[static_cast<size_t>(i)].DataType);
+        const int touched = st.Exec();
+        if (c.Kind != ukInsert && touched != 1)
+            DatabaseError(touched == 0
                               ? QStringLiteral("Record not found or changed by another user")
                               : QStringLiteral("Update affected more than one record"));
     }
@@ -321,19 +461,18 @@ public:
     std::vector<Variant> Current(const TChange &c) {
         if (FKeys.empty())
             return {};
-        const std::vector<Variant> &key = c.Kind == ukInsert ? c.New : c.Old;
+        const uchar *key = c.Kind == ukInsert ? c.New : c.Old;
         QStringList columns, conditions;
         std::vector<QVariant> values;
         for (const TFieldDef &f : FFields)
             columns << (f.DataType == ftDataSet ? QStringLiteral("NULL") : Quote(f.Name));
         for (int k : FKeys) {
-            if (key[static_cast<size_t>(k)].IsEmptyOrNull()) {
-                conditions << Quote(FFields[static_cast<size_t>(k)].Name) +
-                                  QStringLiteral(" IS NULL");
+            const TFieldDef &f = FFields[static_cast<size_t>(k)];
+            if (IsNull(key, k)) {
+                conditions << Quote(f.Name) + QStringLiteral(" IS NULL");
             } else {
-                conditions << Quote(FFields[static_cast<size_t>(k)].Name) + QStringLiteral(" = ?");
-                values.push_back(VariantToSql(key[static_cast<size_t>(k)],
-                                              FFields[static_cast<size_t>(k)].DataType));
+                conditions << Quote(f.Name) + QStringLiteral(" = ?");
+                values.push_back(VariantToSql(FLayout.Value(key, k), f.DataType));
             }
         }
         QSqlQuery q(FDb);
@@ -357,62 +496,98 @@ public:
     }
 
 private:
-    // Statements are prepared once per text: the rows of a delta mostly share a few.
-    QSqlQuery &Prepared(const QString &sql) {
-        auto it = FStatements.find(sql);
+    enum : char { ShapeSet = 1, ShapeWhere = 2, ShapeWhereNull = 4 };
+
+    bool IsNull(const uchar *rec, int field) const { return !rec || FLayout.IsNull(rec, field); }
+
+    // Whether a field has the same old and new value, as values compare: numbers by value
+    // (a NaN equals nothing), text and bytes exactly.
+    bool Same(const TChange &c, int i) const {
+        const bool oldNull = IsNull(c.Old, i), newNull = IsNull(c.New, i);
+        if (oldNull || newNull)
+            return oldNull == newNull;
+        switch (FLayout.Kind(i)) {
+        case TStoreKind::Double:
+        case TStoreKind::Date:
+            return FLayout.FloatValue(c.Old, i) == FLayout.FloatValue(c.New, i);
+        case TStoreKind::Text:
+        case TStoreKind::Bytes:
+            return FLayout.Raw(c.Old, i) == FLayout.Raw(c.New, i);
+        default:
+            return FLayout.IntValue(c.Old, i) == FLayout.IntValue(c.New, i);
+        }
+    }
+
+    bool InWhere(const TChange &c, int i) const {
+        const TFieldDef &f = FFields[static_cast<size_t>(i)];
+        const bool key = f.ProviderFlags & pfInKey;
+        switch (FMode) {
+        case upWhereKeyOnly:
+            return key;
+        case upWhereAll:
+            return key || ((f.ProviderFlags & pfInWhere) && Comparable(f.DataType));
+        case upWhereChanged:
+            return key || ((f.ProviderFlags & pfInWhere) && Comparable(f.DataType) &&
+                           c.Kind == ukModify && !Same(c, i));
+        }
+        return false;
+    }
+
+    // The prepared statement of the current shape.
+    TResolverStatement &Statement() {
+        auto it = FStatements.find(FShape);
         if (it == FStatements.end()) {
-            auto q = std::make_unique<QSqlQuery>(FDb);
-            if (!q->prepare(sql))
-                DatabaseError(q->lastError().text());
-            it = FStatements.emplace(sql, std::move(q)).first;
+            const QString sql = StatementText();
+            std::unique_ptr<TResolverStatement> st;
+            if (FSqlite)
+                st = std::make_unique<TSqliteStatement>(FSqlite, sql);
+            else
+                st = std::make_unique<TQtStatement>(FDb, sql);
+            it = FStatements.emplace(FShape, std::move(st)).first;
         }
         return *it->second;
     }
 
-    static bool Same(const Variant &a, const Variant &b) {
-        if (a.IsEmptyOrNull() || b.IsEmptyOrNull())
-            return a.IsEmptyOrNull() == b.IsEmptyOrNull();
-        return a == b;
-    }
-
-    QString Where(const TChange &c, std::vector<QVariant> &values) const {
-        QStringList conditions;
+    QString StatementText() const {
+        const auto kind = static_cast<TUpdateKind>(FShape[0]);
+        QStringList set, where;
         for (size_t i = 0; i < FFields.size(); ++i) {
-            const TFieldDef &f = FFields[i];
-            const bool key = f.ProviderFlags & pfInKey;
-            bool use = false;
-            switch (FMode) {
-            case upWhereKeyOnly:
-                use = key;
-                break;
-            case upWhereAll:
-                use = key || ((f.ProviderFlags & pfInWhere) && Comparable(f.DataType));
-                break;
-            case upWhereChanged:
-                use = key || ((f.ProviderFlags & pfInWhere) && Comparable(f.DataType) &&
-                              c.Kind == ukModify && !Same(c.Old[i], c.New[i]));
-                break;
-            }
-            if (!use)
-                continue;
-            if (c.Old[i].IsEmptyOrNull()) {
-                conditions << Quote(f.Name) + QStringLiteral(" IS NULL");
-            } else {
-                conditions << Quote(f.Name) + QStringLiteral(" = ?");
-                values.push_back(VariantToSql(c.Old[i], f.DataType));
-            }
+            const char bits = FShape[static_cast<qsizetype>(i + 1)];
+            const QString name = Quote(FFields[i].Name);
+            if (bits & ShapeSet)
+                set << (kind == ukInsert ? name : name + QStringLiteral(" = ?"));
+            if (bits & ShapeWhere)
+                where << name + QStringLiteral(" = ?");
+            else if (bits & ShapeWhereNull)
+                where << name + QStringLiteral(" IS NULL");
         }
-        if (conditions.isEmpty())
-            DatabaseError(QStringLiteral("Unable to find record. No key specified"));
-        return conditions.join(QStringLiteral(" AND "));
+        const QString and_ = QStringLiteral(" AND ");
+        switch (kind) {
+        case ukInsert: {
+            QStringList marks;
+            for (qsizetype i = 0; i < set.size(); ++i)
+                marks << QStringLiteral("?");
+            return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(Quote(FTable), set.join(QStringLiteral(", ")),
+                     marks.join(QStringLiteral(", ")));
+        }
+        case ukModify:
+            return QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                .arg(Quote(FTable), set.join(QStringLiteral(", ")), where.join(and_));
+        default:
+            return QStringLiteral("DELETE FROM %1 WHERE %2").arg(Quote(FTable), where.join(and_));
+        }
     }
 
     QSqlDatabase FDb;
+    sqlite3 *FSqlite;
     QString FTable;
     const std::vector<TFieldDef> &FFields;
+    const TRecordLayout &FLayout;
     TUpdateMode FMode;
     std::vector<int> FKeys;
-    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> FStatements;
+    QByteArray FShape;
+    std::unordered_map<QByteArray, std::unique_ptr<TResolverStatement>> FStatements;
 };
 
 } // namespace
@@ -425,46 +600,49 @@ QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode m
     if (reader.Kind() != pkDelta)
         DatabaseError(QStringLiteral("Invalid data packet: not a delta"));
     const std::vector<TFieldDef> fields = reader.Fields();
+    std::vector<TFieldType> types;
+    for (const TFieldDef &d : fields)
+        types.push_back(d.DataType);
+    // The rows are kept as record blocks, bound from there.
+    TRecordStore rows{TRecordLayout(types)};
+    TRecordBuilder record(rows.Layout());
     std::vector<TChange> changes;
     quint8 status;
-    std::vector<Variant> values, original;
-    bool haveOriginal = false;
+    const uchar *original = nullptr;
     int index = -1;
-    while (reader.NextRow(status, values)) {
+    while (reader.NextRecord(status, record)) {
         ++index;
+        const uchar *block = rows.Encode(record);
         if (status == PacketOriginal) {
-            if (haveOriginal)
+            if (original)
                 DatabaseError(
                     QStringLiteral("Invalid data packet: original values without a modified row"));
-            original = values;
-            haveOriginal = true;
+            original = block;
             continue;
         }
-        if ((status == usModified) != haveOriginal || status == usUnmodified)
+        if ((status == usModified) != (original != nullptr) || status == usUnmodified)
             DatabaseError(QStringLiteral("Invalid data packet: bad delta row %1").arg(index));
         TChange c;
         c.Row = index;
         if (status == usModified) {
             c.Kind = ukModify;
-            c.Old = std::move(original);
-            c.New = values;
+            c.Old = original;
+            c.New = block;
         } else if (status == usInserted) {
             c.Kind = ukInsert;
-            c.New = values;
-            c.Old.assign(values.size(), Variant::Null());
+            c.New = block;
         } else {
             c.Kind = ukDelete;
-            c.Old = values;
-            c.New.assign(values.size(), Variant::Null());
+            c.Old = block;
         }
-        haveOriginal = false;
-        changes.push_back(std::move(c));
+        original = nullptr;
+        changes.push_back(c);
     }
-    if (haveOriginal)
+    if (original)
         DatabaseError(
             QStringLiteral("Invalid data packet: original values without a modified row"));
 
-    TSqlResolver resolver(query, fields, mode);
+    TSqlResolver resolver(query, fields, rows.Layout(), mode);
     QSqlDatabase db = query.Database();
     if (!db.transaction())
         DatabaseError(db.lastError().text());

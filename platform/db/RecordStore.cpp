@@ -3,6 +3,9 @@
 #include <QAnyStringView>
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <sys/mman.h>
+#include <unistd.h>
 
 TStoreKind StoreKindOf(TFieldType type) {
     switch (type) {
@@ -49,10 +52,6 @@ static quint32 SlotSize(TStoreKind kind) {
     }
 }
 
-static bool IsVar(TStoreKind kind) {
-    return kind == TStoreKind::Text || kind == TStoreKind::Bytes;
-}
-
 template <typename T> static T Load(const uchar *p) {
     T value;
     std::memcpy(&value, p, sizeof(T));
@@ -65,33 +64,66 @@ template <typename T> static void Store(uchar *p, T value) {
 
 TRecordLayout::TRecordLayout(const std::vector<TFieldType> &types) {
     const int count = static_cast<int>(types.size());
-    FNullBytes = static_cast<quint32>((count + 7) / 8);
-    quint32 offset = FNullBytes;
+    FWideBit = count;
+    quint32 offset = static_cast<quint32>((count + 1 + 7) / 8);
     for (int i = 0; i < count; ++i) {
         const TStoreKind kind = StoreKindOf(types[i]);
         FKinds.push_back(kind);
-        FOffsets.push_back(offset);
-        offset += SlotSize(kind);
-        FPrevVar.push_back(IsVar(kind) ? FLastVar : -1);
-        if (IsVar(kind))
-            FLastVar = i;
+        if (IsVariableKind(kind)) {
+            FSlots.push_back(static_cast<quint32>(FVarCount++));
+        } else {
+            FSlots.push_back(offset);
+            offset += SlotSize(kind);
+        }
     }
-    FFixedSize = offset;
+    FVarBase = offset;
+}
+
+quint32 TRecordLayout::EndsSize(quint64 tail) const {
+    const quint32 narrow = FVarBase + 2 * static_cast<quint32>(FVarCount);
+    return narrow + tail <= 0xFFFF ? 2 * FVarCount : 4 * FVarCount;
+}
+
+void TRecordLayout::WriteEnds(uchar *out, const quint32 *ends, quint32 endsSize) const {
+    // ends are relative to the first variable byte, which follows the ends themselves.
+    const quint32 start = FVarBase + endsSize;
+    uchar *p = out + FVarBase;
+    if (endsSize == 2 * static_cast<quint32>(FVarCount)) {
+        for (int i = 0; i < FVarCount; ++i)
+            Store<quint16>(p + 2 * i, static_cast<quint16>(start + ends[i]));
+    } else {
+        out[FWideBit >> 3] |= static_cast<uchar>(1u << (FWideBit & 7));
+        for (int i = 0; i < FVarCount; ++i)
+            Store<quint32>(p + 4 * i, start + ends[i]);
+    }
 }
 
 quint32 TRecordLayout::RecordSize(const uchar *rec) const {
-    return FLastVar < 0 ? FFixedSize : Load<quint32>(rec + FOffsets[FLastVar]);
+    if (FVarCount == 0)
+        return FVarBase;
+    const uchar *ends = rec + FVarBase;
+    return Wide(rec) ? Load<quint32>(ends + 4 * (FVarCount - 1))
+                     : Load<quint16>(ends + 2 * (FVarCount - 1));
 }
 
 QByteArrayView TRecordLayout::Raw(const uchar *rec, int field) const {
-    const quint32 end = Load<quint32>(rec + FOffsets[field]);
-    const int prev = FPrevVar[field];
-    const quint32 start = prev < 0 ? FFixedSize : Load<quint32>(rec + FOffsets[prev]);
+    const quint32 i = FSlots[field];
+    const uchar *ends = rec + FVarBase;
+    quint32 start, end;
+    if (Wide(rec)) {
+        end = Load<quint32>(ends + 4 * i);
+        start = i == 0 ? FVarBase + 4 * static_cast<quint32>(FVarCount)
+                       : Load<quint32>(ends + 4 * (i - 1));
+    } else {
+        end = Load<quint16>(ends + 2 * i);
+        start = i == 0 ? FVarBase + 2 * static_cast<quint32>(FVarCount)
+                       : Load<quint16>(ends + 2 * (i - 1));
+    }
     return QByteArrayView(reinterpret_cast<const char *>(rec) + start, end - start);
 }
 
 qint64 TRecordLayout::IntValue(const uchar *rec, int field) const {
-    const uchar *p = rec + FOffsets[field];
+    const uchar *p = rec + FSlots[field];
     switch (FKinds[field]) {
     case TStoreKind::Bool:
         return *p ? 1 : 0;
@@ -111,7 +143,7 @@ qint64 TRecordLayout::IntValue(const uchar *rec, int field) const {
 }
 
 double TRecordLayout::FloatValue(const uchar *rec, int field) const {
-    const uchar *p = rec + FOffsets[field];
+    const uchar *p = rec + FSlots[field];
     switch (FKinds[field]) {
     case TStoreKind::Double:
     case TStoreKind::Date:
@@ -126,7 +158,7 @@ double TRecordLayout::FloatValue(const uchar *rec, int field) const {
 Variant TRecordLayout::Value(const uchar *rec, int field) const {
     if (IsNull(rec, field))
         return Variant::Null();
-    const uchar *p = rec + FOffsets[field];
+    const uchar *p = rec + FSlots[field];
     switch (FKinds[field]) {
     case TStoreKind::Bool:
         return Variant(*p != 0);
@@ -188,25 +220,34 @@ int TRecordLayout::Compare(const uchar *a, const uchar *b, int field, bool caseI
 
 quint32 TRecordLayout::EncodedSize(const std::vector<Variant> &values,
                                    std::vector<QByteArray> &texts) const {
-    quint32 size = FFixedSize;
+    quint64 tail = 0;
     texts.assign(FKinds.size(), QByteArray());
     for (int i = 0; i < Count(); ++i) {
-        if (!IsVar(FKinds[i]) || values[i].IsEmptyOrNull())
+        if (!IsVariableKind(FKinds[i]) || values[i].IsEmptyOrNull())
             continue;
         texts[i] =
             FKinds[i] == TStoreKind::Text ? values[i].ToString().toUtf8() : values[i].ToBytes();
-        size += static_cast<quint32>(texts[i].size());
+        tail += static_cast<quint64>(texts[i].size());
     }
-    return size;
+    const quint64 size = FVarBase + EndsSize(tail) + tail;
+    if (size > std::numeric_limits<quint32>::max())
+        DatabaseError(QStringLiteral("Record too large"));
+    return static_cast<quint32>(size);
 }
 
 void TRecordLayout::Encode(const std::vector<Variant> &values, const std::vector<QByteArray> &texts,
                            uchar *out) const {
-    std::memset(out, 0, FFixedSize);
-    quint32 tail = FFixedSize;
+    std::memset(out, 0, FVarBase);
+    quint64 tailSize = 0;
+    for (const QByteArray &t : texts)
+        tailSize += static_cast<quint64>(t.size());
+    const quint32 endsSize = EndsSize(tailSize);
+    uchar *tail = out + FVarBase + endsSize;
+    std::vector<quint32> ends(static_cast<size_t>(FVarCount));
+    quint32 used = 0;
     for (int i = 0; i < Count(); ++i) {
         const Variant &v = values[i];
-        uchar *p = out + FOffsets[i];
+        uchar *p = out + FSlots[i];
         const bool null = v.IsEmptyOrNull();
         if (null)
             out[i >> 3] |= static_cast<uchar>(1u << (i & 7));
@@ -236,13 +277,85 @@ void TRecordLayout::Encode(const std::vector<Variant> &values, const std::vector
         case TStoreKind::Bytes: {
             const QByteArray &bytes = texts[i];
             if (!bytes.isEmpty())
-                std::memcpy(out + tail, bytes.constData(), static_cast<size_t>(bytes.size()));
-            tail += static_cast<quint32>(bytes.size());
-            Store<quint32>(p, tail);
+                std::memcpy(tail + used, bytes.constData(), static_cast<size_t>(bytes.size()));
+            used += static_cast<quint32>(bytes.size());
+            ends[FSlots[i]] = used;
             break;
         }
         }
     }
+    WriteEnds(out, ends.data(), endsSize);
+}
+
+TRecordBuilder::TRecordBuilder(const TRecordLayout &layout)
+    : FLayout(layout), FFixed(layout.FVarBase), FEnds(static_cast<size_t>(layout.FVarCount)) {
+    Clear();
+}
+
+void TRecordBuilder::Clear() {
+    const int count = FLayout.Count();
+    std::memset(FFixed.data(), 0, FFixed.size());
+    for (int i = 0; i < count; ++i)
+        FFixed[static_cast<size_t>(i >> 3)] |= static_cast<uchar>(1u << (i & 7));
+    std::fill(FEnds.begin(), FEnds.end(), 0);
+    FTail.clear();
+    FOpen = -1;
+}
+
+void TRecordBuilder::SetNull(int field) {
+    FFixed[static_cast<size_t>(field >> 3)] |= static_cast<uchar>(1u << (field & 7));
+    if (IsVariableKind(FLayout.FKinds[field]))
+        FEnds[FLayout.FSlots[field]] = static_cast<quint32>(FTail.size());
+}
+
+void TRecordBuilder::SetInt(int field, qint64 value) {
+    FFixed[static_cast<size_t>(field >> 3)] &= static_cast<uchar>(~(1u << (field & 7)));
+    uchar *p = FFixed.data() + FLayout.FSlots[field];
+    switch (FLayout.FKinds[field]) {
+    case TStoreKind::Bool:
+        *p = value ? 1 : 0;
+        break;
+    case TStoreKind::Int16:
+        Store<qint16>(p, static_cast<qint16>(value));
+        break;
+    case TStoreKind::Int32:
+        Store<qint32>(p, static_cast<qint32>(value));
+        break;
+    default:
+        Store<qint64>(p, value);
+        break;
+    }
+}
+
+void TRecordBuilder::SetFloat(int field, double value) {
+    FFixed[static_cast<size_t>(field >> 3)] &= static_cast<uchar>(~(1u << (field & 7)));
+    Store<double>(FFixed.data() + FLayout.FSlots[field], value);
+}
+
+void TRecordBuilder::BeginBytes(int field) {
+    FFixed[static_cast<size_t>(field >> 3)] &= static_cast<uchar>(~(1u << (field & 7)));
+    FOpen = static_cast<int>(FLayout.FSlots[field]);
+    FEnds[static_cast<size_t>(FOpen)] = static_cast<quint32>(FTail.size());
+}
+
+void TRecordBuilder::AppendBytes(const char *data, qsizetype size) {
+    if (static_cast<quint64>(FTail.size()) + static_cast<quint64>(size) >
+        std::numeric_limits<quint32>::max() - (1u << 20))
+        DatabaseError(QStringLiteral("Record too large"));
+    FTail.insert(FTail.end(), data, data + size);
+    FEnds[static_cast<size_t>(FOpen)] = static_cast<quint32>(FTail.size());
+}
+
+quint32 TRecordBuilder::Size() const {
+    return FLayout.FVarBase + FLayout.EndsSize(FTail.size()) + static_cast<quint32>(FTail.size());
+}
+
+void TRecordBuilder::CopyTo(uchar *out) const {
+    const quint32 endsSize = FLayout.EndsSize(FTail.size());
+    std::memcpy(out, FFixed.data(), FFixed.size());
+    FLayout.WriteEnds(out, FEnds.data(), endsSize);
+    if (!FTail.empty())
+        std::memcpy(out + FLayout.FVarBase + endsSize, FTail.data(), FTail.size());
 }
 
 uchar *TArena::Alloc(size_t size) {
@@ -252,16 +365,34 @@ uchar *TArena::Alloc(size_t size) {
         FChunks.push_back(std::make_unique_for_overwrite<uchar[]>(capacity));
         FCapacity = capacity;
         FUsed = 0;
+        FPrefaulted = 0;
         FTotal += capacity;
     }
     uchar *result = FChunks.back().get() + FUsed;
     FUsed += size;
+    if (FUsed > FPrefaulted && FChunks.size() > 1)
+        Prefault();
     return result;
+}
+
+void TArena::Prefault() {
+    // A large store fills its chunks page after page: the pages ahead are mapped a stretch at a
+    // time instead of one fault per page on first write. A store of one chunk does without, so
+    // that small datasets never hold pages they do not use. Where the system cannot do it the
+    // pages simply fault in as before.
+    constexpr size_t Stretch = 256 << 10;
+    static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto base = reinterpret_cast<uintptr_t>(FChunks.back().get());
+    const uintptr_t from = (base + FPrefaulted + page - 1) & ~(page - 1);
+    const uintptr_t to = std::min(base + FCapacity, base + FUsed + Stretch) & ~(page - 1);
+    if (to > from)
+        madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE);
+    FPrefaulted = std::max(FUsed, static_cast<size_t>(to - base));
 }
 
 void TArena::Clear() {
     FChunks.clear();
-    FUsed = FCapacity = FTotal = 0;
+    FUsed = FCapacity = FTotal = FPrefaulted = 0;
 }
 
 const uchar *TRecordStore::Encode(const std::vector<Variant> &values) {
@@ -272,6 +403,12 @@ const uchar *TRecordStore::Encode(const std::vector<Variant> &values) {
     return block;
 }
 
+const uchar *TRecordStore::Encode(const TRecordBuilder &builder) {
+    uchar *block = FArena.Alloc(builder.Size());
+    builder.CopyTo(block);
+    return block;
+}
+
 const uchar *TRecordStore::CopyBlock(const uchar *rec) {
     const quint32 size = FLayout.RecordSize(rec);
     uchar *block = FArena.Alloc(size);
@@ -279,10 +416,31 @@ const uchar *TRecordStore::CopyBlock(const uchar *rec) {
     return block;
 }
 
-quint32 TRecordStore::Load(const uchar *data, TUpdateStatus status, const uchar *original) {
+qint64 TRecordStore::OrderIndexOf(quint32 row) const {
+    if (FOrderIsRows)
+        return row < RowCount() ? static_cast<qint64>(row) : -1;
+    const auto it = std::find(FOrder.begin(), FOrder.end(), row);
+    return it == FOrder.end() ? -1 : static_cast<qint64>(it - FOrder.begin());
+}
+
+quint32 TRecordStore::AddRow(const uchar *data, TUpdateStatus status) {
     const quint32 row = RowCount();
-    FRows.push_back(TRow{data, status, false});
-    FOrder.push_back(row);
+    FData.push_back(data);
+    FFlags.push_back(static_cast<quint8>(status));
+    return row;
+}
+
+void TRecordStore::Reserve(quint32 more) {
+    FData.reserve(FData.size() + more);
+    FFlags.reserve(FFlags.size() + more);
+    if (!FOrderIsRows)
+        FOrder.reserve(FOrder.size() + more);
+}
+
+quint32 TRecordStore::Load(const uchar *data, TUpdateStatus status, const uchar *original) {
+    const quint32 row = AddRow(data, status);
+    if (!FOrderIsRows)
+        FOrder.push_back(row);
     if (status != usUnmodified) {
         // A record read back with pending changes gets one log entry, as if changed once.
         const TUpdateKind kind = status == usInserted  ? ukInsert
@@ -298,12 +456,19 @@ quint32 TRecordStore::Load(const uchar *data, TUpdateStatus status, const uchar 
 }
 
 quint32 TRecordStore::Insert(const uchar *data, qint64 before) {
-    const quint32 row = RowCount();
-    FRows.push_back(TRow{data, FLogChanges ? usInserted : usUnmodified, false});
-    auto it = FOrder.end();
-    if (before >= 0)
-        it = std::find(FOrder.begin(), FOrder.end(), static_cast<quint32>(before));
-    FOrder.insert(it, row);
+    const quint32 row = AddRow(data, FLogChanges ? usInserted : usUnmodified);
+    if (before >= 0 && static_cast<quint64>(before) < row) {
+        if (FOrderIsRows) {
+            // From now on the natural order is no longer that of the rows.
+            FOrder.resize(row);
+            for (quint32 i = 0; i < row; ++i)
+                FOrder[i] = i;
+            FOrderIsRows = false;
+        }
+        FOrder.insert(std::find(FOrder.begin(), FOrder.end(), static_cast<quint32>(before)), row);
+    } else if (!FOrderIsRows) {
+        FOrder.push_back(row);
+    }
     if (FLogChanges)
         FLog.push_back(TLogEntry{row, ukInsert, usUnmodified, nullptr});
     ++FVersion;
@@ -311,65 +476,63 @@ quint32 TRecordStore::Insert(const uchar *data, qint64 before) {
 }
 
 void TRecordStore::Modify(quint32 row, const uchar *data) {
-    TRow &r = FRows[row];
     if (FLogChanges) {
-        FLog.push_back(TLogEntry{row, ukModify, r.Status, r.Data});
-        if (r.Status == usUnmodified) {
-            FOriginals.insert(row, r.Data);
-            r.Status = usModified;
+        const TUpdateStatus status = Status(row);
+        FLog.push_back(TLogEntry{row, ukModify, status, FData[row]});
+        if (status == usUnmodified) {
+            FOriginals.insert(row, FData[row]);
+            SetStatus(row, usModified);
         }
     }
-    r.Data = data;
+    FData[row] = data;
     ++FVersion;
 }
 
 void TRecordStore::Remove(quint32 row) {
-    TRow &r = FRows[row];
+    const TUpdateStatus status = Status(row);
     if (!FLogChanges) {
-        r.Dead = true;
-    } else if (r.Status == usInserted) {
+        SetDead(row, true);
+    } else if (status == usInserted) {
         // Nothing about a record inserted and deleted again ever reaches the server.
         DropLogEntries(row);
-        r.Dead = true;
+        SetDead(row, true);
     } else {
-        FLog.push_back(TLogEntry{row, ukDelete, r.Status, r.Data});
-        if (r.Status == usUnmodified)
-            FOriginals.insert(row, r.Data);
-        r.Status = usDeleted;
+        FLog.push_back(TLogEntry{row, ukDelete, status, FData[row]});
+        if (status == usUnmodified)
+            FOriginals.insert(row, FData[row]);
+        SetStatus(row, usDeleted);
     }
     ++FVersion;
 }
 
 void TRecordStore::Replace(quint32 row, const uchar *data, TUpdateStatus status) {
-    FRows[row].Data = data;
-    FRows[row].Status = status;
-    FRows[row].Dead = false;
+    FData[row] = data;
+    FFlags[row] = static_cast<quint8>(status);
     ++FVersion;
 }
 
 void TRecordStore::Kill(quint32 row) {
-    FRows[row].Dead = true;
-    FRows[row].Status = usUnmodified;
+    FFlags[row] = static_cast<quint8>(usUnmodified) | DeadFlag;
     FOriginals.remove(row);
     DropLogEntries(row);
     ++FVersion;
 }
 
 void TRecordStore::SetOriginal(quint32 row, const uchar *data) {
-    if (FRows[row].Status == usModified || FRows[row].Status == usDeleted)
+    const TUpdateStatus status = Status(row);
+    if (status == usModified || status == usDeleted)
         FOriginals.insert(row, data);
     ++FVersion;
 }
 
 void TRecordStore::Undo(const TLogEntry &entry) {
-    TRow &r = FRows[entry.Row];
     if (entry.Kind == ukInsert) {
-        r.Dead = true;
+        SetDead(entry.Row, true);
     } else {
-        r.Data = entry.Prev;
-        r.Status = entry.PrevStatus;
+        FData[entry.Row] = entry.Prev;
+        SetStatus(entry.Row, entry.PrevStatus);
     }
-    if (r.Status == usUnmodified || r.Dead)
+    if (Status(entry.Row) == usUnmodified || (FFlags[entry.Row] & DeadFlag))
         FOriginals.remove(entry.Row);
 }
 
@@ -406,58 +569,58 @@ void TRecordStore::CancelUpdates() {
 }
 
 void TRecordStore::MergeRow(quint32 row) {
-    TRow &r = FRows[row];
-    if (r.Status == usDeleted)
-        r.Dead = true;
-    r.Status = usUnmodified;
+    if (Status(row) == usDeleted)
+        SetDead(row, true);
+    SetStatus(row, usUnmodified);
     FOriginals.remove(row);
     DropLogEntries(row);
-    ++FVersion;
 }
 
 void TRecordStore::MergeRows(const std::vector<quint32> &rows) {
     if (rows.empty())
         return;
-    std::vector<bool> merged(FRows.size(), false);
+    std::vector<bool> merged(FData.size(), false);
     for (quint32 row : rows) {
-        TRow &r = FRows[row];
-        if (r.Status == usDeleted)
-            r.Dead = true;
-        r.Status = usUnmodified;
+        if (Status(row) == usDeleted)
+            SetDead(row, true);
+        SetStatus(row, usUnmodified);
         FOriginals.remove(row);
         merged[row] = true;
     }
     FLog.erase(std::remove_if(FLog.begin(), FLog.end(),
                               [&merged](const TLogEntry &e) { return merged[e.Row]; }),
                FLog.end());
-    ++FVersion;
 }
 
 void TRecordStore::MergeChangeLog() {
-    for (TRow &r : FRows) {
-        if (r.Status == usDeleted)
-            r.Dead = true;
-        r.Status = usUnmodified;
+    for (quint32 row = 0; row < RowCount(); ++row) {
+        if (Status(row) == usDeleted)
+            SetDead(row, true);
+        SetStatus(row, usUnmodified);
     }
     FLog.clear();
     FOriginals.clear();
-    FOrder.erase(std::remove_if(FOrder.begin(), FOrder.end(),
-                                [this](quint32 row) { return FRows[row].Dead; }),
-                 FOrder.end());
-    ++FVersion;
+    if (!FOrderIsRows)
+        FOrder.erase(std::remove_if(FOrder.begin(), FOrder.end(),
+                                    [this](quint32 row) { return FFlags[row] & DeadFlag; }),
+                     FOrder.end());
 }
 
 std::vector<quint32> TRecordStore::ChangedRows() const {
     std::vector<quint32> rows;
-    for (quint32 row : FOrder)
-        if (!FRows[row].Dead && FRows[row].Status != usUnmodified)
+    ForEachInOrder([&](quint32 row) {
+        const quint8 flags = FFlags[row];
+        if (!(flags & DeadFlag) && (flags & StatusMask) != usUnmodified)
             rows.push_back(row);
+    });
     return rows;
 }
 
 void TRecordStore::Clear() {
-    FRows.clear();
+    FData.clear();
+    FFlags.clear();
     FOrder.clear();
+    FOrderIsRows = true;
     FLog.clear();
     FOriginals.clear();
     FArena.Clear();

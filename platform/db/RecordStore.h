@@ -1,10 +1,16 @@
 #pragma once
 // TRecordStore: the records of a dataset, shared by every cursor cloned from it. A record is
-// one compact byte block in an arena: a null bitmap, fixed slots for numbers, booleans, dates
-// and currency amounts, and a tail holding the UTF-8 text and raw bytes of variable-size
-// values. Records are never changed in place: an edit stores a new block, so that the change
-// log can keep the block it replaced. The store also keeps the natural order of the records,
-// the change log and the status of each record.
+// one compact byte block in an arena:
+//
+//   [ null bitmap | fixed slots | ends of the variable-size values | their bytes ]
+//
+// The bitmap has one bit per field and, after them, the record's "wide" bit. Numbers,
+// booleans, dates and currency amounts have fixed slots at their natural width. Text (UTF-8)
+// and raw bytes follow the fixed part; each variable-size field has the offset where its value
+// ends, 16 bits wide in records under 64 KiB and 32 bits wide (the wide bit set) otherwise.
+// Records are never changed in place: an edit stores a new block, so that the change log can
+// keep the block it replaced. The store also keeps the natural order of the records, the
+// change log and the status of each record.
 
 #include "DbTypes.h"
 
@@ -23,6 +29,9 @@ protected:
 
 enum class TStoreKind : quint8 { Bool, Int16, Int32, Int64, Double, Currency, Date, Text, Bytes };
 TStoreKind StoreKindOf(TFieldType type);
+inline bool IsVariableKind(TStoreKind kind) {
+    return kind == TStoreKind::Text || kind == TStoreKind::Bytes;
+}
 
 class TRecordLayout {
 public:
@@ -31,7 +40,9 @@ public:
 
     int Count() const { return static_cast<int>(FKinds.size()); }
     TStoreKind Kind(int field) const { return FKinds[field]; }
-    quint32 FixedSize() const { return FFixedSize; }
+    // Bytes before the ends of the variable-size values: bitmap and fixed slots.
+    quint32 FixedSize() const { return FVarBase; }
+    int VariableCount() const { return FVarCount; }
     // Bytes of a record block.
     quint32 RecordSize(const uchar *rec) const;
 
@@ -50,12 +61,43 @@ public:
                 uchar *out) const;
 
 private:
+    friend class TRecordBuilder;
+    bool Wide(const uchar *rec) const { return rec[FWideBit >> 3] & (1u << (FWideBit & 7)); }
+    // Bytes of the ends for a record whose variable-size values take `tail` bytes.
+    quint32 EndsSize(quint64 tail) const;
+    void WriteEnds(uchar *out, const quint32 *ends, quint32 endsSize) const;
+
     std::vector<TStoreKind> FKinds;
-    std::vector<quint32> FOffsets; // fixed slot of every field
-    std::vector<int> FPrevVar;     // previous variable-size field, -1 for the first
-    int FLastVar = -1;
-    quint32 FNullBytes = 0;
-    quint32 FFixedSize = 0;
+    // Fixed slot of a fixed-size field; index among the variable-size fields for the others.
+    std::vector<quint32> FSlots;
+    int FWideBit = 0;
+    quint32 FVarBase = 0;
+    int FVarCount = 0;
+};
+
+// Builds one record block value by value, in field order, without going through variants:
+// the fast path of packet decoding.
+class TRecordBuilder {
+public:
+    explicit TRecordBuilder(const TRecordLayout &layout);
+    // Starts a new record: every field null.
+    void Clear();
+    void SetNull(int field);
+    void SetInt(int field, qint64 value);   // boolean, integer and currency kinds
+    void SetFloat(int field, double value); // double and date kinds
+    // Variable-size values; a value may come in pieces, each appended to the field's bytes.
+    void BeginBytes(int field);
+    void AppendBytes(const char *data, qsizetype size);
+    // Bytes of the finished block, and the block itself written to out.
+    quint32 Size() const;
+    void CopyTo(uchar *out) const;
+
+private:
+    const TRecordLayout &FLayout;
+    std::vector<uchar> FFixed;
+    std::vector<quint32> FEnds; // relative to the start of the variable bytes
+    std::vector<char> FTail;
+    int FOpen = -1; // index among the variable-size fields of the value being appended
 };
 
 // Memory for record blocks, handed out from large chunks and freed all at once.
@@ -66,10 +108,12 @@ public:
     size_t BytesAllocated() const { return FTotal; }
 
 private:
+    void Prefault();
     std::vector<std::unique_ptr<uchar[]>> FChunks;
     size_t FUsed = 0;
     size_t FCapacity = 0;
     size_t FTotal = 0;
+    size_t FPrefaulted = 0; // bytes of the last chunk known to be mapped
 };
 
 class TRecordStore {
@@ -83,21 +127,48 @@ public:
     explicit TRecordStore(TRecordLayout layout) : FLayout(std::move(layout)) {}
 
     const TRecordLayout &Layout() const { return FLayout; }
-    quint32 RowCount() const { return static_cast<quint32>(FRows.size()); }
-    const TRow &Row(quint32 row) const { return FRows[row]; }
-    bool IsLive(quint32 row) const {
-        return row < FRows.size() && !FRows[row].Dead && FRows[row].Status != usDeleted;
+    quint32 RowCount() const { return static_cast<quint32>(FData.size()); }
+    TRow Row(quint32 row) const {
+        const quint8 flags = FFlags[row];
+        return TRow{FData[row], static_cast<TUpdateStatus>(flags & StatusMask),
+                    (flags & DeadFlag) != 0};
     }
-    // Records in their natural order (insertion position), dead ones included.
-    const std::vector<quint32> &Order() const { return FOrder; }
+    const uchar *Data(quint32 row) const { return FData[row]; }
+    TUpdateStatus Status(quint32 row) const {
+        return static_cast<TUpdateStatus>(FFlags[row] & StatusMask);
+    }
+    bool IsLive(quint32 row) const {
+        return row < FFlags.size() && !(FFlags[row] & DeadFlag) &&
+               (FFlags[row] & StatusMask) != usDeleted;
+    }
+    // Records in their natural order (insertion position), dead ones included. While records
+    // are only added at the end the order is that of the rows and takes no memory.
+    quint32 OrderCount() const {
+        return FOrderIsRows ? RowCount() : static_cast<quint32>(FOrder.size());
+    }
+    quint32 OrderAt(quint32 i) const { return FOrderIsRows ? i : FOrder[i]; }
+    // Position of a row in the natural order, -1 when it is not there.
+    qint64 OrderIndexOf(quint32 row) const;
+    template <class F> void ForEachInOrder(F &&f) const {
+        if (FOrderIsRows) {
+            for (quint32 row = 0, n = RowCount(); row < n; ++row)
+                f(row);
+        } else {
+            for (quint32 row : FOrder)
+                f(row);
+        }
+    }
 
     // Stores a record block for the values (one per field, each of the field's type or null).
     const uchar *Encode(const std::vector<Variant> &values);
+    const uchar *Encode(const TRecordBuilder &builder);
     const uchar *CopyBlock(const uchar *rec);
 
     // Adds a record read from a packet or a query, outside the change log.
     quint32 Load(const uchar *data, TUpdateStatus status = usUnmodified,
                  const uchar *original = nullptr);
+    // Room for that many more records, when known ahead.
+    void Reserve(quint32 more);
     // Adds a new record before the natural position `before` (a row, or -1 for the end).
     quint32 Insert(const uchar *data, qint64 before);
     void Modify(quint32 row, const uchar *data);
@@ -130,7 +201,9 @@ public:
     void Clear();
     size_t BytesAllocated() const { return FArena.BytesAllocated(); }
 
-    // Bumped on every change, so that cursors sharing the store know to rebuild their view.
+    // Bumped on every change that a view can see (records added, changed, removed or
+    // restored), so that cursors sharing the store know to rebuild their view. Accepting
+    // changes (merging) only changes statuses and leaves it alone.
     quint64 Version() const { return FVersion; }
     void AttachCursor(TStoreCursor *cursor);
     void DetachCursor(TStoreCursor *cursor);
@@ -138,19 +211,31 @@ public:
     void NotifyCursors(TStoreCursor *changer);
 
 private:
+    static constexpr quint8 StatusMask = 0x03;
+    static constexpr quint8 DeadFlag = 0x04;
     struct TLogEntry {
         quint32 Row;
         TUpdateKind Kind;
         TUpdateStatus PrevStatus;
         const uchar *Prev;
     };
+    void SetStatus(quint32 row, TUpdateStatus status) {
+        FFlags[row] = static_cast<quint8>((FFlags[row] & ~StatusMask) | status);
+    }
+    void SetDead(quint32 row, bool dead) {
+        FFlags[row] = static_cast<quint8>(dead ? FFlags[row] | DeadFlag : FFlags[row] & ~DeadFlag);
+    }
+    quint32 AddRow(const uchar *data, TUpdateStatus status);
     void Undo(const TLogEntry &entry);
     void DropLogEntries(quint32 row);
 
     TRecordLayout FLayout;
     TArena FArena;
-    std::vector<TRow> FRows;
-    std::vector<quint32> FOrder;
+    // One entry per row: its block, and its status with the dead flag.
+    std::vector<const uchar *> FData;
+    std::vector<quint8> FFlags;
+    bool FOrderIsRows = true;
+    std::vector<quint32> FOrder; // used once a record was inserted before another
     std::vector<TLogEntry> FLog;
     QHash<quint32, const uchar *> FOriginals;
     bool FLogChanges = true;

@@ -62,6 +62,41 @@ TFieldType FieldTypeOfSql(QMetaType type) {
     }
 }
 
+bool SqlDateChars(TDateTime value, char (&out)[10]) {
+    int year, month, day;
+    value.DecodeDate(year, month, day);
+    if (year < 0 || year > 9999 || month < 1)
+        return false;
+    const auto two = [](char *p, int v) {
+        p[0] = static_cast<char>('0' + v / 10);
+        p[1] = static_cast<char>('0' + v % 10);
+    };
+    two(out, year / 100);
+    two(out + 2, year % 100);
+    out[4] = '-';
+    two(out + 5, month);
+    out[7] = '-';
+    two(out + 8, day);
+    return true;
+}
+
+QString SqlTemporalText(TDateTime value, TFieldType type) {
+    switch (type) {
+    case ftDate: {
+        // Years of four digits, the dates every school has, are written directly; the others
+        // take the general formatting.
+        char text[10];
+        if (SqlDateChars(value, text))
+            return QString::fromLatin1(text, 10);
+        return DateToStr(value).replace(QLatin1Char('/'), QLatin1Char('-'));
+    }
+    case ftTime:
+        return TimeToStr(value);
+    default:
+        return FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), value);
+    }
+}
+
 QVariant VariantToSql(const Variant &v, TFieldType type) {
     if (v.IsEmptyOrNull()) {
         switch (type) {
@@ -100,11 +135,9 @@ QVariant VariantToSql(const Variant &v, TFieldType type) {
     case ftBCD:
         return v.ToCurrency().ToDouble();
     case ftDate:
-        return DateToStr(v.ToDateTime()).replace(QLatin1Char('/'), QLatin1Char('-'));
     case ftTime:
-        return TimeToStr(v.ToDateTime());
     case ftDateTime:
-        return FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), v.ToDateTime());
+        return SqlTemporalText(v.ToDateTime(), type);
     default:
         return v.ToBytes();
     }

@@ -40,6 +40,11 @@ private:
 
 // Conversions between engine values and Qt SQL values for a field type.
 QVariant VariantToSql(const Variant &value, TFieldType type);
+// The text a date ("yyyy-mm-dd"), time ("hh:nn:ss") or date-time ("yyyy-mm-dd hh:nn:ss")
+// value is stored as.
+QString SqlTemporalText(TDateTime value, TFieldType type);
+// The same for a date as ten characters, written directly; false for years outside 0 to 9999.
+bool SqlDateChars(TDateTime value, char (&out)[10]);
 Variant SqlToVariant(const QVariant &value, TFieldType type);
 TFieldType FieldTypeOfSql(QMetaType type);
 // Runs a prepared statement with positional values; raises EDatabaseError with the

@@ -1,7 +1,8 @@
 // libFuzzer target: arbitrary bytes as a data packet, a delta and a reconcile result, read the
-// way a client dataset reads them (rows encoded into a record store). Every input must either
-// decode or raise EDatabaseError; anything else (a crash, a sanitizer report, another
-// exception) is a finding. What decodes is written again and must read back the same.
+// way a client dataset reads them (rows encoded into a record store, from variants and
+// directly). Every input must either decode or raise EDatabaseError; anything else (a crash, a
+// sanitizer report, another exception) is a finding. Both ways of reading must agree, and what
+// decodes is written again and must read back the same.
 
 #include "Packet.h"
 
@@ -43,6 +44,22 @@ void Decode(const QByteArray &bytes, const std::vector<TFieldDef> *known) {
     for (const TPacketError &e : reader.Errors())
         if (!e.Current.empty() && e.Current.size() != types.size())
             __builtin_trap();
+    // The direct path into record blocks reads the same rows, value for value.
+    TPacketReader direct(bytes, known);
+    TRecordBuilder record(store.Layout());
+    size_t k = 0;
+    while (direct.NextRecord(status, record)) {
+        if (k >= rows.size())
+            __builtin_trap();
+        const uchar *block = store.Encode(record);
+        const uchar *expected = store.Encode(rows[k]);
+        for (int i = 0; i < store.Layout().Count(); ++i)
+            if (store.Layout().Compare(block, expected, i, false) != 0)
+                __builtin_trap();
+        ++k;
+    }
+    if (k != rows.size())
+        __builtin_trap();
     TPacketReader back(again.Finish());
     size_t n = 0;
     while (back.NextRow(status, values)) {

@@ -74,6 +74,7 @@ class TstPacket : public QObject {
 private Q_SLOTS:
     void roundTripEveryTypeAndNull();
     void metadataTravels();
+    void packetsOfOtherCborWritersRead();
     void pendingChangesTravelAndApplyLater();
     void appendDataWithAndWithoutEndOfData();
     void truncatedPacketsRaiseAndChangeNothing();
@@ -120,6 +121,70 @@ void TstPacket::metadataTravels() {
     QCOMPARE(f->Size(), 20);
     QCOMPARE(f->DisplayWidth(), 12);
     QCOMPARE(copy.FieldByName("ID")->ProviderFlags() & pfInKey, int(pfInKey));
+}
+
+void TstPacket::packetsOfOtherCborWritersRead() {
+    // The same two rows as other CBOR writers may encode them: definite-length arrays, rows as
+    // open arrays, text in chunks, floats of half and single precision.
+    const std::vector<TFieldDef> fields = {TFieldDef::Make("N", ftInteger),
+                                           TFieldDef::Make("S", ftString, 10),
+                                           TFieldDef::Make("D", ftDate)};
+    QByteArray rows;
+    rows += "\x82";                                // rows: definite, two
+    rows += QByteArray("\x84\x00\x19\x01\x00", 5); // [0, 256,
+    rows += "\x7f\x61"
+            "a\x62"
+            "bc\xff";                                  //  "a" "bc" in chunks,
+    rows += QByteArray("\xf9\x3c\x00", 3);             //  half 1.0]
+    rows += QByteArray("\x9f\x00\x20\xf6", 4);         // open [0, -1, null,
+    rows += QByteArray("\xfa\x40\x20\x00\x00\xff", 6); //  single 2.5]
+    QByteArray head("\x86\x65LumDP\x01\x00\xf6", 10);  // definite outer, no metadata
+    QByteArray trailer("\xa1\x63"
+                       "eod\xf5",
+                       6);
+    const QByteArray packet = head + rows + trailer;
+    TPacketReader reader(packet, &fields);
+    const TPacketRows read = ReadAllRows(reader);
+    QCOMPARE(read.Values.size(), size_t(2));
+    QCOMPARE(read.Values[0][0].ToInt(), 256);
+    QCOMPARE(read.Values[0][1].ToString(), QString("abc"));
+    QCOMPARE(read.Values[0][2].ToDateTime().Value(), 1.0);
+    QCOMPARE(read.Values[1][0].ToInt(), -1);
+    QVERIFY(read.Values[1][1].IsNull());
+    QCOMPARE(read.Values[1][2].ToDateTime().Value(), 2.5);
+    QVERIFY(reader.EndOfData());
+    // Straight into records, the same.
+    TRecordStore store{TRecordLayout({ftInteger, ftString, ftDate})};
+    TRecordBuilder record(store.Layout());
+    TPacketReader again(packet, &fields);
+    quint8 status;
+    QVERIFY(again.NextRecord(status, record));
+    const uchar *first = store.Encode(record);
+    QCOMPARE(store.Layout().Value(first, 1).ToString(), QString("abc"));
+    QVERIFY(again.NextRecord(status, record));
+    QVERIFY(store.Layout().IsNull(store.Encode(record), 1));
+    QVERIFY(!again.NextRecord(status, record));
+    // Text that is not UTF-8, an integer beyond 64 bits, a chunk of the wrong kind and a row
+    // longer than its fields are refused.
+    // Every byte of a literal, zeros included.
+    const auto bytes = []<size_t N>(const char(&text)[N]) { return QByteArray(text, N - 1); };
+    const std::pair<QByteArray, const char *> bad[] = {
+        {head + bytes("\x81\x84\x00\x01\x62\xc3\x28\xf6") + trailer, "UTF-8"},
+        {head + bytes("\x81\x84\x00\x1b\xff\xff\xff\xff\xff\xff\xff\xff\xf6\xf6\xf6") + trailer,
+         "out of range"},
+        {head + bytes("\x81\x84\x00\x01\x7f\x41x\xff\xf6") + trailer, "chunk"},
+        {head + bytes("\x81\x85\x00\x01\xf6\xf6\xf6") + trailer, "too many items"},
+        {head + rows + trailer + bytes("\x00"), "after the end"},
+    };
+    for (const auto &[b, why] : bad) {
+        try {
+            TPacketReader r(b, &fields);
+            ReadAllRows(r);
+            QFAIL(why);
+        } catch (const EDatabaseError &e) {
+            QVERIFY2(e.Message().contains(QLatin1String(why)), qPrintable(e.Message()));
+        }
+    }
 }
 
 void TstPacket::pendingChangesTravelAndApplyLater() {

@@ -93,6 +93,7 @@ private Q_SLOTS:
     void maxErrorsRollsBackAndKeepsEverythingPending();
     void refreshKeepsFilterOrderAndRecord();
     void providerRefusals();
+    void everyTypeWrittenAndFoundAgain();
 };
 
 void TstProvider::fetchesInPacketsWithMetadata() {
@@ -394,6 +395,82 @@ void TstProvider::providerRefusals() {
     } catch (const EDatabaseError &e) {
         QVERIFY(e.Message().contains("prvNobody"));
     }
+}
+
+void TstProvider::everyTypeWrittenAndFoundAgain() {
+    TFixture f;
+    f.Exec("CREATE TABLE everything (ID INTEGER PRIMARY KEY, S TEXT, N INTEGER, B INTEGER, "
+           "F REAL, C REAL, D TEXT, T TEXT, DT TEXT, BL BLOB)");
+    struct TCol {
+        const char *Name;
+        TFieldType Type;
+    };
+    const TCol cols[] = {{"ID", ftInteger},  {"S", ftString},   {"N", ftLargeint}, {"B", ftBoolean},
+                         {"F", ftFloat},     {"C", ftCurrency}, {"D", ftDate},     {"T", ftTime},
+                         {"DT", ftDateTime}, {"BL", ftBlob}};
+    auto *query = new TSqlQuery(&f.Owner);
+    query->SetConnectionName(Conn);
+    query->SetSQL("SELECT * FROM everything");
+    for (const TCol &c : cols)
+        query->FieldDefs().Add(c.Name, c.Type, c.Type == ftString ? 30 : 0);
+    query->FieldDefs()[0].ProviderFlags = pfInKey | pfInWhere | pfInUpdate;
+    auto *provider = new TDataSetProvider(&f.Owner);
+    provider->SetName("prvEverything");
+    provider->SetDataSet(query);
+    provider->SetUpdateMode(upWhereAll);
+    auto *client = new TClientDataSet(&f.Owner);
+    client->SetProviderName("prvEverything");
+    client->Open();
+    const std::vector<Variant> first = {
+        Variant(1),
+        Variant(QString("學生 \"x\"")),
+        Variant(qint64(-9000000000LL)),
+        Variant(true),
+        Variant(-0.125),
+        Variant(Currency{-1234567}),
+        Variant(TDateTime::EncodeDate(2024, 2, 29)),
+        Variant(TDateTime::EncodeTime(7, 8, 9)),
+        Variant(TDateTime::EncodeDate(1999, 12, 31) + TDateTime::EncodeTime(23, 59, 58).Value()),
+        Variant(QByteArray("\0\x01\xff", 3))};
+    client->Append();
+    for (size_t i = 0; i < std::size(cols); ++i)
+        client->FieldByName(cols[i].Name)->SetValue(first[i]);
+    client->Post();
+    client->Append();
+    client->FieldByName("ID")->SetAsInteger(2); // every other value null
+    client->Post();
+    QCOMPARE(client->ApplyUpdates(0), 0);
+    // Stored as the SQL conversions give them.
+    QSqlQuery q(QSqlDatabase::database(Conn));
+    QVERIFY(q.exec("SELECT * FROM everything ORDER BY ID"));
+    QVERIFY(q.next());
+    for (size_t i = 0; i < std::size(cols); ++i)
+        QCOMPARE(q.value(int(i)), VariantToSql(first[i], cols[i].Type));
+    QVERIFY(q.next());
+    for (size_t i = 1; i < std::size(cols); ++i)
+        QVERIFY(q.value(int(i)).isNull());
+    q.finish();
+    // Where-all finds both records again by every value, nulls included, to change and delete.
+    QVERIFY(client->Locate("ID", Variant(1)));
+    client->Edit();
+    client->FieldByName("S")->SetAsString("changed");
+    client->Post();
+    QVERIFY(client->Locate("ID", Variant(2)));
+    client->Edit();
+    client->FieldByName("D")->SetAsDateTime(TDateTime::EncodeDate(5, 1, 2));
+    client->Post();
+    QCOMPARE(client->ApplyUpdates(0), 0);
+    QVERIFY(q.exec("SELECT S FROM everything WHERE ID = 1") && q.next());
+    QCOMPARE(q.value(0).toString(), QString("changed"));
+    QVERIFY(q.exec("SELECT D FROM everything WHERE ID = 2") && q.next());
+    QCOMPARE(q.value(0).toString(), QString("0005-01-02"));
+    q.finish();
+    client->First();
+    client->Delete();
+    client->Delete();
+    QCOMPARE(client->ApplyUpdates(0), 0);
+    QVERIFY(q.exec("SELECT count(*) FROM everything") && q.next());
+    QCOMPARE(q.value(0).toInt(), 0);
 }
 
 QTEST_GUILESS_MAIN(TstProvider)
