@@ -19,9 +19,10 @@ constexpr int MaxNesting = 16;
 // as 64-bit doubles. The array is grown ahead and cut to the bytes used by Finish.
 class TCborOut {
 public:
-    TCborOut(QByteArray &out, qsizetype &used) : FOut(out), FUsed(used) {}
+    TCborOut(QByteArray &out, qsizetype &used)
+        : FOut(out), FUsed(used), FData(out.data()), FCapacity(out.size()) {}
 
-    void Head(quint8 major, quint64 value) {
+    Q_ALWAYS_INLINE void Head(quint8 major, quint64 value) {
         const char m = static_cast<char>(major << 5);
         if (value < 24) {
             *Grow(1) = static_cast<char>(m | static_cast<char>(value));
@@ -77,12 +78,18 @@ public:
     void Reset(qsizetype mark) { FUsed = mark; }
 
 private:
-    char *Grow(qsizetype n) {
-        if (FUsed + n > FOut.size())
-            FOut.resize(std::max<qsizetype>(FUsed + n, FOut.size() * 2 + 256));
-        char *p = FOut.data() + FUsed;
+    // Called for every item of every row: kept inline, with the rare resize out of line.
+    Q_ALWAYS_INLINE char *Grow(qsizetype n) {
+        if (Q_UNLIKELY(FUsed + n > FCapacity))
+            Enlarge(n);
+        char *p = FData + FUsed;
         FUsed += n;
         return p;
+    }
+    Q_NEVER_INLINE void Enlarge(qsizetype n) {
+        FOut.resize(std::max<qsizetype>(FUsed + n, FCapacity * 2 + 256));
+        FData = FOut.data();
+        FCapacity = FOut.size();
     }
     void String(quint8 major, const char *data, qsizetype size) {
         Head(major, static_cast<quint64>(size));
@@ -91,6 +98,9 @@ private:
     }
     QByteArray &FOut;
     qsizetype &FUsed;
+    // The array's bytes, held while this writer appends to it: only Grow resizes the array.
+    char *FData;
+    qsizetype FCapacity;
 };
 
 void WriteFieldDefs(TCborOut &w, const std::vector<TFieldDef> &defs) {
@@ -191,42 +201,63 @@ void TPacketWriter::WriteRow(quint8 status, const std::vector<Variant> &values) 
     ++FRows;
 }
 
+namespace {
+// Writes one stored value as it is kept in the record block.
+void WriteStored(TCborOut &w, const TRecordLayout &layout, const uchar *rec, int i) {
+    if (layout.IsNull(rec, i)) {
+        w.Null();
+        return;
+    }
+    switch (layout.Kind(i)) {
+    case TStoreKind::Bool:
+        w.Bool(layout.IntValue(rec, i) != 0);
+        break;
+    case TStoreKind::Int16:
+    case TStoreKind::Int32:
+    case TStoreKind::Int64:
+    case TStoreKind::Currency:
+        w.Int(layout.IntValue(rec, i));
+        break;
+    case TStoreKind::Double:
+    case TStoreKind::Date:
+        w.Double(layout.FloatValue(rec, i));
+        break;
+    case TStoreKind::Text: {
+        const QByteArrayView raw = layout.Raw(rec, i);
+        w.Text(raw.data(), raw.size());
+        break;
+    }
+    case TStoreKind::Bytes: {
+        const QByteArrayView raw = layout.Raw(rec, i);
+        w.Bytes(raw.data(), raw.size());
+        break;
+    }
+    }
+}
+} // namespace
+
 void TPacketWriter::WriteRow(quint8 status, const TRecordLayout &layout, const uchar *rec) {
     TCborOut w(FBytes, FUsed);
     w.Array(FTypes.size() + 1);
     w.Int(status);
-    for (int i = 0; i < static_cast<int>(FTypes.size()); ++i) {
-        if (layout.IsNull(rec, i)) {
-            w.Null();
-            continue;
-        }
-        switch (layout.Kind(i)) {
-        case TStoreKind::Bool:
-            w.Bool(layout.IntValue(rec, i) != 0);
-            break;
-        case TStoreKind::Int16:
-        case TStoreKind::Int32:
-        case TStoreKind::Int64:
-        case TStoreKind::Currency:
-            w.Int(layout.IntValue(rec, i));
-            break;
-        case TStoreKind::Double:
-        case TStoreKind::Date:
-            w.Double(layout.FloatValue(rec, i));
-            break;
-        case TStoreKind::Text: {
-            const QByteArrayView raw = layout.Raw(rec, i);
-            w.Text(raw.data(), raw.size());
-            break;
-        }
-        case TStoreKind::Bytes: {
-            const QByteArrayView raw = layout.Raw(rec, i);
-            w.Bytes(raw.data(), raw.size());
-            break;
-        }
-        }
-    }
+    for (int i = 0; i < static_cast<int>(FTypes.size()); ++i)
+        WriteStored(w, layout, rec, i);
     ++FRows;
+}
+
+void TPacketWriter::WriteRow(quint8 status, const TRecordLayout &layout, const uchar *rec,
+                             const std::vector<int> &columns) {
+    TCborOut w(FBytes, FUsed);
+    w.Array(FTypes.size() + 1);
+    w.Int(status);
+    for (int column : columns)
+        WriteStored(w, layout, rec, column);
+    ++FRows;
+}
+
+void TPacketWriter::Reserve(qsizetype more) {
+    if (more > 0 && FUsed + more > FBytes.size())
+        FBytes.resize(FUsed + more);
 }
 
 QByteArray TPacketWriter::Finish() {

@@ -49,12 +49,19 @@ public:
     explicit TPacketWriter(TPacketKind kind, const std::vector<TFieldDef> &fields, bool metaData);
     ~TPacketWriter();
     void WriteRow(quint8 status, const TRecordLayout &layout, const uchar *rec);
+    // A row whose field i is column columns[i] of the record (a subset or reordering of them).
+    void WriteRow(quint8 status, const TRecordLayout &layout, const uchar *rec,
+                  const std::vector<int> &columns);
     void WriteRow(quint8 status, const std::vector<Variant> &values);
     void SetEndOfData(bool eod) { FEndOfData = eod; }
     void SetParams(const Variant &params) { FParams = params; }
     void SetRolledBack(bool rolledBack) { FRolledBack = rolledBack; }
     void AddError(const TPacketError &error) { FErrors.push_back(error); }
     int RowCount() const { return FRows; }
+    // Bytes written so far; and room made ahead for `more` bytes, so that a large packet is
+    // not grown (and copied) step by step.
+    qsizetype Size() const { return FUsed; }
+    void Reserve(qsizetype more);
     QByteArray Finish();
 
 private:

@@ -83,6 +83,7 @@ class TstProvider : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void fetchesInPacketsWithMetadata();
+    void packsWhatItsDataSetShows();
     void appliesInsertsUpdatesAndDeletes();
     void updateModes_data();
     void updateModes();
@@ -125,6 +126,31 @@ void TstProvider::fetchesInPacketsWithMetadata() {
     QCOMPARE(after, 2);
     QCOMPARE(seen.ToInt(), 2);
     QCOMPARE(f.Client->GetNextPacket(), 0);
+}
+
+// The rows sent are those of the provider's dataset as it stands: its filter and order, without
+// hidden fields, a packet at a time from where the last one ended.
+void TstProvider::packsWhatItsDataSetShows() {
+    TFixture f;
+    f.Exec("INSERT INTO people VALUES (4, 'd', 40), (5, 'e', NULL)");
+    f.Query->FieldDefs()[2].ProviderFlags = pfHidden;
+    f.Query->Open();
+    f.Query->SetFilter(QStringLiteral("ID > 1"));
+    f.Query->SetFiltered(true);
+    f.Query->AddIndex(QStringLiteral("byNameDown"), QStringLiteral("Name"), 0,
+                      QStringLiteral("Name"));
+    f.Query->SetIndexName(QStringLiteral("byNameDown"));
+    f.Client->SetPacketRecords(3);
+    f.Client->Open();
+    QCOMPARE(f.Client->FieldCount(), 2);
+    QVERIFY(!f.Client->FindField(QStringLiteral("Amount")));
+    QCOMPARE(f.Client->RecordCount(), 3);
+    f.Client->Last();
+    QCOMPARE(f.Client->RecordCount(), 4);
+    QStringList rows;
+    for (f.Client->First(); !f.Client->Eof(); f.Client->Next())
+        rows << f.Client->FieldByName("ID")->AsString() + f.Client->FieldByName("Name")->AsString();
+    QCOMPARE(rows, QStringList({"5e", "4d", "3c", "2b"}));
 }
 
 void TstProvider::appliesInsertsUpdatesAndDeletes() {
