@@ -3,13 +3,15 @@
 //
 //   SmallCall   a method with one integer argument and an integer result, on an open
 //               connection                    | the same request and reply byte counts echoed
-//   Fetch10k    AS_GetRecords of a provider over a 10,000-row dataset (all rows with metadata;
-//               the server packs them every call) | the same byte counts echoed
+//   Fetch10k    AS_GetRecords of a provider over a 10,000-row dataset held in memory (all rows
+//               with metadata; the server packs them every call) | the same byte counts echoed
+//   Fetch10kSql the same rows from a provider over an SQL query on an SQLite file, which reads
+//               the table anew every call          | the same byte counts echoed
 //
 // The echo server answers each request of N bytes with the reply's M bytes, so the peer pays
 // for the transport only; the difference is the protocol, the variant encoding and the work
 // behind the call. Times are wall times (the client waits for other threads), items per second
-// are calls per second. Fetch10k_InProcess is the same fetch from the provider in this process:
+// are calls per second. Fetch..._InProcess is the same fetch from the provider in this process:
 // what the call costs without any wire. After the runs a table prints each pair, their ratio
 // and, for the fetch, the remote time less the in-process time.
 
@@ -19,10 +21,13 @@
 #include "RemoteObject.h"
 #include "ServerThread.h"
 #include "SocketConnection.h"
+#include "SqlQuery.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QSemaphore>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QStandardPaths>
@@ -78,18 +83,19 @@ public:
     }
 };
 
-// The rows behind the provider, on the server thread.
+// The rows behind the providers, on the server thread: "xspRows" over a client dataset held
+// in memory, and "sqlRows" over an SQL query on an SQLite file with the same rows, read anew
+// at every fetch (as the application server's providers read their tables).
 struct TProviderData {
+    QTemporaryDir Dir;
+    QString Connection;
     TComponent Owner;
     TLocalAppServer Local;
     TProviderData() {
+        static int serial = 0;
+        Connection = QStringLiteral("bench-rows-%1").arg(++serial);
         auto *ds = new TClientDataSet(&Owner);
-        ds->FieldDefs().Add("ID", ftInteger);
-        ds->FieldDefs().Add("Code", ftString, 10);
-        ds->FieldDefs().Add("Name", ftString, 30);
-        ds->FieldDefs().Add("Score", ftFloat);
-        ds->FieldDefs().Add("Born", ftDate);
-        ds->FieldDefs().Add("Active", ftBoolean);
+        AddFieldDefs(ds->FieldDefs());
         ds->CreateDataSet();
         for (int i = 0; i < kRows; ++i) {
             ds->Append();
@@ -105,6 +111,38 @@ struct TProviderData {
         auto *provider = new TDataSetProvider(&Owner);
         provider->SetDataSet(ds);
         Local.RegisterProvider(provider, "xspRows");
+
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Connection);
+        db.setDatabaseName(Dir.filePath(QStringLiteral("rows.sqlite")));
+        if (!db.open())
+            qFatal("cannot create the benchmark's SQLite file");
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("CREATE TABLE rows (ID INTEGER PRIMARY KEY, Code VARCHAR(10), "
+                              "Name VARCHAR(30), Score DOUBLE, Born VARCHAR(10), Active INTEGER)"));
+        db.transaction();
+        q.prepare(QStringLiteral("INSERT INTO rows VALUES (?,?,?,?,?,?)"));
+        for (ds->First(); !ds->Eof(); ds->Next()) {
+            for (int f = 0; f < 6; ++f)
+                q.bindValue(f, VariantToSql(ds->Fields()[f]->Value(), ds->Fields()[f]->DataType()));
+            q.exec();
+        }
+        db.commit();
+        auto *query = new TSqlQuery(&Owner);
+        query->SetConnectionName(Connection);
+        query->SetSQL(QStringLiteral("SELECT * FROM rows ORDER BY ID"));
+        AddFieldDefs(query->FieldDefs());
+        auto *sqlProvider = new TDataSetProvider(&Owner);
+        sqlProvider->SetDataSet(query);
+        Local.RegisterProvider(sqlProvider, "sqlRows");
+    }
+    ~TProviderData() { QSqlDatabase::removeDatabase(Connection); }
+    static void AddFieldDefs(TFieldDefs &defs) {
+        defs.Add("ID", ftInteger);
+        defs.Add("Code", ftString, 10);
+        defs.Add("Name", ftString, 30);
+        defs.Add("Score", ftFloat);
+        defs.Add("Born", ftDate);
+        defs.Add("Active", ftBoolean);
     }
 };
 
@@ -283,9 +321,17 @@ bool Skip(benchmark::State &state, bool tls) {
     return false;
 }
 
-std::vector<Variant> FetchArgs() {
-    return {Variant("xspRows"), Variant(-1), Variant(), Variant(int(grMetaData)),
-            Variant(QString()), Variant(),   Variant()};
+// The fetches measured: every row with metadata, the SQL provider reading its table anew.
+struct TFetch {
+    const char *Provider;
+    int Options;
+};
+const TFetch kMemoryFetch{"xspRows", grMetaData};
+const TFetch kSqlFetch{"sqlRows", grMetaData | grReset};
+
+std::vector<Variant> FetchArgs(const TFetch &fetch) {
+    return {Variant(fetch.Provider), Variant(-1), Variant(), Variant(fetch.Options),
+            Variant(QString()),      Variant(),   Variant()};
 }
 
 // ---- benchmarks ----------------------------------------------------------------------------
@@ -318,14 +364,14 @@ void SmallCall_Echo(benchmark::State &state) {
     state.SetItemsProcessed(state.iterations());
 }
 
-void Fetch10k_Remote(benchmark::State &state) {
+void FetchRemote(benchmark::State &state, const TFetch &fetch) {
     const bool tls = state.range(0) != 0;
     if (Skip(state, tls))
         return;
     auto c = Rig(tls).Connect();
     qint64 bytes = 0;
     for (auto _ : state) {
-        std::vector<Variant> args = FetchArgs();
+        std::vector<Variant> args = FetchArgs(fetch);
         bytes += c->Invoke(Remote::DispAS_GetRecords, QString(), args).ToBytes().size();
     }
     state.SetItemsProcessed(state.iterations());
@@ -333,14 +379,15 @@ void Fetch10k_Remote(benchmark::State &state) {
 }
 
 // The same fetch from the provider in this process: the work behind the call, without wire.
-void Fetch10k_InProcess(benchmark::State &state) {
+void FetchInProcess(benchmark::State &state, const TFetch &fetch) {
     TProviderData data;
     qint64 bytes = 0;
     for (auto _ : state) {
         int recsOut = 0;
         Variant params, owner;
         bytes +=
-            data.Local.AS_GetRecords("xspRows", -1, recsOut, grMetaData, QString(), params, owner)
+            data.Local
+                .AS_GetRecords(fetch.Provider, -1, recsOut, fetch.Options, QString(), params, owner)
                 .ToBytes()
                 .size();
     }
@@ -348,17 +395,17 @@ void Fetch10k_InProcess(benchmark::State &state) {
     state.SetBytesProcessed(bytes);
 }
 
-void Fetch10k_Echo(benchmark::State &state) {
+void FetchEcho(benchmark::State &state, const TFetch &fetch) {
     const bool tls = state.range(0) != 0;
     if (Skip(state, tls))
         return;
     // The byte counts of one real call.
     auto c = Rig(tls).Connect();
-    std::vector<Variant> args = FetchArgs();
+    std::vector<Variant> args = FetchArgs(fetch);
     const Variant packet = c->Invoke(Remote::DispAS_GetRecords, QString(), args);
     const qint64 request =
         Remote::EncodeFrame(
-            Remote::TMessage::Invoke(1, Remote::DispAS_GetRecords, QString(), FetchArgs()))
+            Remote::TMessage::Invoke(1, Remote::DispAS_GetRecords, QString(), FetchArgs(fetch)))
             .size();
     const qint64 reply =
         Remote::EncodeFrame(
@@ -370,6 +417,25 @@ void Fetch10k_Echo(benchmark::State &state) {
             state.SkipWithError("echo failed");
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * packet.ToBytes().size());
+}
+
+void Fetch10k_Remote(benchmark::State &state) {
+    FetchRemote(state, kMemoryFetch);
+}
+void Fetch10k_InProcess(benchmark::State &state) {
+    FetchInProcess(state, kMemoryFetch);
+}
+void Fetch10k_Echo(benchmark::State &state) {
+    FetchEcho(state, kMemoryFetch);
+}
+void Fetch10kSql_Remote(benchmark::State &state) {
+    FetchRemote(state, kSqlFetch);
+}
+void Fetch10kSql_InProcess(benchmark::State &state) {
+    FetchInProcess(state, kSqlFetch);
+}
+void Fetch10kSql_Echo(benchmark::State &state) {
+    FetchEcho(state, kSqlFetch);
 }
 
 // ---- ratios --------------------------------------------------------------------------------
@@ -384,7 +450,6 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const auto inProcess = FTimes.find("Fetch10k_InProcess/real_time");
         std::printf("\n%-16s %12s %12s %10s %7s %7s %16s\n", "work", "remote", "echo", "calls/s",
                     "ratio", "target", "remote-inprocess");
         for (const auto &[name, time] : FTimes) {
@@ -400,7 +465,8 @@ public:
             work += name.find("/1") != std::string::npos ? " TLS" : " plain";
             std::printf("%-16s %9.1f us %9.1f us %10.0f %7.2f %7.1f", work.c_str(), time,
                         it->second, 1e6 / time, time / it->second, 2.0);
-            if (work.rfind("Fetch10k", 0) == 0 && inProcess != FTimes.end())
+            const auto inProcess = FTimes.find(name.substr(0, at) + "_InProcess/real_time");
+            if (inProcess != FTimes.end())
                 std::printf(" %13.1f us", time - inProcess->second);
             std::printf("\n");
         }
@@ -417,6 +483,9 @@ BENCHMARK(SmallCall_Echo)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicro
 BENCHMARK(Fetch10k_Remote)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(Fetch10k_InProcess)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(Fetch10k_Echo)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(Fetch10kSql_Remote)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(Fetch10kSql_InProcess)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(Fetch10kSql_Echo)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv) {
     // The allocator settings of the server program (appserver/main.cpp).

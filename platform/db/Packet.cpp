@@ -1000,3 +1000,7 @@ TPacketRows ReadAllRows(TPacketReader &reader) {
     }
     return rows;
 }
+
+bool IsValidUtf8(const char *data, qsizetype size) {
+    return ValidUtf8(reinterpret_cast<const uchar *>(data), size);
+}

@@ -127,3 +127,7 @@ struct TPacketRows {
     std::vector<std::vector<Variant>> Values;
 };
 TPacketRows ReadAllRows(TPacketReader &reader);
+
+// Whether bytes are UTF-8 as packets carry text: no overlong forms, no surrogates, nothing
+// past U+10FFFF.
+bool IsValidUtf8(const char *data, qsizetype size);

@@ -3,6 +3,7 @@
 #include "ClientDataSet.h"
 #include "Packet.h"
 #include "SqlQuery.h"
+#include "SqliteAccess.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -421,19 +422,6 @@ private:
     sqlite3 *FDb;
     sqlite3_stmt *FStmt = nullptr;
 };
-
-// The SQLite connection under a Qt connection of the QSQLITE driver, or nullptr. Qt's driver
-// on this system is built on the system's SQLite library, the one linked here, so its handle
-// can be used directly.
-sqlite3 *SqliteHandle(const QSqlDatabase &db) {
-    const QSqlDriver *driver = db.driver();
-    if (!driver || db.driverName() != QLatin1String("QSQLITE"))
-        return nullptr;
-    const QVariant handle = driver->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
-}
 
 class TSqlResolver {
 public:

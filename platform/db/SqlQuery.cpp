@@ -1,10 +1,14 @@
 #include "SqlQuery.h"
 
+#include "RecordStore.h"
+#include "SqliteAccess.h"
+
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <climits>
 
 TSqlQuery::TSqlQuery(QObject *owner) : TDataSet(owner) {}
 
@@ -143,9 +147,23 @@ QVariant VariantToSql(const Variant &v, TFieldType type) {
     }
 }
 
+namespace {
+Variant ConvertSqlValue(const QVariant &q, TFieldType type);
+}
+
 Variant SqlToVariant(const QVariant &q, TFieldType type) {
     if (q.isNull() || !q.isValid())
         return Variant::Null();
+    try {
+        return ConvertSqlValue(q, type);
+    } catch (const EVariantError &) {
+        DatabaseError(QStringLiteral("'%1' is not a valid value for a field of type %2")
+                          .arg(q.toString(), FieldTypeName(type)));
+    }
+}
+
+namespace {
+Variant ConvertSqlValue(const QVariant &q, TFieldType type) {
     switch (type) {
     case ftString:
     case ftWideString:
@@ -157,8 +175,17 @@ Variant SqlToVariant(const QVariant &q, TFieldType type) {
     case ftSmallint:
     case ftInteger:
     case ftWord:
-    case ftAutoInc:
-        return Variant(q.toInt());
+    case ftAutoInc: {
+        // A stored number the field cannot hold is refused rather than cut to fit.
+        const qlonglong v = q.toLongLong();
+        const qlonglong low = type == ftSmallint ? -32768 : type == ftWord ? 0 : INT_MIN;
+        const qlonglong high = type == ftSmallint ? 32767 : type == ftWord ? 65535 : INT_MAX;
+        if (v < low || v > high)
+            DatabaseError(QStringLiteral("%1 does not fit a field of type %2")
+                              .arg(v)
+                              .arg(FieldTypeName(type)));
+        return Variant(static_cast<int>(v));
+    }
     case ftLargeint:
         return Variant(static_cast<qint64>(q.toLongLong()));
     case ftFloat:
@@ -194,6 +221,8 @@ Variant SqlToVariant(const QVariant &q, TFieldType type) {
     }
 }
 
+} // namespace
+
 void ExecPrepared(QSqlQuery &query, const QString &sql, const std::vector<QVariant> &values) {
     if (!query.prepare(sql))
         DatabaseError(query.lastError().text());
@@ -213,10 +242,43 @@ void BindParams(QSqlQuery &q, const TParams &params) {
 }
 } // namespace
 
+// The field definition of each column, by name: a definition given before opening, else a
+// persistent field's, else (typeOf) the type the result reports. Definitions given before
+// opening fix the types of the columns (SQLite reports little about them).
+void TSqlQuery::DefineColumns(const QStringList &names,
+                              const std::function<TFieldType(int)> &typeOf) {
+    const TFieldDefs given = FieldDefs();
+    TFieldDefs &defs = FieldDefs();
+    defs.Clear();
+    for (int i = 0; i < names.size(); ++i) {
+        const int g = given.IndexOf(names[i]);
+        if (g >= 0) {
+            defs.Add(given[g]);
+        } else if (TField *f = FindField(names[i]); f && f->IsData()) {
+            defs.Add(f->ToDef());
+        } else {
+            TFieldDef &d = defs.Add(names[i], typeOf(i));
+            d.Size = 0;
+        }
+    }
+}
+
+// Whether every column has a type known ahead (a given definition or a persistent field).
+bool TSqlQuery::ColumnsKnown(const QStringList &names) {
+    for (const QString &name : names) {
+        const TField *f = FindField(name);
+        if (FieldDefs().IndexOf(name) < 0 && !(f && f->IsData()))
+            return false;
+    }
+    return true;
+}
+
 void TSqlQuery::InternalOpen() {
     QSqlDatabase db = Database();
     if (!db.isOpen())
         DatabaseError(QStringLiteral("Database connection '%1' is not open").arg(FConnectionName));
+    if (sqlite3 *handle = SqliteHandle(db); handle && OpenFromSqlite(handle))
+        return;
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(FSQL))
@@ -225,37 +287,62 @@ void TSqlQuery::InternalOpen() {
     if (!q.exec())
         DatabaseError(q.lastError().text());
     const QSqlRecord record = q.record();
-    // Columns take the types of definitions given before opening, by name.
-    const TFieldDefs given = FieldDefs();
-    TFieldDefs &defs = FieldDefs();
-    defs.Clear();
-    std::vector<int> columns;
-    for (int i = 0; i < record.count(); ++i) {
-        const QSqlField column = record.field(i);
-        const int g = given.IndexOf(column.name());
-        if (g >= 0) {
-            defs.Add(given[g]);
-        } else if (TField *f = FindField(column.name()); f && f->IsData()) {
-            defs.Add(f->ToDef());
-        } else {
-            TFieldDef &d = defs.Add(column.name(), FieldTypeOfSql(column.metaType()));
-            d.Size = 0;
-        }
-        columns.push_back(i);
-    }
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    DefineColumns(names, [&](int i) { return FieldTypeOfSql(record.field(i).metaType()); });
     CreateStore();
     Store()->SetLogChanges(false);
     std::vector<TFieldType> types;
-    for (const TFieldDef &d : defs.Items())
+    for (const TFieldDef &d : FieldDefs().Items())
         types.push_back(d.DataType);
     std::vector<Variant> values(types.size());
     while (q.next()) {
         for (size_t i = 0; i < types.size(); ++i)
-            values[i] = SqlToVariant(q.value(columns[i]), types[i]);
+            values[i] = SqlToVariant(q.value(static_cast<int>(i)), types[i]);
         Store()->Load(Store()->Encode(values));
     }
     if (q.lastError().isValid())
         DatabaseError(q.lastError().text());
+}
+
+// Reads the rows straight from SQLite into record blocks. Values stored as the column's type
+// implies go in directly; any other value of a row goes through the same conversion as
+// values read through Qt SQL. False (nothing read) when a column's type is not known ahead,
+// which leaves the types to Qt's reading of the result.
+bool TSqlQuery::OpenFromSqlite(sqlite3 *handle) {
+    TSqliteReader reader(handle, FSQL);
+    QStringList names;
+    for (int i = 0; i < reader.ColumnCount(); ++i)
+        names << reader.ColumnName(i);
+    if (!ColumnsKnown(names))
+        return false;
+    reader.Bind(FParams);
+    DefineColumns(names, [](int) { return ftUnknown; });
+    CreateStore();
+    TRecordStore &store = *Store();
+    store.SetLogChanges(false);
+    std::vector<TFieldType> types;
+    for (const TFieldDef &d : FieldDefs().Items())
+        types.push_back(d.DataType);
+    const int n = static_cast<int>(types.size());
+    TRecordBuilder record(store.Layout());
+    std::vector<Variant> values(types.size());
+    while (reader.Step()) {
+        record.Clear();
+        bool direct = true;
+        for (int i = 0; direct && i < n; ++i)
+            direct = reader.ReadInto(i, i, types[static_cast<size_t>(i)], record);
+        if (direct) {
+            store.Load(store.Encode(record));
+            continue;
+        }
+        for (int i = 0; i < n; ++i)
+            values[static_cast<size_t>(i)] =
+                SqlToVariant(reader.Value(i), types[static_cast<size_t>(i)]);
+        store.Load(store.Encode(values));
+    }
+    return true;
 }
 
 int TSqlQuery::ExecSQL() {

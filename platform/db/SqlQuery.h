@@ -9,6 +9,9 @@
 
 #include <QSqlDatabase>
 #include <QVariant>
+#include <functional>
+
+struct sqlite3;
 
 class TSqlQuery : public TDataSet {
     Q_OBJECT
@@ -32,6 +35,9 @@ protected:
     void InternalOpen() override;
 
 private:
+    void DefineColumns(const QStringList &names, const std::function<TFieldType(int)> &typeOf);
+    bool ColumnsKnown(const QStringList &names);
+    bool OpenFromSqlite(sqlite3 *handle);
     QString FConnectionName;
     QString FSQL;
     QString FTableName;
