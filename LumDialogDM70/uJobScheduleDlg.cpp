@@ -113,7 +113,6 @@ void TJobScheduleDlg::FillMonthList() {
     ShowMonth(SelCalendar, Date().ToDate());
     SelCalendar->SetDaySelectedByBits(quint32(FSchedule[SelCalendar->Month() - 1]));
     cbbMonth->setCurrentIndex(0);
-    FShownIndex = 0;
 }
 
 void TJobScheduleDlg::StoreShownMonth() {
@@ -134,7 +133,6 @@ void TJobScheduleDlg::MonthChosen(int index) {
     }
     ShowMonth(SelCalendar, QDate(year, month, today.day() <= 28 ? today.day() : 1));
     SelCalendar->SetDaySelectedByBits(quint32(FSchedule[month - 1]));
-    FShownIndex = index;
 }
 
 void TJobScheduleDlg::btnOKClick() {

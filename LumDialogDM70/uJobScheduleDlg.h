@@ -44,7 +44,6 @@ private:
     void StoreShownMonth();
     void btnOKClick();
     TJobSchedule FSchedule;
-    int FShownIndex = -1;
 };
 
 // Shows the job's schedule; the 12 stored day sets when the user confirmed, otherwise zeros.
