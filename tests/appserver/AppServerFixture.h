@@ -81,19 +81,24 @@ public:
         QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
-    // PostgreSQL: holds the lock under which servers change the schema, on a connection of
-    // its own, while work runs.
-    static void Holding(const TDatabaseConfig &config, const std::function<void()> &work) {
-        const QString connection = QStringLiteral("schema-lock");
+    // Runs work while a transaction of a connection of its own holds what lockStatement locks
+    // (PostgreSQL: an advisory lock, rows FOR UPDATE); fails the test when the statement fails.
+    static void Holding(const TDatabaseConfig &config, const QString &lockStatement,
+                        const std::function<void()> &work) {
+        const QString connection = QStringLiteral("hold");
+        QString error;
         {
             QSqlDatabase db = Open(config, connection);
+            db.transaction();
             QSqlQuery q(db);
-            q.exec(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(TServerDatabase::SchemaLock));
-            work();
-            q.exec(
-                QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(TServerDatabase::SchemaLock));
+            if (q.exec(lockStatement))
+                work();
+            else
+                error = q.lastError().text();
+            db.rollback();
         }
         QSqlDatabase::removeDatabase(connection);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
 private:

@@ -52,6 +52,11 @@ public:
         return FProcess.waitForFinished(20000) && FProcess.exitStatus() == QProcess::NormalExit &&
                FProcess.exitCode() == 0;
     }
+    // SIGKILL, as a crash would end it; true when it ended so.
+    bool Kill() {
+        FProcess.kill();
+        return WaitKilled();
+    }
     bool WaitKilled() {
         return FProcess.waitForFinished(10000) && FProcess.exitStatus() == QProcess::CrashExit;
     }
