@@ -21,6 +21,17 @@ namespace {
 QByteArray ParamsKey(const Variant &params) {
     return params.IsEmptyOrNull() ? QByteArray() : VariantToCbor(params);
 }
+
+// The values of a query's parameters as its statement is given them.
+QVariantMap ParamValues(TParams &params) {
+    QVariantMap values;
+    for (int i = 0; i < params.Count(); ++i) {
+        const TParam &p = params[i];
+        values.insert(p.Name(),
+                      VariantToSql(p.Value(), p.DataType() == ftUnknown ? ftString : p.DataType()));
+    }
+    return values;
+}
 } // namespace
 
 TProviderHost::TProviderHost(TServerDatabase &db, QList<TProviderDef> providers) : FDb(db) {
@@ -76,13 +87,13 @@ void TProviderHost::Prepare(TEntry &e, const QString &commandText, const Variant
     // A filter left by a stateless client's fetch does not outlive the read it was set for.
     q.SetFiltered(false);
     q.SetFilter(QString());
-    // Column types: the provider's own list (PostgreSQL folds unquoted names to lower case,
-    // so the names follow it there); a client's statement brings its own columns.
+    // Column types: the provider's own list, whose names the columns take whatever case the
+    // database reports them in (PostgreSQL folds unquoted names to lower case), so clients see
+    // the same fields on every engine; a client's statement brings its own columns.
     q.FieldDefs().Clear();
     if (!e.ClientCommand)
         for (const TProviderField &f : e.Def.Fields)
-            q.FieldDefs().Add(
-                TFieldDef::Make(FDb.IsSQLite() ? f.Name : f.Name.toLower(), f.Type, f.Size));
+            q.FieldDefs().Add(TFieldDef::Make(f.Name, f.Type, f.Size));
     q.Params().Clear();
     for (const QString &name : e.Def.ParamNames)
         q.Params().CreateParam(ftString, name).Clear();
@@ -136,10 +147,18 @@ Variant TProviderHost::AS_GetRecords(const QString &providerName, int count, int
         result = e.Provider->GetRecords(count, recsOut, options & ~grReset, QString(), outParams,
                                         ownerData);
     };
-    if (e.ClientCommand)
+    if (e.ClientCommand && !e.Query->Active()) {
+        // The client's statement runs now; a read already open continues from its rows.
+        FDb.RunClientCommand(commandText, {}, ParamValues(e.Query->Params()),
+                             [&](const QString &statement) {
+                                 e.Query->SetSQL(statement);
+                                 fetch();
+                             });
+    } else if (e.ClientCommand) {
         FDb.ReadOnly(fetch);
-    else
+    } else {
         fetch();
+    }
     params = outParams;
     return result;
 }
@@ -184,6 +203,14 @@ void TProviderHost::AS_Execute(const QString &providerName, const QString &comma
     Prepare(e, commandText, params);
     Variant noParams;
     // Whatever runs here was asked for by a client: it may only read.
-    FDb.ReadOnly([&] { e.Provider->Execute(QString(), noParams, ownerData); });
+    const auto execute = [&] { e.Provider->Execute(QString(), noParams, ownerData); };
+    if (e.ClientCommand)
+        FDb.RunClientCommand(commandText, {}, ParamValues(e.Query->Params()),
+                             [&](const QString &statement) {
+                                 e.Query->SetSQL(statement);
+                                 execute();
+                             });
+    else
+        FDb.ReadOnly(execute);
     params = e.Query->Params().Pack();
 }

@@ -1,11 +1,13 @@
 #include "ServerDatabase.h"
 
+#include "ClientCommandText.h"
 #include "DemoSchool.h"
 #include "RemoteProtocol.h"
 
 #include <QAtomicInteger>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlRecord>
 #include <csignal>
 #include <sqlite3.h>
@@ -33,6 +35,11 @@ int ServerDatabaseAuthorizer(void *self, int action, const char *table, const ch
 
 namespace {
 QAtomicInteger<int> gConnectionCount;
+
+// What client command texts run through on PostgreSQL.
+const QString kClientRole = QStringLiteral("orv7_client_query");
+const QString kClientSchema = QStringLiteral("orv7_client");
+const QString kClientRows = QStringLiteral("SELECT * FROM pg_temp.orv7_client_rows");
 
 [[noreturn]] void Fail(const QString &what, const QSqlError &error) {
     throw EServerError(what + QStringLiteral(": ") + error.text());
@@ -73,6 +80,8 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
     if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
         CreateSchema(config.HashCost);
     AddMissingColumns();
+    if (!FSQLite)
+        SetUpClientCommands();
     // Fault injection for the crash tests: the process kills itself outright in the middle of
     // the change that writes the given row (counted from start-up), as a crash or a kill would.
     FCrashAtRow = qEnvironmentVariableIntValue("ORV7_APPSERVER_CRASH_AT_ROW");
@@ -111,9 +120,28 @@ QString TServerDatabase::Dialect(QString sql) const {
     return sql;
 }
 
+void TServerDatabase::Run(const QString &sql) {
+    QSqlQuery q(Db());
+    if (!q.exec(sql))
+        Fail(QStringLiteral("Statement failed"), q.lastError());
+}
+
+QString TServerDatabase::Literal(const QVariant &value) const {
+    QSqlField field(QString(), value.metaType());
+    field.setValue(value);
+    return Db().driver()->formatValue(field);
+}
+
 QSqlQuery TServerDatabase::Exec(const QString &sql, const QVariantList &binds) {
     QSqlQuery q(Db());
     q.setForwardOnly(true);
+    // Qt's PostgreSQL driver prepares with PREPARE, which takes no CREATE or ALTER: statements
+    // without values run as they are.
+    if (!FSQLite && binds.isEmpty()) {
+        if (!q.exec(sql))
+            Fail(QStringLiteral("Statement failed"), q.lastError());
+        return q;
+    }
     if (!q.prepare(sql))
         Fail(QStringLiteral("Cannot prepare \"%1\"").arg(sql), q.lastError());
     for (const QVariant &b : binds)
@@ -173,26 +201,9 @@ void TServerDatabase::CheckClientCommand(const QString &sql) {
                 throw EServerError(QStringLiteral("A command text must be one statement"));
         return;
     }
-    // Other engines: no statement separator outside quotes and no comments; the read-only
-    // transaction of ReadOnly() refuses the writes.
-    QChar quote;
-    QString rest = sql.trimmed();
-    while (rest.endsWith(u';'))
-        rest = rest.chopped(1).trimmed();
-    for (qsizetype i = 0; i < rest.size(); ++i) {
-        const QChar c = rest[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == u'\'' || c == u'"') {
-            quote = c;
-        } else if (c == u';') {
-            throw EServerError(QStringLiteral("A command text must be one statement"));
-        } else if ((c == u'-' || c == u'/') && i + 1 < rest.size() &&
-                   rest[i + 1] == (c == u'-' ? u'-' : u'*')) {
-            throw EServerError(QStringLiteral("A command text may not hold comments"));
-        }
-    }
+    // Other engines: the text is read as PostgreSQL reads it; the database's own guard
+    // (RunClientCommand) refuses again whatever gets past this.
+    TClientCommandText::CheckQuery(sql);
 }
 
 void TServerDatabase::ReadOnly(const std::function<void()> &work) {
@@ -207,28 +218,58 @@ void TServerDatabase::ReadOnly(const std::function<void()> &work) {
         FReadOnly = false;
         return;
     }
-    Exec(QStringLiteral("START TRANSACTION READ ONLY"));
+    QSqlDatabase db = Db();
+    if (!db.transaction())
+        Fail(QStringLiteral("Cannot start a transaction"), db.lastError());
     try {
+        Run(QStringLiteral("SET TRANSACTION READ ONLY"));
         work();
     } catch (...) {
-        try {
-            Exec(QStringLiteral("ROLLBACK"));
-        } catch (...) {
-        }
+        db.rollback();
         throw;
     }
-    Exec(QStringLiteral("ROLLBACK"));
+    db.rollback();
+}
+
+void TServerDatabase::RunClientCommand(const QString &sql, const QVariantList &positional,
+                                       const QVariantMap &named,
+                                       const std::function<void(const QString &)> &work) {
+    CheckClientCommand(sql);
+    if (FSQLite) {
+        ReadOnly([&] { work(sql); });
+        return;
+    }
+    // The text travels with its values written in, as one value: the function runs it as the
+    // restricted role and leaves its rows in a temporary table, gone with the rollback.
+    const QString text = TClientCommandText::Inline(
+        sql, positional, named, [this](const QVariant &value) { return Literal(value); });
+    QSqlDatabase db = Db();
+    if (!db.transaction())
+        Fail(QStringLiteral("Cannot start a transaction"), db.lastError());
+    try {
+        // Not prepared: a prepared statement could not be freed while a failed command text
+        // holds the transaction.
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT %1.run_query(%2)").arg(kClientSchema, Literal(text))))
+            Fail(QStringLiteral("The command text failed"), q.lastError());
+        q.finish();
+        work(kClientRows);
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    db.rollback();
 }
 
 QSqlQuery TServerDatabase::ClientQuery(const QString &sql, const QVariantList &binds) {
-    CheckClientCommand(sql);
     // Not forward-only: every row is fetched while the read-only guard stands.
     QSqlQuery q(Db());
-    ReadOnly([&] {
-        if (!q.prepare(sql))
+    RunClientCommand(sql, binds, {}, [&](const QString &statement) {
+        if (!q.prepare(statement))
             Fail(QStringLiteral("The command text is not valid"), q.lastError());
-        for (const QVariant &b : binds)
-            q.addBindValue(b);
+        if (statement == sql)
+            for (const QVariant &b : binds)
+                q.addBindValue(b);
         if (!q.exec())
             Fail(QStringLiteral("The command text failed"), q.lastError());
         if (q.isSelect() && !q.last() && q.lastError().isValid())
@@ -256,7 +297,8 @@ void TServerDatabase::CreateSchema(THashCost cost) {
         if (!FSQLite) {
             // Servers sharing one database may start together: one creates, the others wait
             // and then find the tables.
-            Exec(QStringLiteral("SELECT pg_advisory_xact_lock(20010001)"));
+            Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)")
+                     .arg(TServerDatabase::SchemaLock));
             if (Scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables "
                                       "WHERE LOWER(table_name) = 'users'"))
                     .toInt() > 0)
@@ -287,11 +329,70 @@ void TServerDatabase::AddMissingColumns() {
     Transaction([&] {
         // Servers sharing one database may start together: one adds, the others find them.
         if (!FSQLite)
-            Exec(QStringLiteral("SELECT pg_advisory_xact_lock(20010001)"));
+            Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)")
+                     .arg(TServerDatabase::SchemaLock));
         for (const TAddedColumn &c : MissingColumns()) {
             Exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(c.Table, c.Column, c.Type));
             qInfo().noquote() << QStringLiteral("appserver: added the column %1.%2 to the database")
                                      .arg(c.Table, c.Column);
         }
+    });
+}
+
+void TServerDatabase::SetUpClientCommands() {
+    Transaction([&] {
+        Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(TServerDatabase::SchemaLock));
+        const QString schema = Scalar(QStringLiteral("SELECT current_schema()")).toString();
+        const QString tables = Db().driver()->escapeIdentifier(schema, QSqlDriver::TableName);
+        // The role: made once for the whole cluster, this server's user a member of it.
+        Run(QStringLiteral("DO $$BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = "
+                           "'%1') THEN CREATE ROLE %1 NOLOGIN; END IF; "
+                           "EXCEPTION WHEN duplicate_object THEN NULL; END$$")
+                .arg(kClientRole));
+        if (!Scalar(QStringLiteral("SELECT pg_has_role('%1', 'MEMBER')").arg(kClientRole)).toBool())
+            Run(QStringLiteral("GRANT %1 TO CURRENT_USER").arg(kClientRole));
+        // The users as the role sees them: the same columns, no hashes.
+        if (!Scalar(QStringLiteral("SELECT COUNT(*) FROM pg_namespace WHERE nspname = '%1'")
+                        .arg(kClientSchema))
+                 .toInt())
+            Run(QStringLiteral("CREATE SCHEMA %1").arg(kClientSchema));
+        QStringList columns;
+        const QSqlRecord users = Db().record(QStringLiteral("users"));
+        for (int i = 0; i < users.count(); ++i) {
+            const QString name =
+                Db().driver()->escapeIdentifier(users.fieldName(i), QSqlDriver::FieldName);
+            columns << (users.fieldName(i).compare(QLatin1String("passwordhash"),
+                                                   Qt::CaseInsensitive) == 0
+                            ? QStringLiteral("CAST(NULL AS TEXT) AS ") + name
+                            : name);
+        }
+        Run(QStringLiteral("CREATE OR REPLACE VIEW %1.users AS SELECT %2 FROM %3.users")
+                .arg(kClientSchema, columns.join(QStringLiteral(", ")), tables));
+        // What the role may read: every table of the server but the users themselves.
+        Run(QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA %1 FROM %2")
+                .arg(tables, kClientRole));
+        Run(QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO %2")
+                .arg(tables, kClientRole));
+        Run(QStringLiteral("REVOKE ALL ON %1.users FROM %2").arg(tables, kClientRole));
+        Run(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2").arg(kClientSchema, kClientRole));
+        Run(QStringLiteral("GRANT SELECT ON %1.users TO %2").arg(kClientSchema, kClientRole));
+        // The function runs as the role (security definer), where PostgreSQL refuses to switch
+        // roles; it checks that the text is one query (a cursor takes nothing else), makes the
+        // table of its rows, turns the transaction read-only and only then runs it.
+        Run(QStringLiteral("CREATE OR REPLACE FUNCTION %1.run_query(command TEXT) RETURNS VOID "
+                           "LANGUAGE plpgsql SECURITY DEFINER SET search_path = %1, %2 AS $f$ "
+                           "DECLARE c REFCURSOR; "
+                           "BEGIN "
+                           "OPEN c FOR EXECUTE command; CLOSE c; "
+                           "EXECUTE 'CREATE TEMPORARY TABLE orv7_client_rows ON COMMIT DROP AS ' "
+                           "|| command || ' WITH NO DATA'; "
+                           "PERFORM set_config('transaction_read_only', 'on', true); "
+                           "EXECUTE 'INSERT INTO pg_temp.orv7_client_rows ' || command; "
+                           "END $f$")
+                .arg(kClientSchema, tables));
+        Run(QStringLiteral("ALTER FUNCTION %1.run_query(TEXT) OWNER TO %2")
+                .arg(kClientSchema, kClientRole));
+        Run(QStringLiteral("REVOKE ALL ON FUNCTION %1.run_query(TEXT) FROM PUBLIC")
+                .arg(kClientSchema));
     });
 }

@@ -2,13 +2,21 @@
 // The server's database: an SQLite file by default, PostgreSQL (or any Qt SQL driver) by
 // configuration. On first start the schema is created together with the demo school, in one
 // transaction. Every change a method makes runs inside Transaction(), so a failure or a crash
-// leaves nothing half-written. Command texts that clients send are checked to be one statement
-// and run under ReadOnly(): SQLite's authoriser then refuses every write and every read of the
-// password hashes; PostgreSQL runs them in a read-only transaction.
+// leaves nothing half-written.
+//
+// Command texts that clients send must be one statement that only reads, and never see the
+// password hashes. With SQLite the authoriser refuses every write while they run and makes the
+// hashes read as NULL. With PostgreSQL they run inside a function of the database that executes
+// them as the role orv7_client_query: that role may only read the tables (the users through a
+// view of the same name whose hashes are NULL), cannot switch to another role from inside the
+// function, and the transaction is read-only and always rolled back; the rows land in a
+// temporary table that the server then reads.
 //
 // PostgreSQL (driver QPSQL) serves several server processes sharing one database; the first
 // to start creates the schema under an advisory lock. Names that PostgreSQL reports come back
-// in lower case (it folds unquoted names), which the providers follow.
+// in lower case (it folds unquoted names), which the providers follow. The database user needs
+// the right to create roles the first time (or the role orv7_client_query made beforehand with
+// that user as a member).
 
 #include "DemoSchool.h"
 #include "Passwords.h"
@@ -18,6 +26,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <QVariantMap>
 #include <functional>
 
 struct TDatabaseConfig {
@@ -35,6 +44,9 @@ public:
     // Opens the database on the calling thread under a connection name of its own; creates
     // schema and demo school when the database is empty. Raises EServerError on failure.
     explicit TServerDatabase(const TDatabaseConfig &config);
+    // PostgreSQL: the advisory lock that servers sharing a database hold while they change its
+    // schema.
+    static constexpr int SchemaLock = 20010001;
     ~TServerDatabase();
     TServerDatabase(const TServerDatabase &) = delete;
     TServerDatabase &operator=(const TServerDatabase &) = delete;
@@ -53,6 +65,14 @@ public:
     void CheckClientCommand(const QString &sql);
     // Runs work (statements asked for by a client) with every write refused.
     void ReadOnly(const std::function<void()> &work);
+    // Runs a client's command text (checked as CheckClientCommand does) with the values of
+    // its parameters: positional for ?, named for :Name. work reads the rows through the
+    // statement it is handed, under the read-only guard: with SQLite the text itself, whose
+    // parameters the caller binds; with PostgreSQL a statement without parameters over the rows
+    // that the text gave.
+    void RunClientCommand(const QString &sql, const QVariantList &positional,
+                          const QVariantMap &named,
+                          const std::function<void(const QString &statement)> &work);
     // Runs a client's command text: exactly one statement that only reads. The rows are all
     // fetched before it returns.
     QSqlQuery ClientQuery(const QString &sql, const QVariantList &binds = {});
@@ -68,6 +88,13 @@ private:
     // Brings a database made before some columns existed up to the current schema.
     void AddMissingColumns();
     QString Dialect(QString sql) const;
+    // Runs a statement as it is, without preparing it (PostgreSQL's utility statements).
+    void Run(const QString &sql);
+    // PostgreSQL: the role, view and function through which client command texts run; made
+    // or brought up to date at every start.
+    void SetUpClientCommands();
+    // A value written as an SQL literal of the database.
+    QString Literal(const QVariant &value) const;
 
     QString FConnection;
     bool FSQLite = false;

@@ -5,6 +5,9 @@
 //
 // Without options it listens on every address at port 2001 and keeps its data in the SQLite
 // file "appserver.sqlite" of the current folder, created with the demo school on first start.
+// On PostgreSQL the configuration file names the database: [Database] Driver=QPSQL, Name
+// (default "appserver"), Host (a name, an address or the folder of a Unix socket), Port, User,
+// Password.
 // It logs to standard error and stops cleanly on SIGTERM or SIGINT.
 
 #include "ApplicationServer.h"
@@ -57,10 +60,13 @@ int main(int argc, char **argv) {
     parser.process(app);
 
     TApplicationServerConfig config;
-    config.Database.Name = QStringLiteral("appserver.sqlite");
     try {
         if (parser.isSet(configOpt))
             config.LoadIni(parser.value(configOpt));
+        if (config.Database.Name.isEmpty())
+            config.Database.Name = config.Database.Driver == QLatin1String("QSQLITE")
+                                       ? QStringLiteral("appserver.sqlite")
+                                       : QStringLiteral("appserver");
         if (parser.isSet(portOpt)) {
             bool ok = false;
             const uint port = parser.value(portOpt).toUInt(&ok);

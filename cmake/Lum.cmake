@@ -86,6 +86,17 @@ function(lum_test name)
         "QT_QPA_PLATFORM=offscreen;ORV7_MACHINE_REGISTRY=${home}/machine;ORV7_USER_REGISTRY=${home}/user;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;ASAN_OPTIONS=detect_odr_violation=0;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()
 
+# lum_test_on_postgres(<name>)
+# Runs a test of lum_test once more as <name>_pg with ORV7_TEST_DATABASE=QPSQL: its servers
+# then work on a throw-away PostgreSQL cluster. Without PostgreSQL on the machine it skips.
+function(lum_test_on_postgres name)
+    set(home ${CMAKE_BINARY_DIR}/test-home/${name}_pg)
+    add_test(NAME ${name}_pg COMMAND ${name})
+    set_tests_properties(${name}_pg PROPERTIES
+        ENVIRONMENT "ORV7_TEST_DATABASE=QPSQL;QT_QPA_PLATFORM=offscreen;ORV7_MACHINE_REGISTRY=${home}/machine;ORV7_USER_REGISTRY=${home}/user;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;ASAN_OPTIONS=detect_odr_violation=0;UBSAN_OPTIONS=print_stacktrace=1"
+        SKIP_REGULAR_EXPRESSION "PostgreSQL tests skipped")
+endfunction()
+
 # lum_fuzz_target(<name> SOURCES ... INCLUDES dirs... [SEEDS dir])
 # A libFuzzer target built with clang (when installed) from the listed sources and Qt Core,
 # run for ten seconds as a test; the files of SEEDS start its corpus.

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
-    qt6-qpa-plugins libgl-dev
+    qt6-qpa-plugins libgl-dev libqt6sql6-psql postgresql
     libgtest-dev libbenchmark-dev libsqlite3-dev
     libsodium-dev libzip-dev libpugixml-dev libicu-dev openssl
     xvfb xauth fonts-wqy-microhei

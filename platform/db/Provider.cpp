@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <memory>
 #include <sqlite3.h>
 #include <unordered_map>
@@ -431,6 +432,14 @@ public:
           FFields(fields), FLayout(layout), FMode(mode) {
         if (FTable.isEmpty())
             DatabaseError(QStringLiteral("Unable to find the table to update"));
+        // Fields name their columns without regard to case, as unquoted SQL names do; the
+        // statements quote the names, so other engines get them as their table reports them
+        // (PostgreSQL folds unquoted names to lower case).
+        const QSqlRecord columns = FSqlite ? QSqlRecord() : FDb.record(FTable);
+        for (const TFieldDef &f : fields) {
+            const int column = columns.indexOf(f.Name);
+            FColumns.push_back(Quote(column >= 0 ? columns.fieldName(column) : f.Name));
+        }
         for (size_t i = 0; i < fields.size(); ++i)
             if (fields[i].ProviderFlags & pfInKey)
                 FKeys.push_back(static_cast<int>(i));
@@ -488,14 +497,15 @@ public:
         const uchar *key = c.Kind == ukInsert ? c.New : c.Old;
         QStringList columns, conditions;
         std::vector<QVariant> values;
-        for (const TFieldDef &f : FFields)
-            columns << (f.DataType == ftDataSet ? QStringLiteral("NULL") : Quote(f.Name));
+        for (size_t i = 0; i < FFields.size(); ++i)
+            columns << (FFields[i].DataType == ftDataSet ? QStringLiteral("NULL") : FColumns[i]);
         for (int k : FKeys) {
             const TFieldDef &f = FFields[static_cast<size_t>(k)];
+            const QString &column = FColumns[static_cast<size_t>(k)];
             if (IsNull(key, k)) {
-                conditions << Quote(f.Name) + QStringLiteral(" IS NULL");
+                conditions << column + QStringLiteral(" IS NULL");
             } else {
-                conditions << Quote(f.Name) + QStringLiteral(" = ?");
+                conditions << column + QStringLiteral(" = ?");
                 values.push_back(VariantToSql(FLayout.Value(key, k), f.DataType));
             }
         }
@@ -577,7 +587,7 @@ private:
         QStringList set, where;
         for (size_t i = 0; i < FFields.size(); ++i) {
             const char bits = FShape[static_cast<qsizetype>(i + 1)];
-            const QString name = Quote(FFields[i].Name);
+            const QString &name = FColumns[i];
             if (bits & ShapeSet)
                 set << (kind == ukInsert ? name : name + QStringLiteral(" = ?"));
             if (bits & ShapeWhere)
@@ -610,6 +620,7 @@ private:
     const TRecordLayout &FLayout;
     TUpdateMode FMode;
     std::vector<int> FKeys;
+    std::vector<QString> FColumns; // the quoted column name of each field
     QByteArray FShape;
     std::unordered_map<QByteArray, std::unique_ptr<TResolverStatement>> FStatements;
 };
@@ -672,22 +683,40 @@ QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode m
         DatabaseError(db.lastError().text());
     TPacketWriter result(pkReconcile, fields, false);
     bool rolledBack = false;
-    for (const TChange &c : changes) {
-        try {
-            resolver.Apply(c);
-        } catch (const EDatabaseError &e) {
-            ++errorCount;
-            TPacketError error;
-            error.Row = c.Row;
-            error.Message = e.Message();
-            error.Current = resolver.Current(c);
-            result.AddError(error);
-            if (maxErrors >= 0 && errorCount > maxErrors) {
-                db.rollback();
-                rolledBack = true;
-                break;
+    // Engines other than SQLite (PostgreSQL) refuse every statement after a failed one until
+    // the transaction ends: each change gets a savepoint, so that a refused row takes back only
+    // itself and the others still go in.
+    const bool savepoints = !SqliteHandle(db);
+    QSqlQuery savepoint(db);
+    const auto mark = [&](const char *statement) {
+        if (savepoints && !savepoint.exec(QString::fromLatin1(statement)))
+            DatabaseError(savepoint.lastError().text());
+    };
+    try {
+        for (const TChange &c : changes) {
+            try {
+                mark("SAVEPOINT orv7_change");
+                resolver.Apply(c);
+                mark("RELEASE SAVEPOINT orv7_change");
+            } catch (const EDatabaseError &e) {
+                mark("ROLLBACK TO SAVEPOINT orv7_change");
+                ++errorCount;
+                TPacketError error;
+                error.Row = c.Row;
+                error.Message = e.Message();
+                error.Current = resolver.Current(c);
+                result.AddError(error);
+                if (maxErrors >= 0 && errorCount > maxErrors) {
+                    db.rollback();
+                    rolledBack = true;
+                    break;
+                }
             }
         }
+    } catch (...) {
+        // Whatever else fails (the savepoints themselves, memory) writes nothing either.
+        db.rollback();
+        throw;
     }
     if (!rolledBack && !db.commit()) {
         const QString message = db.lastError().text();

@@ -1,35 +1,138 @@
 #pragma once
-// A fresh application server on its own thread, on a free loopback port, over a new SQLite
-// file in a temporary folder; and connections to its objects. A test may prepare the file
-// before the server opens it (an older database, for one).
+// A fresh application server on its own thread, on a free loopback port, over a new database:
+// an SQLite file in a temporary folder, or, when ORV7_TEST_DATABASE is QPSQL (CTest runs the
+// tests registered with lum_test_on_postgres that way too), a new database of the test
+// program's throw-away PostgreSQL cluster. A test may prepare the database before the server
+// opens it (an older database, for one).
 
 #include "ApplicationServer.h"
 #include "ServerThread.h"
 #include "SocketConnection.h"
+#include "TempPostgres.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <memory>
 
+// Whether the tests run on PostgreSQL rather than SQLite.
+inline bool OnPostgres() {
+    return qEnvironmentVariable("ORV7_TEST_DATABASE") == QLatin1String("QPSQL");
+}
+
+// Skips the test (in initTestCase, init or a test function) when it runs on PostgreSQL and
+// this machine cannot start a cluster.
+#define SKIP_WITHOUT_TEST_DATABASE()                                                               \
+    do {                                                                                           \
+        if (OnPostgres()) {                                                                        \
+            const QString why = TTempPostgres::Unavailable();                                      \
+            if (!why.isEmpty())                                                                    \
+                QSKIP(qPrintable(QStringLiteral("PostgreSQL tests skipped: ") + why));             \
+        }                                                                                          \
+    } while (false)
+
+// A new empty database of the engine the tests run on.
+class TTestDatabase {
+public:
+    explicit TTestDatabase(bool postgres = OnPostgres()) {
+        FConfig.HashCost = THashCost::Minimal;
+        if (postgres) {
+            TTempPostgres &cluster = TTempPostgres::Shared();
+            FConfig.Driver = QStringLiteral("QPSQL");
+            FConfig.Name = cluster.CreateDatabase();
+            FConfig.Host = cluster.Host();
+            FConfig.Port = cluster.Port();
+            FConfig.User = cluster.User();
+        } else {
+            FConfig.Name = FDir.filePath(QStringLiteral("school.sqlite"));
+        }
+    }
+
+    const TDatabaseConfig &Config() const { return FConfig; }
+
+    // Runs a statement straight on the database, beside any server; returns the first column
+    // of the first row (invalid when there is none, or when the statement failed).
+    QVariant Query(const QString &sql) const {
+        QVariant value;
+        {
+            QSqlDatabase db = Open(QStringLiteral("peek"));
+            QSqlQuery q(db);
+            if (q.exec(sql) && q.next())
+                value = q.value(0);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+        return value;
+    }
+
+    // Runs statements straight on the database; fails the test at the first that fails.
+    void Run(const QStringList &statements) const {
+        QString error;
+        {
+            QSqlDatabase db = Open(QStringLiteral("run"));
+            QSqlQuery q(db);
+            for (const QString &sql : statements)
+                if (error.isEmpty() && !q.exec(sql))
+                    error = sql + QStringLiteral(": ") + q.lastError().text();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("run"));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+    // Runs work while a transaction of a connection of its own holds what lockStatement locks
+    // (PostgreSQL: an advisory lock, rows FOR UPDATE); fails the test when the statement fails.
+    static void Holding(const TDatabaseConfig &config, const QString &lockStatement,
+                        const std::function<void()> &work) {
+        const QString connection = QStringLiteral("hold");
+        QString error;
+        {
+            QSqlDatabase db = Open(config, connection);
+            db.transaction();
+            QSqlQuery q(db);
+            if (q.exec(lockStatement))
+                work();
+            else
+                error = q.lastError().text();
+            db.rollback();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+private:
+    QSqlDatabase Open(const QString &connection) const { return Open(FConfig, connection); }
+    static QSqlDatabase Open(const TDatabaseConfig &config, const QString &connection) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(config.Driver, connection);
+        db.setDatabaseName(config.Name);
+        db.setHostName(config.Host);
+        db.setPort(config.Port);
+        db.setUserName(config.User);
+        db.open();
+        return db;
+    }
+
+    QTemporaryDir FDir;
+    TDatabaseConfig FConfig;
+};
+
 class TAppServerFixture {
 public:
-    explicit TAppServerFixture(const std::function<void(const QString &file)> &prepare = {}) {
+    explicit TAppServerFixture(const std::function<void(const TTestDatabase &)> &prepare = {}) {
         if (prepare)
-            prepare(DatabaseFile());
+            prepare(FDatabase);
         TApplicationServerConfig config;
         config.Address = QHostAddress::LocalHost;
         config.Port = 0;
-        config.Database.Name = FDir.filePath(QStringLiteral("school.sqlite"));
-        config.Database.HashCost = THashCost::Minimal;
+        config.Database = FDatabase.Config();
         FThread =
             std::make_unique<TServerThread>([config] { return new TApplicationServer(config); });
         FThread->StartServer();
     }
 
     quint16 Port() const { return FThread->Port(); }
-    QString DatabaseFile() const { return FDir.filePath(QStringLiteral("school.sqlite")); }
+    const TTestDatabase &Database() const { return FDatabase; }
 
     std::unique_ptr<TSocketConnection> Connect(const QString &progId) const {
         auto c = std::make_unique<TSocketConnection>();
@@ -41,23 +144,10 @@ public:
         return c;
     }
 
-    // A value read straight from the database file, beside the server.
-    QVariant Query(const QString &sql) const {
-        QVariant value;
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
-            db.setDatabaseName(DatabaseFile());
-            db.open();
-            QSqlQuery q(db);
-            if (q.exec(sql) && q.next())
-                value = q.value(0);
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
-        return value;
-    }
+    // A value read (or a statement run) straight on the database, beside the server.
+    QVariant Query(const QString &sql) const { return FDatabase.Query(sql); }
 
 private:
-    QTemporaryDir FDir;
+    TTestDatabase FDatabase;
     std::unique_ptr<TServerThread> FThread;
 };

@@ -4,6 +4,7 @@
 // nothing happened.
 
 #include "ClientDataSet.h"
+#include "ServerProcess.h"
 #include "SocketConnection.h"
 
 #include <QCoreApplication>
@@ -16,61 +17,6 @@
 #include <QTest>
 
 namespace {
-
-// The appserver program as a child process over a database file of the test. With crashAtRow
-// the server kills itself while it writes that row (its fault injection).
-class TServerProcess {
-public:
-    TServerProcess(const QString &database, const QString &log, int crashAtRow = 0) : FLog(log) {
-        QFile::remove(log);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (crashAtRow > 0)
-            env.insert("ORV7_APPSERVER_CRASH_AT_ROW", QString::number(crashAtRow));
-        FProcess.setProcessEnvironment(env);
-        FProcess.setStandardErrorFile(log);
-        FProcess.setStandardOutputFile(QProcess::nullDevice());
-        FProcess.start(
-            QCoreApplication::applicationDirPath() + "/appserver",
-            {"--listen", "127.0.0.1", "--port", "0", "--database", database, "--fast-hash"});
-    }
-    ~TServerProcess() {
-        if (FProcess.state() != QProcess::NotRunning) {
-            FProcess.kill();
-            FProcess.waitForFinished(10000);
-        }
-    }
-
-    QString Log() const {
-        QFile f(FLog);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-    // The port from the server's start-up line; 0 when it did not start in time.
-    quint16 WaitForPort() {
-        static const QRegularExpression re(QStringLiteral("listening on port (\\d+)"));
-        for (int i = 0; i < 1200; ++i) {
-            const auto m = re.match(Log());
-            if (m.hasMatch())
-                return quint16(m.captured(1).toUInt());
-            if (FProcess.state() == QProcess::NotRunning)
-                return 0;
-            QTest::qWait(50);
-        }
-        return 0;
-    }
-    // SIGTERM; true when the server then ends by itself with exit code 0.
-    bool Terminate() {
-        FProcess.terminate();
-        return FProcess.waitForFinished(20000) && FProcess.exitStatus() == QProcess::NormalExit &&
-               FProcess.exitCode() == 0;
-    }
-    bool WaitKilled() {
-        return FProcess.waitForFinished(10000) && FProcess.exitStatus() == QProcess::CrashExit;
-    }
-
-private:
-    QString FLog;
-    QProcess FProcess;
-};
 
 std::unique_ptr<TSocketConnection> Connect(const QString &progId, quint16 port) {
     auto c = std::make_unique<TSocketConnection>();
@@ -88,6 +34,9 @@ class TstAppServerCrash : public QObject {
     QTemporaryDir FDir;
 
     QString Database() const { return FDir.filePath("school.sqlite"); }
+    QStringList Arguments() const {
+        return {"--listen", "127.0.0.1", "--port", "0", "--database", Database(), "--fast-hash"};
+    }
     QString LogFile() const { return FDir.filePath("appserver.log"); }
 
     // A value read straight from the database file, as a fresh reader finds it.
@@ -115,7 +64,7 @@ class TstAppServerCrash : public QObject {
 
 private Q_SLOTS:
     void stopsCleanlyOnSigterm() {
-        TServerProcess server(Database(), LogFile());
+        TServerProcess server(Arguments(), LogFile());
         const quint16 port = server.WaitForPort();
         QVERIFY2(port != 0, qPrintable(server.Log()));
         auto code = Connect("SystemObj.CodeTableINTF", port);
@@ -130,7 +79,7 @@ private Q_SLOTS:
         // A method's change: the group's two members are replaced by two others; the server
         // dies after the old ones are deleted and one new one is written.
         {
-            TServerProcess server(Database(), LogFile(), 3);
+            TServerProcess server(Arguments(), LogFile(), 3);
             const quint16 port = server.WaitForPort();
             QVERIFY2(port != 0, qPrintable(server.Log()));
             QCOMPARE(Peek("SELECT COUNT(*) FROM GroupMembers WHERE GroupID = 'ACAD'").toInt(), 2);
@@ -150,7 +99,7 @@ private Q_SLOTS:
         TClientDataSet table;
         table.SetProviderName("xspCodeTable");
         {
-            TServerProcess server(Database(), LogFile(), 2);
+            TServerProcess server(Arguments(), LogFile(), 2);
             const quint16 port = server.WaitForPort();
             QVERIFY2(port != 0, qPrintable(server.Log()));
             auto code = Connect("SystemObj.CodeTableINTF", port);
@@ -191,7 +140,7 @@ private Q_SLOTS:
         QCOMPARE(table.FieldByName("Descript")->AsString(), QStringLiteral("男生"));
 
         // A restarted server takes the same changes.
-        TServerProcess server(Database(), LogFile());
+        TServerProcess server(Arguments(), LogFile());
         const quint16 port = server.WaitForPort();
         QVERIFY2(port != 0, qPrintable(server.Log()));
         auto code = Connect("SystemObj.CodeTableINTF", port);

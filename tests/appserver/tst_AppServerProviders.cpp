@@ -37,6 +37,7 @@ class TstAppServerProviders : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase() { SKIP_WITHOUT_TEST_DATABASE(); }
     void init() { FServer = std::make_unique<TAppServerFixture>(); }
     void cleanup() { FServer.reset(); }
 

@@ -29,6 +29,7 @@ class TstAppServerSecurity : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
+        SKIP_WITHOUT_TEST_DATABASE();
         FServer = std::make_unique<TAppServerFixture>();
         FSec = FServer->Connect(kSecurity);
     }
@@ -155,14 +156,7 @@ private Q_SLOTS:
         sec.Invoke(5, info);
         QCOMPARE(info[4].ToDateTime().ToDate(), QDate(9999, 1, 1));
         QVERIFY(!sec.Call(8, {Variant("NOBODY"), Variant(3), Variant("ADMIN")}).ToBool());
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "expire");
-            db.setDatabaseName(FServer->DatabaseFile());
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec("UPDATE Users SET EndDate='2000-01-01 00:00:00' WHERE ID='T900'"));
-        }
-        QSqlDatabase::removeDatabase("expire");
+        FServer->Database().Run({"UPDATE Users SET EndDate='2000-01-01 00:00:00' WHERE ID='T900'"});
         auto [ok, message] = Login("T900", "second-pw");
         QVERIFY(!ok);
         QCOMPARE(message, QStringLiteral("密碼已過期,請洽系統管理者"));

@@ -13,7 +13,10 @@ class TstAppServerServices : public QObject {
     std::unique_ptr<TAppServerFixture> FServer;
 
 private Q_SLOTS:
-    void initTestCase() { FServer = std::make_unique<TAppServerFixture>(); }
+    void initTestCase() {
+        SKIP_WITHOUT_TEST_DATABASE();
+        FServer = std::make_unique<TAppServerFixture>();
+    }
     void cleanupTestCase() { FServer.reset(); }
 
     void everyProgIdIsHosted() {
@@ -225,11 +228,8 @@ private Q_SLOTS:
     }
 
     void commandTextsOnlyRead() {
-        TDatabaseConfig config;
-        QTemporaryDir dir;
-        config.Name = dir.filePath("guard.sqlite");
-        config.HashCost = THashCost::Minimal;
-        TServerDatabase db(config);
+        TTestDatabase database;
+        TServerDatabase db(database.Config());
         QSqlQuery q = db.ClientQuery(
             "SELECT Descript FROM CodeTable WHERE Main_Code = ? AND Code = ?", {"NSEX", "2"});
         QVERIFY(q.next());
@@ -238,6 +238,18 @@ private Q_SLOTS:
                       "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM n WHERE x<3) "
                       "SELECT COUNT(*) FROM n;")
                     .next());
+        // Quotes and parameters: a semicolon or a question mark inside quotes is text.
+        q = db.ClientQuery("SELECT 'a;b?' AS t, Code AS \"c;?\" FROM CodeTable WHERE Main_Code = ? "
+                           "AND Descript = ?",
+                           {"NSEX", QStringLiteral("男")});
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), "a;b?");
+        QCOMPARE(q.value(1).toString(), "1");
+        // The hashes read as nothing.
+        q = db.ClientQuery("SELECT ID, PasswordHash FROM Users WHERE ID = ?", {"ADMIN"});
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), "ADMIN");
+        QVERIFY(q.value(1).isNull());
         const char *refused[] = {
             "DELETE FROM Users",
             "UPDATE Users SET PasswordHash = ''",
@@ -248,9 +260,27 @@ private Q_SLOTS:
             "ATTACH DATABASE '/tmp/x.sqlite' AS x",
             "CREATE TABLE t (a)",
             "",
+            "WITH d AS (DELETE FROM Users RETURNING *) SELECT * FROM d",
+            "SELECT * FROM CodeTable FOR UPDATE",
+            "SELECT PasswordHash FROM public.Users",
+            // Separators hidden from a reader that knows only plain quotes.
+            "SELECT E'\\''; DELETE FROM Users; SELECT ''",
+            "SELECT $$;$$; DELETE FROM Users",
+            // Taking another role back, then reading through a query in a string.
+            "SELECT set_config('role', 'none', true), query_to_xml('SELECT PasswordHash FROM "
+            "public.Users', true, false, '')",
         };
         for (const char *sql : refused)
             QVERIFY_THROWS_EXCEPTION(EServerError, db.ClientQuery(QString::fromUtf8(sql)));
+        if (OnPostgres()) {
+            // The database's own guard refuses the same without the server's check of the text.
+            for (const char *sql : {"DELETE FROM Users", "SELECT 1; DELETE FROM Users",
+                                    "SELECT 1) x; DELETE FROM Users; SELECT * FROM (SELECT 1"})
+                QVERIFY_THROWS_EXCEPTION(EServerError, db.Transaction([&] {
+                    db.Exec(QStringLiteral("SELECT orv7_client.run_query('%1')")
+                                .arg(QString::fromUtf8(sql)));
+                }));
+        }
         QCOMPARE(db.Scalar("SELECT COUNT(*) FROM Users").toInt(), 3);
         // The server's own writes are not affected by the guard.
         db.Transaction([&] { db.Exec("DELETE FROM MailOutbox"); });
