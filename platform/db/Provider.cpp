@@ -484,11 +484,16 @@ public:
             if (FShape[i + 1] & ShapeWhere)
                 st.Bind(p++, FLayout, c.Old, i, FFields[static_cast<size_t>(i)].DataType);
         const int touched = st.Exec();
+        FWroteMany = c.Kind != ukInsert && touched > 1;
         if (c.Kind != ukInsert && touched != 1)
             DatabaseError(touched == 0
                               ? QStringLiteral("Record not found or changed by another user")
                               : QStringLiteral("Update affected more than one record"));
     }
+
+    // Whether the last change failed after its statement had written to several records:
+    // the statement itself succeeded, so what it wrote stays unless taken back.
+    bool WroteMany() const { return FWroteMany; }
 
     // The server's record for a change, by key (original key, or the new key of an insert).
     std::vector<Variant> Current(const TChange &c) {
@@ -622,6 +627,7 @@ private:
     std::vector<int> FKeys;
     std::vector<QString> FColumns; // the quoted column name of each field
     QByteArray FShape;
+    bool FWroteMany = false;
     std::unordered_map<QByteArray, std::unique_ptr<TResolverStatement>> FStatements;
 };
 
@@ -706,7 +712,10 @@ QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode m
                 error.Message = e.Message();
                 error.Current = resolver.Current(c);
                 result.AddError(error);
-                if (maxErrors >= 0 && errorCount > maxErrors) {
+                // Without a savepoint to return to, a statement that wrote to several records
+                // can only be taken back with everything else: the whole apply is rolled back.
+                if ((maxErrors >= 0 && errorCount > maxErrors) ||
+                    (!savepoints && resolver.WroteMany())) {
                     db.rollback();
                     rolledBack = true;
                     break;

@@ -92,6 +92,7 @@ private Q_SLOTS:
     void reconcileValues();
     void abortStopsReconciling();
     void maxErrorsRollsBackAndKeepsEverythingPending();
+    void changeWritingSeveralRecordsTakesBackTheApply();
     void refreshKeepsFilterOrderAndRecord();
     void providerRefusals();
     void everyTypeWrittenAndFoundAgain();
@@ -371,6 +372,33 @@ void TstProvider::maxErrorsRollsBackAndKeepsEverythingPending() {
     QCOMPARE(f.Client->ChangeCount(), 1);
     QVERIFY(f.Client->Locate("ID", Variant(2)));
     QCOMPARE(f.Client->UpdateStatus(), usModified);
+}
+
+// A key that is not unique in the table: the update of one record reaches two. However many
+// errors are allowed, nothing of the apply stays written and every change stays pending.
+void TstProvider::changeWritingSeveralRecordsTakesBackTheApply() {
+    TFixture f;
+    f.Query->FieldDefs()[0].ProviderFlags = pfInUpdate;
+    f.Query->FieldDefs()[1].ProviderFlags = pfInKey | pfInWhere | pfInUpdate;
+    f.Provider->SetUpdateMode(upWhereKeyOnly);
+    f.Exec("UPDATE people SET Name = 'a' WHERE ID = 2");
+    const QStringList table = f.Table();
+    f.Client->Open();
+    f.Client->Locate("ID", Variant(3));
+    f.Set("Amount", Variant(33.0)); // one record: would go through
+    f.Client->Locate("ID", Variant(1));
+    f.Set("Amount", Variant(11.0)); // Name = 'a' reaches records 1 and 2
+    QStringList messages;
+    f.Client->OnReconcileError = [&](TClientDataSet *, const EReconcileError &e, TUpdateKind,
+                                     TReconcileAction &a) {
+        messages << e.Message();
+        a = raSkip;
+    };
+    QCOMPARE(f.Client->ApplyUpdates(-1), 1);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains("more than one"), qPrintable(messages[0]));
+    QCOMPARE(f.Table(), table);
+    QCOMPARE(f.Client->ChangeCount(), 2);
 }
 
 void TstProvider::refreshKeepsFilterOrderAndRecord() {
