@@ -52,7 +52,10 @@ QStringList TApplicationServer::HostedProgIDs() {
 
 TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, QObject *parent)
     : TObjectServer(parent) {
-    FDatabase = std::make_unique<TServerDatabase>(config.Database);
+    TDatabaseConfig database = config.Database;
+    if (config.Port != 0)
+        database.DemoPort = config.Port;
+    FDatabase = std::make_unique<TServerDatabase>(database);
     if (!config.PublishFolder.isEmpty()) {
         const TPublishResult published = PublishProgramFolder(*FDatabase, config.PublishFolder);
         qInfo("Published from %s: %d job packages, %d templates", qPrintable(config.PublishFolder),

@@ -464,7 +464,7 @@ void FillEmployees(TServerDatabase &db) {
 
 } // namespace
 
-void FillDemoSchool(TServerDatabase &db, THashCost cost) {
+void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     const QString now = TServerDatabase::DateText(Now());
     const QString start = TServerDatabase::DateText(Date());
     const QString forever = QStringLiteral("9999-01-01 00:00:00");
@@ -511,9 +511,10 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost) {
         db.Exec("INSERT INTO Units (UnitID, UnitName, ParentID) VALUES (?,?,?)",
                 {u[0], QString::fromUtf8(u[1]), u[2]});
 
+    // Every logical server is this one, on the port it was started with.
     for (const char *server : {"SrvJobSecurity", "SystemObj", "DefaultServer"})
-        db.Exec("INSERT INTO ServerLocation (ServerName, ComputerName, Port) VALUES (?,?,2001)",
-                {server, "127.0.0.1"});
+        db.Exec("INSERT INTO ServerLocation (ServerName, ComputerName, Port) VALUES (?,?,?)",
+                {server, "127.0.0.1", port});
 
     const struct {
         const char *Name;

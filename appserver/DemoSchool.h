@@ -33,5 +33,6 @@ struct TAddedColumn {
 };
 QList<TAddedColumn> AddedColumns();
 
-// Runs inside the transaction that creates the schema.
-void FillDemoSchool(TServerDatabase &db, THashCost cost);
+// Runs inside the transaction that creates the schema. The server locations name this
+// machine at `port`, the port the server was started with.
+void FillDemoSchool(TServerDatabase &db, THashCost cost, int port);

@@ -78,7 +78,7 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
         Exec(QStringLiteral("PRAGMA synchronous = FULL"));
     }
     if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
-        CreateSchema(config.HashCost);
+        CreateSchema(config.HashCost, config.DemoPort);
     AddMissingColumns();
     if (!FSQLite)
         SetUpClientCommands();
@@ -292,7 +292,7 @@ TDateTime TServerDatabase::TextDate(const QString &text) {
     return TDateTime::FromQDateTime(dt);
 }
 
-void TServerDatabase::CreateSchema(THashCost cost) {
+void TServerDatabase::CreateSchema(THashCost cost, int demoPort) {
     Transaction([&] {
         if (!FSQLite) {
             // Servers sharing one database may start together: one creates, the others wait
@@ -306,7 +306,7 @@ void TServerDatabase::CreateSchema(THashCost cost) {
         }
         for (const QString &statement : SchemaStatements())
             Exec(Dialect(statement));
-        FillDemoSchool(*this, cost);
+        FillDemoSchool(*this, cost, demoPort);
     });
 }
 

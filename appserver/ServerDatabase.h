@@ -37,6 +37,7 @@ struct TDatabaseConfig {
     QString User;
     QString Password;
     THashCost HashCost = THashCost::Interactive; // for the demo accounts created at first start
+    int DemoPort = 2001; // the port the demo school's server locations name (first start)
 };
 
 class TServerDatabase {
@@ -82,7 +83,7 @@ public:
     static TDateTime TextDate(const QString &text);
 
 private:
-    void CreateSchema(THashCost cost);
+    void CreateSchema(THashCost cost, int demoPort);
     // Columns of AddedColumns() that the database's tables lack.
     QList<TAddedColumn> MissingColumns();
     // Brings a database made before some columns existed up to the current schema.

@@ -119,12 +119,14 @@ private:
 
 class TAppServerFixture {
 public:
-    explicit TAppServerFixture(const std::function<void(const TTestDatabase &)> &prepare = {}) {
+    // On a free port, or on the given one.
+    explicit TAppServerFixture(const std::function<void(const TTestDatabase &)> &prepare = {},
+                               quint16 port = 0) {
         if (prepare)
             prepare(FDatabase);
         TApplicationServerConfig config;
         config.Address = QHostAddress::LocalHost;
-        config.Port = 0;
+        config.Port = port;
         config.Database = FDatabase.Config();
         FThread =
             std::make_unique<TServerThread>([config] { return new TApplicationServer(config); });

@@ -6,6 +6,7 @@
 #include "Big5.h"
 #include "ObjectBroker.h"
 
+#include <QTcpServer>
 #include <QTest>
 
 class TstAppServerServices : public QObject {
@@ -156,6 +157,23 @@ private Q_SLOTS:
         QVERIFY(viaBroker.AppServer().Call(3, {Variant("UNIT"), Variant("ZZZ")}).IsNull());
         QVERIFY_THROWS_EXCEPTION(
             EServerError, viaBroker.AppServer().Call(1, {Variant("CAR"), Variant("1"), Variant()}));
+    }
+
+    // A new database's locations name the port its server was started with, so that clients
+    // of a server on another port than the usual one find it.
+    void newSchoolLocationsNameTheServersPort() {
+        quint16 port = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            port = probe.serverPort();
+        }
+        TAppServerFixture other({}, port);
+        QCOMPARE(other.Port(), port);
+        auto obj = other.Connect("SystemObj.ObjServersINTF");
+        TSimpleObjectBroker broker;
+        broker.LoadServerData(obj->AppServer().Call(1, {Variant("SrvJobSecurity")}));
+        QCOMPARE(broker.GetPortForComputer("127.0.0.1"), int(port));
     }
 
     void clientFiles() {
