@@ -5,6 +5,7 @@
 #include "RemoteProtocol.h"
 
 #include <QAtomicInteger>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -79,6 +80,7 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
     }
     if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
         CreateSchema(config.HashCost, config.DemoPort);
+    AddMissingTables();
     AddMissingColumns();
     if (!FSQLite)
         SetUpClientCommands();
@@ -307,6 +309,37 @@ void TServerDatabase::CreateSchema(THashCost cost, int demoPort) {
         for (const QString &statement : SchemaStatements())
             Exec(Dialect(statement));
         FillDemoSchool(*this, cost, demoPort);
+    });
+}
+
+// The schema's tables that the database lacks, by the statements that create them.
+QStringList TServerDatabase::MissingTables() {
+    static const QRegularExpression name(QStringLiteral("^CREATE TABLE (\\w+)"));
+    const QStringList tables = Db().tables();
+    QStringList missing;
+    for (const QString &statement : SchemaStatements()) {
+        const QRegularExpressionMatch m = name.match(statement);
+        if (m.hasMatch() && !tables.contains(m.captured(1), Qt::CaseInsensitive))
+            missing << statement;
+    }
+    return missing;
+}
+
+// Brings a database made before some tables existed up to the current schema: the tables are
+// created empty (the demo school's rows come only with a new database).
+void TServerDatabase::AddMissingTables() {
+    if (MissingTables().isEmpty())
+        return;
+    Transaction([&] {
+        // Servers sharing one database may start together: one adds, the others find them.
+        if (!FSQLite)
+            Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)")
+                     .arg(TServerDatabase::SchemaLock));
+        for (const QString &statement : MissingTables()) {
+            Exec(Dialect(statement));
+            qInfo().noquote() << QStringLiteral("appserver: added the table to the database: %1")
+                                     .arg(statement.section(QLatin1Char(' '), 2, 2));
+        }
     });
 }
 

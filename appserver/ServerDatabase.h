@@ -84,6 +84,9 @@ public:
 
 private:
     void CreateSchema(THashCost cost, int demoPort);
+    // Statements of the schema creating tables that the database lacks, and their running.
+    QStringList MissingTables();
+    void AddMissingTables();
     // Columns of AddedColumns() that the database's tables lack.
     QList<TAddedColumn> MissingColumns();
     // Brings a database made before some columns existed up to the current schema.

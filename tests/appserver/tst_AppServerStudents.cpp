@@ -1,7 +1,7 @@
 // The students' basic data on a real server: both writable providers opened by client datasets
 // over the wire, edits, new students and deletions applied, one student chosen by number, the
 // index that stays read-only, a refused batch that writes nothing, and an older database that
-// gains the new columns when the server starts.
+// gains the new tables and columns when the server starts.
 
 #include "AppServerFixture.h"
 #include "ClientDataSet.h"
@@ -246,6 +246,26 @@ private Q_SLOTS:
         QCOMPARE(Value("113004", "Birthday").toString(), "2009-05-08");
         auto index = OpenBasic(*connection, "xStdOnSchoolIdxProvider");
         QCOMPARE(index->RecordCount(), 15);
+    }
+
+    // A database made before the students' and staff tables existed: the server starts, the
+    // tables are there empty, and their providers answer.
+    void olderDatabaseGainsTheTables() {
+        FServer = std::make_unique<TAppServerFixture>([](const TTestDatabase &database) {
+            { TServerDatabase current(database.Config()); }
+            database.Run({"DROP TABLE StdOnSchool", "DROP TABLE Employees"});
+        });
+        QCOMPARE(FServer->Query("SELECT COUNT(*) FROM StdOnSchool").toInt(), 0);
+        QCOMPARE(FServer->Query("SELECT COUNT(*) FROM Employees").toInt(), 0);
+        auto connection = FServer->Connect(kStudents);
+        QCOMPARE(OpenBasic(*connection, "dspStdBasic")->RecordCount(), 0);
+        auto one = OpenBasic(*connection, "dspStdBasic");
+        one->Append();
+        SetText(*one, "StudentID", "114001");
+        SetText(*one, "Cht_Name", "王小明");
+        one->Post();
+        QCOMPARE(one->ApplyUpdates(0), 0);
+        QCOMPARE(Value("114001", "Cht_Name").toString(), QStringLiteral("王小明"));
     }
 };
 
