@@ -80,8 +80,7 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
     }
     if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
         CreateSchema(config.HashCost, config.DemoPort);
-    AddMissingTables();
-    AddMissingColumns();
+    UpgradeSchema();
     if (!FSQLite)
         SetUpClientCommands();
     // Fault injection for the crash tests: the process kills itself outright in the middle of
@@ -325,10 +324,23 @@ QStringList TServerDatabase::MissingTables() {
     return missing;
 }
 
-// Brings a database made before some tables existed up to the current schema: the tables are
-// created empty (the demo school's rows come only with a new database).
-void TServerDatabase::AddMissingTables() {
-    if (MissingTables().isEmpty())
+QList<TAddedColumn> TServerDatabase::MissingColumns() {
+    QList<TAddedColumn> missing;
+    for (const TAddedColumn &c : AddedColumns()) {
+        // PostgreSQL folds the unquoted names of the schema to lower case.
+        const QSqlRecord record = Db().record(FSQLite ? c.Table : c.Table.toLower());
+        // A missing table comes whole with the table's own statement.
+        if (!record.isEmpty() && !record.contains(c.Column))
+            missing << c;
+    }
+    return missing;
+}
+
+// Brings a database made before some tables or columns existed up to the current schema: the
+// tables are created empty (the demo school's rows come only with a new database), the columns
+// are added empty.
+void TServerDatabase::UpgradeSchema() {
+    if (MissingTables().isEmpty() && MissingColumns().isEmpty())
         return;
     Transaction([&] {
         // Servers sharing one database may start together: one adds, the others find them.
@@ -340,30 +352,6 @@ void TServerDatabase::AddMissingTables() {
             qInfo().noquote() << QStringLiteral("appserver: added the table to the database: %1")
                                      .arg(statement.section(QLatin1Char(' '), 2, 2));
         }
-    });
-}
-
-QList<TAddedColumn> TServerDatabase::MissingColumns() {
-    QList<TAddedColumn> missing;
-    for (const TAddedColumn &c : AddedColumns()) {
-        // PostgreSQL folds the unquoted names of the schema to lower case.
-        const QSqlRecord record = Db().record(FSQLite ? c.Table : c.Table.toLower());
-        if (record.isEmpty())
-            throw EServerError(QStringLiteral("The table %1 is missing").arg(c.Table));
-        if (!record.contains(c.Column))
-            missing << c;
-    }
-    return missing;
-}
-
-void TServerDatabase::AddMissingColumns() {
-    if (MissingColumns().isEmpty())
-        return;
-    Transaction([&] {
-        // Servers sharing one database may start together: one adds, the others find them.
-        if (!FSQLite)
-            Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)")
-                     .arg(TServerDatabase::SchemaLock));
         for (const TAddedColumn &c : MissingColumns()) {
             Exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(c.Table, c.Column, c.Type));
             qInfo().noquote() << QStringLiteral("appserver: added the column %1.%2 to the database")

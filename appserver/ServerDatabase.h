@@ -84,13 +84,12 @@ public:
 
 private:
     void CreateSchema(THashCost cost, int demoPort);
-    // Statements of the schema creating tables that the database lacks, and their running.
+    // Statements of the schema creating tables that the database lacks.
     QStringList MissingTables();
-    void AddMissingTables();
-    // Columns of AddedColumns() that the database's tables lack.
+    // Columns of AddedColumns() that the database's existing tables lack.
     QList<TAddedColumn> MissingColumns();
-    // Brings a database made before some columns existed up to the current schema.
-    void AddMissingColumns();
+    // Brings a database made before some tables or columns existed up to the current schema.
+    void UpgradeSchema();
     QString Dialect(QString sql) const;
     // Runs a statement as it is, without preparing it (PostgreSQL's utility statements).
     void Run(const QString &sql);

@@ -148,21 +148,6 @@ QVariant VariantToSql(const Variant &v, TFieldType type) {
 }
 
 namespace {
-Variant ConvertSqlValue(const QVariant &q, TFieldType type);
-}
-
-Variant SqlToVariant(const QVariant &q, TFieldType type) {
-    if (q.isNull() || !q.isValid())
-        return Variant::Null();
-    try {
-        return ConvertSqlValue(q, type);
-    } catch (const EVariantError &) {
-        DatabaseError(QStringLiteral("'%1' is not a valid value for a field of type %2")
-                          .arg(q.toString(), FieldTypeName(type)));
-    }
-}
-
-namespace {
 Variant ConvertSqlValue(const QVariant &q, TFieldType type) {
     switch (type) {
     case ftString:
@@ -222,6 +207,17 @@ Variant ConvertSqlValue(const QVariant &q, TFieldType type) {
 }
 
 } // namespace
+
+Variant SqlToVariant(const QVariant &q, TFieldType type) {
+    if (q.isNull() || !q.isValid())
+        return Variant::Null();
+    try {
+        return ConvertSqlValue(q, type);
+    } catch (const EVariantError &) {
+        DatabaseError(QStringLiteral("'%1' is not a valid value for a field of type %2")
+                          .arg(q.toString(), FieldTypeName(type)));
+    }
+}
 
 void ExecPrepared(QSqlQuery &query, const QString &sql, const std::vector<QVariant> &values) {
     if (!query.prepare(sql))
