@@ -97,28 +97,42 @@ function(lum_test_on_postgres name)
         SKIP_REGULAR_EXPRESSION "PostgreSQL tests skipped")
 endfunction()
 
-# lum_fuzz_target(<name> SOURCES ... INCLUDES dirs... [SEEDS dir])
-# A libFuzzer target built with clang (when installed) from the listed sources and Qt Core,
+# lum_fuzz_target(<name> SOURCES ... INCLUDES dirs... [SEEDS dir] [QT modules...]
+#                  [LIBS libraries...] [MAX_LEN bytes])
+# A libFuzzer target built with clang (when installed) from the listed sources, Qt Core (and
+# the other Qt modules named, e.g. Gui) and the libraries of LIBS (link flags such as -lzip),
 # run for ten seconds as a test; the files of SEEDS start its corpus.
 function(lum_fuzz_target name)
-    cmake_parse_arguments(ARG "" "SEEDS" "SOURCES;INCLUDES" ${ARGN})
+    cmake_parse_arguments(ARG "" "SEEDS;MAX_LEN" "SOURCES;INCLUDES;QT;LIBS" ${ARGN})
     find_program(LUM_CLANGXX NAMES clang++ clang++-14)
     if(NOT LUM_CLANGXX)
         return()
     endif()
-    get_target_property(qt_core_includes Qt6::Core INTERFACE_INCLUDE_DIRECTORIES)
+    if(NOT ARG_MAX_LEN)
+        set(ARG_MAX_LEN 4096)
+    endif()
+    set(qt_targets Qt6::Core)
+    foreach(module ${ARG_QT})
+        list(APPEND qt_targets Qt6::${module})
+    endforeach()
     set(includes)
     foreach(dir ${ARG_INCLUDES})
         list(APPEND includes -I${dir})
     endforeach()
-    foreach(dir ${qt_core_includes})
-        list(APPEND includes -isystem ${dir})
+    set(qt_files)
+    foreach(target ${qt_targets})
+        get_target_property(qt_includes ${target} INTERFACE_INCLUDE_DIRECTORIES)
+        foreach(dir ${qt_includes})
+            list(APPEND includes -isystem${dir})
+        endforeach()
+        list(APPEND qt_files $<TARGET_FILE:${target}>)
     endforeach()
+    list(REMOVE_DUPLICATES includes)
     set(binary ${LUM_BIN_DIR}/${name})
     add_custom_command(OUTPUT ${binary}
         COMMAND ${LUM_CLANGXX} -std=c++20 -g -O1 -fPIC -DQT_NO_KEYWORDS
                 -fsanitize=fuzzer,address,undefined ${includes} ${ARG_SOURCES}
-                $<TARGET_FILE:Qt6::Core> -o ${binary}
+                ${qt_files} ${ARG_LIBS} -o ${binary}
         DEPENDS ${ARG_SOURCES}
         COMMENT "Building the fuzz target ${name} with clang"
         VERBATIM)
@@ -130,7 +144,59 @@ function(lum_fuzz_target name)
         file(COPY ${seeds} DESTINATION ${corpus})
     endif()
     add_test(NAME ${name}
-        COMMAND ${binary} -max_total_time=10 -max_len=4096 -rss_limit_mb=2048 ${corpus})
+        COMMAND ${binary} -max_total_time=10 -max_len=${ARG_MAX_LEN} -rss_limit_mb=2048 ${corpus})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT
         "ASAN_OPTIONS=detect_odr_violation=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endfunction()
+
+# lum_ooxml_package(<target> SOURCE <dir> OUTPUT <file> [ALL])
+# Packs the Office Open XML parts kept as text in <dir> (relative to the current source folder)
+# into the package <file> (relative to the current build folder) with mkooxml at build time.
+# The package is remade when a file of the folder changes; a file added or removed is seen at
+# the next build. ALL makes the package part of the default build.
+function(lum_ooxml_package target)
+    cmake_parse_arguments(ARG "ALL" "SOURCE;OUTPUT" "" ${ARGN})
+    if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_SOURCE OR NOT ARG_OUTPUT)
+        message(FATAL_ERROR "lum_ooxml_package(${target}): expected SOURCE <dir> OUTPUT <file> [ALL]")
+    endif()
+    get_filename_component(source "${ARG_SOURCE}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    get_filename_component(output "${ARG_OUTPUT}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
+    if(NOT IS_DIRECTORY "${source}")
+        message(FATAL_ERROR "lum_ooxml_package(${target}): ${source} is not a folder")
+    endif()
+    file(GLOB_RECURSE parts CONFIGURE_DEPENDS LIST_DIRECTORIES false "${source}/*")
+    set(all)
+    if(ARG_ALL)
+        set(all ALL)
+    endif()
+    add_custom_command(OUTPUT "${output}"
+        COMMAND mkooxml "${source}" "${output}"
+        DEPENDS mkooxml ${parts}
+        COMMENT "Packing ${output}"
+        VERBATIM)
+    add_custom_target(${target} ${all} DEPENDS "${output}")
+endfunction()
+
+# lum_word_template(<base name> SOURCE <dir>)
+# A Word template of the program folder, ${LUM_BIN_DIR}/TemplateDocs/<base name>.docx, packed
+# from the parts in <dir> as part of the default build. Base names may be Chinese; the target
+# gets an ASCII name from a digest of the base name, and every template is also built by the
+# target LumTemplateDocs.
+function(lum_word_template base)
+    cmake_parse_arguments(ARG "" "SOURCE" "" ${ARGN})
+    if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_SOURCE)
+        message(FATAL_ERROR "lum_word_template(${base}): expected SOURCE <dir>")
+    endif()
+    if(base STREQUAL "" OR base MATCHES "[/\\\\]")
+        message(FATAL_ERROR "lum_word_template(${base}): a base name is a file name, not a path")
+    endif()
+    string(MD5 digest "${base}")
+    string(SUBSTRING "${digest}" 0 12 digest)
+    set(target LumTemplate_${digest})
+    lum_ooxml_package(${target} ALL SOURCE "${ARG_SOURCE}"
+                      OUTPUT "${LUM_BIN_DIR}/TemplateDocs/${base}.docx")
+    if(NOT TARGET LumTemplateDocs)
+        add_custom_target(LumTemplateDocs)
+    endif()
+    add_dependencies(LumTemplateDocs ${target})
 endfunction()
