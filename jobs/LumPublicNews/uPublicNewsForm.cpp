@@ -2,8 +2,11 @@
 
 #include "DBGridModel.h"
 #include "DataSource.h"
+#include "Packages.h"
+#include "uDocuReport.h"
 #include "uJobGuard.h"
 #include "uJobServerData.h"
+#include "uOrganization.h"
 #include "uRocDate.h"
 
 #include <QHBoxLayout>
@@ -43,8 +46,12 @@ TPublicNewsForm::TPublicNewsForm() {
     auto *layout = new QVBoxLayout(this);
     btnRefresh = new QPushButton(QStringLiteral("重新整理"), this);
     btnRefresh->setObjectName(QStringLiteral("btnRefresh"));
+    btnPrint = new QPushButton(QStringLiteral("列印"), this);
+    btnPrint->setObjectName(QStringLiteral("btnPrint"));
+    btnPrint->setEnabled(false);
     auto *bar = new QHBoxLayout;
     bar->addStretch(1);
+    bar->addWidget(btnPrint);
     bar->addWidget(btnRefresh);
     layout->addLayout(bar);
     auto *splitter = new QSplitter(Qt::Vertical, this);
@@ -83,8 +90,21 @@ TPublicNewsForm::TPublicNewsForm() {
     splitter->setStretchFactor(1, 1);
     layout->addWidget(splitter);
 
+    // The notice is filled into a fresh copy of the template each time; closing the report
+    // throws the previous copy away (the preview keeps its own).
+    DocuReport = new TDocuReport(this);
+    DocuReport->SetName(QStringLiteral("DocuReport"));
+    DocuReport->SetVisible(false);
+    DocuReport->SetOptions(InsertPageBreak | AutoCloseDocument);
+    DocuReport->SetSaveAction(saDoNotSaveChanges);
+    WRMultiLabel = new TWRMultiLabel(this);
+    WRMultiLabel->SetName(QStringLiteral("WRMultiLabel"));
+    WRMultiLabel->SetDocuReport(DocuReport);
+
     connect(btnRefresh, &QPushButton::clicked, this,
             [this] { RunGuarded([this] { RefreshNews(); }); });
+    connect(btnPrint, &QPushButton::clicked, this,
+            [this] { RunGuarded([this] { PrintNotice(); }); });
     OnShow = [this] {
         if (!FFirstShow)
             return;
@@ -100,7 +120,27 @@ void TPublicNewsForm::RefreshNews() {
     ShowNotice();
 }
 
+void TPublicNewsForm::PrintNotice() {
+    if (!NewsCDS->Active() || NewsCDS->IsEmpty())
+        return;
+    auto field = [this](const char *name) { return NewsCDS->FieldByName(QLatin1String(name)); };
+    DocuReport->Close();
+    DocuReport->SetTemplateName(ProgramFolder() + QStringLiteral("TemplateDocs/公告單.docx"));
+    WRMultiLabel->Labels().Clear();
+    WRMultiLabel->SetLabelText(QStringLiteral("OrganizationName"),
+                               Organization ? Organization->FullName : QString());
+    WRMultiLabel->SetLabelText(QStringLiteral("Title"), field("Title")->AsString());
+    WRMultiLabel->SetLabelText(QStringLiteral("UnitName"), field("UnitName")->AsString());
+    WRMultiLabel->SetLabelText(QStringLiteral("Publisher"), field("Publisher")->AsString());
+    WRMultiLabel->SetLabelText(QStringLiteral("PublishDate"), field("PublishDate")->DisplayText());
+    WRMultiLabel->SetLabelText(QStringLiteral("Content"), field("Content")->AsString());
+    WRMultiLabel->SetLabelText(QStringLiteral("PrintDate"), RocDateText(Date()));
+    DocuReport->SendToWord();
+    DocuReport->PrintPreview();
+}
+
 void TPublicNewsForm::ShowNotice() {
+    btnPrint->setEnabled(NewsCDS->Active() && !NewsCDS->IsEmpty());
     if (!NewsCDS->Active() || NewsCDS->IsEmpty()) {
         lblTitle->setText(NewsCDS->Active() ? QStringLiteral("目前沒有公告") : QString());
         lblInfo->clear();

@@ -1,7 +1,8 @@
 #pragma once
 // The school's notices ("公告查詢"): the titles, newest first, with their dates in the ROC
 // calendar and the issuing unit; under them the chosen notice: title, unit, publisher, date
-// and text.
+// and text. "列印" prints the chosen notice through the template "公告單.docx" into the
+// preview window, from which it is printed or saved as PDF or as a Word document.
 
 #include "Form.h"
 
@@ -13,6 +14,8 @@ class TClientDataSet;
 class TDBGridModel;
 class TDataSource;
 class TJobServerData;
+class TDocuReport;
+class TWRMultiLabel;
 
 class TPublicNewsForm : public TForm {
     Q_OBJECT
@@ -20,6 +23,7 @@ public:
     TPublicNewsForm();
 
     QPushButton *btnRefresh = nullptr;
+    QPushButton *btnPrint = nullptr;
     QTableView *grdNews = nullptr;
     QLabel *lblTitle = nullptr;
     QLabel *lblInfo = nullptr;
@@ -28,9 +32,13 @@ public:
     TClientDataSet *NewsCDS = nullptr;
     TDataSource *dsNews = nullptr;
     TDBGridModel *NewsModel = nullptr;
+    TDocuReport *DocuReport = nullptr;
+    TWRMultiLabel *WRMultiLabel = nullptr;
 
     // Reads the notices from the server again.
     void RefreshNews();
+    // Fills the template with the chosen notice and shows it in the preview window.
+    void PrintNotice();
 
 private:
     void ShowNotice();

@@ -12,6 +12,9 @@ class TLUMDBCodeComboBox;
 class TDBSpinEdit;
 class TTqDBNumEdit;
 class TCodeFieldLink;
+class TDocuReport;
+class TWRMultiLabel;
+class TDBWRTable;
 
 // The edit area of the student fields, built into a table form's gbEdit.
 class TStdBasicEditArea {
@@ -40,7 +43,13 @@ public:
     ~TStdBasicDataForm() override;
     void DoFormInitial() override;
     void OpCtrl() override;
+    // "列印": the students of the grid, as they are filtered and ordered there, in a table of
+    // the template "學生名冊.docx", shown in the preview window.
+    void DataPrintExecute();
     std::unique_ptr<TStdBasicEditArea> EditArea;
+    TDocuReport *DocuReport = nullptr;
+    TWRMultiLabel *WRMultiLabel = nullptr;
+    TDBWRTable *DBWRTable = nullptr;
 };
 
 class TStdBasicByNoForm : public TSingalTBOneRecForm {

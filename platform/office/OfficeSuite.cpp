@@ -15,6 +15,45 @@
 
 namespace {
 
+// Templates name the Chinese faces of Windows (新細明體 and its kin); the suite is told which
+// faces of this machine stand for them, through a font configuration of its own that adds
+// those names to the system's configuration.
+QProcessEnvironment SuiteEnvironment(const QString &folder) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (environment.contains(QStringLiteral("FONTCONFIG_FILE")) ||
+        !QFile::exists(QStringLiteral("/etc/fonts/fonts.conf")))
+        return environment;
+    struct TAlias {
+        const char *Windows, *Here;
+    };
+    static const TAlias aliases[] = {
+        {"新細明體", "AR PL UMing TW"},        {"PMingLiU", "AR PL UMing TW"},
+        {"細明體", "AR PL UMing TW"},          {"MingLiU", "AR PL UMing TW"},
+        {"標楷體", "AR PL UKai TW"},           {"DFKai-SB", "AR PL UKai TW"},
+        {"微軟正黑體", "WenQuanYi Micro Hei"}, {"Microsoft JhengHei", "WenQuanYi Micro Hei"},
+    };
+    QByteArray conf =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n"
+        "<fontconfig>\n<include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>\n";
+    for (const TAlias &alias : aliases)
+        conf += QByteArray("<alias binding=\"same\"><family>") + alias.Windows +
+                "</family><prefer><family>" + alias.Here +
+                "</family><family>AR PL UMing TW</family><family>Noto Serif CJK TC</family>"
+                "</prefer></alias>\n";
+    conf += "</fontconfig>\n";
+    const QString file = folder + QStringLiteral("/fonts.conf");
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly) && out.write(conf) == conf.size()) {
+        out.close();
+        environment.insert(QStringLiteral("FONTCONFIG_FILE"), file);
+    }
+    return environment;
+}
+
+} // namespace
+
+namespace {
+
 const char *const kProgramVariable = "ORV7_SOFFICE";
 
 // The path named by ORV7_SOFFICE, or empty when it names no executable file.
@@ -151,6 +190,7 @@ void TOfficeSuite::ConvertTo(const QString &source, const QString &format, const
          QStringLiteral("--nolockcheck"), QStringLiteral("-env:UserInstallation=") + profile,
          QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"), outDir, input});
     process.setWorkingDirectory(work.path());
+    process.setProcessEnvironment(SuiteEnvironment(work.path()));
     process.setStandardInputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::MergedChannels);
     // The suite starts helper processes of its own; a group of their own lets a timeout end

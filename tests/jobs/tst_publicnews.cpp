@@ -1,8 +1,11 @@
 // The notices job against a real server: the server's notices, newest first with ROC dates,
-// the chosen notice under the list, and a notice published later after a refresh.
+// the chosen notice under the list, a notice published later after a refresh, and the chosen
+// notice printed through its template into the preview window.
 
 #include "JobTestSupport.h"
+#include "PrintTestSupport.h"
 #include "ServerDatabase.h"
+#include "uDocuReport.h"
 
 #include <QAbstractItemModel>
 #include <QLabel>
@@ -97,6 +100,47 @@ private Q_SLOTS:
         QCOMPARE(Cell(grid, 0, 2), QStringLiteral("颱風停課通知"));
         QCOMPARE(form->findChild<QTextBrowser *>(QStringLiteral("memContent"))->toPlainText(),
                  QStringLiteral("明日停止上課。"));
+    }
+
+    void theChosenNoticePrints() {
+        TForm *form = FBench->Run(QStringLiteral("LumPublicNews.bpl"));
+        QVERIFY(form);
+        auto *grid = form->findChild<QTableView *>(QStringLiteral("grdNews"));
+        grid->setCurrentIndex(grid->model()->index(1, 2));
+        const QString title = Cell(grid, 1, 2);
+        const QString content =
+            form->findChild<QTextBrowser *>(QStringLiteral("memContent"))->toPlainText();
+        auto *report = form->findChild<TDocuReport *>(QStringLiteral("DocuReport"));
+        QVERIFY(report);
+        auto *print = form->findChild<QPushButton *>(QStringLiteral("btnPrint"));
+        QVERIFY(print->isEnabled());
+        QTest::mouseClick(print, Qt::LeftButton);
+        if (!HasOfficeSuite()) {
+            // Without the suite the preview cannot be made, and the user is told so.
+            QVERIFY(
+                FBench->Errors.join(u' ').contains(QStringLiteral("可能沒有安裝MicrosoftWord")));
+            QSKIP("the office suite (soffice) is not installed");
+        }
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        // The document holds the notice at its bookmarks.
+        TWordDocument *doc = report->Document();
+        QVERIFY(doc);
+        QCOMPARE(doc->Bookmark(QStringLiteral("Title")).Range().Text(), title);
+        QCOMPARE(doc->Bookmark(QStringLiteral("Content")).Range().Text(),
+                 QString(content).replace(u'\n', u'\r'));
+        QVERIFY(!doc->Bookmark(QStringLiteral("PrintDate")).Range().Text().isEmpty());
+        // The preview shows it, and its PDF has the text.
+        TPdfPreviewForm *preview = OpenPreview();
+        QVERIFY(preview);
+        QVERIFY(preview->PageCount() >= 1);
+        const QString text = PdfText(preview->PdfPath());
+        QVERIFY2(text.contains(title), qPrintable(text));
+        // Printing again fills a fresh copy: one notice, not two.
+        QTest::mouseClick(print, Qt::LeftButton);
+        QCOMPARE(report->Document()->Content().Text().count(title), 1);
+        preview = OpenPreview();
+        QVERIFY(preview);
+        preview->close();
     }
 };
 

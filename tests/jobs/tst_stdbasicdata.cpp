@@ -1,7 +1,7 @@
 // The students' basic data against a real server, driven through the forms as a user does:
 // the grid of every student and the one-student form, editing with the code lists and the
 // date picker, the edit stamp, new and deleted students confirmed in one batch, a refused row,
-// and changes dropped on close.
+// changes dropped on close, and the grid printed into a table of the student-list template.
 
 #include "CalendarX.h"
 #include "ClientDataSet.h"
@@ -9,8 +9,10 @@
 #include "Fields.h"
 #include "JobTestSupport.h"
 #include "ModalAnswer.h"
+#include "PrintTestSupport.h"
 #include "uCalendarDialog.h"
 #include "uCodeComboBox.h"
+#include "uDocuReport.h"
 #include "uReconcileError.h"
 #include "uSingalTBForm.h"
 #include "uTqDBNumEdit.h"
@@ -223,6 +225,40 @@ private Q_SLOTS:
         // A number without a student reads nothing.
         form->SetNo(QStringLiteral("NOSUCH"));
         QCOMPARE(d->RecordCount(), 0);
+    }
+
+    void theGridPrintsIntoATable() {
+        auto *form = qobject_cast<TSingalTBMultiRecForm *>(FBench->Run("TqStdBasicData.bpl"));
+        QVERIFY(form);
+        TClientDataSet *d = form->ActiveDataSet;
+        QVERIFY(d->RecordCount() > 10);
+        QVERIFY(form->DataPrint->isVisible());
+        QVERIFY(form->DataPrint->isEnabled());
+        d->First();
+        d->Next();
+        form->DataPrint->trigger();
+        if (!HasOfficeSuite())
+            QSKIP("the office suite (soffice) is not installed");
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        TWordDocument *doc =
+            form->findChild<TDocuReport *>(QStringLiteral("DocuReport"))->Document();
+        QVERIFY(doc);
+        QCOMPARE(doc->TableCount(), 1);
+        TWordTable table = doc->Table(1);
+        // A title row of the visible fields' labels, then every student of the grid.
+        QCOMPARE(table.RowCount(), d->RecordCount() + 1);
+        QCOMPARE(table.Cell(1, 1).Text(), d->FieldByName("StudentID")->DisplayLabel());
+        QCOMPARE(table.Cell(1, 2).Text(), d->FieldByName("Cht_Name")->DisplayLabel());
+        d->First();
+        QCOMPARE(table.Cell(2, 2).Text(), d->FieldByName("Cht_Name")->DisplayText());
+        d->Last();
+        QCOMPARE(table.Cell(table.RowCount(), 1).Text(),
+                 d->FieldByName("StudentID")->DisplayText());
+        QCOMPARE(d->RecNo(), d->RecordCount());
+        TPdfPreviewForm *preview = OpenPreview();
+        QVERIFY(preview);
+        QVERIFY(PdfText(preview->PdfPath()).contains(QStringLiteral("學生基本資料名冊")));
+        preview->close();
     }
 };
 
