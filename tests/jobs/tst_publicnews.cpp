@@ -10,6 +10,7 @@
 #include <QAbstractItemModel>
 #include <QLabel>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -135,6 +136,14 @@ private Q_SLOTS:
         QVERIFY(preview->PageCount() >= 1);
         const QString text = PdfText(preview->PdfPath());
         QVERIFY2(text.contains(title), qPrintable(text));
+        // From the preview the Word document is saved too, and reads back with the notice.
+        QVERIFY(preview->SaveDocumentAction()->isVisible());
+        QTemporaryDir saved;
+        const QString docx = saved.filePath(QStringLiteral("公告.docx"));
+        preview->SaveDocumentAs(docx);
+        QCOMPARE(
+            TWordDocument::FromTemplate(docx)->Bookmark(QStringLiteral("Title")).Range().Text(),
+            title);
         // Printing again fills a fresh copy: one notice, not two.
         QTest::mouseClick(print, Qt::LeftButton);
         QCOMPARE(report->Document()->Content().Text().count(title), 1);

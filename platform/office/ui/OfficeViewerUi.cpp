@@ -136,7 +136,12 @@ void TOfficeViewerUi::PrintPreviewFile(const QString &path, const QString &title
     }
     ClosePrintPreview();
     const QString caption = title.isEmpty() ? QFileInfo(path).completeBaseName() : title;
+    // The window keeps a copy of the document, which the caller may remove, to save it later.
+    const QString kept = folder->filePath(QStringLiteral("document.") + QFileInfo(path).suffix());
+    const bool haveCopy = QFile::copy(path, kept);
     auto *form = new TPdfPreviewForm(pdfPath, caption, std::move(folder));
+    if (haveCopy)
+        form->SetSourceDocument(kept);
     FPreview = form;
     form->show();
     form->raise();

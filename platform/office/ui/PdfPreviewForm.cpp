@@ -67,6 +67,9 @@ TPdfPreviewForm::TPdfPreviewForm(const QString &pdfPath, const QString &title,
     FActSavePdf = AddAction(QStringLiteral("actSavePdf"), QStringLiteral("另存PDF"),
                             QStringLiteral("document-save-as"));
     FActSavePdf->setShortcut(QKeySequence::SaveAs);
+    FActSaveDocument = AddAction(QStringLiteral("actSaveDocument"), QStringLiteral("另存文件"),
+                                 QStringLiteral("document-save"));
+    FActSaveDocument->setVisible(false);
     FActZoomIn =
         AddAction(QStringLiteral("actZoomIn"), QStringLiteral("放大"), QStringLiteral("zoom-in"));
     FActZoomIn->setShortcut(QKeySequence::ZoomIn);
@@ -78,14 +81,20 @@ TPdfPreviewForm::TPdfPreviewForm(const QString &pdfPath, const QString &title,
     FActClose = AddAction(QStringLiteral("actClose"), QStringLiteral("關閉"),
                           QStringLiteral("window-close"));
     FActClose->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence::Close});
-    for (QAction *action :
-         {FActPrint, FActSavePdf, FActZoomIn, FActZoomOut, FActFitWidth, FActClose}) {
+    for (QAction *action : {FActPrint, FActSavePdf, FActSaveDocument, FActZoomIn, FActZoomOut,
+                            FActFitWidth, FActClose}) {
         if (action == FActZoomIn || action == FActClose)
             bar->addSeparator();
         bar->addAction(action);
     }
     connect(FActPrint, &QAction::triggered, this, [this] { PrintWithDialog(); });
     connect(FActSavePdf, &QAction::triggered, this, [this] { SavePdfWithDialog(); });
+    connect(FActSaveDocument, &QAction::triggered, this, [this] {
+        const QString suffix = QFileInfo(FSourceDocument).suffix();
+        SaveWithDialog(QStringLiteral("另存文件"), suffix,
+                       QStringLiteral("文件 (*.%1)").arg(suffix),
+                       [this](const QString &path) { SaveDocumentAs(path); });
+    });
     connect(FActZoomIn, &QAction::triggered, this, [this] { ZoomIn(); });
     connect(FActZoomOut, &QAction::triggered, this, [this] { ZoomOut(); });
     connect(FActFitWidth, &QAction::triggered, this, [this] { FitWidth(); });
@@ -155,16 +164,19 @@ QPrinter &TPdfPreviewForm::Printer() {
     return *FPrinter;
 }
 
-void TPdfPreviewForm::SavePdfAs(const QString &path) {
-    const auto fail = [&path](const QString &reason) {
+namespace {
+
+// Copies a file so that the target is replaced in one step or not at all.
+void CopyWhole(const QString &from, const QString &path, const QString &what) {
+    const auto fail = [&](const QString &reason) {
         throw EOfficeError(
-            QStringLiteral("無法儲存 PDF 檔案 %1：%2").arg(QDir::toNativeSeparators(path), reason));
+            QStringLiteral("無法儲存%1 %2：%3").arg(what, QDir::toNativeSeparators(path), reason));
     };
     if (path.isEmpty())
         fail(QStringLiteral("沒有指定檔名"));
-    if (QFileInfo(path).absoluteFilePath() == QFileInfo(FPdfPath).absoluteFilePath())
+    if (QFileInfo(path).absoluteFilePath() == QFileInfo(from).absoluteFilePath())
         return;
-    QFile in(FPdfPath);
+    QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         fail(in.errorString());
     QSaveFile out(path);
@@ -179,6 +191,23 @@ void TPdfPreviewForm::SavePdfAs(const QString &path) {
     }
     if (!out.commit())
         fail(out.errorString());
+}
+
+} // namespace
+
+void TPdfPreviewForm::SavePdfAs(const QString &path) {
+    CopyWhole(FPdfPath, path, QStringLiteral(" PDF 檔案"));
+}
+
+void TPdfPreviewForm::SetSourceDocument(const QString &path) {
+    FSourceDocument = path;
+    FActSaveDocument->setVisible(!path.isEmpty());
+}
+
+void TPdfPreviewForm::SaveDocumentAs(const QString &path) {
+    if (FSourceDocument.isEmpty())
+        throw EOfficeError(QStringLiteral("這個預覽沒有原始文件"));
+    CopyWhole(FSourceDocument, path, QStringLiteral("文件"));
 }
 
 void TPdfPreviewForm::PrintWithDialog() {
@@ -196,20 +225,29 @@ void TPdfPreviewForm::PrintWithDialog() {
 }
 
 void TPdfPreviewForm::SavePdfWithDialog() {
+    SaveWithDialog(QStringLiteral("另存PDF"), QStringLiteral("pdf"),
+                   QStringLiteral("PDF 文件 (*.pdf)"),
+                   [this](const QString &path) { SavePdfAs(path); });
+}
+
+void TPdfPreviewForm::SaveWithDialog(const QString &caption, const QString &suffix,
+                                     const QString &filter,
+                                     const std::function<void(const QString &)> &save) {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QFileDialog dialog(this, QStringLiteral("另存PDF"),
-                       QDir(folder).filePath(FileNameOf(FTitle) + QStringLiteral(".pdf")),
-                       QStringLiteral("PDF 文件 (*.pdf)"));
-    dialog.setObjectName(QStringLiteral("SavePdfDialog"));
+    QFileDialog dialog(this, caption,
+                       QDir(folder).filePath(FileNameOf(FTitle) + QLatin1Char('.') + suffix),
+                       filter);
+    dialog.setObjectName(suffix == QLatin1String("pdf") ? QStringLiteral("SavePdfDialog")
+                                                        : QStringLiteral("SaveDocumentDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     try {
-        SavePdfAs(dialog.selectedFiles().constFirst());
+        save(dialog.selectedFiles().constFirst());
     } catch (const Exception &e) {
-        QMessageBox::warning(this, QStringLiteral("另存PDF"), e.Message());
+        QMessageBox::warning(this, caption, e.Message());
     }
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // The print preview window: the pages of a PDF one below the other, fitted to the window's
 // width, with zoom, a page indicator and the actions "列印" (through the print dialog),
-// "另存PDF" and "關閉". It is a top-level window that frees itself when closed, and removes
-// the temporary folder of its PDF with it.
+// "另存PDF", "另存文件" (the document the pages were made from, when known) and "關閉". It is a
+// top-level window that frees itself when closed, and removes the temporary folder of its PDF with
+// it.
 
 #include "OfficeErrors.h"
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -41,6 +43,11 @@ public:
 
     // Copies the PDF to path, replacing any file there in one step. Raises EOfficeError.
     void SavePdfAs(const QString &path);
+    // The document the pages were made from (a copy the window keeps); offers "另存文件".
+    void SetSourceDocument(const QString &path);
+    QString SourceDocument() const { return FSourceDocument; }
+    // Copies the source document to path as SavePdfAs does.
+    void SaveDocumentAs(const QString &path);
 
     void ZoomIn();
     void ZoomOut();
@@ -49,6 +56,7 @@ public:
     QAction *PrintAction() const { return FActPrint; }
     QAction *SavePdfAction() const { return FActSavePdf; }
     QAction *CloseAction() const { return FActClose; }
+    QAction *SaveDocumentAction() const { return FActSaveDocument; }
 
     static constexpr qreal ZoomStep = 1.25;
     static constexpr qreal MinZoom = 0.1;
@@ -57,6 +65,8 @@ public:
 private:
     void PrintWithDialog();
     void SavePdfWithDialog();
+    void SaveWithDialog(const QString &caption, const QString &suffix, const QString &filter,
+                        const std::function<void(const QString &)> &save);
     void SetZoom(qreal factor);
     void UpdatePageIndicator();
     void ReleaseTemporaryFiles();
@@ -71,6 +81,8 @@ private:
     QLabel *FPageLabel = nullptr;
     QAction *FActPrint = nullptr;
     QAction *FActSavePdf = nullptr;
+    QAction *FActSaveDocument = nullptr;
+    QString FSourceDocument;
     QAction *FActClose = nullptr;
     QAction *FActZoomIn = nullptr;
     QAction *FActZoomOut = nullptr;
