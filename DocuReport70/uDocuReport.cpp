@@ -616,14 +616,23 @@ void TWRMultiLabel::SendData() {
 // ---------------------------------------------------------------------------------------------
 // Data objects
 
-void TDBWRObject::SetDataSource(TDataSource *source) {
-    if (source == FDataSource)
+namespace {
+
+// Points `link` at `source`, asking to be told when the source goes.
+void LinkDataSource(TComponentBase &owner, TDataSource *&link, TDataSource *source) {
+    if (source == link)
         return;
-    if (FDataSource)
-        RemoveFreeNotification(FDataSource);
-    FDataSource = source;
+    if (link)
+        owner.RemoveFreeNotification(link);
+    link = source;
     if (source)
-        FreeNotification(source);
+        owner.FreeNotification(source);
+}
+
+} // namespace
+
+void TDBWRObject::SetDataSource(TDataSource *source) {
+    LinkDataSource(*this, FDataSource, source);
 }
 
 TDataSet *TDBWRObject::DataSet() const {
@@ -800,13 +809,7 @@ bool TDBWRTable::GetWordTable() {
 // Pictures
 
 void TDBWRImage::SetDataSource(TDataSource *source) {
-    if (source == FDataSource)
-        return;
-    if (FDataSource)
-        RemoveFreeNotification(FDataSource);
-    FDataSource = source;
-    if (source)
-        FreeNotification(source);
+    LinkDataSource(*this, FDataSource, source);
 }
 
 void TDBWRImage::SendData() {

@@ -12,6 +12,7 @@
 // After the runs a table prints each pair and the ratio dataset / SQLite of their CPU times
 // (steadier than wall time on a busy machine).
 
+#include "BenchMemory.h"
 #include "ClientDataSet.h"
 #include "Packet.h"
 #include "Provider.h"
@@ -437,22 +438,6 @@ void Apply_Sqlite(benchmark::State &state) {
 // ---- memory --------------------------------------------------------------------------------
 
 // Peak resident memory since the last reset, in bytes.
-qint64 PeakRss() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
-    return 0;
-}
-
-void ResetPeakRss() {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
 void Memory_DataSet(benchmark::State &state) {
     const int rows = int(state.range(0));
     const QByteArray &packet = Packet(rows);

@@ -5,6 +5,7 @@
 #include "Packages.h"
 #include "uDocuReport.h"
 #include "uJobGuard.h"
+#include "uJobPrint.h"
 #include "uJobServerData.h"
 #include "uOrganization.h"
 #include "uRocDate.h"
@@ -90,16 +91,7 @@ TPublicNewsForm::TPublicNewsForm() {
     splitter->setStretchFactor(1, 1);
     layout->addWidget(splitter);
 
-    // The notice is filled into a fresh copy of the template each time; closing the report
-    // throws the previous copy away (the preview keeps its own).
-    DocuReport = new TDocuReport(this);
-    DocuReport->SetName(QStringLiteral("DocuReport"));
-    DocuReport->SetVisible(false);
-    DocuReport->SetOptions(InsertPageBreak | AutoCloseDocument);
-    DocuReport->SetSaveAction(saDoNotSaveChanges);
-    WRMultiLabel = new TWRMultiLabel(this);
-    WRMultiLabel->SetName(QStringLiteral("WRMultiLabel"));
-    WRMultiLabel->SetDocuReport(DocuReport);
+    Print = std::make_unique<TJobPrint>(this);
 
     connect(btnRefresh, &QPushButton::clicked, this,
             [this] { RunGuarded([this] { RefreshNews(); }); });
@@ -114,6 +106,8 @@ TPublicNewsForm::TPublicNewsForm() {
     OnClose = [](TCloseAction &action) { action = TCloseAction::caFree; };
 }
 
+TPublicNewsForm::~TPublicNewsForm() = default;
+
 void TPublicNewsForm::RefreshNews() {
     ServerData->Open(NewsCDS);
     grdNews->resizeColumnsToContents();
@@ -124,19 +118,12 @@ void TPublicNewsForm::PrintNotice() {
     if (!NewsCDS->Active() || NewsCDS->IsEmpty())
         return;
     auto field = [this](const char *name) { return NewsCDS->FieldByName(QLatin1String(name)); };
-    DocuReport->Close();
-    DocuReport->SetTemplateName(ProgramFolder() + QStringLiteral("TemplateDocs/公告單.docx"));
-    WRMultiLabel->Labels().Clear();
-    WRMultiLabel->SetLabelText(QStringLiteral("OrganizationName"),
-                               Organization ? Organization->FullName : QString());
-    WRMultiLabel->SetLabelText(QStringLiteral("Title"), field("Title")->AsString());
-    WRMultiLabel->SetLabelText(QStringLiteral("UnitName"), field("UnitName")->AsString());
-    WRMultiLabel->SetLabelText(QStringLiteral("Publisher"), field("Publisher")->AsString());
-    WRMultiLabel->SetLabelText(QStringLiteral("PublishDate"), field("PublishDate")->DisplayText());
-    WRMultiLabel->SetLabelText(QStringLiteral("Content"), field("Content")->AsString());
-    WRMultiLabel->SetLabelText(QStringLiteral("PrintDate"), RocDateText(Date()));
-    DocuReport->SendToWord();
-    DocuReport->PrintPreview();
+    Print->Preview(QStringLiteral("公告單.docx"),
+                   {{QStringLiteral("Title"), field("Title")->AsString()},
+                    {QStringLiteral("UnitName"), field("UnitName")->AsString()},
+                    {QStringLiteral("Publisher"), field("Publisher")->AsString()},
+                    {QStringLiteral("PublishDate"), field("PublishDate")->DisplayText()},
+                    {QStringLiteral("Content"), field("Content")->AsString()}});
 }
 
 void TPublicNewsForm::ShowNotice() {

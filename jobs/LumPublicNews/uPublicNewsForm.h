@@ -6,6 +6,8 @@
 
 #include "Form.h"
 
+#include <memory>
+
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -14,13 +16,13 @@ class TClientDataSet;
 class TDBGridModel;
 class TDataSource;
 class TJobServerData;
-class TDocuReport;
-class TWRMultiLabel;
+struct TJobPrint;
 
 class TPublicNewsForm : public TForm {
     Q_OBJECT
 public:
     TPublicNewsForm();
+    ~TPublicNewsForm() override;
 
     QPushButton *btnRefresh = nullptr;
     QPushButton *btnPrint = nullptr;
@@ -32,8 +34,7 @@ public:
     TClientDataSet *NewsCDS = nullptr;
     TDataSource *dsNews = nullptr;
     TDBGridModel *NewsModel = nullptr;
-    TDocuReport *DocuReport = nullptr;
-    TWRMultiLabel *WRMultiLabel = nullptr;
+    std::unique_ptr<TJobPrint> Print;
 
     // Reads the notices from the server again.
     void RefreshNews();

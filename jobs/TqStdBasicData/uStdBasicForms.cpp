@@ -6,12 +6,9 @@
 #include "DBSpinEdit.h"
 #include "DataSource.h"
 #include "Fields.h"
-#include "Packages.h"
 #include "SocketConnection.h"
 #include "uCodeComboBox.h"
-#include "uDocuReport.h"
-#include "uOrganization.h"
-#include "uRocDate.h"
+#include "uJobPrint.h"
 #include "uTqDBNumEdit.h"
 
 #include <QFormLayout>
@@ -190,17 +187,10 @@ TStdBasicDataForm::TStdBasicDataForm() {
     SetCaption(QStringLiteral("學生基本資料維護"));
     SetUpStudentForm(this, "dspStdBasic");
     resize(860, 600);
-    DocuReport = new TDocuReport(this);
-    DocuReport->SetName(QStringLiteral("DocuReport"));
-    DocuReport->SetVisible(false);
-    DocuReport->SetOptions(InsertPageBreak | AutoCloseDocument);
-    DocuReport->SetSaveAction(saDoNotSaveChanges);
-    WRMultiLabel = new TWRMultiLabel(this);
-    WRMultiLabel->SetName(QStringLiteral("WRMultiLabel"));
-    WRMultiLabel->SetDocuReport(DocuReport);
+    Print = std::make_unique<TJobPrint>(this);
     DBWRTable = new TDBWRTable(this);
     DBWRTable->SetName(QStringLiteral("DBWRTable"));
-    DBWRTable->SetDocuReport(DocuReport);
+    DBWRTable->SetDocuReport(Print->DocuReport);
     DBWRTable->SetDataSource(ActiveSource);
     DBWRTable->SetBookMarkName(QStringLiteral("StudentTable"));
     DataPrint->setVisible(true);
@@ -210,14 +200,7 @@ TStdBasicDataForm::TStdBasicDataForm() {
 TStdBasicDataForm::~TStdBasicDataForm() = default;
 
 void TStdBasicDataForm::DataPrintExecute() {
-    DocuReport->Close();
-    DocuReport->SetTemplateName(ProgramFolder() + QStringLiteral("TemplateDocs/學生名冊.docx"));
-    WRMultiLabel->Labels().Clear();
-    WRMultiLabel->SetLabelText(QStringLiteral("OrganizationName"),
-                               Organization ? Organization->FullName : QString());
-    WRMultiLabel->SetLabelText(QStringLiteral("PrintDate"), RocDateText(Date()));
-    DocuReport->SendToWord();
-    DocuReport->PrintPreview();
+    Print->Preview(QStringLiteral("學生名冊.docx"), {});
 }
 
 void TStdBasicDataForm::DoFormInitial() {

@@ -12,9 +12,8 @@ class TLUMDBCodeComboBox;
 class TDBSpinEdit;
 class TTqDBNumEdit;
 class TCodeFieldLink;
-class TDocuReport;
-class TWRMultiLabel;
 class TDBWRTable;
+struct TJobPrint;
 
 // The edit area of the student fields, built into a table form's gbEdit.
 class TStdBasicEditArea {
@@ -47,8 +46,7 @@ public:
     // the template "學生名冊.docx", shown in the preview window.
     void DataPrintExecute();
     std::unique_ptr<TStdBasicEditArea> EditArea;
-    TDocuReport *DocuReport = nullptr;
-    TWRMultiLabel *WRMultiLabel = nullptr;
+    std::unique_ptr<TJobPrint> Print;
     TDBWRTable *DBWRTable = nullptr;
 };
 

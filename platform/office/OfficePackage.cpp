@@ -95,6 +95,31 @@ QString ExtensionOf(const QString &part) {
 
 } // namespace
 
+// ---- XML text ---------------------------------------------------------------------------
+
+namespace {
+
+struct TByteWriter : pugi::xml_writer {
+    QByteArray Out;
+    void write(const void *data, size_t size) override {
+        Out.append(static_cast<const char *>(data), static_cast<qsizetype>(size));
+    }
+};
+
+} // namespace
+
+QByteArray XmlBytes(const pugi::xml_document &document) {
+    TByteWriter writer;
+    document.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    return writer.Out;
+}
+
+QByteArray XmlBytes(const pugi::xml_node &node) {
+    TByteWriter writer;
+    node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    return writer.Out;
+}
+
 // ---- relationships ----------------------------------------------------------------------
 
 TOfficeRelationships TOfficeRelationships::Parse(const QByteArray &xml, const QString &where) {
@@ -136,14 +161,7 @@ QByteArray TOfficeRelationships::ToXml() const {
         if (item.External)
             rel.append_attribute("TargetMode") = "External";
     }
-    struct TWriter : pugi::xml_writer {
-        QByteArray Out;
-        void write(const void *data, size_t size) override {
-            Out.append(static_cast<const char *>(data), static_cast<qsizetype>(size));
-        }
-    } writer;
-    doc.save(writer, "", pugi::format_raw);
-    return writer.Out;
+    return XmlBytes(doc);
 }
 
 const TOfficeRelationship *TOfficeRelationships::Find(const QString &id) const {
@@ -307,17 +325,6 @@ pugi::xml_node ContentTypesRoot(pugi::xml_document &doc, const QByteArray &xml) 
     return root;
 }
 
-QByteArray SaveXml(const pugi::xml_document &doc) {
-    struct TWriter : pugi::xml_writer {
-        QByteArray Out;
-        void write(const void *data, size_t size) override {
-            Out.append(static_cast<const char *>(data), static_cast<qsizetype>(size));
-        }
-    } writer;
-    doc.save(writer, "", pugi::format_raw);
-    return writer.Out;
-}
-
 } // namespace
 
 void TOfficePackage::SetContentTypeOverride(const QString &part, const QString &contentType) {
@@ -327,13 +334,13 @@ void TOfficePackage::SetContentTypeOverride(const QString &part, const QString &
     for (pugi::xml_node item : root.children("Override"))
         if (qstricmp(item.attribute("PartName").value(), partName.constData()) == 0) {
             item.attribute("ContentType").set_value(contentType.toUtf8().constData());
-            SetPart(QLatin1String(kContentTypesPart), SaveXml(doc));
+            SetPart(QLatin1String(kContentTypesPart), XmlBytes(doc));
             return;
         }
     auto item = root.append_child("Override");
     item.append_attribute("PartName") = partName.constData();
     item.append_attribute("ContentType") = contentType.toUtf8().constData();
-    SetPart(QLatin1String(kContentTypesPart), SaveXml(doc));
+    SetPart(QLatin1String(kContentTypesPart), XmlBytes(doc));
 }
 
 void TOfficePackage::EnsureDefaultContentType(const QString &extension,
@@ -347,7 +354,7 @@ void TOfficePackage::EnsureDefaultContentType(const QString &extension,
     auto item = root.prepend_child("Default");
     item.append_attribute("Extension") = ext.constData();
     item.append_attribute("ContentType") = contentType.toUtf8().constData();
-    SetPart(QLatin1String(kContentTypesPart), SaveXml(doc));
+    SetPart(QLatin1String(kContentTypesPart), XmlBytes(doc));
 }
 
 QString TOfficePackage::ContentType(const QString &part) const {

@@ -13,6 +13,15 @@
 #include <map>
 #include <vector>
 
+namespace pugi {
+class xml_document;
+class xml_node;
+} // namespace pugi
+
+// A parsed part as bytes, with the XML declaration (documents) or without (single nodes).
+QByteArray XmlBytes(const pugi::xml_document &document);
+QByteArray XmlBytes(const pugi::xml_node &node);
+
 // One relationship of a part's .rels.
 struct TOfficeRelationship {
     QString Id, Type, Target;

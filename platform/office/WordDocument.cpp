@@ -68,14 +68,7 @@ TXmlNode ParagraphOf(TXmlNode node) {
 }
 
 QByteArray PrintXml(TXmlNode node) {
-    struct TWriter : pugi::xml_writer {
-        QByteArray Out;
-        void write(const void *data, size_t size) override {
-            Out.append(static_cast<const char *>(data), static_cast<qsizetype>(size));
-        }
-    } writer;
-    node.print(writer, "", pugi::format_raw);
-    return writer.Out;
+    return XmlBytes(node);
 }
 
 QString AttrText(TXmlNode node, const char *name) {
@@ -1015,20 +1008,10 @@ TWordTable TWordDocument::AddTable(const TWordRange &range, int rows, int column
 // ---- saving ---------------------------------------------------------------------------------
 
 void TWordDocumentData::FlushParts() {
-    auto save = [](const pugi::xml_document &doc) {
-        struct TWriter : pugi::xml_writer {
-            QByteArray Out;
-            void write(const void *data, size_t size) override {
-                Out.append(static_cast<const char *>(data), static_cast<qsizetype>(size));
-            }
-        } writer;
-        doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
-        return writer.Out;
-    };
     if (StylesChanged)
-        Package.SetPart(StylesPart, save(Styles));
+        Package.SetPart(StylesPart, XmlBytes(Styles));
     if (NumberingChanged)
-        Package.SetPart(NumberingPart, save(Numbering));
+        Package.SetPart(NumberingPart, XmlBytes(Numbering));
     if (RelsChanged)
         Package.SetPart(TOfficePackage::RelsPartOf(MainPart), Rels.ToXml());
     StylesChanged = NumberingChanged = RelsChanged = false;

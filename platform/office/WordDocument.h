@@ -92,6 +92,8 @@ private:
     void *FStartParent = nullptr, *FStartBefore = nullptr;
     void *FEndParent = nullptr, *FEndBefore = nullptr;
     quint64 FGeneration = 0;
+    // Makes the range an insertion point before `before` in `parent`.
+    void BecomePoint(void *parent, void *before, quint64 generation);
 };
 
 class TWordBookmark {

@@ -512,6 +512,14 @@ void TWordDocumentData::SetCellText(TXmlNode cell, const QString &text) {
 
 // ---- TWordRange -----------------------------------------------------------------------------
 
+void TWordRange::BecomePoint(void *parent, void *before, quint64 generation) {
+    FKind = kSpan;
+    FItem.reset();
+    FStartParent = FEndParent = parent;
+    FStartBefore = FEndBefore = before;
+    FGeneration = generation;
+}
+
 QString TWordRange::Text() const {
     if (!FDocument)
         return {};
@@ -599,11 +607,7 @@ void TWordRange::Collapse(int direction) {
     TWordDocumentData &d = *FDocument->d;
     const TSpan span = d.Resolve(*this, direction != wdCollapseEnd);
     const TPoint at = direction == wdCollapseEnd ? span.End : span.Start;
-    FKind = kSpan;
-    FItem.reset();
-    FStartParent = FEndParent = at.Parent.internal_object();
-    FStartBefore = FEndBefore = at.Before.internal_object();
-    FGeneration = d.Generation;
+    BecomePoint(at.Parent.internal_object(), at.Before.internal_object(), d.Generation);
 }
 
 void TWordRange::InsertBreak(int type) {
@@ -612,11 +616,7 @@ void TWordRange::InsertBreak(int type) {
             QStringLiteral("%1: 不支援的分隔類型%2").arg(FDocument->d->TemplateName).arg(type));
     TWordDocumentData &d = *FDocument->d;
     const TPoint at = d.InsertBreakAt(d.Resolve(*this, false).End);
-    FKind = kSpan;
-    FItem.reset();
-    FStartParent = FEndParent = at.Parent.internal_object();
-    FStartBefore = FEndBefore = at.Before.internal_object();
-    FGeneration = d.Generation;
+    BecomePoint(at.Parent.internal_object(), at.Before.internal_object(), d.Generation);
 }
 
 void TWordRange::InsertFile(const QString &fileName) {
@@ -625,11 +625,7 @@ void TWordRange::InsertFile(const QString &fileName) {
     d.Payload(fileName);
     const TPoint at = d.DeleteSpan(d.Resolve(*this));
     const TPoint after = d.InsertFileAt(at, fileName);
-    FKind = kSpan;
-    FItem.reset();
-    FStartParent = FEndParent = after.Parent.internal_object();
-    FStartBefore = FEndBefore = after.Before.internal_object();
-    FGeneration = d.Generation;
+    BecomePoint(after.Parent.internal_object(), after.Before.internal_object(), d.Generation);
 }
 
 void TWordRange::InsertPicture(const QByteArray &bytes) {
