@@ -132,9 +132,10 @@ void TWordDocumentData::Normalise(TXmlNode first, TXmlNode last, bool renumber) 
     if (!first)
         return;
     TXmlNode stop = last.next_sibling();
-    QHash<QString, TXmlNode> starts; // id → start
-    QHash<QString, QString> idNames; // id → name
-    QSet<QString> names, matched;
+    // Markers pair by id; of several bookmarks with one name the first whole one stays, and
+    // markers without their other half go.
+    QHash<QString, size_t> openStarts; // id → index in `pairs`
+    QSet<QString> names;
     std::vector<TXmlNode> drop;
     std::vector<std::pair<TXmlNode, TXmlNode>> pairs;
     std::vector<TXmlNode> fieldBegins;
@@ -146,22 +147,20 @@ void TWordDocumentData::Normalise(TXmlNode first, TXmlNode last, bool renumber) 
     walk([&](TXmlNode n) {
         if (Is(n, "w:bookmarkStart")) {
             const QString id = AttrText(n, "w:id");
-            const QString name = AttrText(n, "w:name");
-            if (starts.contains(id) || name.isEmpty() || names.contains(name.toLower())) {
+            if (openStarts.contains(id) || AttrText(n, "w:name").isEmpty()) {
                 drop.push_back(n);
                 return;
             }
-            starts.insert(id, n);
-            idNames.insert(id, name);
-            names.insert(name.toLower());
+            openStarts.insert(id, pairs.size());
+            pairs.emplace_back(n, TXmlNode());
         } else if (Is(n, "w:bookmarkEnd")) {
-            const QString id = AttrText(n, "w:id");
-            if (!starts.contains(id) || matched.contains(id)) {
+            const auto open = openStarts.find(AttrText(n, "w:id"));
+            if (open == openStarts.end()) {
                 drop.push_back(n);
                 return;
             }
-            matched.insert(id);
-            pairs.emplace_back(starts.value(id), n);
+            pairs[open.value()].second = n;
+            openStarts.erase(open);
         } else if (Is(n, "w:fldChar") && n.child("w:ffData") &&
                    AttrText(n, "w:fldCharType") == QLatin1String("begin")) {
             fieldBegins.push_back(n.parent());
@@ -169,13 +168,22 @@ void TWordDocumentData::Normalise(TXmlNode first, TXmlNode last, bool renumber) 
             n.attribute("id").set_value(NextDocPrId++);
         }
     });
-    for (auto it = starts.begin(); it != starts.end(); ++it)
-        if (!matched.contains(it.key()))
-            drop.push_back(it.value());
+    std::vector<std::pair<TXmlNode, TXmlNode>> kept;
+    for (const auto &[start, end] : pairs) {
+        const QString name = AttrText(start, "w:name").toLower();
+        if (!end || names.contains(name)) {
+            drop.push_back(start);
+            if (end)
+                drop.push_back(end);
+            continue;
+        }
+        names.insert(name);
+        kept.emplace_back(start, end);
+    }
     for (TXmlNode n : drop)
         n.parent().remove_child(n);
     if (renumber)
-        for (auto &[start, end] : pairs) {
+        for (auto &[start, end] : kept) {
             const int id = NextBookmarkId++;
             start.attribute("w:id").set_value(id);
             end.attribute("w:id").set_value(id);
