@@ -23,16 +23,31 @@ int IntAttr(TXmlNode node, const char *name, int fallback = -1) {
 // ---- node helpers -----------------------------------------------------------------------
 
 bool IsBlockContainer(TXmlNode node) {
-    static const char *const names[] = {"w:body",    "w:tc",      "w:txbxContent",
-                                        "w:hdr",     "w:ftr",     "w:footnote",
-                                        "w:endnote", "w:comment", "w:docPartBody"};
-    for (const char *name : names)
-        if (Is(node, name))
-            return true;
-    // Content controls hold blocks when they stand among blocks.
-    if (Is(node, "w:sdtContent"))
-        return IsBlockContainer(node.parent().parent());
-    return false;
+    const char *name = node.name();
+    if (node.type() != pugi::node_element || name[0] != 'w' || name[1] != ':')
+        return false;
+    const char *local = name + 2;
+    switch (local[0]) {
+    case 'b':
+        return std::strcmp(local, "body") == 0;
+    case 't':
+        return std::strcmp(local, "tc") == 0 || std::strcmp(local, "txbxContent") == 0;
+    case 'h':
+        return std::strcmp(local, "hdr") == 0;
+    case 'f':
+        return std::strcmp(local, "ftr") == 0 || std::strcmp(local, "footnote") == 0;
+    case 'e':
+        return std::strcmp(local, "endnote") == 0;
+    case 'c':
+        return std::strcmp(local, "comment") == 0;
+    case 'd':
+        return std::strcmp(local, "docPartBody") == 0;
+    case 's':
+        // Content controls hold blocks when they stand among blocks.
+        return std::strcmp(local, "sdtContent") == 0 && IsBlockContainer(node.parent().parent());
+    default:
+        return false;
+    }
 }
 
 bool IsMarker(TXmlNode node) {
@@ -344,6 +359,121 @@ void TWordDocumentData::IndexAppend(TXmlNode first, TXmlNode last) {
     }
 }
 
+namespace {
+
+std::vector<int> PathOf(TXmlNode node, TXmlNode holder) {
+    std::vector<int> path;
+    for (; node && node != holder; node = node.parent()) {
+        int index = 0;
+        for (TXmlNode n = node.previous_sibling(); n; n = n.previous_sibling())
+            ++index;
+        path.push_back(index);
+    }
+    std::reverse(path.begin(), path.end());
+    return path;
+}
+
+TXmlNode Follow(const std::vector<TXmlNode> &copies, const std::vector<int> &path) {
+    if (path.empty() || path[0] >= static_cast<int>(copies.size()))
+        return {};
+    TXmlNode node = copies[static_cast<size_t>(path[0])];
+    for (size_t i = 1; i < path.size() && node; ++i) {
+        node = node.first_child();
+        for (int k = 0; k < path[i] && node; ++k)
+            node = node.next_sibling();
+    }
+    return node;
+}
+
+} // namespace
+
+void TWordDocumentData::MarkPayload(TInsertPayload &payload) {
+    using TMark = TInsertPayload::TMark;
+    const TXmlNode holder = payload.Holder;
+    QHash<int, int> open; // bookmark id → mark
+    for (TXmlNode n = holder.first_child(); n; n = NextInOrder(n, holder)) {
+        if (n.type() != pugi::node_element)
+            continue;
+        if (Is(n, "wp:docPr")) {
+            payload.Marks.push_back({TMark::DocPr, PathOf(n, holder), {}, -1, {}});
+        } else if (Is(n, "w:bookmarkStart")) {
+            open.insert(n.attribute("w:id").as_int(), static_cast<int>(payload.Marks.size()));
+            payload.Marks.push_back(
+                {TMark::BookmarkStart, PathOf(n, holder), {}, -1, AttrText(n, "w:name")});
+        } else if (Is(n, "w:bookmarkEnd")) {
+            const int start = open.take(n.attribute("w:id").as_int());
+            payload.Marks.push_back({TMark::BookmarkEnd, PathOf(n, holder), {}, start, {}});
+        } else if (Is(n, "w:tbl")) {
+            bool nested = false;
+            for (TXmlNode up = n.parent(); up && up != holder && !nested; up = up.parent())
+                nested = Is(up, "w:tbl");
+            if (!nested)
+                payload.Marks.push_back({TMark::Table, PathOf(n, holder), {}, -1, {}});
+        } else if (Is(n, "w:fldChar") && n.child("w:ffData") &&
+                   AttrText(n, "w:fldCharType") == QLatin1String("begin") &&
+                   Is(n.parent(), "w:r")) {
+            if (TXmlNode end = FieldEnd(n.parent(), holder))
+                payload.Marks.push_back(
+                    {TMark::Field, PathOf(n.parent(), holder), PathOf(end, holder), -1, {}});
+        }
+    }
+}
+
+void TWordDocumentData::IndexCopy(const std::vector<TXmlNode> &copies,
+                                  const TInsertPayload &payload) {
+    using TMark = TInsertPayload::TMark;
+    std::vector<TWordItemPtr> starts(payload.Marks.size());
+    std::vector<int> ids(payload.Marks.size(), 0);
+    std::vector<TWordItemPtr> bookmarks;
+    for (size_t i = 0; i < payload.Marks.size(); ++i) {
+        const TMark &mark = payload.Marks[i];
+        TXmlNode n = Follow(copies, mark.Path);
+        if (!n)
+            continue;
+        switch (mark.Kind) {
+        case TMark::DocPr:
+            n.attribute("id").set_value(NextDocPrId++);
+            break;
+        case TMark::BookmarkStart: {
+            auto item = std::make_shared<TWordItem>();
+            item->Kind = TWordItem::Bookmark;
+            item->Node = n;
+            item->Name = mark.Name;
+            ids[i] = NextBookmarkId++;
+            n.attribute("w:id").set_value(ids[i]);
+            starts[i] = item;
+            bookmarks.push_back(item);
+            break;
+        }
+        case TMark::BookmarkEnd:
+            if (mark.Start >= 0 && starts[static_cast<size_t>(mark.Start)]) {
+                starts[static_cast<size_t>(mark.Start)]->End = n;
+                n.attribute("w:id").set_value(ids[static_cast<size_t>(mark.Start)]);
+            }
+            break;
+        case TMark::Table: {
+            auto item = std::make_shared<TWordItem>();
+            item->Kind = TWordItem::Table;
+            item->Node = n;
+            Tables.push_back(item);
+            break;
+        }
+        case TMark::Field:
+            if (TXmlNode end = Follow(copies, mark.EndPath)) {
+                auto item = std::make_shared<TWordItem>();
+                item->Kind = TWordItem::FormField;
+                item->Node = n;
+                item->End = end;
+                FormFields.push_back(item);
+            }
+            break;
+        }
+    }
+    for (const TWordItemPtr &item : bookmarks)
+        if (item->End)
+            AddBookmarkToIndex(item, true);
+}
+
 void TWordDocumentData::Rebuild() {
     OrderDirty = false;
     QHash<const void *, TWordItemPtr> known;
@@ -411,6 +541,9 @@ void TWordDocumentData::FreezeBeforeEnd() {
     if (Body.first_child() == end)
         return;
     std::string chunk;
+    // Pages of one report are about the same size: room for one like the last.
+    if (!Frozen.empty())
+        chunk.reserve(Frozen.back().size() + Frozen.back().size() / 8);
     struct TWriter : pugi::xml_writer {
         std::string *Out;
         void write(const void *data, size_t size) override {

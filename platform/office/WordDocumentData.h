@@ -41,11 +41,21 @@ struct TSpan {
 };
 
 // The body of a document prepared for inserting: styles, numbering and relationships already
-// merged into the receiving document.
+// merged into the receiving document. Its blocks are parsed into the receiving document's own
+// memory (under an element beside the root that is never saved), so that each copy shares
+// their names and texts instead of copying them.
 struct TInsertPayload {
-    pugi::xml_document Fragment; // <frag> holding the blocks
-    qint64 Size = 0;
-    QDateTime Modified;
+    TXmlNode Holder;
+    qint64 Size = 0, Modified = 0; // of the file, when it was read
+    // What each copy gets renumbered and indexed: the nodes by their path of child positions
+    // from the holder, in document order, found once so that a copy is not searched.
+    struct TMark {
+        enum TKind { BookmarkStart, BookmarkEnd, DocPr, Table, Field } Kind;
+        std::vector<int> Path, EndPath; // EndPath: a field's end run
+        int Start = -1;                 // a bookmark end: the mark of its start
+        QString Name;                   // a bookmark start
+    };
+    std::vector<TMark> Marks;
 };
 
 // A picture ready to go into a document: PNG or JPEG bytes and its size in EMU.
@@ -95,6 +105,11 @@ struct TWordDocumentData {
     void Normalise(TXmlNode first, TXmlNode last, bool renumber);
     // Adds the items found in the sibling nodes [first, last] to the end of the index.
     void IndexAppend(TXmlNode first, TXmlNode last);
+    // Renumbers and indexes a copy of an inserted document (already normalised) that was put
+    // at the end of the body: one walk over its nodes.
+    void IndexCopy(const std::vector<TXmlNode> &copies, const TInsertPayload &payload);
+    // Finds the nodes of the payload that copies renumber and index.
+    void MarkPayload(TInsertPayload &payload);
     // Rebuilds the index of the live body (after changes in the middle of the document).
     void Rebuild();
     void EnsureIndex() {
@@ -126,6 +141,12 @@ struct TWordDocumentData {
     TSpan Resolve(const TWordRange &range, bool needStart = true);
     QString SpanText(const TSpan &span) const;
     TPoint InsertText(const TPoint &at, const QString &text, TXmlNode *firstInserted = nullptr);
+    // A run of plain text before `before` in `parent` (at the end when null) with a copy of
+    // the run properties `format` (may be null) and the East-Asian hint when asked. Made from
+    // prototype nodes of this document, so its names are shared, not copied.
+    TXmlNode NewTextRun(TXmlNode parent, TXmlNode before, TXmlNode format, bool eastAsian,
+                        const QByteArray &utf8);
+    TXmlNode Prototypes;
     TPoint DeleteSpan(const TSpan &span);
     TPoint SplitParagraphAt(const TPoint &at);
     TPoint InsertBreakAt(const TPoint &at);
@@ -134,7 +155,7 @@ struct TWordDocumentData {
     TPoint InlineStart(TXmlNode paragraph) const;
 
     // -- inserting documents and pictures (WordInsert.cpp)
-    TPoint InsertFileAt(const TPoint &at, const QString &fileName);
+    TPoint InsertFileAt(const TPoint &at, const TInsertPayload &payload);
     void InsertPictureAt(const TPoint &at, const TWordPicture &picture);
     TInsertPayload &Payload(const QString &fileName);
     pugi::xml_document &StylesXml();

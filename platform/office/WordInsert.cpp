@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QSet>
 #include <cmath>
+#include <sys/stat.h>
 
 namespace {
 
@@ -148,10 +149,13 @@ pugi::xml_document &TWordDocumentData::NumberingXml() {
 }
 
 TInsertPayload &TWordDocumentData::Payload(const QString &fileName) {
-    const QFileInfo info(fileName);
-    const QString key = info.absoluteFilePath();
-    if (const auto it = Payloads.find(key); it != Payloads.end())
-        if (it->second->Size == info.size() && it->second->Modified == info.lastModified())
+    // A file inserted again (a template page after page) is prepared once, unless it changed.
+    struct stat st {};
+    const bool known = ::stat(QFile::encodeName(fileName).constData(), &st) == 0;
+    const qint64 modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const QString &key = fileName;
+    if (const auto it = Payloads.find(key); known && it != Payloads.end())
+        if (it->second->Size == st.st_size && it->second->Modified == modified)
             return *it->second;
     const TOfficePackage source = TOfficePackage::ReadFile(fileName);
     const QString main = source.MainPart(QStringLiteral("word/document.xml"));
@@ -166,9 +170,10 @@ TInsertPayload &TWordDocumentData::Payload(const QString &fileName) {
     const TOfficeRelationships sourceRels = source.Relationships(main);
 
     auto payload = std::make_unique<TInsertPayload>();
-    payload->Size = info.size();
-    payload->Modified = info.lastModified();
-    TXmlNode frag = payload->Fragment.append_child("frag");
+    payload->Size = st.st_size;
+    payload->Modified = modified;
+    pugi::xml_document fragment;
+    TXmlNode frag = fragment.append_child("frag");
     for (TXmlNode n = body.first_child(); n; n = n.next_sibling())
         if (!(Is(n, "w:sectPr") && !n.next_sibling()))
             frag.append_copy(n);
@@ -316,13 +321,28 @@ TInsertPayload &TWordDocumentData::Payload(const QString &fileName) {
     }
     if (frag.first_child())
         Normalise(frag.first_child(), frag.last_child(), false);
+    // Parsed again into this document's memory, beside the root.
+    std::string text;
+    for (TXmlNode n = frag.first_child(); n; n = n.next_sibling()) {
+        const QByteArray xml = XmlBytes(n);
+        text.append(xml.constData(), static_cast<size_t>(xml.size()));
+    }
+    payload->Holder = Xml.append_child("lum:payload");
+    if (!text.empty() &&
+        payload->Holder.append_buffer(text.data(), text.size(), kParseOptions).status !=
+            pugi::status_ok) {
+        Xml.remove_child(payload->Holder);
+        throw EOfficeError(QStringLiteral("%1: 無法插入文件的內容").arg(fileName));
+    }
+    MarkPayload(*payload);
     auto &slot = Payloads[key];
+    if (slot)
+        Xml.remove_child(slot->Holder);
     slot = std::move(payload);
     return *slot;
 }
 
-TPoint TWordDocumentData::InsertFileAt(const TPoint &where, const QString &fileName) {
-    TInsertPayload &payload = Payload(fileName);
+TPoint TWordDocumentData::InsertFileAt(const TPoint &where, const TInsertPayload &payload) {
     TPoint at = where;
     if (!IsBlockContainer(at.Parent)) {
         at = SplitParagraphAt(at);
@@ -331,20 +351,17 @@ TPoint TWordDocumentData::InsertFileAt(const TPoint &where, const QString &fileN
     const bool atEnd = at == EndOfBody();
     if (atEnd)
         FreezeBeforeEnd(); // what lies before can no longer be reached by name
-    TXmlNode first, last;
-    for (TXmlNode n = payload.Fragment.first_child().first_child(); n; n = n.next_sibling()) {
-        TXmlNode copy =
-            at.Before ? at.Parent.insert_copy_before(n, at.Before) : at.Parent.append_copy(n);
-        if (!first)
-            first = copy;
-        last = copy;
-    }
-    if (first) {
-        Normalise(first, last, true);
+    std::vector<TXmlNode> copies;
+    for (TXmlNode n = payload.Holder.first_child(); n; n = n.next_sibling())
+        copies.push_back(at.Before ? at.Parent.insert_copy_before(n, at.Before)
+                                   : at.Parent.append_copy(n));
+    if (!copies.empty()) {
+        const TXmlNode first = copies.front(), last = copies.back();
         EnsureIndex();
         if (atEnd) {
-            IndexAppend(first, last);
+            IndexCopy(copies, payload);
         } else {
+            Normalise(first, last, true);
             // Bookmarks of the copy take their names over from older ones.
             for (TXmlNode top = first; top && top != last.next_sibling(); top = top.next_sibling())
                 for (TXmlNode n = top; n; n = NextInOrder(n, top))

@@ -138,6 +138,45 @@ bool HoldsIndexed(TXmlNode node) {
 
 } // namespace
 
+TXmlNode TWordDocumentData::NewTextRun(TXmlNode parent, TXmlNode before, TXmlNode format,
+                                       bool eastAsian, const QByteArray &utf8) {
+    if (!Prototypes) {
+        static const char kPrototypes[] = "<w:r><w:t xml:space=\"preserve\"></w:t></w:r>"
+                                          "<w:r><w:rPr><w:rFonts w:hint=\"eastAsia\"/></w:rPr>"
+                                          "<w:t xml:space=\"preserve\"></w:t></w:r>";
+        Prototypes = Xml.append_child("lum:prototypes");
+        Prototypes.append_buffer(kPrototypes, sizeof(kPrototypes) - 1);
+    }
+    const TXmlNode plain = Prototypes.first_child(), hinted = plain.next_sibling();
+    const TXmlNode proto = eastAsian && !format ? hinted : plain;
+    TXmlNode run = before ? parent.insert_copy_before(proto, before) : parent.append_copy(proto);
+    if (format) {
+        TXmlNode rPr = run.prepend_copy(format);
+        // Marks of tracked changes belong to the paragraph mark, not to new text.
+        for (TXmlNode n = rPr.first_child(); n;) {
+            TXmlNode next = n.next_sibling();
+            if (Is(n, "w:ins") || Is(n, "w:del") || Is(n, "w:rPrChange"))
+                rPr.remove_child(n);
+            n = next;
+        }
+        if (eastAsian) {
+            const TXmlNode protoFonts = hinted.first_child().first_child();
+            TXmlNode fonts = rPr.child("w:rFonts");
+            if (!fonts) {
+                TXmlNode style = rPr.child("w:rStyle");
+                fonts =
+                    style ? rPr.insert_copy_after(protoFonts, style) : rPr.prepend_copy(protoFonts);
+            } else if (pugi::xml_attribute hint = fonts.attribute("w:hint")) {
+                hint.set_value("eastAsia");
+            } else {
+                fonts.append_copy(protoFonts.first_attribute());
+            }
+        }
+    }
+    run.last_child().append_child(pugi::node_pcdata).set_value(utf8.constData());
+    return run;
+}
+
 TXmlNode TWordDocumentData::LastParagraph() {
     for (TXmlNode n = Body.last_child(); n; n = n.previous_sibling())
         if (Is(n, "w:p"))
@@ -283,8 +322,36 @@ TPoint TWordDocumentData::SplitParagraphAt(const TPoint &at) {
     return {second, firstMoved};
 }
 
+namespace {
+
+// Text that goes into one run as it stands: no breaks, tabs or characters to drop. Tells
+// whether it holds East-Asian characters.
+bool IsPlainRunText(const QString &text, bool &eastAsian) {
+    eastAsian = false;
+    for (QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF) || c >= 0xFFFE)
+            return false;
+        if (c >= 0x1100 && IsEastAsian(c))
+            eastAsian = true;
+    }
+    return true;
+}
+
+} // namespace
+
 TPoint TWordDocumentData::InsertText(const TPoint &where, const QString &text,
                                      TXmlNode *firstInserted) {
+    bool eastAsian = false;
+    if (!text.isEmpty() && !IsBlockContainer(where.Parent) && IsPlainRunText(text, eastAsian)) {
+        // The common case, one run of plain text, without taking the text apart.
+        TXmlNode run =
+            NewTextRun(where.Parent, where.Before, FormatAt(where), eastAsian, text.toUtf8());
+        if (firstInserted && !*firstInserted)
+            *firstInserted = run;
+        Touch();
+        return where;
+    }
     const QList<std::u32string> paragraphs = Paragraphs(text);
     if (paragraphs.size() == 1 && paragraphs[0].empty())
         return where;
@@ -467,6 +534,37 @@ TPoint TWordDocumentData::InsertBreakAt(const TPoint &at) {
 void TWordDocumentData::SetCellText(TXmlNode cell, const QString &text) {
     // The cell keeps its properties, its first paragraph's properties and the first run's
     // formatting; bookmarks in it stay.
+    bool eastAsian = false;
+    TXmlNode only = cell.child("w:p");
+    if (only && !only.next_sibling() && IsPlainRunText(text, eastAsian)) {
+        // One paragraph of runs and bookmarks, the usual empty or filled cell: its runs make
+        // way for one run with the first one's formatting.
+        bool simple = true;
+        for (TXmlNode n = only.first_child(); n && simple; n = n.next_sibling())
+            simple = Is(n, "w:pPr") || IsMarker(n) ||
+                     (Is(n, "w:r") && !n.child("w:fldChar") && !n.child("w:drawing"));
+        if (simple) {
+            TXmlNode first = only.child("w:r");
+            TXmlNode format = first ? first.child("w:rPr") : only.child("w:pPr").child("w:rPr");
+            TXmlNode run;
+            if (!text.isEmpty()) {
+                run = NewTextRun(only, TXmlNode(), format, eastAsian, text.toUtf8());
+            } else {
+                run = only.append_child("w:r");
+                if (format)
+                    run.append_copy(format);
+            }
+            for (TXmlNode n = only.first_child(); n != run;) {
+                TXmlNode next = n.next_sibling();
+                if (Is(n, "w:r"))
+                    only.remove_child(n);
+                n = next;
+            }
+            Touch();
+            Invalidate();
+            return;
+        }
+    }
     TXmlNode firstParagraph = cell.child("w:p");
     TXmlNode format;
     for (TXmlNode n = cell.first_child(); n && !format; n = NextInOrder(n, cell))
@@ -622,9 +720,9 @@ void TWordRange::InsertBreak(int type) {
 void TWordRange::InsertFile(const QString &fileName) {
     TWordDocumentData &d = *FDocument->d;
     // Read the file first: a bad one changes nothing.
-    d.Payload(fileName);
+    const TInsertPayload &payload = d.Payload(fileName);
     const TPoint at = d.DeleteSpan(d.Resolve(*this));
-    const TPoint after = d.InsertFileAt(at, fileName);
+    const TPoint after = d.InsertFileAt(at, payload);
     BecomePoint(after.Parent.internal_object(), after.Before.internal_object(), d.Generation);
 }
 

@@ -187,7 +187,11 @@ private Q_SLOTS:
         Main->AdapterSource = &FAdapters;
         Main->moStartBPL->clear(); // start-up packages are tested on their own below
         TBoxReader boxes;
+        // The start-up removes the templates its server does not list from the program
+        // folder's TemplateDocs: here that is this test's folder, not the build's.
+        qputenv("ORV7_PROGRAM_DIR", FProgramDir.path().toUtf8());
         Main->show();
+        qunsetenv("ORV7_PROGRAM_DIR");
         FStartUpBoxes = boxes.Texts;
     }
 

@@ -75,11 +75,14 @@ private Q_SLOTS:
         QCOMPARE(main->Caption(), Organization->ShortName + QStringLiteral("[校務行政E-系統]"));
 
         TUser typist({{"T001", "wrong-1"}, {"T001", "wrong-2"}, {"T001", "wrong-3"}});
+        // What the start-up removes from TemplateDocs is this test's folder, not the build's.
+        qputenv("ORV7_PROGRAM_DIR", programDir.path().toUtf8());
         main->show();
         QCOMPARE(typist.Dialogs, 3);
         QCOMPARE(typist.Messages, QStringList(3, QStringLiteral("帳號或密碼錯誤")));
         QVERIFY(!CurrentUserInfo->LoginChecked());
         QTRY_VERIFY(Application()->Terminated());
+        qunsetenv("ORV7_PROGRAM_DIR");
         QVERIFY(!main->isVisible());
         // Nobody logged in: no computer registered, no sign-off entry.
         QCOMPARE(server.Query("SELECT COUNT(*) FROM ComputerUser").toInt(), 0);
