@@ -1,5 +1,7 @@
 #include "uDocuReport.h"
 
+#include <QFileInfo>
+
 #include "OfficeViewerUi.h"
 #include "WordApplication.h"
 
@@ -179,6 +181,13 @@ void TDocuReport::SetPages(int pages) {
     FPages = pages;
 }
 
+QString TDocuReport::TemplateFile() const {
+    if (FTemplateName.endsWith(QLatin1String(".doc"), Qt::CaseInsensitive) &&
+        !QFileInfo::exists(FTemplateName))
+        return FTemplateName + QLatin1Char('x');
+    return FTemplateName;
+}
+
 void TDocuReport::Open() {
     if (FActive)
         return;
@@ -191,7 +200,7 @@ void TDocuReport::Open() {
         FWordApp->CheckSpellingAsYouType = false;
         FWordApp->CheckGrammarAsYouType = false;
         OfficeCall([&] { FWordApp->SetVisible(FVisible); });
-        FDocument = Office([&] { return FWordApp->AddDocument(FTemplateName); });
+        FDocument = Office([&] { return FWordApp->AddDocument(TemplateFile()); });
         FActive = true;
         Fire(AfterOpen);
     } catch (...) {
@@ -315,7 +324,7 @@ void TDocuReport::AddNewTemplate() {
         range.Collapse(wdCollapseEnd);
         if (FOptions & InsertPageBreak)
             range.InsertBreak(wdPageBreak);
-        range.InsertFile(FTemplateName);
+        range.InsertFile(TemplateFile());
     });
 }
 

@@ -70,6 +70,9 @@ public:
     // Full path of the template.
     const QString &TemplateName() const { return FTemplateName; }
     void SetTemplateName(const QString &name) { FTemplateName = name; }
+    // The file the template is read from: the system names its templates "X.doc", and here
+    // they are "X.docx" beside it; a name that exists as given is taken as it is.
+    QString TemplateFile() const;
 
     // A document is open and filled by this report.
     bool Active() const { return FActive; }

@@ -87,7 +87,8 @@ private Q_SLOTS:
 
     void formFieldsByName() {
         TDocuReport report;
-        PrepareReport(report, Outside("formfields.docx"), FViewer, FDir.path());
+        // Named as the system names its templates, "X.doc": the ".docx" beside it is read.
+        PrepareReport(report, Outside("formfields.doc"), FViewer, FDir.path());
         report.SetVisible(false);
         TWRLabel name, number, kind;
         for (TWRLabel *label : {&name, &number, &kind})
