@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libbenchmark-dev libsqlite3-dev
     libsodium-dev libzip-dev libpugixml-dev libicu-dev openssl
     xvfb xauth fonts-wqy-microhei
-    qt6-pdf-dev libreoffice-writer-nogui poppler-utils fonts-arphic-uming fonts-arphic-ukai
+    qt6-pdf-dev libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils fonts-arphic-uming fonts-arphic-ukai
 )
 
 missing=()

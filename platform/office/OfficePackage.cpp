@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -277,6 +278,23 @@ void TOfficePackage::SetPart(const QString &part, const QByteArray &bytes) {
     if (FParts.count(part) == 0)
         FOrder.push_back(part);
     FParts[part] = bytes;
+}
+
+void TOfficePackage::RemovePart(const QString &part) {
+    if (FParts.erase(part) == 0)
+        return;
+    FOrder.erase(std::remove(FOrder.begin(), FOrder.end(), part), FOrder.end());
+    pugi::xml_document doc;
+    const QByteArray xml = Part(QLatin1String(kContentTypesPart));
+    if (xml.isEmpty() || !doc.load_buffer(xml.constData(), xml.size()))
+        return;
+    const QByteArray partName = (QLatin1Char('/') + part).toUtf8();
+    for (pugi::xml_node item : doc.document_element().children("Override"))
+        if (qstricmp(item.attribute("PartName").value(), partName.constData()) == 0) {
+            doc.document_element().remove_child(item);
+            SetPart(QLatin1String(kContentTypesPart), XmlBytes(doc));
+            return;
+        }
 }
 
 QString TOfficePackage::RelsPartOf(const QString &part) {

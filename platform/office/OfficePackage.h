@@ -54,6 +54,8 @@ public:
     bool Has(const QString &part) const { return FParts.count(part) > 0; }
     QByteArray Part(const QString &part) const;
     void SetPart(const QString &part, const QByteArray &bytes);
+    // Removes a part and its content-type override (relationships to it are the caller's).
+    void RemovePart(const QString &part);
     // Part names in the order they were read or added.
     const std::vector<QString> &PartNames() const { return FOrder; }
 
