@@ -510,6 +510,48 @@ private Q_SLOTS:
         QCOMPARE(TExcelWorkbook::FromTemplate(path)->ActiveSheet().Name(), kSheet3);
     }
 
+    // A chart sheet is a tab of the workbook but no worksheet: left out of the collection,
+    // counted by the active tab, its selection mark cleared when another tab is activated.
+    void chartSheetsAreTabsButNotWorksheets() {
+        const QByteArray chart =
+            "<chartsheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+            "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews>"
+            "</chartsheet>";
+        TOfficePackage package = TOfficePackage::ReadFile(Template());
+        QByteArray rels = package.Part(QStringLiteral("xl/_rels/workbook.xml.rels"));
+        rels.replace("relationships/worksheet\" Target=\"worksheets/sheet2.xml\"",
+                     "relationships/chartsheet\" Target=\"chartsheets/sheet1.xml\"");
+        QByteArray workbook = package.Part(QStringLiteral("xl/workbook.xml"));
+        workbook.replace("activeTab=\"0\"", "activeTab=\"1\"");
+        package.SetPart(QStringLiteral("xl/_rels/workbook.xml.rels"), rels);
+        package.SetPart(QStringLiteral("xl/workbook.xml"), workbook);
+        package.SetPart(QStringLiteral("xl/chartsheets/sheet1.xml"), chart);
+        auto book = TExcelWorkbook::FromBytes(package.WriteBytes(), QStringLiteral("chart"));
+        QCOMPARE(book->WorksheetNames(), QStringList({kSheet1, kSheet3}));
+        QCOMPARE(book->Worksheet(2).Index(), 2);
+        QVERIFY(book->ActiveSheet().IsNull()); // the chart's tab
+        book->Worksheet(kSheet3).Activate();
+        const QByteArray saved = book->SaveToBytes();
+        auto again = TExcelWorkbook::FromBytes(saved, QStringLiteral("again"));
+        QCOMPARE(again->ActiveSheet().Name(), kSheet3);
+        pugi::xml_document doc, view;
+        QVERIFY(Parse(doc, TOfficePackage::ReadBytes(saved, QStringLiteral("again"))
+                               .Part(QStringLiteral("xl/chartsheets/sheet1.xml"))));
+        QVERIFY(!doc.document_element()
+                     .child("sheetViews")
+                     .child("sheetView")
+                     .attribute("tabSelected")
+                     .as_bool());
+        QVERIFY(Parse(view, TOfficePackage::ReadBytes(saved, QStringLiteral("again"))
+                                .Part(QStringLiteral("xl/workbook.xml"))));
+        QCOMPARE(view.document_element()
+                     .child("bookViews")
+                     .child("workbookView")
+                     .attribute("activeTab")
+                     .as_int(),
+                 2);
+    }
+
     void templateWithoutStyles() {
         TOfficePackage package = TOfficePackage::ReadFile(Template());
         package.RemovePart(QStringLiteral("xl/styles.xml"));
