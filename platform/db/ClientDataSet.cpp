@@ -678,7 +678,7 @@ void TClientDataSet::Reconcile(const QByteArray &result,
             if (OnReconcileError) {
                 const EReconcileError error(e.Message, e.Code);
                 WithRecord(store.Row(row).Data, State(),
-                           [&] { OnReconcileError(this, error, kind, action); });
+                           [&, kind = kind] { OnReconcileError(this, error, kind, action); });
             }
         } catch (...) {
             FReconcileRow = -1;

@@ -1,0 +1,169 @@
+#pragma once
+// Text export and import of a dataset's rows. One line per record, one column per visible
+// field, either delimited (a separator character, values optionally quoted, a separator inside
+// a value written twice) or fixed-width (each column as wide as its field's display width,
+// counted in bytes of Big5 text: a Chinese character takes two and is never cut in half).
+// Blob values do not go into the lines: their bytes are appended to BlobStream, saved beside
+// the text file as its ".mem" file, and the line holds their byte count.
+//
+// The converter only converts. Export reads the dataset; import hands every decomposed line
+// to the events, and the events write the values wherever the caller wants them. An import
+// that fails part-way (a malformed line, a short side file, an event that raises) takes back
+// what the events wrote to a client dataset: the entries they added to its change log are
+// undone, or, while the dataset logs no changes, its records as they were before the import
+// are put back. Files are written completely or not at all.
+
+#include "Component.h"
+#include "DataSet.h"
+#include "StringList.h"
+
+#include <QBuffer>
+#include <functional>
+#include <vector>
+
+LUM_DECLARE_EXCEPTION(TLumDataSetConverterCustError, Exception);
+
+// The row list: one entry per visible field of the dataset, in field order. Each entry holds
+// its field and a text, first the field's name, then the field's value as text for the line
+// being composed or decomposed.
+class TLumRowList {
+public:
+    int Count() const { return static_cast<int>(FItems.size()); }
+    // Raise EStringListError "List index out of bounds (%d)" outside 0..Count-1.
+    const QString &Strings(int index) const;
+    const QString &operator[](int index) const { return Strings(index); }
+    void SetStrings(int index, const QString &text);
+    TField *Fields(int index) const;
+    // The entry of a field by its name (any letter case), or -1.
+    int IndexOfField(const QString &fieldName) const;
+    void Add(const QString &text, TField *field) { FItems.push_back({text, field}); }
+    void Clear() { FItems.clear(); }
+
+private:
+    struct TItem {
+        QString Text;
+        TField *Field;
+    };
+    void CheckIndex(int index) const;
+    std::vector<TItem> FItems;
+};
+
+using TLumLineTextConvertEvent =
+    std::function<void(QObject *sender, TLumRowList &lineCol, QString &lineText)>;
+using TLumCompleteExportEvent =
+    std::function<void(QObject *sender, TStringList &lines, QBuffer &blobStream)>;
+// The stream holds one blob value, rewound; it lives only for the call.
+using TLumImportBolbFieldEvent =
+    std::function<void(QObject *sender, TLumRowList &lineCol, TField *field, QBuffer &blobStream)>;
+
+class TLumDataSetConverterCust : public TComponent {
+    Q_OBJECT
+public:
+    explicit TLumDataSetConverterCust(QObject *owner = nullptr);
+    ~TLumDataSetConverterCust() override;
+    QString ClassName() const override { return QStringLiteral("TLumDataSetConverterCust"); }
+
+    // The rows; not owned, forgotten when the dataset goes away.
+    TDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TDataSet *dataSet);
+    // Separator of delimited lines (default tab); QChar(0) selects fixed-width lines.
+    QChar Delimiter() const { return FDelimiter; }
+    void SetDelimiter(QChar delimiter) { FDelimiter = delimiter; }
+    // Quote around every value (default "); QChar(0) switches quoting off.
+    QChar QuoteChar() const { return FQuoteChar; }
+    void SetQuoteChar(QChar quoteChar) { FQuoteChar = quoteChar; }
+    TStringList &Lines() { return FLines; }
+    const TStringList &Lines() const { return FLines; }
+    void SetLines(const TStringList &lines) { FLines.Assign(lines); }
+    // The bytes of every blob value, in line order and field order.
+    QBuffer &BlobStream() { return FBlobStream; }
+    // Copies the whole content of the stream, whatever its position, and rewinds.
+    void SetBlobStream(const QBuffer &stream);
+
+    // Dataset → Lines and BlobStream. Raises "Dataset is not specified", "Dataset is not
+    // active"; on any failure Lines and BlobStream are left empty. The dataset's position and
+    // controls are restored on every path.
+    void DataExportConvert();
+    // Lines and BlobStream → the row list, line by line, handed to the events.
+    void DataImportConvert();
+
+    // Writes Lines (Big5, lines ended by CR LF) to fileName and, when BlobStream holds bytes,
+    // those to blobFileName: by default the file name with its extension replaced by ".mem".
+    // Both files are written completely or not at all; a text that Big5 cannot carry raises
+    // EEncodingError, a file that cannot be written EInOutError.
+    void SaveToFile(const QString &fileName, const QString &blobFileName = QString());
+    // Reads Lines from fileName (Big5, or UTF-8 after a byte-order mark) and BlobStream from
+    // blobFileName (emptied when none is given). Nothing changes unless both reads succeed;
+    // bytes that are not text of the file's encoding raise EEncodingError.
+    void LoadFromFile(const QString &fileName, const QString &blobFileName = QString());
+
+    // Fills the row list from the visible fields (names as texts), or empties every text.
+    void SetRowFields(TLumRowList &list) const;
+    static void ClearRowFields(TLumRowList &list);
+
+    // S fitted to Width bytes of Big5 text: shorter text is padded (in front for right
+    // alignment, behind otherwise), longer text keeps its last (right alignment) or first
+    // Width bytes. A double-byte character that would be cut is left out and its place padded.
+    // PadChar is a one-byte character. A sign is not treated specially.
+    static QString FixedString(const QString &S, int Width, QChar PadChar, TAlignment Alignment);
+    QString QuotedString(const QString &S) const;
+    QString UnQuotedString(const QString &S) const;
+
+    // Fields written outside the lines: blob, memo and graphic.
+    static bool IsBlobField(const TField *field);
+    // The bytes a blob field carries in BlobStream (a memo's text as Big5, raising
+    // EEncodingError for a character Big5 cannot carry) and the way back.
+    static QByteArray BlobFieldBytes(const TField *field);
+    static void SetBlobFieldBytes(TField *field, const QByteArray &bytes);
+    // Number of bytes of the text in Big5 (characters Big5 cannot carry count one, as the "?"
+    // they would become).
+    static int Big5Width(QStringView text);
+
+    // One line from the dataset's current record, and one line into the row list.
+    virtual void LineComposing(TLumRowList &lineCol, QString &lineText);
+    virtual void LineDeComposing(TLumRowList &lineCol, const QString &lineText);
+    // The column of a non-blob field in fixed-width lines: its edit text fitted to its display
+    // width. Numbers are padded with "0" after their sign (nulls with blanks) when right
+    // aligned and with blanks otherwise, and lose decimals rather than digits when too wide;
+    // a number whose whole part does not fit raises.
+    virtual QString FieldFormula(TField *field);
+
+    void Notification(TComponentBase *component, TOperation operation) override;
+
+protected:
+    TLumLineTextConvertEvent OnLineComposing;
+    TLumLineTextConvertEvent OnLineAfterComposed;
+    TLumLineTextConvertEvent OnLineDeComposing;
+    TLumLineTextConvertEvent OnLineAfterDeComposed;
+    TLumCompleteExportEvent OnCompleteExport;
+    TLumImportBolbFieldEvent OnImportBolbField;
+
+private:
+    void ComposeDelimited(TLumRowList &lineCol, QString &lineText) const;
+    void DecomposeDelimited(TLumRowList &lineCol, const QString &lineText) const;
+    void DecomposeFixed(TLumRowList &lineCol, const QString &lineText) const;
+    QString QuotedFixed(const QString &text, int width, QChar padChar, TAlignment alignment) const;
+    void ImportLines(TLumRowList &lineCol);
+    void ResetBlobStream(const QByteArray &bytes);
+
+    TDataSet *FDataSet = nullptr;
+    QChar FDelimiter = QChar(9);
+    QChar FQuoteChar = QChar(34);
+    TStringList FLines;
+    QBuffer FBlobStream;
+};
+
+// The converter forms use: fixed-width, unquoted lines by default, and the six events.
+class TLumDataSetConverter : public TLumDataSetConverterCust {
+    Q_OBJECT
+public:
+    explicit TLumDataSetConverter(QObject *owner = nullptr);
+    QString ClassName() const override { return QStringLiteral("TLumDataSetConverter"); }
+
+    using TLumDataSetConverterCust::OnCompleteExport;
+    using TLumDataSetConverterCust::OnImportBolbField;
+    using TLumDataSetConverterCust::OnLineAfterComposed;
+    using TLumDataSetConverterCust::OnLineAfterDeComposed;
+    using TLumDataSetConverterCust::OnLineComposing;
+    using TLumDataSetConverterCust::OnLineDeComposing;
+};

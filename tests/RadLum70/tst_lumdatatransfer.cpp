@@ -1,0 +1,395 @@
+// Text export and import of datasets: round trips of a mixed dataset through real files in
+// every line mode, the exact text of delimited and fixed-width lines (Big5 byte widths,
+// quoting, doubled delimiters), the ".mem" side file, the messages, the events in order, and
+// imports that fail part-way leaving the dataset as it was.
+
+#include "Big5.h"
+#include "ClientDataSet.h"
+#include "TestMain.h"
+#include "uLumDataTransfer.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+const QByteArray kPhoto("\x00\x01\xff\x89PNG", 7);
+
+// ID, Name (16 bytes), Score, Born, Active, Photo (blob), Note (memo) and a hidden Code.
+std::unique_ptr<TClientDataSet> MakeMixed(bool withRows) {
+    auto ds = std::make_unique<TClientDataSet>();
+    ds->FieldDefs().Add(QStringLiteral("ID"), ftInteger);
+    ds->FieldDefs().Add(QStringLiteral("Name"), ftString, 16);
+    ds->FieldDefs().Add(QStringLiteral("Score"), ftFloat);
+    ds->FieldDefs().Add(QStringLiteral("Born"), ftDate);
+    ds->FieldDefs().Add(QStringLiteral("Active"), ftBoolean);
+    ds->FieldDefs().Add(QStringLiteral("Photo"), ftBlob);
+    ds->FieldDefs().Add(QStringLiteral("Note"), ftMemo);
+    ds->FieldDefs().Add(QStringLiteral("Code"), ftString, 4).Visible = false;
+    ds->CreateDataSet();
+    const auto add = [&](const QList<Variant> &v) {
+        ds->Append();
+        for (int i = 0; i < v.size(); ++i)
+            ds->Fields()[i]->SetValue(v[i]);
+        ds->Post();
+    };
+    if (withRows) {
+        add({1, QStringLiteral("王小明"), 91.5, Variant(TDateTime::EncodeDate(2008, 3, 1)), true,
+             Variant(kPhoto), QStringLiteral("第一行\r\n第二行"), QStringLiteral("X")});
+        add({2, QStringLiteral("Amy \"A\"\tLin"), -42.25,
+             Variant(TDateTime::EncodeDate(2007, 12, 31)), false, Variant::Null(), Variant::Null(),
+             Variant::Null()});
+        add({-3, QStringLiteral(",lead 陳"), Variant::Null(), Variant::Null(), Variant::Null(),
+             Variant(QByteArray("z")), QStringLiteral("備註"), Variant::Null()});
+    }
+    ds->MergeChangeLog();
+    ds->First();
+    return ds;
+}
+
+// Every visible value of every record, blobs as hex.
+QStringList Dump(TDataSet &ds) {
+    QStringList out;
+    for (ds.First(); !ds.Eof(); ds.Next())
+        for (const auto &f : ds.Fields())
+            if (f->Visible())
+                out << (f->DataType() == ftBlob ? QString::fromLatin1(f->AsBytes().toHex())
+                                                : f->AsString());
+    return out;
+}
+
+// The usual way a form stores imported lines: one appended record per line, blobs after it.
+void AppendOnImport(TLumDataSetConverter &conv) {
+    conv.OnLineAfterDeComposed = [](QObject *, TLumRowList &col, QString &) {
+        TDataSet *ds = col.Fields(0)->DataSet();
+        ds->Append();
+        for (int i = 0; i < col.Count(); ++i)
+            if (!TLumDataSetConverterCust::IsBlobField(col.Fields(i)))
+                col.Fields(i)->SetText(col[i]);
+        ds->Post();
+    };
+    conv.OnImportBolbField = [](QObject *, TLumRowList &, TField *field, QBuffer &blob) {
+        field->DataSet()->Edit();
+        TLumDataSetConverterCust::SetBlobFieldBytes(field, blob.readAll());
+        field->DataSet()->Post();
+    };
+}
+
+template <class E> QString Raised(const std::function<void()> &fn) {
+    try {
+        fn();
+    } catch (const E &e) {
+        return e.Message();
+    }
+    return QStringLiteral("<nothing raised>");
+}
+
+} // namespace
+
+class TstLumDataTransfer : public QObject {
+    Q_OBJECT
+    QTemporaryDir FDir;
+    QString Path(const QString &name) const { return FDir.filePath(name); }
+
+private Q_SLOTS:
+    void roundTrip_data() {
+        QTest::addColumn<QChar>("delimiter");
+        QTest::addColumn<QChar>("quote");
+        QTest::newRow("tab, quoted") << QChar(9) << QChar(u'"');
+        QTest::newRow("comma") << QChar(u',') << QChar(0);
+        QTest::newRow("fixed") << QChar(0) << QChar(0);
+        QTest::newRow("fixed, quoted") << QChar(0) << QChar(u'"');
+    }
+    void roundTrip() {
+        QFETCH(QChar, delimiter);
+        QFETCH(QChar, quote);
+        auto source = MakeMixed(true);
+        source->FieldByName(QStringLiteral("Score"))->SetDisplayWidth(8);
+        source->SetRecNo(2);
+        TLumDataSetConverter out;
+        out.SetDelimiter(delimiter);
+        out.SetQuoteChar(quote);
+        out.SetDataSet(source.get());
+        out.DataExportConvert();
+        QCOMPARE(source->RecNo(), 2);
+        QCOMPARE(out.Lines().Count(), 3);
+        QCOMPARE(out.BlobStream().data(), kPhoto + Big5Encode(QStringLiteral("第一行\r\n第二行")) +
+                                              "z" + Big5Encode(QStringLiteral("備註")));
+        QVERIFY(!out.Lines()[0].contains(QStringLiteral("X"))); // the hidden field stays out
+        if (delimiter.isNull()) {
+            const int width = 11 + 16 + 8 + 10 + 5 + 10 + 10 + (quote.isNull() ? 0 : 14);
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(Big5Encode(out.Lines()[i]).size(), width);
+        }
+        out.SaveToFile(Path(QStringLiteral("round.txt")));
+        QVERIFY(QFile::exists(Path(QStringLiteral("round.mem"))));
+
+        auto target = MakeMixed(false);
+        target->FieldByName(QStringLiteral("Score"))->SetDisplayWidth(8);
+        TLumDataSetConverter in;
+        in.SetDelimiter(delimiter);
+        in.SetQuoteChar(quote);
+        in.SetDataSet(target.get());
+        AppendOnImport(in);
+        in.LoadFromFile(Path(QStringLiteral("round.txt")), Path(QStringLiteral("round.mem")));
+        in.DataImportConvert();
+        QCOMPARE(Dump(*target), Dump(*source));
+    }
+
+    void lineTexts() {
+        auto ds = MakeMixed(true);
+        TLumDataSetConverterCust conv; // tab and double quote
+        conv.SetDataSet(ds.get());
+        conv.DataExportConvert();
+        QCOMPARE(conv.Lines()[1], QStringLiteral("\"2\"\t\"Amy \"\"A\"\"\t\tLin\"\t\"-42.25\"\t"
+                                                 "\"2007/12/31\"\t\"False\"\t\"0\"\t\"0\""));
+        conv.SetQuoteChar(QChar(0));
+        conv.SetDelimiter(u',');
+        conv.DataExportConvert();
+        QCOMPARE(conv.Lines()[2], QStringLiteral("-3, ,,lead 陳, , , ,1,4"));
+
+        // Fixed width: Big5 bytes, whole characters, numbers padded after their sign.
+        TLumDataSetConverter fixed;
+        fixed.SetDataSet(ds.get());
+        ds->FieldByName(QStringLiteral("Name"))->SetDisplayWidth(5);
+        ds->FieldByName(QStringLiteral("Born"))->SetVisible(false);
+        fixed.DataExportConvert();
+        QCOMPARE(fixed.Lines()[0], QStringLiteral("00000000001王小 00000091.5True 0000000007") +
+                                       QStringLiteral("0000000014"));
+        QCOMPARE(fixed.Lines()[2], QStringLiteral("-0000000003,lead") + QString(15, u' ') +
+                                       QStringLiteral("00000000010000000004"));
+        ds->FieldByName(QStringLiteral("Score"))->SetAlignment(taLeftJustify);
+        ds->FieldByName(QStringLiteral("Score"))->SetDisplayWidth(5);
+        ds->SetRecNo(2);
+        ds->Edit();
+        ds->FieldByName(QStringLiteral("Score"))->SetAsFloat(1.0 / 3);
+        ds->Post();
+        fixed.DataExportConvert();
+        QVERIFY(fixed.Lines()[0].contains(QStringLiteral("王小 91.5 True ")));
+        QVERIFY(fixed.Lines()[1].contains(QStringLiteral("Amy \"0.333False")));
+        ds->FieldByName(QStringLiteral("ID"))->SetDisplayWidth(1);
+        QCOMPARE(Raised<TLumDataSetConverterCustError>([&] { fixed.DataExportConvert(); }),
+                 QStringLiteral("Export Data: Field ID value -3 wider than 1"));
+        QCOMPARE(fixed.Lines().Count(), 0);
+        QCOMPARE(ds->RecNo(), 2);
+        QVERIFY(!ds->ControlsDisabled());
+    }
+
+    void fixedString_data() {
+        QTest::addColumn<QString>("s");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("pad behind") << "ab" << 4 << int(taLeftJustify) << "ab__";
+        QTest::newRow("pad centre") << "ab" << 4 << int(taCenter) << "ab__";
+        QTest::newRow("pad in front") << "-42" << 5 << int(taRightJustify) << "__-42";
+        QTest::newRow("keep first") << "abcdef" << 4 << int(taCenter) << "abcd";
+        QTest::newRow("keep last") << "abcdef" << 4 << int(taRightJustify) << "cdef";
+        QTest::newRow("chinese fits") << "王小明" << 6 << int(taLeftJustify) << "王小明";
+        QTest::newRow("no half char") << "王小明" << 5 << int(taLeftJustify) << "王小_";
+        QTest::newRow("no half char, right") << "王小明" << 5 << int(taRightJustify) << "_小明";
+        QTest::newRow("mixed") << "a王b" << 3 << int(taLeftJustify) << "a王";
+        QTest::newRow("zero width") << "abc" << 0 << int(taLeftJustify) << "";
+    }
+    void fixedString() {
+        QFETCH(QString, s);
+        QFETCH(int, width);
+        QFETCH(int, alignment);
+        QFETCH(QString, expected);
+        const QString got = TLumDataSetConverterCust::FixedString(
+            s, width, QLatin1Char('_'), static_cast<TAlignment>(alignment));
+        QCOMPARE(got, expected);
+        QCOMPARE(TLumDataSetConverterCust::Big5Width(got), width);
+    }
+
+    void quotingAndDecomposing() {
+        auto ds = MakeMixed(false);
+        TLumDataSetConverterCust conv;
+        conv.SetDataSet(ds.get());
+        QCOMPARE(conv.QuotedString(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
+        QCOMPARE(conv.UnQuotedString(QStringLiteral("\"a\"\"b\"")), QStringLiteral("a\"b"));
+        QCOMPARE(conv.UnQuotedString(QStringLiteral("ab\"")), QStringLiteral("ab\""));
+        QCOMPARE(conv.UnQuotedString(QStringLiteral("\"")), QString());
+        TLumRowList col;
+        conv.SetRowFields(col);
+        QCOMPARE(col.Count(), 7);
+        QCOMPARE(col[6], QStringLiteral("Note"));
+        TLumDataSetConverterCust::ClearRowFields(col);
+        conv.LineDeComposing(col, QStringLiteral("\"7\"\t  \"\u3000王 \"\"x\"\"\t\t\u3000\"  \t"));
+        QCOMPARE(col[0], QStringLiteral("7"));
+        // Blanks around the quotes go, the ideographic space inside stays.
+        QCOMPARE(col[1], QStringLiteral("\u3000王 \"x\"\t\u3000"));
+        QCOMPARE(col[2], QString());
+        QCOMPARE(col[3], QString()); // fewer values than fields: the rest stay empty
+        QCOMPARE(Raised<TLumDataSetConverterCustError>(
+                     [&] { conv.LineDeComposing(col, QStringLiteral("1\t2\t3\t4\t5\t6\t7\t8")); }),
+                 QStringLiteral("Fields Count unmatched"));
+        conv.SetDelimiter(QChar(0));
+        conv.SetQuoteChar(QChar(0));
+        const QString rest = QStringLiteral("00000091.52008/03/01True 00000000070000000000");
+        const QString line = QStringLiteral("00000000001王小明") + QString(10, u' ') + rest;
+        conv.LineDeComposing(col, line);
+        QCOMPARE(col[1], QStringLiteral("王小明"));
+        QCOMPARE(col[5], QStringLiteral("0000000007"));
+        // One byte too many, and a character across the first two columns.
+        const QString across = QStringLiteral("0000000000王小明") + QString(11, u' ') + rest;
+        for (const QString &bad : {line + QLatin1Char(' '), across})
+            QCOMPARE(Raised<TLumDataSetConverterCustError>([&] { conv.LineDeComposing(col, bad); }),
+                     QStringLiteral("Import Data: Line Text Length unmatched"));
+    }
+
+    void messages() {
+        TLumDataSetConverterCust conv;
+        const QString none = QStringLiteral("Dataset is not specified");
+        QCOMPARE(Raised<TLumDataSetConverterCustError>([&] { conv.DataExportConvert(); }), none);
+        QCOMPARE(Raised<TLumDataSetConverterCustError>([&] { conv.DataImportConvert(); }), none);
+        {
+            auto ds = MakeMixed(true);
+            conv.SetDataSet(ds.get());
+            ds->Close();
+            QCOMPARE(Raised<TLumDataSetConverterCustError>([&] { conv.DataExportConvert(); }),
+                     QStringLiteral("Dataset is not active"));
+            conv.Lines().Add(QStringLiteral("1"));
+            // A closed dataset has no fields to decompose into; importing is allowed.
+            QCOMPARE(Raised<Exception>([&] { conv.DataImportConvert(); }),
+                     QStringLiteral("UnDelimitedText:Can not decomposing"));
+        }
+        QVERIFY(!conv.DataSet()); // forgotten when the dataset went away
+    }
+
+    void eventsInOrder() {
+        auto ds = MakeMixed(true);
+        TLumDataSetConverter conv;
+        QCOMPARE(conv.Delimiter(), QChar(0));
+        conv.SetDelimiter(u'|');
+        conv.SetDataSet(ds.get());
+        QStringList log;
+        conv.OnLineComposing = [&](QObject *sender, TLumRowList &col, QString &text) {
+            QCOMPARE(sender, &conv);
+            log << QStringLiteral("Composing");
+            conv.LineComposing(col, text);
+        };
+        conv.OnLineAfterComposed = [&](QObject *, TLumRowList &col, QString &text) {
+            log << QStringLiteral("AfterComposed ") + col[0];
+            text += QStringLiteral("|");
+        };
+        conv.OnCompleteExport = [&](QObject *, TStringList &lines, QBuffer &blob) {
+            log << QStringLiteral("Complete %1 %2").arg(lines.Count()).arg(blob.size());
+        };
+        conv.DataExportConvert();
+        QCOMPARE(conv.Lines()[0].right(6), QStringLiteral("|7|14|"));
+        conv.OnLineDeComposing = [&](QObject *, TLumRowList &col, QString &text) {
+            log << QStringLiteral("DeComposing");
+            text.chop(1);
+            conv.LineDeComposing(col, text);
+        };
+        conv.OnLineAfterDeComposed = [&](QObject *, TLumRowList &col, QString &) {
+            log << QStringLiteral("AfterDeComposed ") + col[0];
+        };
+        conv.OnImportBolbField = [&](QObject *, TLumRowList &, TField *f, QBuffer &blob) {
+            log << f->FieldName() + QLatin1Char(' ') + QString::number(blob.size());
+        };
+        conv.DataImportConvert();
+        QCOMPARE(log, QStringList({"Composing", "AfterComposed 1", "Composing", "AfterComposed 2",
+                                   "Composing", "AfterComposed -3", "Complete 3 26", "DeComposing",
+                                   "AfterDeComposed 1", "Photo 7", "Note 14", "DeComposing",
+                                   "AfterDeComposed 2", "DeComposing", "AfterDeComposed -3",
+                                   "Photo 1", "Note 4"}));
+    }
+
+    void failedImportLeavesDataSet_data() {
+        QTest::addColumn<bool>("logChanges");
+        QTest::newRow("change log") << true;
+        QTest::newRow("no change log") << false;
+    }
+    void failedImportLeavesDataSet() {
+        QFETCH(bool, logChanges);
+        auto source = MakeMixed(true);
+        TLumDataSetConverter out;
+        out.SetDelimiter(u';');
+        out.SetDataSet(source.get());
+        out.DataExportConvert();
+        auto target = MakeMixed(true);
+        target->SetLogChanges(logChanges);
+        target->Edit();
+        target->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("改過"));
+        target->Post();
+        const QStringList before = Dump(*target);
+        const int changes = target->ChangeCount();
+        TLumDataSetConverter in;
+        in.SetDelimiter(u';');
+        in.SetDataSet(target.get());
+        AppendOnImport(in);
+        const auto attempt = [&](const QStringList &lines, const QByteArray &blobs) {
+            in.SetLines(TStringList::FromQStringList(lines));
+            QBuffer b;
+            b.setData(blobs);
+            in.SetBlobStream(b);
+            QString message;
+            try {
+                in.DataImportConvert();
+            } catch (const Exception &e) {
+                message = e.Message();
+            }
+            if (Dump(*target) != before || target->ChangeCount() != changes)
+                message += QStringLiteral(" <dataset changed>");
+            return message;
+        };
+        const QStringList lines = out.Lines().ToQStringList();
+        const QByteArray blobs = out.BlobStream().data();
+        const QString unmatched = QStringLiteral("Import BlobFiled: Data Size unmatched");
+        QCOMPARE(attempt(lines, blobs.left(blobs.size() - 1)), unmatched);
+        QCOMPARE(attempt(lines, blobs + "?"), unmatched);
+        QCOMPARE(attempt(lines + QStringList{"1;2;3;4;5;6;7;8"}, blobs),
+                 QStringLiteral("Fields Count unmatched"));
+        // Values the events cannot store, on the second and on the last line.
+        QCOMPARE(attempt(QStringList(lines).replaceInStrings("-42.25", "x"), blobs),
+                 QStringLiteral("'x' is not a valid value for field 'Score'"));
+        QCOMPARE(attempt(QStringList(lines).replaceInStrings(";1;4", ";seven;4"), blobs),
+                 QStringLiteral("'seven' is not a valid integer value"));
+    }
+
+    void files() {
+        auto ds = MakeMixed(true);
+        TLumDataSetConverterCust conv;
+        conv.SetDataSet(ds.get());
+        conv.DataExportConvert();
+        QVERIFY(QDir(FDir.path()).mkdir(QStringLiteral("v1.2")));
+        conv.SaveToFile(Path(QStringLiteral("v1.2/out")));
+        QVERIFY(QFile::exists(Path(QStringLiteral("v1.2/out.mem"))));
+        conv.SaveToFile(Path(QStringLiteral("a.txt")), Path(QStringLiteral("b.bin")));
+        QFile side(Path(QStringLiteral("b.bin")));
+        QVERIFY(side.open(QIODevice::ReadOnly));
+        QCOMPARE(side.readAll(), conv.BlobStream().data());
+
+        // A folder that is not there, or a text Big5 cannot carry: no file at all.
+        QVERIFY(!Raised<EInOutError>([&] { conv.SaveToFile(Path("none/d.txt")); }).isEmpty());
+        ds->Edit();
+        ds->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("ก"));
+        ds->Post();
+        conv.DataExportConvert();
+        QVERIFY(!Raised<EEncodingError>([&] { conv.SaveToFile(Path("c.txt")); }).isEmpty());
+        QVERIFY(QDir(FDir.path()).entryList({"c.*", "d.*"}, QDir::Files).isEmpty());
+
+        // Reading: Big5, UTF-8 after a byte-order mark; anything else changes nothing.
+        const auto write = [&](const QString &name, const QByteArray &bytes) {
+            QFile f(Path(name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        };
+        write(QStringLiteral("u.txt"), "\xEF\xBB\xBF" + QStringLiteral("一\r\n二").toUtf8());
+        conv.LoadFromFile(Path(QStringLiteral("u.txt")));
+        QCOMPARE(conv.Lines().ToQStringList(), QStringList({"一", "二"}));
+        QCOMPARE(conv.BlobStream().size(), 0);
+        write(QStringLiteral("bad.txt"), "ok\r\n\xA4\x20");
+        write(QStringLiteral("bad8.txt"), "\xEF\xBB\xBF\xC3(");
+        for (const char *bad : {"bad.txt", "bad8.txt"})
+            QVERIFY(!Raised<EEncodingError>([&] {
+                         conv.LoadFromFile(Path(bad), Path("b.bin"));
+                     }).isEmpty());
+        QVERIFY(!Raised<EInOutError>([&] { conv.LoadFromFile(Path("missing.txt")); }).isEmpty());
+        QCOMPARE(conv.Lines().ToQStringList(), QStringList({"一", "二"}));
+        QCOMPARE(conv.BlobStream().size(), 0);
+    }
+};
+
+LUM_TEST_MAIN(TstLumDataTransfer)
+#include "tst_lumdatatransfer.moc"
