@@ -625,23 +625,8 @@ void TWRMultiLabel::SendData() {
 // ---------------------------------------------------------------------------------------------
 // Data objects
 
-namespace {
-
-// Points `link` at `source`, asking to be told when the source goes.
-void LinkDataSource(TComponentBase &owner, TDataSource *&link, TDataSource *source) {
-    if (source == link)
-        return;
-    if (link)
-        owner.RemoveFreeNotification(link);
-    link = source;
-    if (source)
-        owner.FreeNotification(source);
-}
-
-} // namespace
-
 void TDBWRObject::SetDataSource(TDataSource *source) {
-    LinkDataSource(*this, FDataSource, source);
+    SetLink(FDataSource, source);
 }
 
 TDataSet *TDBWRObject::DataSet() const {
@@ -818,7 +803,7 @@ bool TDBWRTable::GetWordTable() {
 // Pictures
 
 void TDBWRImage::SetDataSource(TDataSource *source) {
-    LinkDataSource(*this, FDataSource, source);
+    SetLink(FDataSource, source);
 }
 
 void TDBWRImage::SendData() {

@@ -619,13 +619,7 @@ TDBTreeCodeDialog::~TDBTreeCodeDialog() {
 }
 
 void TDBTreeCodeDialog::SetDataSource(TDataSource *dataSource) {
-    if (dataSource == FDataSource)
-        return;
-    if (FDataSource)
-        RemoveFreeNotification(FDataSource);
-    FDataSource = dataSource;
-    if (FDataSource)
-        FreeNotification(FDataSource);
+    SetLink(FDataSource, dataSource);
 }
 
 void TDBTreeCodeDialog::Notification(TComponentBase *component, TOperation operation) {

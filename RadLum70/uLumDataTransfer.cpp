@@ -246,13 +246,7 @@ TLumDataSetConverterCust::~TLumDataSetConverterCust() {
 }
 
 void TLumDataSetConverterCust::SetDataSet(TDataSet *dataSet) {
-    if (FDataSet == dataSet)
-        return;
-    if (FDataSet)
-        RemoveFreeNotification(FDataSet);
-    FDataSet = dataSet;
-    if (FDataSet)
-        FreeNotification(FDataSet);
+    SetLink(FDataSet, dataSet);
 }
 
 void TLumDataSetConverterCust::Notification(TComponentBase *component, TOperation operation) {

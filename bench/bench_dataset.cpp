@@ -13,6 +13,7 @@
 // (steadier than wall time on a busy machine).
 
 #include "BenchMemory.h"
+#include "BenchRatio.h"
 #include "ClientDataSet.h"
 #include "Packet.h"
 #include "Provider.h"
@@ -463,14 +464,8 @@ void Memory_DataSet(benchmark::State &state) {
 // ---- ratios --------------------------------------------------------------------------------
 
 // Prints each dataset/SQLite pair after the runs, with the ratio of their times.
-class TRatioReporter : public benchmark::ConsoleReporter {
+class TRatioReporter : public TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run> &runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                FTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf("\n%-22s %14s %14s %8s %8s\n", "work", "dataset", "sqlite", "ratio", "target");
@@ -491,9 +486,6 @@ public:
                         time / it->second, target);
         }
     }
-
-private:
-    std::map<std::string, double> FTimes;
 };
 
 } // namespace

@@ -10,6 +10,7 @@
 // After the runs a table prints the pair, the ratio of their CPU times and the memory ratio.
 
 #include "BenchMemory.h"
+#include "BenchRatio.h"
 #include "ClientDataSet.h"
 #include "DataSource.h"
 #include "DocxBuilder.h"
@@ -167,16 +168,11 @@ BENCHMARK(Memory)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(Report)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Floor)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-class TRatioReporter : public benchmark::ConsoleReporter {
+class TRatioReporter : public TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run> &runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            FCpu[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const double report = FCpu["Report/iterations:3"], floor = FCpu["Floor/iterations:3"];
+        const double report = FTimes["Report/iterations:3"], floor = FTimes["Floor/iterations:3"];
         std::printf("\n%-28s %12s %12s %8s %8s\n", "work", "report ms", "floor ms", "ratio",
                     "target");
         std::printf("%-28s %12.1f %12.1f %8.2f %8s\n", "1,000-page report as .docx", report, floor,
@@ -184,9 +180,6 @@ public:
         std::printf("%-28s %12s %12s %8.2f %8s\n", "peak memory / document.xml", "", "",
                     MemoryRatio(), "<= 3");
     }
-
-private:
-    std::map<std::string, double> FCpu;
 };
 
 } // namespace

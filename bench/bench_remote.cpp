@@ -15,6 +15,7 @@
 // what the call costs without any wire. After the runs a table prints each pair, their ratio
 // and, for the fetch, the remote time less the in-process time.
 
+#include "BenchRatio.h"
 #include "ClientDataSet.h"
 #include "ObjectServer.h"
 #include "Provider.h"
@@ -440,14 +441,9 @@ void Fetch10kSql_Echo(benchmark::State &state) {
 
 // ---- ratios --------------------------------------------------------------------------------
 
-class TRatioReporter : public benchmark::ConsoleReporter {
+class TRatioReporter : public TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run> &runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                FTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
+    TRatioReporter() : TTimesReporter(true) {}
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf("\n%-16s %12s %12s %10s %7s %7s %16s\n", "work", "remote", "echo", "calls/s",
@@ -471,9 +467,6 @@ public:
             std::printf("\n");
         }
     }
-
-private:
-    std::map<std::string, double> FTimes;
 };
 
 } // namespace

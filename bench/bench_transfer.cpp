@@ -8,6 +8,7 @@
 //
 // After the runs a table prints each pair and the ratio converter / fstream of their CPU times.
 
+#include "BenchRatio.h"
 #include "ClientDataSet.h"
 #include "uLumDataTransfer.h"
 
@@ -139,14 +140,8 @@ void Import_Fstream(benchmark::State &state) {
 }
 
 // Prints each converter/fstream pair after the runs, with the ratio of their times.
-class TRatioReporter : public benchmark::ConsoleReporter {
+class TRatioReporter : public TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run> &runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                FTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf("\n%-10s %14s %14s %8s %8s\n", "work", "converter", "fstream", "ratio",
@@ -160,9 +155,6 @@ public:
                         mine->second / peer->second, 3.0);
         }
     }
-
-private:
-    std::map<std::string, double> FTimes;
 };
 
 } // namespace

@@ -50,6 +50,17 @@ public:
     // link is mutual: whichever of the two goes first is forgotten by the other.
     void FreeNotification(TComponentBase *component);
     void RemoveFreeNotification(TComponentBase *component);
+    // Points a link of this component at `target`: no longer told about the old target, told
+    // when the new one goes (Notification then clears the link).
+    template <class T> void SetLink(T *&link, T *target) {
+        if (link == target)
+            return;
+        if (link)
+            RemoveFreeNotification(link);
+        link = target;
+        if (target)
+            FreeNotification(target);
+    }
     virtual void Notification(TComponentBase *component, TOperation operation);
 
 protected:

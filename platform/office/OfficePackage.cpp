@@ -115,6 +115,26 @@ QByteArray XmlBytes(const pugi::xml_document &document) {
     return writer.Out;
 }
 
+void ParseXml(pugi::xml_document &document, const QByteArray &xml, const QString &where) {
+    const pugi::xml_parse_result parsed =
+        document.load_buffer(xml.constData(), static_cast<size_t>(xml.size()), kXmlParseOptions);
+    if (!parsed)
+        throw EOfficeError(QStringLiteral("%1的XML格式錯誤(%2,位置%3)")
+                               .arg(where, QString::fromUtf8(parsed.description()))
+                               .arg(parsed.offset));
+}
+
+void AppendXml(std::string &out, const pugi::xml_node &node) {
+    struct TStringWriter : pugi::xml_writer {
+        std::string *Out;
+        void write(const void *data, size_t size) override {
+            Out->append(static_cast<const char *>(data), size);
+        }
+    } writer;
+    writer.Out = &out;
+    node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+}
+
 QByteArray XmlBytes(const pugi::xml_node &node) {
     TByteWriter writer;
     node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
@@ -179,6 +199,17 @@ const TOfficeRelationship *TOfficeRelationships::FindType(const QString &typeSuf
     return nullptr;
 }
 
+std::vector<TOfficeRelationship> TOfficeRelationships::RemoveType(const QString &typeSuffix) {
+    std::vector<TOfficeRelationship> removed;
+    std::erase_if(FItems, [&](const TOfficeRelationship &item) {
+        if (!item.Type.endsWith(typeSuffix))
+            return false;
+        removed.push_back(item);
+        return true;
+    });
+    return removed;
+}
+
 QString TOfficeRelationships::Ensure(const QString &type, const QString &target, bool external) {
     for (const TOfficeRelationship &item : FItems)
         if (item.Type == type && item.Target == target && item.External == external)
@@ -193,6 +224,12 @@ QString TOfficeRelationships::Ensure(const QString &type, const QString &target,
 }
 
 // ---- reading ----------------------------------------------------------------------------
+
+TOfficePackage TOfficePackage::Create(const QString &name) {
+    TOfficePackage package;
+    package.FName = name;
+    return package;
+}
 
 TOfficePackage TOfficePackage::ReadFile(const QString &fileName) {
     QFile file(fileName);

@@ -11,16 +11,21 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <pugixml.hpp>
+#include <string>
 #include <vector>
 
-namespace pugi {
-class xml_document;
-class xml_node;
-} // namespace pugi
+// How parts are parsed: whitespace-only text is kept where it is an element's only content
+// (a space in a run of text).
+inline constexpr unsigned kXmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+// Parses a part; raises EOfficeError "<where>的XML格式錯誤(<reason>,位置<offset>)".
+void ParseXml(pugi::xml_document &document, const QByteArray &xml, const QString &where);
 
 // A parsed part as bytes, with the XML declaration (documents) or without (single nodes).
 QByteArray XmlBytes(const pugi::xml_document &document);
 QByteArray XmlBytes(const pugi::xml_node &node);
+// Appends a node's XML (without declaration) to `out`.
+void AppendXml(std::string &out, const pugi::xml_node &node);
 
 // One relationship of a part's .rels.
 struct TOfficeRelationship {
@@ -39,6 +44,10 @@ public:
     const TOfficeRelationship *FindType(const QString &typeSuffix) const;
     // The id of a relationship with this type and target, added when there is none.
     QString Ensure(const QString &type, const QString &target, bool external = false);
+    // Adds a relationship as it stands, id included.
+    void Add(const TOfficeRelationship &item) { FItems.push_back(item); }
+    // Removes the relationships whose type ends with `typeSuffix`; returns them.
+    std::vector<TOfficeRelationship> RemoveType(const QString &typeSuffix);
 
 private:
     std::vector<TOfficeRelationship> FItems;
@@ -49,6 +58,8 @@ public:
     // Reads a package from a file or from bytes; `name` names it in messages.
     static TOfficePackage ReadFile(const QString &fileName);
     static TOfficePackage ReadBytes(const QByteArray &bytes, const QString &name);
+    // A package without parts, to be filled with SetPart.
+    static TOfficePackage Create(const QString &name);
 
     const QString &Name() const { return FName; }
     bool Has(const QString &part) const { return FParts.count(part) > 0; }

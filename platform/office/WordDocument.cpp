@@ -10,9 +10,6 @@
 
 namespace {
 
-// Whitespace-only text is kept where it is an element's only content (a space in w:t).
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
-
 int IntAttr(TXmlNode node, const char *name, int fallback = -1) {
     const pugi::xml_attribute a = node.attribute(name);
     return a ? a.as_int(fallback) : fallback;
@@ -82,10 +79,6 @@ TXmlNode ParagraphOf(TXmlNode node) {
     return {};
 }
 
-QByteArray PrintXml(TXmlNode node) {
-    return XmlBytes(node);
-}
-
 QString AttrText(TXmlNode node, const char *name) {
     return QString::fromUtf8(node.attribute(name).value());
 }
@@ -102,13 +95,7 @@ void TWordDocumentData::Load(const QString &name) {
     if (!Package.Has(MainPart))
         throw EOfficeError(
             QStringLiteral("%1: 不是Word文件,找不到文件的主要內容(%2)").arg(name, MainPart));
-    const QByteArray bytes = Package.Part(MainPart);
-    const pugi::xml_parse_result parsed =
-        Xml.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()), kParseOptions);
-    if (!parsed)
-        throw EOfficeError(QStringLiteral("%1: %2的XML格式錯誤(%3,位置%4)")
-                               .arg(name, MainPart, QString::fromUtf8(parsed.description()))
-                               .arg(parsed.offset));
+    ParseXml(Xml, Package.Part(MainPart), name + QStringLiteral(": ") + MainPart);
     Root = Xml.document_element();
     Body = Root.child("w:body");
     if (!Is(Root, "w:document") || !Body)
@@ -544,17 +531,10 @@ void TWordDocumentData::FreezeBeforeEnd() {
     // Pages of one report are about the same size: room for one like the last.
     if (!Frozen.empty())
         chunk.reserve(Frozen.back().size() + Frozen.back().size() / 8);
-    struct TWriter : pugi::xml_writer {
-        std::string *Out;
-        void write(const void *data, size_t size) override {
-            Out->append(static_cast<const char *>(data), size);
-        }
-    } writer;
-    writer.Out = &chunk;
     while (TXmlNode n = Body.first_child()) {
         if (n == end)
             break;
-        n.print(writer, "", pugi::format_raw);
+        AppendXml(chunk, n);
         Body.remove_child(n);
     }
     Frozen.push_back(std::move(chunk));
@@ -580,7 +560,7 @@ void TWordDocumentData::Thaw() {
         all += chunk;
     Frozen.clear();
     pugi::xml_document part;
-    if (!part.load_buffer(all.data(), all.size(), kParseOptions | pugi::parse_fragment))
+    if (!part.load_buffer(all.data(), all.size(), kXmlParseOptions | pugi::parse_fragment))
         throw EOfficeError(QStringLiteral("%1: 文件內容無法還原").arg(TemplateName));
     std::string().swap(all);
     const TXmlNode firstLive = Body.first_child();
@@ -682,9 +662,7 @@ TXmlNode TWordDocumentData::FieldSeparate(const TWordItem &field) const {
 
 // ---- TWordDocument --------------------------------------------------------------------------
 
-TWordDocument::TWordDocument() : d(std::make_unique<TWordDocumentData>()) {
-    d->Q = this;
-}
+TWordDocument::TWordDocument() : d(std::make_unique<TWordDocumentData>()) {}
 TWordDocument::~TWordDocument() = default;
 
 std::unique_ptr<TWordDocument> TWordDocument::FromTemplate(const QString &templateFile) {
@@ -1130,19 +1108,14 @@ TWordTable TWordDocument::AddTable(const TWordRange &range, int rows, int column
     item->Kind = TWordItem::Table;
     item->Node = table;
     d->EnsureIndex();
-    if (atEnd) {
-        d->Tables.push_back(item);
-    } else {
-        d->Tables.push_back(item);
-        d->OrderDirty = true;
+    d->Tables.push_back(item);
+    // A table in the middle of the document takes its place in document order.
+    if (!atEnd)
         d->Rebuild();
-    }
     d->Touch();
     TWordTable result;
     result.FDocument = this;
-    for (const TWordItemPtr &t : d->Tables)
-        if (t->Node == table)
-            result.FItem = t;
+    result.FItem = item;
     return result;
 }
 
@@ -1158,22 +1131,17 @@ void TWordDocumentData::FlushParts() {
     StylesChanged = NumberingChanged = RelsChanged = false;
 }
 
-TOfficePackage::TStreamedPart
-TWordDocumentData::MainStream(std::shared_ptr<std::vector<std::string>> pieces) {
+TOfficePackage::TStreamedPart TWordDocumentData::MainStream() {
+    auto pieces = std::make_shared<std::vector<std::string>>();
     // The root's start tag with its attributes: printed from an empty copy.
     pugi::xml_document shell;
     TXmlNode root = shell.append_child(Root.name());
     for (pugi::xml_attribute a : Root.attributes())
         root.append_attribute(a.name()) = a.value();
     root.append_child(pugi::node_pcdata).set_value("");
-    QByteArray start = PrintXml(root);
-    start.chop(static_cast<qsizetype>(std::strlen(Root.name()) + 3)); // "</name>"
-    if (start.endsWith("/>")) {
-        start.chop(2);
-        start.append('>');
-    }
     std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
-    head.append(start.constData(), static_cast<size_t>(start.size()));
+    AppendXml(head, root);
+    head.resize(head.size() - (std::strlen(Root.name()) + 3)); // "</name>"
     std::string tail;
     bool afterBody = false;
     for (TXmlNode n = Root.first_child(); n; n = n.next_sibling()) {
@@ -1182,14 +1150,11 @@ TWordDocumentData::MainStream(std::shared_ptr<std::vector<std::string>> pieces) 
             afterBody = true;
             continue;
         }
-        const QByteArray xml = PrintXml(n);
-        (afterBody ? tail : head).append(xml.constData(), static_cast<size_t>(xml.size()));
+        AppendXml(afterBody ? tail : head, n);
     }
     std::string live;
-    for (TXmlNode n = Body.first_child(); n; n = n.next_sibling()) {
-        const QByteArray xml = PrintXml(n);
-        live.append(xml.constData(), static_cast<size_t>(xml.size()));
-    }
+    for (TXmlNode n = Body.first_child(); n; n = n.next_sibling())
+        AppendXml(live, n);
     tail = "</w:body>" + tail + "</" + Root.name() + ">";
     pieces->push_back(std::move(head));
     pieces->push_back(std::move(live));
@@ -1230,7 +1195,7 @@ TWordDocumentData::MainStream(std::shared_ptr<std::vector<std::string>> pieces) 
 std::map<QString, TOfficePackage::TStreamedPart> TWordDocumentData::Streams() {
     FlushParts();
     std::map<QString, TOfficePackage::TStreamedPart> streams;
-    streams[MainPart] = MainStream(std::make_shared<std::vector<std::string>>());
+    streams[MainPart] = MainStream();
     return streams;
 }
 

@@ -68,7 +68,6 @@ struct TWordPicture {
 TWordPicture ReadPicture(const QByteArray &bytes, const QString &documentName);
 
 struct TWordDocumentData {
-    TWordDocument *Q = nullptr;
     TOfficePackage Package;
     QString TemplateName, FullName, MainPart;
     bool Saved = true;
@@ -163,7 +162,8 @@ struct TWordDocumentData {
 
     // -- saving
     void FlushParts();
-    TOfficePackage::TStreamedPart MainStream(std::shared_ptr<std::vector<std::string>> pieces);
+    // The main part: its start, the finished text in place, the live body, its end.
+    TOfficePackage::TStreamedPart MainStream();
     std::map<QString, TOfficePackage::TStreamedPart> Streams();
     double TextWidthTwips() const;
 };
@@ -177,6 +177,5 @@ bool IsMarker(TXmlNode node);
 bool IsProperties(TXmlNode node);
 TXmlNode NextInOrder(TXmlNode node, TXmlNode root);
 TXmlNode ParagraphOf(TXmlNode node);
-QByteArray PrintXml(TXmlNode node);
 QString AttrText(TXmlNode node, const char *name);
 TXmlNode ChildPath(TXmlNode node, const char *first, const char *second = nullptr);

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 const char *const kStylesType =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
 const char *const kNumberingType =
@@ -30,15 +29,6 @@ QString RelativeTarget(const QString &fromPart, const QString &toPart) {
     if (!folder.isEmpty() && toPart.startsWith(folder))
         return toPart.mid(folder.size());
     return QLatin1Char('/') + toPart;
-}
-
-void ParseOrFail(pugi::xml_document &doc, const QByteArray &bytes, const QString &where) {
-    const pugi::xml_parse_result parsed =
-        doc.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()), kParseOptions);
-    if (!parsed)
-        throw EOfficeError(QStringLiteral("%1的XML格式錯誤(%2,位置%3)")
-                               .arg(where, QString::fromUtf8(parsed.description()))
-                               .arg(parsed.offset));
 }
 
 template <class F> void ForEachElement(TXmlNode root, F &&visit) {
@@ -86,6 +76,7 @@ public:
         if (Source.Has(relsPart) && depth < 8) {
             TOfficeRelationships rels =
                 TOfficeRelationships::Parse(Source.Part(relsPart), Source.Name() + '/' + relsPart);
+            // The part keeps its relationship ids; their targets follow the parts copied.
             TOfficeRelationships copied;
             for (const TOfficeRelationship &rel : rels.Items()) {
                 TOfficeRelationship item = rel;
@@ -94,10 +85,9 @@ public:
                     if (Source.Has(child))
                         item.Target = RelativeTarget(target, Copy(child, depth + 1));
                 }
-                copied.Ensure(item.Type, item.Target, item.External);
+                copied.Add(item);
             }
-            D.Package.SetPart(TOfficePackage::RelsPartOf(target), rels.ToXml());
-            Q_UNUSED(copied);
+            D.Package.SetPart(TOfficePackage::RelsPartOf(target), copied.ToXml());
         }
         return target;
     }
@@ -116,7 +106,7 @@ pugi::xml_document &TWordDocumentData::StylesXml() {
         if (const TOfficeRelationship *rel = Rels.FindType(QStringLiteral("/styles"))) {
             StylesPart = TOfficePackage::ResolveTarget(MainPart, rel->Target);
             if (Package.Has(StylesPart))
-                ParseOrFail(Styles, Package.Part(StylesPart), TemplateName + '/' + StylesPart);
+                ParseXml(Styles, Package.Part(StylesPart), TemplateName + '/' + StylesPart);
         }
     }
     return Styles;
@@ -128,8 +118,8 @@ pugi::xml_document &TWordDocumentData::NumberingXml() {
         if (const TOfficeRelationship *rel = Rels.FindType(QStringLiteral("/numbering"))) {
             NumberingPart = TOfficePackage::ResolveTarget(MainPart, rel->Target);
             if (Package.Has(NumberingPart))
-                ParseOrFail(Numbering, Package.Part(NumberingPart),
-                            TemplateName + '/' + NumberingPart);
+                ParseXml(Numbering, Package.Part(NumberingPart),
+                         TemplateName + '/' + NumberingPart);
         }
         if (!Numbering.document_element()) {
             if (NumberingPart.isEmpty())
@@ -163,7 +153,7 @@ TInsertPayload &TWordDocumentData::Payload(const QString &fileName) {
         throw EOfficeError(
             QStringLiteral("%1: 不是Word文件,找不到文件的主要內容(%2)").arg(fileName, main));
     pugi::xml_document xml;
-    ParseOrFail(xml, source.Part(main), fileName + '/' + main);
+    ParseXml(xml, source.Part(main), fileName + '/' + main);
     const TXmlNode body = xml.document_element().child("w:body");
     if (!Is(xml.document_element(), "w:document") || !body)
         throw EOfficeError(QStringLiteral("%1: 不是Word文件,%2沒有文件本文").arg(fileName, main));
@@ -243,11 +233,11 @@ TInsertPayload &TWordDocumentData::Payload(const QString &fileName) {
             StylesPart = copier.Copy(sourceStylesPart);
             Rels.Ensure(QLatin1String(kStylesType), RelativeTarget(MainPart, StylesPart));
             RelsChanged = true;
-            ParseOrFail(Styles, Package.Part(StylesPart), TemplateName + '/' + StylesPart);
+            ParseXml(Styles, Package.Part(StylesPart), TemplateName + '/' + StylesPart);
         } else if (styles.document_element() && source.Has(sourceStylesPart)) {
             pugi::xml_document sourceStyles;
-            ParseOrFail(sourceStyles, source.Part(sourceStylesPart),
-                        fileName + '/' + sourceStylesPart);
+            ParseXml(sourceStyles, source.Part(sourceStylesPart),
+                     fileName + '/' + sourceStylesPart);
             QSet<QString> have;
             for (TXmlNode style : styles.document_element().children("w:style"))
                 have.insert(AttrText(style, "w:styleId"));
@@ -285,7 +275,7 @@ TInsertPayload &TWordDocumentData::Payload(const QString &fileName) {
         const QString part = TOfficePackage::ResolveTarget(main, sourceNumberingRel->Target);
         pugi::xml_document sourceNumbering;
         if (source.Has(part))
-            ParseOrFail(sourceNumbering, source.Part(part), fileName + '/' + part);
+            ParseXml(sourceNumbering, source.Part(part), fileName + '/' + part);
         TXmlNode to = NumberingXml().document_element();
         int maxAbstract = -1, maxNum = 0;
         for (TXmlNode n : to.children("w:abstractNum"))
@@ -323,13 +313,11 @@ TInsertPayload &TWordDocumentData::Payload(const QString &fileName) {
         Normalise(frag.first_child(), frag.last_child(), false);
     // Parsed again into this document's memory, beside the root.
     std::string text;
-    for (TXmlNode n = frag.first_child(); n; n = n.next_sibling()) {
-        const QByteArray xml = XmlBytes(n);
-        text.append(xml.constData(), static_cast<size_t>(xml.size()));
-    }
+    for (TXmlNode n = frag.first_child(); n; n = n.next_sibling())
+        AppendXml(text, n);
     payload->Holder = Xml.append_child("lum:payload");
     if (!text.empty() &&
-        payload->Holder.append_buffer(text.data(), text.size(), kParseOptions).status !=
+        payload->Holder.append_buffer(text.data(), text.size(), kXmlParseOptions).status !=
             pugi::status_ok) {
         Xml.remove_child(payload->Holder);
         throw EOfficeError(QStringLiteral("%1: 無法插入文件的內容").arg(fileName));

@@ -69,15 +69,6 @@ QString Utf8(const char *text) {
     return QString::fromUtf8(text);
 }
 
-// A pugixml writer into a std::string.
-struct TStringWriter : pugi::xml_writer {
-    std::string *Out;
-    explicit TStringWriter(std::string *out) : Out(out) {}
-    void write(const void *data, size_t size) override {
-        Out->append(static_cast<const char *>(data), size);
-    }
-};
-
 } // namespace
 
 // ---- shared helpers -------------------------------------------------------------------------
@@ -88,13 +79,7 @@ void ExcelFail(const QString &name, const QString &reason) {
 
 void ParseXmlPart(pugi::xml_document &doc, const QByteArray &xml, const QString &package,
                   const QString &part) {
-    const pugi::xml_parse_result parsed =
-        doc.load_buffer(xml.constData(), static_cast<size_t>(xml.size()),
-                        pugi::parse_default | pugi::parse_ws_pcdata_single);
-    if (!parsed)
-        ExcelFail(package, QStringLiteral("%1的XML格式錯誤(%2,位置%3)")
-                               .arg(part, Utf8(parsed.description()))
-                               .arg(parsed.offset));
+    ParseXml(doc, xml, package + QStringLiteral(": ") + part);
     if (!doc.document_element())
         ExcelFail(package, QStringLiteral("%1沒有內容").arg(part));
 }
@@ -151,11 +136,6 @@ bool ParseCellRef(const char *text, int &col, int &row) {
         ++p;
     }
     return *p == '\0';
-}
-
-void AppendXml(std::string &out, const pugi::xml_node &node) {
-    TStringWriter writer(&out);
-    node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
 }
 
 void AppendEscaped(std::string &out, const QString &text) {
@@ -612,24 +592,14 @@ std::map<QString, TOfficePackage::TStreamedPart> TExcelWorkbookData::Prepare() {
         if (!calc.attribute("fullCalcOnLoad"))
             calc.append_attribute("fullCalcOnLoad") = "1";
         WorkbookChanged = true;
-        const QString relsPart = TOfficePackage::RelsPartOf(WorkbookPart);
-        pugi::xml_document rels;
-        const QByteArray relsXml = Package.Part(relsPart);
-        if (rels.load_buffer(relsXml.constData(), static_cast<size_t>(relsXml.size()))) {
-            bool dropped = false;
-            for (pugi::xml_node rel = rels.document_element().first_child(); rel;) {
-                pugi::xml_node following = rel.next_sibling();
-                if (QString::fromUtf8(rel.attribute("Type").value()).endsWith("/calcChain")) {
-                    Package.RemovePart(TOfficePackage::ResolveTarget(
-                        WorkbookPart, Utf8(rel.attribute("Target").value())));
-                    rels.document_element().remove_child(rel);
-                    dropped = true;
-                }
-                rel = following;
-            }
-            if (dropped)
-                Package.SetPart(relsPart, XmlBytes(rels));
-        }
+        // The stored calculation order no longer fits the cells: it goes.
+        TOfficeRelationships rels = Package.Relationships(WorkbookPart);
+        const std::vector<TOfficeRelationship> chains =
+            rels.RemoveType(QStringLiteral("/calcChain"));
+        for (const TOfficeRelationship &chain : chains)
+            Package.RemovePart(TOfficePackage::ResolveTarget(WorkbookPart, chain.Target));
+        if (!chains.empty())
+            Package.SetPart(TOfficePackage::RelsPartOf(WorkbookPart), rels.ToXml());
     }
     if (Styles.Changed) {
         if (!Styles.Present) {

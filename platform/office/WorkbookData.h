@@ -32,7 +32,6 @@ pugi::xml_node EnsureChild(pugi::xml_node parent, const std::string &prefix, con
 // "B12" → (2, 12); false when it is no cell reference inside the sheet's limits.
 bool ParseCellRef(const char *text, int &col, int &row);
 // A serialized node appended to text.
-void AppendXml(std::string &out, const pugi::xml_node &node);
 // Text as XML character data (attributes too: quotes are escaped); characters XML 1.0 forbids
 // are dropped.
 void AppendEscaped(std::string &out, const QString &text);

@@ -18,16 +18,7 @@ const char *const kShell =
     "content-types\"><Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
 
 QByteArray PackageAround(const QByteArray &documentXml) {
-    static const QByteArray empty = [] {
-        // An empty zip: the end-of-central-directory record alone.
-        QByteArray eocd(22, '\0');
-        eocd[0] = 'P';
-        eocd[1] = 'K';
-        eocd[2] = 5;
-        eocd[3] = 6;
-        return eocd;
-    }();
-    TOfficePackage package = TOfficePackage::ReadBytes(empty, QStringLiteral("shell"));
+    TOfficePackage package = TOfficePackage::Create(QStringLiteral("shell"));
     package.SetPart(QStringLiteral("[Content_Types].xml"), kShell);
     package.SetPart(QStringLiteral("word/document.xml"), documentXml);
     return package.WriteBytes();

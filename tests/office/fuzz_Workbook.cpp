@@ -41,15 +41,7 @@ const char *const kPlainSheet =
     "<sheetData/></worksheet>";
 
 QByteArray PackageAround(const QByteArray &sheetXml) {
-    static const QByteArray empty = [] {
-        QByteArray eocd(22, '\0'); // an empty zip: the end-of-central-directory record alone
-        eocd[0] = 'P';
-        eocd[1] = 'K';
-        eocd[2] = 5;
-        eocd[3] = 6;
-        return eocd;
-    }();
-    TOfficePackage package = TOfficePackage::ReadBytes(empty, QStringLiteral("shell"));
+    TOfficePackage package = TOfficePackage::Create(QStringLiteral("shell"));
     package.SetPart(QStringLiteral("[Content_Types].xml"), kContentTypes);
     package.SetPart(QStringLiteral("_rels/.rels"), kRootRels);
     package.SetPart(QStringLiteral("xl/workbook.xml"), kWorkbook);
