@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "DataSource.h"
 #include "DateTime.h"
+#include "DialogSets.h"
 #include "Exceptions.h"
 #include "Fields.h"
 #include "RadSystemApi.h"
@@ -61,6 +62,8 @@ TRadBaseForm::TRadBaseForm(QWidget *parent) : TForm(parent) {
     CodeServer = new TCodeServer(this);
     CodeServer->SetName(QStringLiteral("CodeServer"));
     CodeServer->SetServerName(QStringLiteral("SystemObj.CodeTableINTF"));
+    ToExcelDialog = new TDataToExcelDialog(this);
+    ToExcelDialog->SetName(QStringLiteral("ToExcelDialog"));
     CalendarDialog = new TCalendarDialog(this);
     CalendarDialog->SetName(QStringLiteral("CalendarDialog"));
     TreeCodeDialog = new TVCLTreeCodeDialog(this);
@@ -221,7 +224,7 @@ void TRadBaseForm::WindowCloseExecute() {
 }
 
 void TRadBaseForm::ExportToExcelExecute() {
-    // The export dialog is not part of this form yet; the action stays disabled.
+    ToExcelDialog->Execute();
 }
 
 void TRadBaseForm::DisConnection() {

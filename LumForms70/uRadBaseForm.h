@@ -21,6 +21,7 @@ class TClientAppsCDS;
 class TCodeServer;
 class TDataSet;
 class TDataSource;
+class TDataToExcelDialog;
 class TField;
 class TStringList;
 class TVCLTreeCodeDialog;
@@ -41,6 +42,8 @@ public:
     QMenu *PopupMenuMain;
     TImageList ImageList;
     TCodeServer *CodeServer;
+    // Exports a dataset (the form's data source, set by descendants) to a workbook.
+    TDataToExcelDialog *ToExcelDialog;
     TCalendarDialog *CalendarDialog;
     TVCLTreeCodeDialog *TreeCodeDialog;
     TClientAppsCDS *ClientApps;

@@ -1,10 +1,11 @@
 #include "uSingalTBForm.h"
 
 #include "ClientDataSet.h"
-#include "DBCheckListBox.h"
 #include "DBActions.h"
+#include "DBCheckListBox.h"
 #include "DBGridModel.h"
 #include "DataSource.h"
+#include "DialogSets.h"
 #include "Exceptions.h"
 #include "Fields.h"
 #include "SocketConnection.h"
@@ -58,6 +59,7 @@ TSingalTBForm::TSingalTBForm(QWidget *parent) : TBaseTBForm(parent) {
     ActiveSource->SetAutoEdit(false);
     ActiveSource->SetDataSet(ActiveDataSet);
     ActiveSource->OnStateChange = [this](TDataSource *s) { ActiveSourceStateChange(s); };
+    ToExcelDialog->SetDataSource(ActiveSource);
 
     for (TDataSetAction *action : {DataSetDelete, DataSetPost, DataSetCancel, DataSetFirst,
                                    DataSetPrior, DataSetNext, DataSetLast})

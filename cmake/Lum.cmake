@@ -177,26 +177,36 @@ function(lum_ooxml_package target)
     add_custom_target(${target} ${all} DEPENDS "${output}")
 endfunction()
 
-# lum_word_template(<base name> SOURCE <dir>)
-# A Word template of the program folder, ${LUM_BIN_DIR}/TemplateDocs/<base name>.docx, packed
+# lum_office_template(<base name> EXT <docx|xlsx> SOURCE <dir>)
+# A template of the program folder, ${LUM_BIN_DIR}/TemplateDocs/<base name>.<ext>, packed
 # from the parts in <dir> as part of the default build. Base names may be Chinese; the target
-# gets an ASCII name from a digest of the base name, and every template is also built by the
+# gets an ASCII name from a digest of the file name, and every template is also built by the
 # target LumTemplateDocs.
-function(lum_word_template base)
-    cmake_parse_arguments(ARG "" "SOURCE" "" ${ARGN})
-    if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_SOURCE)
-        message(FATAL_ERROR "lum_word_template(${base}): expected SOURCE <dir>")
+function(lum_office_template base)
+    cmake_parse_arguments(ARG "" "SOURCE;EXT" "" ${ARGN})
+    if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_SOURCE OR NOT ARG_EXT)
+        message(FATAL_ERROR "lum_office_template(${base}): expected EXT <ext> SOURCE <dir>")
     endif()
     if(base STREQUAL "" OR base MATCHES "[/\\\\]")
-        message(FATAL_ERROR "lum_word_template(${base}): a base name is a file name, not a path")
+        message(FATAL_ERROR "lum_office_template(${base}): a base name is a file name, not a path")
     endif()
-    string(MD5 digest "${base}")
+    string(MD5 digest "${base}.${ARG_EXT}")
     string(SUBSTRING "${digest}" 0 12 digest)
     set(target LumTemplate_${digest})
     lum_ooxml_package(${target} ALL SOURCE "${ARG_SOURCE}"
-                      OUTPUT "${LUM_BIN_DIR}/TemplateDocs/${base}.docx")
+                      OUTPUT "${LUM_BIN_DIR}/TemplateDocs/${base}.${ARG_EXT}")
     if(NOT TARGET LumTemplateDocs)
         add_custom_target(LumTemplateDocs)
     endif()
     add_dependencies(LumTemplateDocs ${target})
+endfunction()
+
+# lum_word_template(<base name> SOURCE <dir>): a Word template (.docx).
+function(lum_word_template base)
+    lum_office_template(${base} EXT docx ${ARGN})
+endfunction()
+
+# lum_excel_template(<base name> SOURCE <dir>): a workbook template (.xlsx).
+function(lum_excel_template base)
+    lum_office_template(${base} EXT xlsx ${ARGN})
 endfunction()

@@ -10,6 +10,7 @@ packages=(
     libsodium-dev libzip-dev libpugixml-dev libicu-dev openssl
     xvfb xauth fonts-wqy-microhei
     qt6-pdf-dev libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils fonts-arphic-uming fonts-arphic-ukai
+    libxlsxwriter-dev
 )
 
 missing=()

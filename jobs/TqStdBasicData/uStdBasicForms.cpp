@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QToolBar>
 #include <QToolButton>
 
 // Keeps a code list in step with a code field of the current record: the record's code is
@@ -195,6 +196,10 @@ TStdBasicDataForm::TStdBasicDataForm() {
     DBWRTable->SetBookMarkName(QStringLiteral("StudentTable"));
     DataPrint->setVisible(true);
     DataPrint->OnExecute = [this] { DataPrintExecute(); };
+    // Printing and the export to a workbook are a click away, as well as in the popup menu.
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(DataPrint);
+    ToolBar1->addAction(ExportToExcel);
 }
 
 TStdBasicDataForm::~TStdBasicDataForm() = default;

@@ -1,11 +1,10 @@
 #include "WordApplication.h"
 
+#include "OfficeFiles.h"
 #include "OfficeViewer.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 TWordApplication::TWordApplication(QObject *parent) : QObject(parent) {}
@@ -13,10 +12,7 @@ TWordApplication::TWordApplication(QObject *parent) : QObject(parent) {}
 TWordApplication::~TWordApplication() = default;
 
 QString TWordApplication::DocumentsFolder() const {
-    if (!FDocumentsFolder.isEmpty())
-        return FDocumentsFolder;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return folder.isEmpty() ? QDir::homePath() : folder;
+    return FDocumentsFolder.isEmpty() ? DefaultDocumentsFolder() : FDocumentsFolder;
 }
 
 void TWordApplication::SetVisible(bool visible) {
@@ -46,17 +42,8 @@ QString TWordApplication::SaveForShowing(TWordDocument *document) {
     QString file = document->FullName();
     if (file.isEmpty()) {
         // Each shown document gets a file of its own: the template's name and the time.
-        const QDir folder(DocumentsFolder());
-        if (!folder.exists() && !QDir().mkpath(folder.absolutePath()))
-            throw EOfficeError(QStringLiteral("無法建立資料夾%1").arg(folder.absolutePath()));
-        QString base = QFileInfo(document->TemplateName()).completeBaseName();
-        if (base.isEmpty())
-            base = QStringLiteral("文件");
-        const QString stamp =
-            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        file = folder.filePath(QStringLiteral("%1-%2.docx").arg(base, stamp));
-        for (int n = 2; QFileInfo::exists(file); ++n)
-            file = folder.filePath(QStringLiteral("%1-%2-%3.docx").arg(base, stamp).arg(n));
+        file = NewShowingFile(DocumentsFolder(), document->TemplateName(), QStringLiteral("docx"),
+                              QStringLiteral("文件"));
     } else if (document->Saved() && QFileInfo::exists(file)) {
         return file;
     }

@@ -1,27 +1,54 @@
 // The students' basic data against a real server, driven through the forms as a user does:
 // the grid of every student and the one-student form, editing with the code lists and the
 // date picker, the edit stamp, new and deleted students confirmed in one batch, a refused row,
-// changes dropped on close, and the grid printed into a table of the student-list template.
+// changes dropped on close, the grid printed into a table of the student-list template, and
+// the grid exported into the school-heading workbook.
 
 #include "CalendarX.h"
 #include "ClientDataSet.h"
 #include "DBActions.h"
+#include "DBCheckListBox.h"
+#include "DesktopLauncher.h"
+#include "DialogSets.h"
+#include "ExcelApplication.h"
+#include "OfficeViewerUi.h"
 #include "Fields.h"
 #include "JobTestSupport.h"
 #include "ModalAnswer.h"
+#include "Packages.h"
+#include "PdfTestSupport.h"
 #include "PrintTestSupport.h"
 #include "uCalendarDialog.h"
 #include "uCodeComboBox.h"
 #include "uDocuReport.h"
+#include "uExportToExcel.h"
 #include "uReconcileError.h"
 #include "uSingalTBForm.h"
 #include "uTqDBNumEdit.h"
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
+#include <QTemporaryDir>
 
 namespace {
+
+// The desktop as the export sees it: every file it is asked to open is kept.
+class TRecordingLauncher : public TDesktopLauncher {
+public:
+    explicit TRecordingLauncher(QStringList &opened) : FOpened(opened) {}
+    bool OpenFile(const QString &path) override {
+        FOpened << path;
+        return true;
+    }
+
+private:
+    QStringList &FOpened;
+};
 
 // A row the server refuses brings up the reconcile dialog: its message is kept and the
 // dialog cancelled, so that a test says why instead of waiting.
@@ -259,6 +286,55 @@ private Q_SLOTS:
         QVERIFY(preview);
         QVERIFY(PdfText(preview->PdfPath()).contains(QStringLiteral("學生基本資料名冊")));
         preview->close();
+    }
+
+    void theGridExportsToAWorkbook() {
+        auto *form = qobject_cast<TSingalTBMultiRecForm *>(FBench->Run("TqStdBasicData.bpl"));
+        QVERIFY(form);
+        form->show();
+        TClientDataSet *d = form->ActiveDataSet;
+        QVERIFY(d->RecordCount() > 10);
+        QVERIFY(form->ExportToExcel->isEnabled());
+        QTemporaryDir folder;
+        TLumExportToExcel::RunningExcel()->SetDocumentsFolder(folder.path());
+        QStringList opened;
+        TLumExportToExcel::RunningExcelViewer()->SetLauncher(
+            std::make_unique<TRecordingLauncher>(opened));
+        const QString heading =
+            ProgramFolder() + QStringLiteral("TemplateDocs/學校標頭活頁簿.xlsx");
+        QVERIFY2(QFileInfo::exists(heading), qPrintable(heading));
+        QString startedIn;
+        QTimer::singleShot(0, [&] {
+            auto *window = qobject_cast<TLumExportToExcel *>(QApplication::activeModalWidget());
+            QVERIFY(window);
+            QVERIFY(window->clbFields->isHidden());
+            TDialogAnswer<QFileDialog> answer([&](QFileDialog *dialog) {
+                startedIn = dialog->directory().absolutePath();
+                dialog->selectFile(heading);
+                static_cast<QDialog *>(dialog)->accept();
+            });
+            window->BtnOpen->click();
+            QCOMPARE(window->cbbSheetName->currentText(), QStringLiteral("資料"));
+            window->seRow->setValue(3);
+            window->btnExportData->click();
+            window->reject();
+        });
+        form->ExportToExcel->trigger();
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        QCOMPARE(QDir(startedIn), QDir(ProgramFolder() + QStringLiteral("TemplateDocs")));
+        QCOMPARE(form->ToExcelDialog->FileName(), heading);
+        QCOMPARE(opened.size(), 1);
+        auto book = TExcelWorkbook::FromTemplate(opened.first());
+        TExcelWorksheet sheet = book->Worksheet(QStringLiteral("資料"));
+        QCOMPARE(sheet.Cell(1, 1).ValueAsQVariant().toString(), QStringLiteral("國立示範高級中學"));
+        QCOMPARE(sheet.Cell(1, 3).ValueAsQVariant().toString(),
+                 d->FieldByName("StudentID")->DisplayLabel());
+        d->First();
+        QCOMPARE(sheet.Cell(1, 4).ValueAsQVariant().toString(),
+                 d->FieldByName("StudentID")->AsString());
+        QCOMPARE(sheet.Cell(1, 4).NumberFormat(), QStringLiteral("@"));
+        QVERIFY(!sheet.Cell(1, 3 + d->RecordCount()).ValueAsQVariant().toString().isEmpty());
+        QVERIFY(sheet.Cell(1, 4 + d->RecordCount()).ValueAsQVariant().toString().isEmpty());
     }
 };
 
