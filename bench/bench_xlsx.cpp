@@ -106,7 +106,7 @@ void RunPeer(const QString &file) {
     int row = 1;
     for (ds->First(); !ds->Eof(); ds->Next(), ++row) {
         for (int c = 0; c < columns; ++c) {
-            TField *field = ds->Fields()[c].get();
+            TField *field = ds->Fields()[c];
             const QString text = field->Text();
             switch (field->DataType()) {
             case ftInteger:

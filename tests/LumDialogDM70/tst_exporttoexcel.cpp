@@ -31,18 +31,6 @@
 
 namespace {
 
-class TRecordingLauncher : public TDesktopLauncher {
-public:
-    explicit TRecordingLauncher(QStringList &opened) : FOpened(opened) {}
-    bool OpenFile(const QString &path) override {
-        FOpened << path;
-        return true;
-    }
-
-private:
-    QStringList &FOpened;
-};
-
 // Code (text with leading zeros), name, birthday, score, seat, and a hidden note.
 std::unique_ptr<TClientDataSet> MakeStudents(int rows) {
     auto ds = std::make_unique<TClientDataSet>();

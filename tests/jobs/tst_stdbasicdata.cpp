@@ -11,10 +11,10 @@
 #include "DesktopLauncher.h"
 #include "DialogSets.h"
 #include "ExcelApplication.h"
-#include "OfficeViewerUi.h"
 #include "Fields.h"
 #include "JobTestSupport.h"
 #include "ModalAnswer.h"
+#include "OfficeViewerUi.h"
 #include "Packages.h"
 #include "PdfTestSupport.h"
 #include "PrintTestSupport.h"
@@ -36,19 +36,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-// The desktop as the export sees it: every file it is asked to open is kept.
-class TRecordingLauncher : public TDesktopLauncher {
-public:
-    explicit TRecordingLauncher(QStringList &opened) : FOpened(opened) {}
-    bool OpenFile(const QString &path) override {
-        FOpened << path;
-        return true;
-    }
-
-private:
-    QStringList &FOpened;
-};
 
 // A row the server refuses brings up the reconcile dialog: its message is kept and the
 // dialog cancelled, so that a test says why instead of waiting.

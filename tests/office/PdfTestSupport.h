@@ -1,11 +1,14 @@
 #pragma once
 // PDFs made on the spot, read back as pictures; dialogs answered as the user would.
 
+#include "DesktopLauncher.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfWriter>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 
@@ -64,4 +67,17 @@ public:
 
 private:
     QTimer FTimer;
+};
+
+// The desktop as a test sees it: every file it is asked to open is kept.
+class TRecordingLauncher : public TDesktopLauncher {
+public:
+    explicit TRecordingLauncher(QStringList &opened) : FOpened(opened) {}
+    bool OpenFile(const QString &path) override {
+        FOpened << path;
+        return true;
+    }
+
+private:
+    QStringList &FOpened;
 };
