@@ -457,21 +457,39 @@ double TExcelWorkbookData::DateTimeOf(double serial) const {
 
 namespace {
 
-// The text of a streamed sheet: pieces that point into the sheet's chunks or into text made
-// for this save.
+// The text of a streamed sheet: pieces that point into the sheet's chunks, into its spill file
+// or into text made for this save.
 struct TSheetPieces {
+    struct TPiece {
+        const char *Data; // nullptr: the piece is in the spill file at FileOffset
+        qint64 FileOffset;
+        size_t Length;
+    };
     std::deque<std::string> Owned;
-    std::vector<std::pair<const char *, size_t>> Pieces;
+    std::vector<TPiece> Pieces;
+    std::shared_ptr<QTemporaryFile> Spill;
     qint64 Size = 0;
     size_t At = 0, Offset = 0;
+    bool Failed = false;
 
     void Add(const char *data, size_t length) {
         if (length == 0)
             return;
-        if (!Pieces.empty() && Pieces.back().first + Pieces.back().second == data)
-            Pieces.back().second += length;
+        if (!Pieces.empty() && Pieces.back().Data &&
+            Pieces.back().Data + Pieces.back().Length == data)
+            Pieces.back().Length += length;
         else
-            Pieces.emplace_back(data, length);
+            Pieces.push_back({data, -1, length});
+        Size += static_cast<qint64>(length);
+    }
+    void AddSpilled(qint64 fileOffset, size_t length) {
+        if (length == 0)
+            return;
+        if (!Pieces.empty() && !Pieces.back().Data &&
+            Pieces.back().FileOffset + qint64(Pieces.back().Length) == fileOffset)
+            Pieces.back().Length += length;
+        else
+            Pieces.push_back({nullptr, fileOffset, length});
         Size += static_cast<qint64>(length);
     }
     void AddOwned(std::string text) {
@@ -481,12 +499,18 @@ struct TSheetPieces {
     qint64 Read(char *buffer, qint64 max) {
         qint64 done = 0;
         while (done < max && At < Pieces.size()) {
-            const auto &[data, length] = Pieces[At];
-            const size_t take = std::min<size_t>(length - Offset, static_cast<size_t>(max - done));
-            memcpy(buffer + done, data + Offset, take);
+            const TPiece &piece = Pieces[At];
+            const size_t take =
+                std::min<size_t>(piece.Length - Offset, static_cast<size_t>(max - done));
+            if (piece.Data) {
+                memcpy(buffer + done, piece.Data + Offset, take);
+            } else if (!Spill->seek(piece.FileOffset + qint64(Offset)) ||
+                       Spill->read(buffer + done, qint64(take)) != qint64(take)) {
+                return -1; // the spill file went away: the save fails, nothing is half-written
+            }
             done += static_cast<qint64>(take);
             Offset += take;
-            if (Offset == length) {
+            if (Offset == piece.Length) {
                 ++At;
                 Offset = 0;
             }
@@ -510,6 +534,7 @@ TOfficePackage::TStreamedPart TExcelSheetData::Stream() {
     dimension.attribute("ref").set_value(ref.toUtf8().constData());
 
     auto pieces = std::make_shared<TSheetPieces>();
+    pieces->Spill = Spill;
     std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<";
     head += Root.name();
     for (pugi::xml_attribute at : Root.attributes()) {
@@ -536,7 +561,10 @@ TOfficePackage::TStreamedPart TExcelSheetData::Stream() {
     };
     auto addStreamed = [&](const TStreamedRow &row) {
         flushTree();
-        pieces->Add(Chunks[row.Chunk].data() + row.Offset, row.Length);
+        if (ChunkAt[row.Chunk] >= 0)
+            pieces->AddSpilled(ChunkAt[row.Chunk] + row.Offset, row.Length);
+        else
+            pieces->Add(Chunks[row.Chunk].data() + row.Offset, row.Length);
     };
     for (pugi::xml_node row : SheetData.children(rowName.c_str())) {
         const int r = row.attribute("r").as_int();
@@ -547,7 +575,8 @@ TOfficePackage::TStreamedPart TExcelSheetData::Stream() {
             const TStreamedRow &written = Streamed[next++];
             pugi::xml_document merged, parsed;
             pugi::xml_node copy = merged.append_copy(row);
-            parsed.load_buffer(Chunks[written.Chunk].data() + written.Offset, written.Length);
+            const std::string text = RowText(written);
+            parsed.load_buffer(text.data(), text.size());
             TExcelSheetData scratch;
             scratch.P = P;
             scratch.SheetData = merged;
@@ -760,10 +789,8 @@ void TExcelWorkbook::Close(bool saveChanges, const QString &fileName) {
             SaveAs(fileName);
     }
     d->Closed = true;
-    for (const auto &sheet : d->Sheets) {
-        sheet->Chunks.clear();
-        sheet->Streamed.clear();
-    }
+    for (const auto &sheet : d->Sheets)
+        sheet->ClearStreamed();
 }
 
 QString TExcelWorkbook::ColumnName(int col) {
@@ -888,6 +915,8 @@ TExcelSheetMemory TExcelWorksheet::Memory() const {
     memory.StreamedRows = static_cast<int>(FSheet->Streamed.size());
     memory.StreamedBytes = FSheet->StreamedBytes;
     memory.Chunks = static_cast<int>(FSheet->Chunks.size());
+    for (const std::string &chunk : FSheet->Chunks)
+        memory.HeldBytes += static_cast<qint64>(chunk.size());
     return memory;
 }
 

@@ -52,6 +52,7 @@ struct TExcelSheetMemory {
     int StreamedRows = 0;     // rows held as finished XML text
     qint64 StreamedBytes = 0; // the size of that text
     int Chunks = 0;           // the text buffers that hold it
+    qint64 HeldBytes = 0;     // the part of it still in memory (the rest is in a temporary file)
 };
 
 // A rectangle of cells of one worksheet, from (Col1, Row1) to (Col2, Row2).

@@ -371,7 +371,8 @@ struct TParsedRow {
     pugi::xml_document Doc;
     pugi::xml_node Cell;
     TParsedRow(const TExcelSheetData &sheet, const TStreamedRow &row, int col) {
-        Doc.load_buffer(sheet.Chunks[row.Chunk].data() + row.Offset, row.Length);
+        const std::string text = sheet.RowText(row);
+        Doc.load_buffer(text.data(), text.size());
         Cell = FindCell(Doc.first_child(), sheet.P + "c", col);
     }
 };
@@ -533,7 +534,9 @@ void TExcelSheetData::WriteRow(int row, int col1, const std::vector<const Varian
     }
     if (Chunks.empty() ||
         (Chunks.back().size() + text.size() > kChunkSize && !Chunks.back().empty())) {
+        SpillChunks();
         Chunks.emplace_back();
+        ChunkAt.push_back(-1);
         Chunks.back().reserve(std::max(kChunkSize, text.size()));
     }
     std::string &chunk = Chunks.back();
@@ -580,14 +583,53 @@ void TExcelSheetData::FoldRow(const pugi::xml_node &row) {
 void TExcelSheetData::Fold() {
     for (const TStreamedRow &row : Streamed) {
         pugi::xml_document parsed;
-        parsed.load_buffer(Chunks[row.Chunk].data() + row.Offset, row.Length);
+        const std::string text = RowText(row);
+        parsed.load_buffer(text.data(), text.size());
         FoldRow(parsed.first_child());
     }
+    ClearStreamed();
+}
+
+void TExcelSheetData::ClearStreamed() {
     Streamed.clear();
     Chunks.clear();
     Chunks.shrink_to_fit();
+    ChunkAt.clear();
+    Spill.reset();
     StreamedBytes = 0;
     StreamMinCol = StreamMaxCol = 0;
+}
+
+std::string TExcelSheetData::RowText(const TStreamedRow &row) const {
+    const qint64 at = ChunkAt[row.Chunk];
+    if (at < 0)
+        return Chunks[row.Chunk].substr(row.Offset, row.Length);
+    std::string text(row.Length, '\0');
+    if (!Spill->seek(at + row.Offset) ||
+        Spill->read(text.data(), static_cast<qint64>(row.Length)) != qint64(row.Length))
+        throw EOfficeError(QStringLiteral("無法讀回工作表%1的暫存資料").arg(Name));
+    return text;
+}
+
+void TExcelSheetData::SpillChunks() {
+    if (Chunks.empty())
+        return;
+    if (!Spill) {
+        auto file = std::make_shared<QTemporaryFile>();
+        if (!file->open())
+            return; // no temporary folder: the rows stay in memory
+        Spill = std::move(file);
+    }
+    for (size_t i = 0; i < Chunks.size(); ++i) {
+        if (ChunkAt[i] >= 0 || Chunks[i].empty())
+            continue;
+        const qint64 at = Spill->size();
+        if (!Spill->seek(at) ||
+            Spill->write(Chunks[i].data(), qint64(Chunks[i].size())) != qint64(Chunks[i].size()))
+            return; // a full disk: this chunk and the later ones stay in memory
+        ChunkAt[i] = at;
+        std::string().swap(Chunks[i]);
+    }
 }
 
 bool TExcelSheetData::Used(int &col1, int &row1, int &col2, int &row2) const {

@@ -6,7 +6,11 @@
 #include "Variant.h"
 #include "Workbook.h"
 
+#include <QTemporaryFile>
+
+#include <deque>
 #include <map>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
@@ -91,13 +95,24 @@ struct TExcelSheetData {
     std::vector<TColumnStyle> Columns;
     bool Changed = false;
 
+    // Finished rows, in chunks of about a megabyte. Only the chunk being filled and the one
+    // before stay in memory; older chunks go to a temporary file (ChunkAt gives a chunk's place
+    // there, -1 while it is in memory), so a long export holds little more than its last rows.
     std::vector<std::string> Chunks;
-    std::vector<TStreamedRow> Streamed;
+    std::vector<qint64> ChunkAt;
+    std::shared_ptr<QTemporaryFile> Spill;
+    std::deque<TStreamedRow> Streamed; // grows without moving what it holds
     int StreamMinCol = 0, StreamMaxCol = 0;
     qint64 StreamedBytes = 0;
     std::vector<TFormatRule> Rules;
 
     void Load(const QString &packageName);
+    // The XML text of a streamed row, from memory or from the spill file.
+    std::string RowText(const TStreamedRow &row) const;
+    // Moves the full chunks still in memory, all but the newest, to the spill file; they stay
+    // in memory when it cannot be written.
+    void SpillChunks();
+    void ClearStreamed();
     // Writes one row of values from column col1 on.
     void WriteRow(int row, int col1, const std::vector<const Variant *> &values);
     void SetNumberFormat(int col1, int row1, int col2, int row2, const QString &code);

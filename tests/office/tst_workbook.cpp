@@ -412,7 +412,11 @@ private Q_SLOTS:
         QVERIFY2(memory.StreamedBytes < qint64(rows) * 300,
                  qPrintable(QString::number(memory.StreamedBytes)));
         QVERIFY(memory.Chunks < memory.StreamedBytes / (256 << 10) + 2);
+        // Only the newest rows stay in memory; the older ones read back from the spill file.
+        QVERIFY2(memory.HeldBytes <= (1 << 20), qPrintable(QString::number(memory.HeldBytes)));
         QCOMPARE(sheet.Cell(1, rows + 2).Value().ToString(), QString::number(100000 + rows - 1));
+        QCOMPARE(sheet.Cell(1, 3).Value().ToString(), QStringLiteral("100000"));
+        QCOMPARE(sheet.Cell(2, rows / 2).Value().ToString(), QStringLiteral("名字"));
         const QString saved = FDir.filePath(QStringLiteral("large.xlsx"));
         book->SaveAs(saved);
         QCOMPARE(sheet.Memory().StreamedRows, rows); // saving folds nothing
@@ -424,6 +428,15 @@ private Q_SLOTS:
         QCOMPARE(static_cast<int>(std::distance(all.begin(), all.end())), rows + 2);
         QCOMPARE(std::string(xml.document_element().child("dimension").attribute("ref").value()),
                  "A1:F" + std::to_string(rows + 2));
+        auto row = all.begin();
+        std::advance(row, 2);
+        QCOMPARE(std::string(row->attribute("r").value()), "3");
+        QCOMPARE(std::string(row->first_child().child("is").child("t").text().get()), "100000");
+        // A row written over the spilled ones folds them back whole.
+        sheet.Range(1, 4, 1, 4).SetValue(QVariant(QStringLiteral("改寫")));
+        QCOMPARE(sheet.Memory().StreamedRows, 0);
+        QCOMPARE(sheet.Cell(1, 5).Value().ToString(), QStringLiteral("100002"));
+        QCOMPARE(sheet.Cell(1, 4).Value().ToString(), QStringLiteral("改寫"));
     }
 
     void badTemplates_data() {
