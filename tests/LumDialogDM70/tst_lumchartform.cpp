@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -449,6 +450,18 @@ private Q_SLOTS:
         form.show();
         form.Execute(TSeriesStyle::Bar, QStringLiteral("各班人數"), ds.get(), "Name", "Count");
         form.SetTitle(QStringLiteral("各班人數統計"));
+
+        // Print setup works on the printer that printing uses.
+        bool setupShown = false;
+        QTimer::singleShot(0, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            auto *dialog = qobject_cast<QPageSetupDialog *>(modal);
+            setupShown = dialog && dialog->printer() == form.Printer();
+            if (modal)
+                modal->close();
+        });
+        form.btnPrintSetup->click();
+        QVERIFY(setupShown);
 
         const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
         form.Printer()->setOutputFileName(printed);
