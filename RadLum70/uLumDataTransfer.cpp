@@ -56,13 +56,17 @@ int CharWidthBefore(QStringView s, qsizetype end, qsizetype &len) {
 
 // Blanks and control characters off both ends; other white space (such as the ideographic
 // space of Chinese text) is part of the value.
-QString TrimText(QStringView s) {
+QStringView TrimView(QStringView s) {
     qsizetype b = 0, e = s.size();
     while (b < e && s[b].unicode() <= 0x20)
         ++b;
     while (e > b && s[e - 1].unicode() <= 0x20)
         --e;
-    return s.mid(b, e - b).toString();
+    return s.mid(b, e - b);
+}
+
+QString TrimText(QStringView s) {
+    return TrimView(s).toString();
 }
 
 // Big5 bytes of the text; a character Big5 cannot carry raises EEncodingError naming it.
@@ -515,6 +519,22 @@ void TLumDataSetConverterCust::DataExportConvert() {
     restore();
 }
 
+// The text of one decomposed value: trimmed and, with quoting on, taken out of its quotes and
+// trimmed again. Only the final text is made into a string.
+QString TLumDataSetConverterCust::EntryText(QStringView value) const {
+    QStringView v = TrimView(value);
+    if (FQuoteChar.isNull() || v.isEmpty() || v[0] != FQuoteChar)
+        return v.toString();
+    if (v.size() < 2)
+        return QString();
+    const QStringView inner = v.mid(1, v.size() - 2);
+    if (!inner.contains(FQuoteChar))
+        return TrimView(inner).toString();
+    QString text = inner.toString();
+    text.replace(QString(2, FQuoteChar), QString(FQuoteChar));
+    return TrimText(text);
+}
+
 void TLumDataSetConverterCust::DecomposeDelimited(TLumRowList &lineCol,
                                                   const QString &lineText) const {
     const int count = lineCol.Count();
@@ -522,28 +542,43 @@ void TLumDataSetConverterCust::DecomposeDelimited(TLumRowList &lineCol,
         throw Exception(QStringLiteral("UnDelimitedText:Can not decomposing"));
     const QStringView text(lineText);
     const qsizetype n = text.size();
+    // A value without a doubled delimiter is read straight from the line; the others are
+    // put together in `value`.
     QString value;
+    bool built = false;
+    qsizetype start = 0;
     int entry = 0;
     qsizetype i = 0;
     for (;;) {
         const qsizetype j = text.indexOf(FDelimiter, i);
         if (j < 0) {
-            value += text.mid(i);
+            if (built)
+                value += text.mid(i);
             break;
         }
-        value += text.mid(i, j - i);
         if (j + 1 < n && text[j + 1] == FDelimiter) {
+            if (!built) {
+                value = text.mid(start, j - start).toString();
+                built = true;
+            } else {
+                value += text.mid(i, j - i);
+            }
             value += FDelimiter;
             i = j + 2;
             continue;
         }
-        lineCol.SetStrings(entry, TrimText(value));
+        if (built)
+            value += text.mid(i, j - i);
+        lineCol.SetStrings(entry,
+                           EntryText(built ? QStringView(value) : text.mid(start, j - start)));
         value.clear();
+        built = false;
         if (++entry >= count)
             ConverterError(QStringLiteral("Fields Count unmatched"));
         i = j + 1;
+        start = i;
     }
-    lineCol.SetStrings(entry, TrimText(value));
+    lineCol.SetStrings(entry, EntryText(built ? QStringView(value) : text.mid(start)));
 }
 
 void TLumDataSetConverterCust::DecomposeFixed(TLumRowList &lineCol, const QString &lineText) const {
@@ -570,7 +605,7 @@ void TLumDataSetConverterCust::DecomposeFixed(TLumRowList &lineCol, const QStrin
         // A double-byte character across two columns: the line does not follow the layout.
         if (taken != widths[static_cast<size_t>(i)])
             ConverterError(QStringLiteral("Import Data: Line Text Length unmatched"));
-        lineCol.SetStrings(i, TrimText(QStringView(lineText).mid(start, pos - start)));
+        lineCol.SetStrings(i, EntryText(QStringView(lineText).mid(start, pos - start)));
     }
 }
 
@@ -579,10 +614,6 @@ void TLumDataSetConverterCust::LineDeComposing(TLumRowList &lineCol, const QStri
         DecomposeFixed(lineCol, lineText);
     else
         DecomposeDelimited(lineCol, lineText);
-    if (FQuoteChar.isNull())
-        return;
-    for (int i = 0; i < lineCol.Count(); ++i)
-        lineCol.SetStrings(i, TrimText(UnQuotedString(lineCol.Strings(i))));
 }
 
 void TLumDataSetConverterCust::ImportLines(TLumRowList &lineCol) {

@@ -142,6 +142,7 @@ private:
     void ComposeDelimited(TLumRowList &lineCol, QString &lineText) const;
     void DecomposeDelimited(TLumRowList &lineCol, const QString &lineText) const;
     void DecomposeFixed(TLumRowList &lineCol, const QString &lineText) const;
+    QString EntryText(QStringView value) const;
     QString QuotedFixed(const QString &text, int width, QChar padChar, TAlignment alignment) const;
     void ImportLines(TLumRowList &lineCol);
     void ResetBlobStream(const QByteArray &bytes);

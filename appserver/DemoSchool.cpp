@@ -281,6 +281,7 @@ const TDemoPackage kPackages[] = {
     {"TqStdBasicData.bpl", "學生基本資料維護", "A,教務", 2},
     {"TqStdBasicByNo.bpl", "學生基本資料(單筆)", "A,教務", 2},
     {"TqStdClassChart.bpl", "各班人數統計", "A,教務", 2},
+    {"TqStdTextTransfer.bpl", "學生名冊文字匯出入", "A,教務", 2},
 };
 
 // The demo packages' records in the client-application list, with their group and flags.

@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -16,8 +17,34 @@ qint64 BankersRound(double v) {
 }
 
 bool ReadNumber(const QString &text, double &value) {
+    // Short plain ASCII numbers, the usual case, are read without copies; anything else (and
+    // anything this path does not take whole) goes through QString's own reading.
+    QStringView s = QStringView(text).trimmed();
+    if (!s.isEmpty() && s.size() < 64) {
+        char buf[64];
+        qsizetype n = 0;
+        bool ascii = true;
+        for (const QChar c : s) {
+            if (c.unicode() >= 0x80) {
+                ascii = false;
+                break;
+            }
+            buf[n++] = static_cast<char>(c.unicode());
+        }
+        const char *begin = buf;
+        if (ascii && n > 1 && buf[0] == '+' && buf[1] != '-' && buf[1] != '+')
+            ++begin;
+        if (ascii) {
+            double d = 0;
+            const auto [end, ec] = std::from_chars(begin, buf + n, d);
+            if (ec == std::errc() && end == buf + n) {
+                value = d;
+                return std::isfinite(value);
+            }
+        }
+    }
     bool ok = false;
-    value = text.trimmed().toDouble(&ok);
+    value = s.toDouble(&ok);
     return ok && std::isfinite(value);
 }
 

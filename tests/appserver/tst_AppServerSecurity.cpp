@@ -213,7 +213,7 @@ private Q_SLOTS:
         const QString common =
             "LumChangePassword.bpl\nLumEmployeesIndex.bpl\nLumPublicNews.bpl\n"
             "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqStdBasicByNo.bpl\nTqStdBasicData.bpl\n"
-            "TqStdClassChart.bpl\nTqStdOnSchoolIdx.bpl\n";
+            "TqStdClassChart.bpl\nTqStdOnSchoolIdx.bpl\nTqStdTextTransfer.bpl\n";
         QCOMPARE(info[2].ToString(),
                  "AcadAbsence.bpl\nAcadCourse.bpl\nLibLoan.bpl\nLibReport.bpl\nLibStock.bpl\n" +
                      common);

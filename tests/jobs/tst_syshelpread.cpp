@@ -34,7 +34,8 @@ private Q_SLOTS:
         // Their records name them, group them and say whether they stay on the computer.
         const QStringList packages{"LumChangePassword.bpl",   "LumPublicNews.bpl",
                                    "LumUnitActionsQuery.bpl", "TqStdOnSchoolIdx.bpl",
-                                   "LumEmployeesIndex.bpl",   "LumSYSHelpRead.bpl"};
+                                   "LumEmployeesIndex.bpl",   "LumSYSHelpRead.bpl",
+                                   "TqStdClassChart.bpl",     "TqStdTextTransfer.bpl"};
         for (const QString &name : packages) {
             const QString where = QStringLiteral(" FROM ClientApps WHERE FileName='%1'").arg(name);
             const QString file = QStringLiteral(LUM_BIN_DIR "/") + name;
