@@ -11,8 +11,10 @@
 #include "uClientAppControl.h"
 #include "uLoginUserInfo.h"
 #include "uObjServers.h"
+#include "uReconcileError.h"
 
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -94,4 +96,24 @@ public:
 
     std::unique_ptr<TAppServerFixture> Server;
     QStringList Errors;
+};
+
+// A row the server refuses brings up the reconcile dialog: its message is kept and the
+// dialog cancelled, so that a test says why instead of waiting.
+class TRefusals : public QObject {
+public:
+    TRefusals() {
+        connect(&FTimer, &QTimer::timeout, this, [this] {
+            if (auto *dlg =
+                    qobject_cast<TReconcileErrorForm *>(QApplication::activeModalWidget())) {
+                Texts << dlg->ErrorMsg->toPlainText();
+                dlg->CancelBtn->click();
+            }
+        });
+        FTimer.start(20);
+    }
+    QStringList Texts;
+
+private:
+    QTimer FTimer;
 };

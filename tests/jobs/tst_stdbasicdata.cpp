@@ -37,26 +37,6 @@
 
 namespace {
 
-// A row the server refuses brings up the reconcile dialog: its message is kept and the
-// dialog cancelled, so that a test says why instead of waiting.
-class TRefusals : public QObject {
-public:
-    TRefusals() {
-        connect(&FTimer, &QTimer::timeout, this, [this] {
-            if (auto *dlg =
-                    qobject_cast<TReconcileErrorForm *>(QApplication::activeModalWidget())) {
-                Texts << dlg->ErrorMsg->toPlainText();
-                dlg->CancelBtn->click();
-            }
-        });
-        FTimer.start(20);
-    }
-    QStringList Texts;
-
-private:
-    QTimer FTimer;
-};
-
 // Picks the item whose code is `code` as a user does (the list's activation).
 void Pick(TLUMDBCodeComboBox *combo, const QString &code) {
     for (int i = 0; i < combo->CodeItems().Count(); ++i)

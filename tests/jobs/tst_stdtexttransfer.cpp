@@ -49,26 +49,6 @@ private:
     QTimer FTimer;
 };
 
-// A row the server refuses brings up the reconcile dialog: its message is kept and the
-// dialog cancelled.
-class TRefusals : public QObject {
-public:
-    TRefusals() {
-        connect(&FTimer, &QTimer::timeout, this, [this] {
-            if (auto *dlg =
-                    qobject_cast<TReconcileErrorForm *>(QApplication::activeModalWidget())) {
-                Texts << dlg->ErrorMsg->toPlainText();
-                dlg->CancelBtn->click();
-            }
-        });
-        FTimer.start(20);
-    }
-    QStringList Texts;
-
-private:
-    QTimer FTimer;
-};
-
 QByteArray ReadAll(const QString &fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
