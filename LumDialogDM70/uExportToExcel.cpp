@@ -72,6 +72,11 @@ bool IsTextColumn(const TField *field) {
     }
 }
 
+// The records of an open dataset; none for a closed or missing one.
+int RecordsOf(const TDataSet *dataSet) {
+    return dataSet && dataSet->Active() ? dataSet->RecordCount() : 0;
+}
+
 // Whether the workbook shows a worksheet other than `sheet`, so that `sheet` may be hidden.
 bool AnotherSheetVisible(const TExcelWorkbook &book, const TExcelWorksheet &sheet) {
     for (int i = 1; i <= book.WorksheetCount(); ++i) {
@@ -223,7 +228,7 @@ void TLumExportToExcel::SetDataSet(TDataSet *dataSet) {
 
 void TLumExportToExcel::Execute(TDataSet *dataSet) {
     SetDataSet(dataSet);
-    const int count = dataSet && dataSet->Active() ? dataSet->RecordCount() : 0;
+    const int count = RecordsOf(dataSet);
     setWindowTitle(kCaptionCount.arg(count));
     ProgressBar->setMaximum(count + 2);
     if (!clbFields->isHidden())
@@ -268,8 +273,7 @@ void TLumExportToExcel::OpenWorkbook(const QString &fileName) {
         ClearBookConnection();
         TExcelWorkbook *book = ExcelApp->AddWorkbook(fileName);
         ConnectBook(book);
-        const TDataSet *dataSet = DataSet();
-        const int count = dataSet && dataSet->Active() ? dataSet->RecordCount() : 0;
+        const int count = RecordsOf(DataSet());
         const QString name = book->FullName().isEmpty() ? book->Name() : book->FullName();
         setWindowTitle(kCaptionFile.arg(count).arg(name));
         SetSheetNames();
@@ -303,14 +307,11 @@ void TLumExportToExcel::ClearBookConnection() {
 
 void TLumExportToExcel::SetSheetNames() {
     {
+        // Filled and set to the first sheet quietly; the sheet change then runs once.
         const QSignalBlocker block(cbbSheetName);
         cbbSheetName->clear();
         if (BookConnected)
             cbbSheetName->addItems(ExcelBook->WorksheetNames());
-    }
-    if (cbbSheetName->count() > 0) {
-        const QSignalBlocker block(cbbSheetName);
-        cbbSheetName->setCurrentIndex(0);
     }
     if (cbbSheetName->count() > 0)
         cbbSheetNameChange();
@@ -320,11 +321,11 @@ void TLumExportToExcel::cbbSheetNameChange() {
     ClearSheetConnection();
     if (BookConnected && cbbSheetName->currentIndex() >= 0) {
         try {
-            const TExcelWorksheet sheet = ExcelBook->Worksheet(cbbSheetName->currentText());
+            TExcelWorksheet sheet = ExcelBook->Worksheet(cbbSheetName->currentText());
             if (!sheet.IsNull()) {
                 // A hidden sheet is shown by the export; until then it cannot be the active tab.
                 if (sheet.Visible() == xlSheetVisible)
-                    TExcelWorksheet(sheet).Activate();
+                    sheet.Activate();
                 ExcelSheet = sheet;
                 SheetConnected = true;
             }
