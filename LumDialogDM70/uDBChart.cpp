@@ -752,9 +752,19 @@ void TDBChart::ApplyAxes() {
     viewport()->update();
 }
 
+QFont TDBChart::PaintFont(double factor) const {
+    QFont result = font();
+    const double points = result.pointSizeF();
+    if (points > 0)
+        result.setPixelSize(std::max(1, qRound(points * factor * logicalDpiY() / 72.0)));
+    else
+        result.setPixelSize(std::max(1, qRound(result.pixelSize() * factor)));
+    return result;
+}
+
 int TDBChart::LegendHeight(int width) const {
     const QList<QPair<QColor, QString>> items = LegendItems();
-    const QFontMetrics fm(font());
+    const QFontMetrics fm(PaintFont());
     int height = 0;
     if (!items.isEmpty()) {
         int rows = 1, x = 0;
@@ -944,8 +954,7 @@ void TDBChart::drawForeground(QPainter *painter, const QRectF &rect) {
 void TDBChart::DrawMarks(QPainter *painter) {
     const QPointF off = DepthOffset();
     const QRectF plot = PlotRect();
-    QFont font = this->font();
-    font.setPointSizeF(font.pointSizeF() * 0.9);
+    const QFont font = PaintFont(0.9);
     const QFontMetricsF fm(font);
     painter->save();
     painter->setFont(font);
@@ -1023,10 +1032,11 @@ void TDBChart::DrawMarks(QPainter *painter) {
 
 void TDBChart::DrawLegendAndFoot(QPainter *painter) {
     const QRectF whole = chart()->mapRectToScene(chart()->rect());
-    const QFontMetrics fm(font());
+    const QFont font = PaintFont();
+    const QFontMetrics fm(font);
     const QList<QPair<QColor, QString>> items = LegendItems();
     painter->save();
-    painter->setFont(font());
+    painter->setFont(font);
     const double footHeight = FFoot.size() * (fm.height() + 2) + 4;
     double y = whole.bottom() - LegendHeight(static_cast<int>(whole.width())) - 2;
     if (!items.isEmpty()) {

@@ -238,6 +238,9 @@ private:
     void ApplyAxes();
     void ApplyMargins();
     int LegendHeight(int width) const;
+    // The widget's font sized in pixels of the chart, for the texts the chart paints itself:
+    // a font sized in points would grow with a printer's resolution while the scene does not.
+    QFont PaintFont(double factor = 1.0) const;
     std::pair<int, int> PageRange(const TChartSeries *series) const;
     int PointCount() const;
     QPointF ToScene(const QPointF &value, QAbstractSeries *series) const;
