@@ -8,7 +8,6 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <array>
 
 namespace {
 
@@ -31,17 +30,15 @@ int CharWidth(QStringView s, qsizetype i, qsizetype &len) {
     len = 1;
     if (c < 0x80)
         return 1;
+    const int w = Big5CharWidth(c);
+    if (w >= 0)
+        return w;
     if (QChar::isHighSurrogate(c) && i + 1 < s.size() &&
         QChar::isLowSurrogate(s[i + 1].unicode())) {
         len = 2;
         return EncodedWidth(s.mid(i, 2));
     }
-    // Widths of the characters of the basic plane, looked up once each.
-    thread_local std::array<quint8, 0x10000> widths{};
-    quint8 &w = widths[c];
-    if (w == 0)
-        w = static_cast<quint8>(EncodedWidth(s.mid(i, 1)));
-    return w;
+    return EncodedWidth(s.mid(i, 1));
 }
 
 // The width of the character that ends just before position end.
@@ -71,24 +68,14 @@ QString TrimText(QStringView s) {
 
 // Big5 bytes of the text; a character Big5 cannot carry raises EEncodingError naming it.
 QByteArray EncodeBig5Strict(const QString &text) {
-    QStringEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
-    if (!encoder.isValid())
-        throw EEncodingError(QStringLiteral("The Big5 converter is not available"));
-    QByteArray bytes = encoder.encode(text);
-    // A character without a code comes out as "?": more of them than the text has means one.
-    if (encoder.hasError() || bytes.count('?') != text.count(QLatin1Char('?')))
-        return Big5Encode(text, true);
-    return bytes;
+    return Big5Encode(text, true);
 }
 
 // Big5 text; a byte sequence that is no Big5 character (a lead byte without its trail byte
 // included) raises EEncodingError.
 QString DecodeBig5Strict(const QByteArray &bytes, const QString &what) {
-    QStringDecoder decoder(kBig5Name, QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
-        throw EEncodingError(QStringLiteral("The Big5 converter is not available"));
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
+    QString text;
+    if (!Big5DecodeStrict(bytes, text))
         throw EEncodingError(Format(QStringLiteral("%s is not Big5 text"), {what}));
     return text;
 }

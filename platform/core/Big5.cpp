@@ -6,33 +6,210 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <array>
+#include <vector>
 
 namespace {
+
 constexpr const char *kBig5Name = "windows-950-2000";
+// Codes no Big5 text has (a lead byte is 0x81 or more): a character without a code, written as
+// "?", and one the converter leaves out (the invisible formatting characters).
+constexpr quint16 kNoCode = 0x0100;
+constexpr quint16 kDropped = 0x0101;
+constexpr char16_t kNoChar = 0xFFFF;
+
+// The converter's mapping of the basic plane, read once from it into tables, so that files of
+// megabytes are encoded and checked by table look-ups. Characters outside the basic plane go
+// to the converter itself.
+struct TBig5Tables {
+    // Per UTF-16 unit: the single byte (< 0x100), the double-byte code (lead << 8 | trail),
+    // kNoCode or kDropped.
+    std::vector<quint16> Encode = std::vector<quint16>(0x10000, kNoCode);
+    // Per single byte: its character, or kNoChar when it is a lead byte or has no character.
+    std::array<char16_t, 256> Single{};
+    // Per double-byte code (lead - 0x81) * 256 + trail: its character or kNoChar.
+    std::vector<char16_t> Double = std::vector<char16_t>(126 * 256, kNoChar);
+    bool Valid = false;
+
+    // The converters count the characters they could not convert over all calls; a call
+    // failed when it made the count grow.
+    struct TCountingDecoder : QStringDecoder {
+        using QStringDecoder::QStringDecoder;
+        qsizetype Invalid() const { return state.invalidChars; }
+    };
+    struct TCountingEncoder : QStringEncoder {
+        using QStringEncoder::QStringEncoder;
+        qsizetype Invalid() const { return state.invalidChars; }
+    };
+
+    TBig5Tables() {
+        TCountingDecoder decoder(kBig5Name, QStringConverter::Flag::Stateless);
+        TCountingEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
+        if (!decoder.isValid() || !encoder.isValid())
+            return;
+        auto decodeOne = [&](QByteArrayView bytes) -> char16_t {
+            const qsizetype before = decoder.Invalid();
+            const QString text = decoder.decode(bytes);
+            if (decoder.Invalid() != before || text.size() != 1 ||
+                text[0] == QChar::ReplacementCharacter || text[0].isSurrogate())
+                return kNoChar;
+            return text[0].unicode();
+        };
+        Single.fill(kNoChar);
+        for (int b = 0; b < 256; ++b) {
+            const char byte = static_cast<char>(b);
+            if (!IsBig5LeadByte(static_cast<unsigned char>(b)))
+                Single[static_cast<size_t>(b)] = decodeOne(QByteArrayView(&byte, 1));
+        }
+        for (int lead = 0x81; lead <= 0xFE; ++lead)
+            for (int trail = 0; trail < 256; ++trail) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                Double[static_cast<size_t>((lead - 0x81) * 256 + trail)] =
+                    decodeOne(QByteArrayView(pair, 2));
+            }
+        for (int u = 0; u < 0x10000; ++u) {
+            if (u >= 0xD800 && u <= 0xDFFF)
+                continue;
+            const char16_t unit = static_cast<char16_t>(u);
+            const qsizetype before = encoder.Invalid();
+            const QByteArray bytes = encoder.encode(QStringView(&unit, 1));
+            const auto first = bytes.isEmpty() ? 0 : static_cast<unsigned char>(bytes[0]);
+            const bool failed = encoder.Invalid() != before;
+            if (bytes.isEmpty() && failed)
+                Encode[unit] = kDropped;
+            else if (failed || (bytes == "?" && u != '?'))
+                Encode[unit] = kNoCode;
+            else if (bytes.size() == 1 && !IsBig5LeadByte(first))
+                Encode[unit] = first;
+            else if (bytes.size() == 2 && IsBig5LeadByte(first))
+                Encode[unit] =
+                    static_cast<quint16>(first << 8 | static_cast<unsigned char>(bytes[1]));
+            else
+                return; // not a shape the tables hold: the converter is used for everything
+        }
+        Valid = true;
+    }
+};
+
+const TBig5Tables &Tables() {
+    static const TBig5Tables tables;
+    return tables;
 }
 
+[[noreturn]] void NoCode(QStringView ch) {
+    throw EEncodingError(
+        Format(QStringLiteral("The character '%s' has no Big5 code"), {ch.toString()}));
+}
+
+} // namespace
+
 QByteArray Big5Encode(const QString &text, bool strict) {
-    QStringEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
-    if (!encoder.isValid())
-        throw EEncodingError(QStringLiteral("The Big5 converter is not available"));
-    if (!strict) {
-        QByteArray out = encoder.encode(text);
-        return out;
+    const TBig5Tables &tables = Tables();
+    if (!tables.Valid) {
+        QStringEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
+        if (!encoder.isValid())
+            throw EEncodingError(QStringLiteral("The Big5 converter is not available"));
+        if (strict)
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                QStringEncoder checker(kBig5Name, QStringConverter::Flag::Stateless);
+                const QByteArray bytes = checker.encode(QStringView(text).mid(i, 1));
+                if (checker.hasError() || (bytes == "?" && text[i] != u'?'))
+                    NoCode(QStringView(text).mid(i, 1));
+            }
+        return encoder.encode(text);
     }
-    QStringEncoder checker(kBig5Name, QStringConverter::Flag::Stateless);
-    QByteArray out;
-    out.reserve(text.size() * 2);
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype len = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        const QStringView ch = QStringView(text).mid(i, len);
-        QByteArray bytes = checker.encode(ch);
-        if (checker.hasError() || (bytes == "?" && ch != u"?"))
-            throw EEncodingError(
-                Format(QStringLiteral("The character '%s' has no Big5 code"), {ch.toString()}));
-        out += bytes;
-        i += len;
+    QByteArray out(text.size() * 2, Qt::Uninitialized);
+    char *p = out.data();
+    const char16_t *s = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = s[i];
+        if (u < 0x80) {
+            *p++ = static_cast<char>(u);
+            continue;
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            // Outside the basic plane (or a lone surrogate): the converter decides.
+            const qsizetype len =
+                QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]) ? 2 : 1;
+            const QStringView ch = QStringView(text).mid(i, len);
+            QStringEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
+            const QByteArray bytes = encoder.encode(ch);
+            if (strict && (encoder.hasError() || bytes == "?"))
+                NoCode(ch);
+            const qsizetype done = p - out.data();
+            out.resize(done + bytes.size() + (n - i - len) * 2);
+            p = out.data() + done;
+            memcpy(p, bytes.constData(), static_cast<size_t>(bytes.size()));
+            p += bytes.size();
+            i += len - 1;
+            continue;
+        }
+        const quint16 code = tables.Encode[u];
+        if (code == kNoCode) {
+            if (strict)
+                NoCode(QStringView(text).mid(i, 1));
+            *p++ = '?';
+        } else if (code == kDropped) {
+            if (strict)
+                NoCode(QStringView(text).mid(i, 1));
+        } else if (code < 0x100) {
+            *p++ = static_cast<char>(code);
+        } else {
+            *p++ = static_cast<char>(code >> 8);
+            *p++ = static_cast<char>(code & 0xFF);
+        }
     }
+    out.truncate(p - out.data());
     return out;
+}
+
+bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
+    const TBig5Tables &tables = Tables();
+    if (!tables.Valid) {
+        QStringDecoder decoder(kBig5Name, QStringConverter::Flag::Stateless);
+        if (!decoder.isValid())
+            throw EEncodingError(QStringLiteral("The Big5 converter is not available"));
+        text = decoder.decode(bytes);
+        return !decoder.hasError();
+    }
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t *p = reinterpret_cast<char16_t *>(out.data());
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char c = b[i];
+        if (c < 0x80) {
+            *p++ = c;
+            continue;
+        }
+        if (!IsBig5LeadByte(c)) {
+            if (tables.Single[c] == kNoChar)
+                return false;
+            *p++ = tables.Single[c];
+            continue;
+        }
+        if (i + 1 >= n)
+            return false;
+        const char16_t ch = tables.Double[static_cast<size_t>((c - 0x81) * 256 + b[i + 1])];
+        if (ch == kNoChar)
+            return false;
+        *p++ = ch;
+        ++i;
+    }
+    out.truncate(p - reinterpret_cast<char16_t *>(out.data()));
+    text = std::move(out);
+    return true;
+}
+
+int Big5CharWidth(char16_t unit) {
+    if (unit < 0x80)
+        return 1;
+    const TBig5Tables &tables = Tables();
+    if (!tables.Valid || (unit >= 0xD800 && unit <= 0xDFFF))
+        return -1;
+    const quint16 code = tables.Encode[unit];
+    return code < 0x100 || code == kNoCode || code == kDropped ? 1 : 2;
 }
 
 QString Big5Decode(const QByteArray &bytes) {

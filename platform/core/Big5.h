@@ -4,11 +4,19 @@
 // the name "cp950" would select a different table and is never used.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Encodes text as Big5. Characters without a Big5 code become "?" unless `strict` is set, in
 // which case EEncodingError names the first such character.
 QByteArray Big5Encode(const QString &text, bool strict = false);
+// Decodes Big5 bytes into text; false (text unchanged) at the first byte sequence that is no
+// Big5 character, a lead byte cut off at the end included.
+bool Big5DecodeStrict(QByteArrayView bytes, QString &text);
+// Bytes of one UTF-16 unit in Big5: 1 for ASCII and single-byte characters and for a unit
+// without a code (written as "?" or left out), 2 for double-byte characters; -1 for a
+// surrogate, whose width depends on its pair.
+int Big5CharWidth(char16_t unit);
 // Decodes Big5 bytes; byte sequences that are not Big5 become U+FFFD.
 QString Big5Decode(const QByteArray &bytes);
 // Number of Big5 bytes of the text (two per double-byte character).

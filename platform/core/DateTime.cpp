@@ -208,7 +208,22 @@ QString DateTimeToStr(TDateTime value) {
 }
 
 QString DateToStr(TDateTime value) {
-    return FormatDateTime(QStringLiteral("yyyy/mm/dd"), value);
+    int year, month, day;
+    value.DecodeDate(year, month, day);
+    if (year < 1 || year > 9999)
+        return FormatDateTime(QStringLiteral("yyyy/mm/dd"), value);
+    // The most written date text of all (every date field's text), made without the format.
+    const char16_t text[10] = {char16_t(u'0' + year / 1000),
+                               char16_t(u'0' + year / 100 % 10),
+                               char16_t(u'0' + year / 10 % 10),
+                               char16_t(u'0' + year % 10),
+                               u'/',
+                               char16_t(u'0' + month / 10),
+                               char16_t(u'0' + month % 10),
+                               u'/',
+                               char16_t(u'0' + day / 10),
+                               char16_t(u'0' + day % 10)};
+    return QString(reinterpret_cast<const QChar *>(text), 10);
 }
 
 QString TimeToStr(TDateTime value) {

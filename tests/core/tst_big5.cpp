@@ -4,6 +4,8 @@
 #include "Exceptions.h"
 
 #include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,6 +50,53 @@ private Q_SLOTS:
         const QString s = Big5Decode(QByteArray("\xa4", 1)); // a lone lead byte
         QVERIFY(!s.isEmpty());
         QCOMPARE(Big5Decode(QByteArray("ok\xff\xff", 4)).left(2), QStringLiteral("ok"));
+    }
+
+    // The look-up tables must give what the converter gives, character by character and
+    // code by code; a shifted table would turn every later character into another one.
+    void tablesAgreeWithTheConverter() {
+        int coded = 0;
+        for (int u = 1; u < 0x10000; ++u) {
+            if (u >= 0xD800 && u <= 0xDFFF)
+                continue;
+            const QString ch(QChar(static_cast<char16_t>(u)));
+            QStringEncoder one("windows-950-2000", QStringConverter::Flag::Stateless);
+            const QByteArray expected = one.encode(ch);
+            const bool none = one.hasError() || (expected == "?" && u != '?');
+            QCOMPARE(Big5Encode(ch), expected);
+            QCOMPARE(Big5CharWidth(static_cast<char16_t>(u)), none ? 1 : int(expected.size()));
+            if (none) {
+                QVERIFY_THROWS_EXCEPTION(EEncodingError, Big5Encode(ch, true));
+                continue;
+            }
+            ++coded;
+            QString back;
+            QVERIFY(Big5DecodeStrict(expected, back));
+            QStringDecoder decoder("windows-950-2000", QStringConverter::Flag::Stateless);
+            QCOMPARE(back, decoder.decode(expected));
+        }
+        QVERIFY(coded > 13000); // the double-byte characters and ASCII
+        for (int lead = 0x81; lead <= 0xFE; ++lead)
+            for (int trail = 0; trail < 256; ++trail) {
+                const char pair[2] = {char(lead), char(trail)};
+                QStringDecoder decoder("windows-950-2000", QStringConverter::Flag::Stateless);
+                const QString expected = decoder.decode(QByteArrayView(pair, 2));
+                QString text;
+                const bool ok = Big5DecodeStrict(QByteArrayView(pair, 2), text);
+                QCOMPARE(ok, !decoder.hasError() && expected.size() == 1);
+                if (ok)
+                    QCOMPARE(text, expected);
+            }
+        QString text = QStringLiteral("unchanged");
+        QVERIFY(!Big5DecodeStrict(QByteArray("ab\xAE"), text)); // cut off after a lead byte
+        QCOMPARE(text, QStringLiteral("unchanged"));
+        QVERIFY(Big5DecodeStrict(QByteArray("a\xAE\xD5"
+                                            "b"),
+                                 text));
+        QCOMPARE(text, QStringLiteral("a校b"));
+        // Outside the basic plane and mixed with it.
+        QCOMPARE(Big5Encode(QStringLiteral("校😀務")),
+                 Big5Encode(QStringLiteral("校")) + "?" + Big5Encode(QStringLiteral("務")));
     }
 
     void textFiles() {
