@@ -1,6 +1,7 @@
 #include "uDynamicFilter.h"
 
 #include "Actions.h"
+#include "Application.h"
 #include "CodeTableCDS.h"
 #include "DataSet.h"
 #include "DataSource.h"
@@ -214,14 +215,25 @@ void TDynamicFilter::BuildActions() {
     ActTreeInput =
         make("ActTreeInput", QStringLiteral("代碼輸入"), QStringLiteral("樹狀代碼輔助輸入"));
     ActSure = make("ActSure", QStringLiteral("確定"), QString());
-    ActLeftSeg->OnExecute = [this] { ActLeftSegExecute(); };
-    ActRightSeg->OnExecute = [this] { ActRightSegExecute(); };
-    ActCondition->OnExecute = [this] { ActConditionExecute(); };
-    ActAnd->OnExecute = [this] { ActAndExecute(); };
-    ActOR->OnExecute = [this] { ActORExecute(); };
-    ActClear->OnExecute = [this] { ActClearExecute(); };
-    actUndo->OnExecute = [this] { ActUndoExecute(); };
-    ActTreeInput->OnExecute = [this] { ActTreeInputExecute(); };
+    // A step that fails (a number the edit cannot read, a tree that cannot be read) is
+    // reported here, in the form's own loop, and leaves the condition as it was.
+    const auto handler = [](std::function<void()> step) {
+        return [step] {
+            try {
+                step();
+            } catch (...) {
+                Application()->HandleException(std::current_exception());
+            }
+        };
+    };
+    ActLeftSeg->OnExecute = handler([this] { ActLeftSegExecute(); });
+    ActRightSeg->OnExecute = handler([this] { ActRightSegExecute(); });
+    ActCondition->OnExecute = handler([this] { ActConditionExecute(); });
+    ActAnd->OnExecute = handler([this] { ActAndExecute(); });
+    ActOR->OnExecute = handler([this] { ActORExecute(); });
+    ActClear->OnExecute = handler([this] { ActClearExecute(); });
+    actUndo->OnExecute = handler([this] { ActUndoExecute(); });
+    ActTreeInput->OnExecute = handler([this] { ActTreeInputExecute(); });
     ActSure->OnExecute = [this] { accept(); };
     ActTreeInput->setEnabled(false);
 }
