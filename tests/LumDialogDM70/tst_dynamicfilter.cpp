@@ -13,10 +13,12 @@
 #include "DialogSets.h"
 #include "Exceptions.h"
 #include "Fields.h"
+#include "ServerLocations.h"
 #include "TestMain.h"
 #include "uCodeComboBox.h"
 #include "uDBTree.h"
 #include "uDynamicFilter.h"
+#include "uJobScheduleDlg.h"
 #include "uObjServers.h"
 
 #include <QComboBox>
@@ -142,6 +144,7 @@ private Q_SLOTS:
     void initTestCase() {
         Application()->OnException = [this](const QString &m) { FErrors << m; };
         FServer = std::make_unique<TAppServerFixture>();
+        PointServersAt(*FServer);
         FServer->Query(QStringLiteral("UPDATE ServerLocation SET Port = %1").arg(FServer->Port()));
         OrvServerDataSet->LocalBroker()->Servers().clear();
         OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
@@ -212,6 +215,21 @@ private Q_SLOTS:
             schedule.SetJobName(QString());
             schedule.SetJobDescription(QStringLiteral("學生基本資料維護"));
         }
+        // Both given: the schedule is shown as asked (read-only here); cancelled, 12 zeros.
+        schedule.SetJobName(QStringLiteral("TqStdBasicData.bpl"));
+        schedule.SetReadOnly(true);
+        QString caption;
+        bool okShown = true;
+        QTimer::singleShot(0, [&] {
+            auto *dlg = qobject_cast<TJobScheduleDlg *>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            caption = dlg->windowTitle();
+            okShown = dlg->btnOK->isVisible();
+            dlg->btnCancel->click();
+        });
+        QCOMPARE(schedule.Execute(), TJobSchedule(12, 0));
+        QCOMPARE(caption, QStringLiteral("工作排程:[ 學生基本資料維護 ]"));
+        QVERIFY(!okShown);
     }
 
     void fieldsGetTheirEditorAndComparisons() {
