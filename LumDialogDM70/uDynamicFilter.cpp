@@ -187,7 +187,14 @@ TDynamicFilter::TDynamicFilter(QWidget *parent) : QDialog(parent) {
     layout->addLayout(right, 1);
     resize(640, 420);
 
-    connect(lbDataFields, &QListWidget::currentRowChanged, this, [this] { FieldChanged(); });
+    connect(lbDataFields, &QListWidget::currentRowChanged, this, [this] {
+        // A code list whose condition the code table cannot apply is reported here.
+        try {
+            FieldChanged();
+        } catch (...) {
+            Application()->HandleException(std::current_exception());
+        }
+    });
     ClearQuery();
     SaveUndo();
 }
