@@ -13,15 +13,13 @@
 #include "uCalendarDialog.h"
 #include "uClientVersionControl.h"
 #include "uDBTree.h"
+#include "uFieldsSetupDlg.h"
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
 #include "uLumPublic.h"
 #include "uObjServers.h"
 #include "uSystemTable.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QListWidget>
 #include <QMenu>
 #include <QScrollArea>
 #include <QStyle>
@@ -58,6 +56,7 @@ TRadBaseForm::TRadBaseForm(QWidget *parent) : TForm(parent) {
     ImageList.Add(st->standardIcon(QStyle::SP_FileDialogInfoView));     // 4 date input
     ImageList.Add(st->standardIcon(QStyle::SP_DialogSaveButton));       // 5 Excel
     ImageList.Add(st->standardIcon(QStyle::SP_DialogHelpButton));       // 6 help
+    ImageList.Add(st->standardIcon(QStyle::SP_FileDialogListView));     // 7 field setup
 
     CodeServer = new TCodeServer(this);
     CodeServer->SetName(QStringLiteral("CodeServer"));
@@ -120,16 +119,22 @@ void TRadBaseForm::BuildActions() {
                            QStringLiteral("確認儲存至資料庫"), 1, false);
     DataCancelUpdate = make("DataCancelUpdate", "Data", QStringLiteral("取消"),
                             QStringLiteral("取消全部未儲存確認的資料"), 2, false);
+    ActFieldsSetup = make("ActFieldsSetup", "Dialog", QStringLiteral("欄位設定"),
+                          QStringLiteral("設定顯示的欄位"), 7, false);
     DataApplyUpdate->setVisible(false);
     DataCancelUpdate->setVisible(false);
+    ActFieldsSetup->setVisible(false);
+    ActFieldsSetup->OnExecute = [this] {
+        SelectFields(QStringLiteral("欄位表"), FFieldsSetupSource);
+    };
     WindowClose->OnExecute = [this] { WindowCloseExecute(); };
     ExportToExcel->OnExecute = [this] { ExportToExcelExecute(); };
     ActHelpDescription->OnExecute = [this] { ActHelpDescriptionExecute(); };
 }
 
 QList<TAction *> TRadBaseForm::Actions() const {
-    return {ActTreeInput,       ActDateInput,    ExportToExcel,   WindowClose,
-            ActHelpDescription, DataApplyUpdate, DataCancelUpdate};
+    return {ActTreeInput,       ActDateInput,    ExportToExcel,    WindowClose,
+            ActHelpDescription, DataApplyUpdate, DataCancelUpdate, ActFieldsSetup};
 }
 
 void TRadBaseForm::BuildToolBar() {
@@ -329,28 +334,25 @@ QString TRadBaseForm::GetClientAppName() {
 }
 
 void TRadBaseForm::SelectFields(const QString &name, TDataSource *dataSource) {
-    TDataSet *dataSet = dataSource ? dataSource->DataSet() : nullptr;
-    if (!dataSet || !dataSet->Active())
+    if (!dataSource || !dataSource->DataSet())
         return;
-    QDialog dlg(this);
-    dlg.setObjectName(QStringLiteral("SelectFieldsDlg"));
-    dlg.setWindowTitle(name.isEmpty() ? QStringLiteral("欄位設定") : name);
-    auto *list = new QListWidget(&dlg);
-    list->setObjectName(QStringLiteral("lstFields"));
-    FieldsToCheckLst(dataSet, list);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
-    connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    auto *layout = new QVBoxLayout(&dlg);
-    layout->addWidget(list);
-    layout->addWidget(buttons);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
-    dataSet->DisableControls();
-    for (int i = 0; i < list->count(); ++i)
-        if (TField *field = FieldOfItem(list->item(i)))
-            field->SetVisible(list->item(i)->checkState() == Qt::Checked);
-    dataSet->EnableControls();
+    HandleFieldsSetup(name, dataSource);
+}
+
+void TRadBaseForm::SetFieldsSetupSource(TDataSource *source) {
+    SetLink(FFieldsSetupSource, source);
+    ActFieldsSetup->setEnabled(source != nullptr);
+    ActFieldsSetup->setVisible(source != nullptr);
+}
+
+void TRadBaseForm::Notification(TComponentBase *component, TOperation operation) {
+    TForm::Notification(component, operation);
+    if (operation == TOperation::opRemove && component &&
+        component == static_cast<TComponentBase *>(FFieldsSetupSource)) {
+        FFieldsSetupSource = nullptr;
+        ActFieldsSetup->setEnabled(false);
+        ActFieldsSetup->setVisible(false);
+    }
 }
 
 void TRadBaseForm::DBDataItems(TDataSet *dataSet, const QString &keyField, const QString &textField,

@@ -50,6 +50,11 @@ public:
 
     TAction *ActTreeInput, *ActDateInput, *ExportToExcel, *WindowClose, *ActHelpDescription,
         *DataApplyUpdate, *DataCancelUpdate;
+    // "欄位設定": the field setup of FieldsSetupSource. Hidden and disabled until a job form
+    // names the data source whose fields the user may show and hide.
+    TAction *ActFieldsSetup;
+    TDataSource *FieldsSetupSource() const { return FFieldsSetupSource; }
+    void SetFieldsSetupSource(TDataSource *source);
     QList<TAction *> Actions() const;
 
     // Brings actions and panels in line with the data state.
@@ -88,7 +93,8 @@ public:
     // The file name of the client application whose description is the form's caption;
     // raises "[%s]is not found AppName" when none is.
     QString GetClientAppName();
-    // Lets the user choose which fields of the data source's dataset show.
+    // The field setup for the data source's dataset under the caption `name`: every tick shows
+    // or hides its field, and so the grid column, at once. Nothing without a dataset.
     void SelectFields(const QString &name, TDataSource *dataSource);
     // The text field of the records that pass keyField (a filter), through DBLookUpItems.
     void DBDataItems(TDataSet *dataSet, const QString &keyField, const QString &textField,
@@ -103,6 +109,7 @@ public:
     void ActHelpDescriptionExecute() {}
     bool FirstShow() const { return FFirstShow; }
     void Loaded() override;
+    void Notification(TComponentBase *component, TOperation operation) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -113,4 +120,5 @@ private:
     void BuildActions();
     bool FFirstShow = true;
     bool FCreated = false;
+    TDataSource *FFieldsSetupSource = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "DBActions.h"
 #include "DBSpinEdit.h"
 #include "DataSource.h"
+#include "DialogSets.h"
 #include "Fields.h"
 #include "SocketConnection.h"
 #include "uCodeComboBox.h"
@@ -196,10 +197,38 @@ TStdBasicDataForm::TStdBasicDataForm() {
     DBWRTable->SetBookMarkName(QStringLiteral("StudentTable"));
     DataPrint->setVisible(true);
     DataPrint->OnExecute = [this] { DataPrintExecute(); };
+    // The filter runs on the students already read: the grid shows those that meet it.
+    DataFilterDialog = new TDataFilterDialog(this);
+    DataFilterDialog->SetName(QStringLiteral("DataFilterDialog"));
+    DataFilterDialog->SetCaption(QStringLiteral("學生基本資料"));
+    DataFilterDialog->SetDataSource(ActiveSource);
+    DataFilterDialog->SetAutoFilter(true);
+    TStringList codeMaps;
+    codeMaps.Add(QStringLiteral("Sex=Main_Code='NSEX'"));
+    codeMaps.Add(QStringLiteral("ClassID=Main_Code='st_CLASS'"));
+    codeMaps.Add(QStringLiteral("State=Main_Code='st_State'"));
+    DataFilterDialog->SetCodeMaps(codeMaps);
+    DataSortDialog = new TDataSortDialog(this);
+    DataSortDialog->SetName(QStringLiteral("DataSortDialog"));
+    DataSortDialog->SetDataSource(ActiveSource);
+    ActDataFilter = new TAction(this, QStringLiteral("ActDataFilter"), QStringLiteral("Dialog"),
+                                QStringLiteral("篩選"));
+    ActDataFilter->SetHint(QStringLiteral("查詢條件組合"));
+    ActDataFilter->OnExecute = [this] { DataFilterDialog->Execute(); };
+    ActDataSort = new TAction(this, QStringLiteral("ActDataSort"), QStringLiteral("Dialog"),
+                              QStringLiteral("排序"));
+    ActDataSort->SetHint(QStringLiteral("設定排序欄位"));
+    ActDataSort->OnExecute = [this] { DataSortDialog->Execute(); };
+    SetFieldsSetupSource(ActiveSource);
     // Printing and the export to a workbook are a click away, as well as in the popup menu.
     ToolBar1->addSeparator();
     ToolBar1->addAction(DataPrint);
     ToolBar1->addAction(ExportToExcel);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(ActDataFilter);
+    ToolBar1->addAction(ActDataSort);
+    ToolBar1->addAction(ActFieldsSetup);
+    OpCtrl();
 }
 
 TStdBasicDataForm::~TStdBasicDataForm() = default;
@@ -216,6 +245,13 @@ void TStdBasicDataForm::OpCtrl() {
     TSingalTBMultiRecForm::OpCtrl();
     if (EditArea)
         EnableDateInput(this);
+    // Filtering and sorting rearrange the rows read, so they wait until an edit is posted.
+    const TClientDataSet *d = ActiveDataSet;
+    const bool browsing = d->Active() && d->State() == dsBrowse;
+    if (ActDataFilter)
+        ActDataFilter->setEnabled(browsing);
+    if (ActDataSort)
+        ActDataSort->setEnabled(browsing);
 }
 
 TStdBasicByNoForm::TStdBasicByNoForm() {

@@ -8,6 +8,9 @@
 #include "uSingalTBForm.h"
 
 class QToolButton;
+class TAction;
+class TDataFilterDialog;
+class TDataSortDialog;
 class TLUMDBCodeComboBox;
 class TDBSpinEdit;
 class TTqDBNumEdit;
@@ -48,6 +51,13 @@ public:
     std::unique_ptr<TStdBasicEditArea> EditArea;
     std::unique_ptr<TJobPrint> Print;
     TDBWRTable *DBWRTable = nullptr;
+    // "篩選": the students that meet a condition composed in the filter form, filtered in
+    // the grid; "排序": the grid's order by fields ticked in turn; with the field setup of the
+    // base form on the grid's fields.
+    TDataFilterDialog *DataFilterDialog = nullptr;
+    TDataSortDialog *DataSortDialog = nullptr;
+    TAction *ActDataFilter = nullptr;
+    TAction *ActDataSort = nullptr;
 };
 
 class TStdBasicByNoForm : public TSingalTBOneRecForm {

@@ -7,6 +7,9 @@
 #include "CalendarX.h"
 #include "ClientDataSet.h"
 #include "CodeTableCDS.h"
+#include "DBCheckListBox.h"
+#include "DBGridModel.h"
+#include "DataSource.h"
 #include "Exceptions.h"
 #include "FixedClock.h"
 #include "RadServer.h"
@@ -17,6 +20,7 @@
 #include "uCalendarDialog.h"
 #include "uClientVersionControl.h"
 #include "uDBTree.h"
+#include "uFieldsSetupDlg.h"
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
 #include "uObjServers.h"
@@ -25,6 +29,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -144,6 +149,51 @@ private Q_SLOTS:
         QCOMPARE(form.WindowClose->Category(), QStringLiteral("Window"));
         QCOMPARE(form.btnClose->defaultAction(), form.WindowClose);
         QCOMPARE(form.PageScroller1->height(), 38);
+    }
+
+    void theFieldSetupActionHidesAGridColumnAtOnce() {
+        TRadBaseForm form;
+        QVERIFY(!form.ActFieldsSetup->isEnabled());
+        QVERIFY(!form.ActFieldsSetup->isVisible());
+        TClientDataSet ds(&form);
+        ds.AddField(ftString, QStringLiteral("StudentID"), 10)
+            ->SetDisplayLabel(QStringLiteral("學號"));
+        ds.AddField(ftString, QStringLiteral("Cht_Name"), 20)
+            ->SetDisplayLabel(QStringLiteral("姓名"));
+        ds.AddField(ftString, QStringLiteral("Address"), 40)
+            ->SetDisplayLabel(QStringLiteral("地址"));
+        ds.CreateDataSet();
+        auto *source = new TDataSource(&form);
+        source->SetDataSet(&ds);
+        auto *grid = new QTableView(form.ClientPanel);
+        TDBGridModel model;
+        model.SetDataSource(source);
+        grid->setModel(&model);
+        form.SetFieldsSetupSource(source);
+        QVERIFY(form.ActFieldsSetup->isEnabled());
+        QCOMPARE(model.columnCount(), 3);
+        int seen = -1;
+        QTimer::singleShot(0, [&] {
+            auto *dlg = qobject_cast<TFieldsSetupdlg *>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            const auto found =
+                dlg->dbclbFields->findItems(QStringLiteral("姓名"), Qt::MatchExactly);
+            QCOMPARE(found.size(), 1);
+            dlg->dbclbFields->setFocus();
+            dlg->dbclbFields->setCurrentItem(found.first());
+            QTest::keyClick(dlg->dbclbFields, Qt::Key_Space);
+            seen = model.columnCount(); // while the setup is still open
+            dlg->btnOK->click();
+        });
+        form.ActFieldsSetup->trigger();
+        QCOMPARE(seen, 2);
+        QVERIFY(!ds.FieldByName(QStringLiteral("Cht_Name"))->Visible());
+        QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("地址"));
+        // The data source gone, the action goes with it.
+        model.SetDataSource(nullptr);
+        delete source;
+        QVERIFY(form.FieldsSetupSource() == nullptr);
+        QVERIFY(!form.ActFieldsSetup->isEnabled());
     }
 
     void lookUpTextUsesTheLookupDataSetWhenSet() {

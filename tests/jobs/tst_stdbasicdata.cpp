@@ -21,19 +21,25 @@
 #include "uCalendarDialog.h"
 #include "uCodeComboBox.h"
 #include "uDocuReport.h"
+#include "uDynamicFilter.h"
 #include "uExportToExcel.h"
+#include "uFieldsSetupDlg.h"
 #include "uReconcileError.h"
 #include "uSingalTBForm.h"
+#include "uTqClientDataSetSortDlg.h"
 #include "uTqDBNumEdit.h"
 
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace {
 
@@ -75,6 +81,41 @@ struct TEditArea {
     TLUMDBCodeComboBox *cbSex, *cbClass;
     TTqDBNumEdit *edStudentID, *edName, *edAddress, *edIDNo;
 };
+
+// Clicks the tool-bar button of the form's action with that name; `answer` plays the user at
+// the modal dialog it opens.
+template <class Dialog>
+void ClickToolButton(TRadBaseForm *form, const char *actionName,
+                     std::function<void(Dialog *)> answer) {
+    auto *action = form->findChild<TAction *>(QLatin1String(actionName));
+    QVERIFY2(action, actionName);
+    QVERIFY(action->isVisible() && action->isEnabled());
+    auto *button = qobject_cast<QToolButton *>(form->ToolBar1->widgetForAction(action));
+    QVERIFY(button);
+    QTimer::singleShot(0, [answer] {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        answer(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Clicks an item of a list by its text, or ticks it with the space key.
+void ClickItem(QListWidget *list, const QString &text) {
+    const auto found = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(found.first()).center());
+}
+void TickItem(QListWidget *list, const QString &text) {
+    const auto found = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    list->setFocus();
+    list->setCurrentItem(found.first());
+    QTest::keyClick(list, Qt::Key_Space);
+}
 
 } // namespace
 
@@ -219,6 +260,97 @@ private Q_SLOTS:
         // A number without a student reads nothing.
         form->SetNo(QStringLiteral("NOSUCH"));
         QCOMPARE(d->RecordCount(), 0);
+    }
+
+    void theGridIsFilteredSortedAndItsColumnsChosen() {
+        auto *form = qobject_cast<TSingalTBMultiRecForm *>(FBench->Run("TqStdBasicData.bpl"));
+        QVERIFY(form);
+        form->show();
+        TClientDataSet *d = form->ActiveDataSet;
+        const int all = d->RecordCount();
+        // (girls or class 101) and seat 2 or above, composed with clicks and keys.
+        ClickToolButton<TDynamicFilter>(form, "ActDataFilter", [](TDynamicFilter *f) {
+            QCOMPARE(f->windowTitle(), QStringLiteral("查詢條件組合:[學生基本資料]"));
+            QTest::mouseClick(f->btnLeftSeg, Qt::LeftButton);
+            ClickItem(f->lbDataFields, QStringLiteral("性別"));
+            f->gccbValue->setFocus();
+            QTest::keyClick(f->gccbValue, Qt::Key_Down);
+            QCOMPARE(f->gccbValue->currentText(), QStringLiteral("女"));
+            QTest::mouseClick(f->btnCondition, Qt::LeftButton);
+            QTest::mouseClick(f->btnOR, Qt::LeftButton);
+            ClickItem(f->lbDataFields, QStringLiteral("班級"));
+            QCOMPARE(f->gccbValue->currentText(), QStringLiteral("一年一班"));
+            QTest::mouseClick(f->btnCondition, Qt::LeftButton);
+            QVERIFY(!f->btnOK->isEnabled());
+            QTest::mouseClick(f->btnRightSeg, Qt::LeftButton);
+            QTest::mouseClick(f->btnAnd, Qt::LeftButton);
+            QVERIFY(!f->btnOK->isEnabled());
+            ClickItem(f->lbDataFields, QStringLiteral("座號"));
+            f->cbbRelation->setFocus();
+            for (int i = 0; i < 3; ++i)
+                QTest::keyClick(f->cbbRelation, Qt::Key_Down);
+            QCOMPARE(f->cbbRelation->currentText(), QStringLiteral("大於等於"));
+            f->NumValue->setFocus();
+            f->NumValue->selectAll();
+            QTest::keyClicks(f->NumValue, QStringLiteral("2"));
+            QTest::mouseClick(f->btnCondition, Qt::LeftButton);
+            QCOMPARE(f->GetFilterText(),
+                     QStringLiteral("(  性別 等於 [女] 或則  班級 等於 [一年一班] ) \n"
+                                    "而且  座號 大於等於 [2]"));
+            QTest::mouseClick(f->btnOK, Qt::LeftButton);
+        });
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        const int expected = FBench
+                                 ->Query("SELECT COUNT(*) FROM StdOnSchool WHERE (Sex='2' OR "
+                                         "ClassID='101') AND SeatNo >= 2")
+                                 .toInt();
+        QVERIFY(expected > 0 && expected < all);
+        QVERIFY(d->Filtered());
+        QCOMPARE(form->DBGrid->model()->rowCount(), expected);
+        for (d->First(); !d->Eof(); d->Next()) {
+            QVERIFY(d->FieldByName("Sex")->AsString() == QStringLiteral("2") ||
+                    d->FieldByName("ClassID")->AsString() == QStringLiteral("101"));
+            QVERIFY(d->FieldByName("SeatNo")->AsInteger() >= 2);
+        }
+
+        // Class, then seat, ticked in that order: the grid follows at once.
+        ClickToolButton<TTqClientDataSetSortDlg>(
+            form, "ActDataSort", [&](TTqClientDataSetSortDlg *s) {
+                TickItem(s->clbSortFields, QStringLiteral("班級"));
+                TickItem(s->clbSortFields, QStringLiteral("座號"));
+                QCOMPARE(s->lbSortSelected->item(0)->text(), QStringLiteral("班級"));
+                QCOMPARE(s->lbSortSelected->item(1)->text(), QStringLiteral("座號"));
+                QAbstractItemModel *grid = form->DBGrid->model();
+                QString last;
+                for (int row = 0; row < grid->rowCount(); ++row) {
+                    const QString key =
+                        grid->index(row, 3).data().toString() + u'/' +
+                        grid->index(row, 4).data().toString().rightJustified(3, u'0');
+                    QVERIFY2(last <= key, qPrintable(last + u' ' + key));
+                    last = key;
+                }
+                s->btnClose->click();
+            });
+        QCOMPARE(d->IndexFields(), (QStringList{"ClassID", "SeatNo"}));
+
+        // The address column goes as soon as its tick does.
+        const int columns = form->DBGrid->model()->columnCount();
+        ClickToolButton<TFieldsSetupdlg>(form, "ActFieldsSetup", [&](TFieldsSetupdlg *dlg) {
+            TickItem(dlg->dbclbFields, QStringLiteral("地址"));
+            QCOMPARE(form->DBGrid->model()->columnCount(), columns - 1);
+            dlg->btnOK->click();
+        });
+        QVERIFY(!d->FieldByName("Address")->Visible());
+
+        // Cleared in the filter form, every student shows again.
+        ClickToolButton<TDynamicFilter>(form, "ActDataFilter", [](TDynamicFilter *f) {
+            QCOMPARE(f->GetFilterText().left(3), QStringLiteral("(  "));
+            QTest::mouseClick(f->btnClear, Qt::LeftButton);
+            QTest::mouseClick(f->btnOK, Qt::LeftButton);
+        });
+        QCOMPARE(form->DBGrid->model()->rowCount(), all);
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        form->close();
     }
 
     void theGridPrintsIntoATable() {
