@@ -55,6 +55,9 @@ TSystemTable *DelphiVCLSystemTable() {
 TDelphiVCLCDS::TDelphiVCLCDS(QObject *owner) : TClonedDataSet(owner) {
     AddLabelledField(this, ftString, "Main_Code", 12, "總表類別");
     AddLabelledField(this, ftString, "VCLName", 30, "元件名稱");
+    // A stored component is keyed by its name: changes written back find their row by it.
+    TField *name = FieldByName(QStringLiteral("VCLName"));
+    name->SetProviderFlags(name->ProviderFlags() | pfInKey);
     AddLabelledField(this, ftString, "AClassName", 30, "類別");
     AddLabelledField(this, ftString, "Description", 60, "說明");
 }

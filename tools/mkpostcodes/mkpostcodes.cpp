@@ -90,7 +90,8 @@ int main(int argc, char **argv) {
             if (t.Name == row[1])
                 township = &t;
         if (!township)
-            Fail(QStringLiteral("%1: %2%3 is not a township of the list").arg(args[2], row[0], row[1]));
+            Fail(QStringLiteral("%1: %2%3 is not a township of the list")
+                     .arg(args[2], row[0], row[1]));
         if (!township->Groups.contains(row[2]))
             township->Groups.append(row[2]);
         township->Names[row[2]].append(row[3]);
