@@ -1,10 +1,17 @@
 #include "uTreeText.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
 
 constexpr QLatin1String kTagSetting("#Tag=");
+
+// A settings line: "#Name=Value", the name a word.
+bool IsSetting(const QString &line) {
+    static const QRegularExpression setting(QStringLiteral("^#[A-Za-z_][A-Za-z0-9_]*="));
+    return setting.match(line).hasMatch();
+}
 
 int LeadingTabs(const QString &line) {
     int depth = 0;
@@ -25,7 +32,7 @@ QList<TTreeTextNode> ParseTreeText(const QString &text, QStringList *settings) {
     for (const QString &line : lines) {
         if (line.trimmed().isEmpty())
             continue;
-        if (inHeader && line.startsWith(u'#')) {
+        if (inHeader && IsSetting(line)) {
             if (settings)
                 settings->append(line);
             continue;

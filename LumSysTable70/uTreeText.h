@@ -1,8 +1,9 @@
 #pragma once
 // The text of a code tree, without widgets: one node per line, nested by leading tabs (a node
-// one tab deeper than the line above is its child), and "#Name=Value" lines before the first
-// node that carry the tree's own settings ("#Tag=1": bit 0 is level coding). Stored trees,
-// cached tree files of TemplateDocs/ and the post-code files all use it.
+// one tab deeper than the line above is its child), and "#Name=Value" lines (the name a word)
+// before the first node that carry the tree's own settings ("#Tag=1": bit 0 is level coding);
+// any other line is a node, also one starting with "#". Stored trees, cached tree files of
+// TemplateDocs/ and the post-code files all use it.
 
 #include <QList>
 #include <QString>
