@@ -8,6 +8,8 @@
 #include "uSingalTBForm.h"
 
 class QToolButton;
+class TAction;
+class TROCAddrInputDialog;
 class TLUMDBCodeComboBox;
 class TDBSpinEdit;
 class TTqDBNumEdit;
@@ -27,6 +29,11 @@ public:
     TDBSpinEdit *seSeatNo;
     TLUMDBCodeComboBox *cbSex, *cbClass, *cbState;
     QToolButton *btnBirthday;
+    // The address aid for the address: offered while a record is being edited.
+    TAction *ActAddrInput;
+    QToolButton *btnAddress;
+    TROCAddrInputDialog *AddrInputDialog;
+    void EnableAddrInput(const TClientDataSet *dataSet);
 
 private:
     std::vector<std::unique_ptr<TCodeFieldLink>> FLinks;
