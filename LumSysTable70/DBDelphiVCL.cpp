@@ -6,6 +6,7 @@
 #include "RadServer.h"
 #include "SystemObjServers.h"
 #include "uObjServers.h"
+#include "uTreeText.h"
 
 #include <QCoreApplication>
 #include <QTreeWidget>
@@ -19,38 +20,10 @@ void AddLabelledField(TDataSet *ds, TFieldType type, const char *name, int size,
     ds->AddField(type, QLatin1String(name), size)->SetDisplayLabel(QString::fromUtf8(label));
 }
 
-int Depth(const QString &line) {
-    int depth = 0;
-    while (depth < line.size() && line[depth] == u'\t')
-        ++depth;
-    return depth;
-}
-
 void WriteItem(const QTreeWidgetItem *item, int depth, QString &out) {
     out += QString(depth, u'\t') + item->text(0) + u'\n';
     for (int i = 0; i < item->childCount(); ++i)
         WriteItem(item->child(i), depth + 1, out);
-}
-
-constexpr QLatin1String kTagSetting("#Tag=");
-
-// The tree's Tag travels with the document as its "#Tag=" setting.
-int TagOf(const QStringList &settings) {
-    for (const QString &line : settings)
-        if (line.startsWith(kTagSetting))
-            return line.mid(kTagSetting.size()).trimmed().toInt();
-    return 0;
-}
-
-QStringList WithTag(QStringList settings, int tag) {
-    for (QString &line : settings)
-        if (line.startsWith(kTagSetting)) {
-            line = QString(kTagSetting) + QString::number(tag);
-            return settings;
-        }
-    if (tag != 0)
-        settings.prepend(QString(kTagSetting) + QString::number(tag));
-    return settings;
 }
 
 // Raises the server's error for a failed call.
@@ -82,6 +55,9 @@ TSystemTable *DelphiVCLSystemTable() {
 TDelphiVCLCDS::TDelphiVCLCDS(QObject *owner) : TClonedDataSet(owner) {
     AddLabelledField(this, ftString, "Main_Code", 12, "總表類別");
     AddLabelledField(this, ftString, "VCLName", 30, "元件名稱");
+    // A stored component is keyed by its name: changes written back find their row by it.
+    TField *name = FieldByName(QStringLiteral("VCLName"));
+    name->SetProviderFlags(name->ProviderFlags() | pfInKey);
     AddLabelledField(this, ftString, "AClassName", 30, "類別");
     AddLabelledField(this, ftString, "Description", 60, "說明");
 }
@@ -94,28 +70,13 @@ TSystemTable *TDelphiVCLCDS::GetSystemTable() {
 
 void TreeTextToView(const QString &text, QTreeWidget *view, QStringList *settings) {
     view->clear();
-    if (settings)
-        settings->clear();
-    // The last item seen at each depth: a line's parent is the item one level up.
+    // The last item seen at each depth: a node's parent is the item one level up.
     std::vector<QTreeWidgetItem *> path;
-    bool inHeader = true;
-    const QStringList lines = QString(text).remove(u'\r').split(u'\n');
-    for (const QString &line : lines) {
-        if (line.trimmed().isEmpty())
-            continue;
-        if (inHeader && line.startsWith(u'#')) {
-            if (settings)
-                settings->append(line);
-            continue;
-        }
-        inHeader = false;
-        // A line more than one level deeper than the one above hangs under the deepest open
-        // item rather than being dropped.
-        const int depth = std::min<int>(Depth(line), static_cast<int>(path.size()));
-        path.resize(static_cast<size_t>(depth));
+    for (const TTreeTextNode &node : ParseTreeText(text, settings)) {
+        path.resize(static_cast<size_t>(node.Depth));
         QTreeWidgetItem *item =
-            depth == 0 ? new QTreeWidgetItem(view) : new QTreeWidgetItem(path.back());
-        item->setText(0, line.mid(Depth(line)));
+            node.Depth == 0 ? new QTreeWidgetItem(view) : new QTreeWidgetItem(path.back());
+        item->setText(0, node.Text);
         path.push_back(item);
     }
 }
@@ -168,7 +129,7 @@ void TDBDelphiVCL::LoadVCL() {
     TreeTextToView(Big5Decode(data.IsEmptyOrNull() ? QByteArray() : data.ToBytes()), FView,
                    &settings);
     Settings = settings;
-    FView->setProperty("Tag", TagOf(settings));
+    FView->setProperty("Tag", TreeTextTag(settings));
     Description = description;
     if (!className.isEmpty())
         AClassName = className;
@@ -192,7 +153,7 @@ void TDBDelphiVCL::UpdateVCL() {
         throw Exception(QStringLiteral("TDBDelphiVCL: no tree view is bound"));
     if (OnBeforeWriteVCL)
         OnBeforeWriteVCL(this);
-    Settings = WithTag(Settings, FView->property("Tag").toInt());
+    Settings = TreeTextWithTag(Settings, FView->property("Tag").toInt());
     const QByteArray bytes = Big5Encode(TreeViewToText(FView, Settings));
     if (OnAfterWriteVCL)
         OnAfterWriteVCL(this);

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "CodeTableCDS.h"
+#include "DialogSets.h"
 #include "Exceptions.h"
 #include "NetMacAddress.h"
 #include "Packages.h"
@@ -15,6 +16,7 @@
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
 #include "uLumPublic.h"
+#include "uLumTreeAndTableTransfer.h"
 #include "uObjServers.h"
 #include "uOrganization.h"
 
@@ -23,7 +25,9 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -210,6 +214,10 @@ void TQuonClientManager70Main::BuildComponents() {
     VCLServer->SetObjectBroker(RADObjectBroker1);
     VCLTreeCodeDialog1 = new TVCLTreeCodeDialog(this);
     VCLTreeCodeDialog1->SetName(QStringLiteral("VCLTreeCodeDialog1"));
+    CodeTreeInputDialog = new TCodeTreeInputDialog(this);
+    CodeTreeInputDialog->SetName(QStringLiteral("CodeTreeInputDialog"));
+    CodeTreeInputDialog->TreeName = QStringLiteral("TesTreeCode");
+    CodeTreeInputDialog->LevelCoding = false;
 
     // The image list: indices as the actions refer to them.
     const QStyle::StandardPixmap pixmaps[] = {QStyle::SP_DialogApplyButton,
@@ -416,6 +424,10 @@ void TQuonClientManager70Main::BuildTreeMenu() {
     for (int i = 0; i < TreeList.Count(); ++i)
         delete TreeList.Objects(i);
     TreeList.Clear();
+    delete TreeEditMenu;
+    TreeEditMenu = nullptr;
+    delete TableToTreeMenu;
+    TableToTreeMenu = nullptr;
     TreeMenu->clear();
     QString names;
     OleCheck(VCLServer->ReadVCLNamesByDescription(QStringLiteral("TTreeView"), names));
@@ -432,6 +444,35 @@ void TQuonClientManager70Main::BuildTreeMenu() {
         auto *dialog = new TVCLTreeCodeDialog(this);
         dialog->SetTreeName(name);
         TreeList.AddObject(lines[i], dialog);
+    }
+    if (TreeList.Count() == 0)
+        return;
+    TreeMenu->addSeparator();
+    TreeEditMenu = TreeMenu->addMenu(QStringLiteral("編輯代碼樹"));
+    TreeEditMenu->menuAction()->setObjectName(QStringLiteral("TreeEditMenu"));
+    TableToTreeMenu = TreeMenu->addMenu(QStringLiteral("代碼總表產生代碼樹"));
+    TableToTreeMenu->menuAction()->setObjectName(QStringLiteral("TableToTreeMenu"));
+    for (int i = 0; i < TreeList.Count(); ++i) {
+        const QString name = TreeList.Names(i);
+        const QString caption = TreeList.ValueFromIndex(i);
+        // The editor offers every tool, the conversion into the code table among them.
+        QAction *edit = TreeEditMenu->addAction(caption);
+        edit->setObjectName(QStringLiteral("Edit") + name);
+        connect(edit, &QAction::triggered, this,
+                [name] { HandleTreeEdit(name, tesToCodeTable | tesToCachedFile | tesCoding); });
+        QAction *build = TableToTreeMenu->addAction(caption);
+        build->setObjectName(QStringLiteral("Build") + name);
+        connect(build, &QAction::triggered, this, [this, name, caption] {
+            bool ok = false;
+            const QString mainCode =
+                QInputDialog::getText(this, caption, QStringLiteral("類別代號:"), QLineEdit::Normal,
+                                      QString(), &ok)
+                    .trimmed();
+            if (!ok || mainCode.isEmpty())
+                return;
+            TLumTreeAndTableTransfer transfer(this);
+            transfer.ExecuteTableToTree(mainCode, name, 0);
+        });
     }
 }
 

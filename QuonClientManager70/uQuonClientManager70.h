@@ -20,6 +20,7 @@ class TCodeTableCDS;
 class TRADObjectBroker;
 class TVCLServer;
 class TVCLTreeCodeDialog;
+class TCodeTreeInputDialog;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -63,6 +64,12 @@ public:
     TCodeTableCDS *CodeTableCDS = nullptr;
     // A stored-tree picker on the main window (the tree menu makes one per stored tree).
     TVCLTreeCodeDialog *VCLTreeCodeDialog1 = nullptr;
+    // A code picker on the test tree; not used by the window's own code.
+    TCodeTreeInputDialog *CodeTreeInputDialog = nullptr;
+    // The tree menu's maintenance: the tree editor, and the code table built from a tree or a
+    // tree built from the code table, one item per stored tree.
+    QMenu *TreeEditMenu = nullptr;
+    QMenu *TableToTreeMenu = nullptr;
     // Where the network adapters are read from; nullptr: the machine's own.
     IAdapterSource *AdapterSource = nullptr;
 

@@ -210,3 +210,35 @@ endfunction()
 function(lum_excel_template base)
     lum_office_template(${base} EXT xlsx ${ARGN})
 endfunction()
+
+# lum_postcode_trees(TOWNSHIPS <tsv> DETAILS <tsv>)
+# The post-code trees of the address aid, ${LUM_BIN_DIR}/TemplateDocs/<county>.VCL (Big5, the
+# tree format of the code trees), one per county or city of the township list, built with
+# mkpostcodes as part of the default build and published with the other templates.
+function(lum_postcode_trees)
+    cmake_parse_arguments(ARG "" "TOWNSHIPS;DETAILS" "" ${ARGN})
+    get_filename_component(townships "${ARG_TOWNSHIPS}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    get_filename_component(details "${ARG_DETAILS}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${townships}")
+    file(STRINGS "${townships}" lines ENCODING UTF-8)
+    set(outputs)
+    foreach(line IN LISTS lines)
+        if(line MATCHES "^#" OR line STREQUAL "")
+            continue()
+        endif()
+        string(REGEX REPLACE "\t.*$" "" county "${line}")
+        list(APPEND outputs "${LUM_BIN_DIR}/TemplateDocs/${county}.VCL")
+    endforeach()
+    list(REMOVE_DUPLICATES outputs)
+    add_custom_command(OUTPUT ${outputs}
+        COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+                $<TARGET_FILE:mkpostcodes> "${townships}" "${details}" "${LUM_BIN_DIR}/TemplateDocs"
+        DEPENDS mkpostcodes "${townships}" "${details}"
+        COMMENT "Building the post-code trees"
+        VERBATIM)
+    add_custom_target(LumPostCodeTrees ALL DEPENDS ${outputs})
+    if(NOT TARGET LumTemplateDocs)
+        add_custom_target(LumTemplateDocs)
+    endif()
+    add_dependencies(LumTemplateDocs LumPostCodeTrees)
+endfunction()

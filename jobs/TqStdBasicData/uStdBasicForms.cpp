@@ -1,5 +1,6 @@
 #include "uStdBasicForms.h"
 
+#include "Actions.h"
 #include "ClientDataSet.h"
 #include "CodeTableCDS.h"
 #include "DBActions.h"
@@ -104,6 +105,23 @@ TStdBasicEditArea::TStdBasicEditArea(TSingalTBForm *form) {
     btnBirthday->setDefaultAction(form->ActDateInput);
     edIDNo = FieldEdit(box, source, "IDNo");
     edAddress = FieldEdit(box, source, "Address");
+    ActAddrInput = new TAction(form, QStringLiteral("ActAddrInput"), QStringLiteral("編輯"),
+                               QStringLiteral("地址"));
+    ActAddrInput->SetHint(QStringLiteral("輔助地址輸入"));
+    btnAddress = new QToolButton(box);
+    btnAddress->setObjectName(QStringLiteral("btnAddress"));
+    btnAddress->setDefaultAction(ActAddrInput);
+    AddrInputDialog = new TROCAddrInputDialog(form);
+    AddrInputDialog->SetName(QStringLiteral("AddrInputDialog"));
+    ActAddrInput->OnExecute = [this, form] {
+        TClientDataSet *ds = form->ActiveDataSet;
+        if (!ds->Active() || (ds->State() != dsEdit && ds->State() != dsInsert))
+            return;
+        TField *field = ds->FieldByName(QStringLiteral("Address"));
+        QString address = field->AsString();
+        if (AddrInputDialog->Execute(address))
+            field->SetAsString(address);
+    };
     FLinks.push_back(std::make_unique<TCodeFieldLink>(cbSex, source, QStringLiteral("Sex")));
     FLinks.push_back(std::make_unique<TCodeFieldLink>(cbClass, source, QStringLiteral("ClassID")));
     FLinks.push_back(std::make_unique<TCodeFieldLink>(cbState, source, QStringLiteral("State")));
@@ -126,7 +144,11 @@ TStdBasicEditArea::TStdBasicEditArea(TSingalTBForm *form) {
     columns->addLayout(right, 1);
     auto *layout = new QFormLayout(box);
     layout->addRow(columns);
-    layout->addRow(QStringLiteral("地址:"), edAddress);
+    auto *address = new QHBoxLayout;
+    address->addWidget(edAddress, 1);
+    address->addWidget(btnAddress);
+    layout->addRow(QStringLiteral("地址:"), address);
+    EnableAddrInput(form->ActiveDataSet);
 
     form->ActDateInput->setVisible(true);
     form->ActDateInput->OnExecute = [form] {
@@ -183,6 +205,10 @@ void EnableDateInput(TSingalTBForm *form) {
 }
 
 } // namespace
+
+void TStdBasicEditArea::EnableAddrInput(const TClientDataSet *d) {
+    ActAddrInput->setEnabled(d->Active() && (d->State() == dsEdit || d->State() == dsInsert));
+}
 
 TStdBasicDataForm::TStdBasicDataForm() {
     setObjectName(QStringLiteral("StdBasicDataForm"));
@@ -243,8 +269,10 @@ void TStdBasicDataForm::DoFormInitial() {
 
 void TStdBasicDataForm::OpCtrl() {
     TSingalTBMultiRecForm::OpCtrl();
-    if (EditArea)
+    if (EditArea) {
         EnableDateInput(this);
+        EditArea->EnableAddrInput(ActiveDataSet);
+    }
     // Filtering and sorting rearrange the rows read, so they wait until an edit is posted.
     const TClientDataSet *d = ActiveDataSet;
     const bool browsing = d->Active() && d->State() == dsBrowse;
@@ -266,6 +294,8 @@ TStdBasicByNoForm::~TStdBasicByNoForm() = default;
 
 void TStdBasicByNoForm::OpCtrl() {
     TSingalTBOneRecForm::OpCtrl();
-    if (EditArea)
+    if (EditArea) {
         EnableDateInput(this);
+        EditArea->EnableAddrInput(ActiveDataSet);
+    }
 }

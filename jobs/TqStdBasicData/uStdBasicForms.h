@@ -11,6 +11,7 @@ class QToolButton;
 class TAction;
 class TDataFilterDialog;
 class TDataSortDialog;
+class TROCAddrInputDialog;
 class TLUMDBCodeComboBox;
 class TDBSpinEdit;
 class TTqDBNumEdit;
@@ -30,6 +31,11 @@ public:
     TDBSpinEdit *seSeatNo;
     TLUMDBCodeComboBox *cbSex, *cbClass, *cbState;
     QToolButton *btnBirthday;
+    // The address aid for the address: offered while a record is being edited.
+    TAction *ActAddrInput;
+    QToolButton *btnAddress;
+    TROCAddrInputDialog *AddrInputDialog;
+    void EnableAddrInput(const TClientDataSet *dataSet);
 
 private:
     std::vector<std::unique_ptr<TCodeFieldLink>> FLinks;

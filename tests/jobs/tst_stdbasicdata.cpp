@@ -28,6 +28,7 @@
 #include "uSingalTBForm.h"
 #include "uTqClientDataSetSortDlg.h"
 #include "uTqDBNumEdit.h"
+#include "ulumPostCode.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -40,6 +41,7 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 namespace {
 
@@ -161,6 +163,27 @@ private Q_SLOTS:
                 : QStringLiteral("1");
         Pick(area.cbSex, otherSex);
         Type(area.edAddress, QStringLiteral("臺北市中正區重慶南路一段122號"));
+        // The address aid: the typed address is split, the ward picked from the district's tree.
+        QAction *addrInput = form->findChild<QAction *>(QStringLiteral("ActAddrInput"));
+        QVERIFY(addrInput && addrInput->isEnabled());
+        QTimer::singleShot(0, [] {
+            auto *aid = qobject_cast<TlumPostCode *>(QApplication::activeModalWidget());
+            QVERIFY(aid);
+            QCOMPARE(aid->edCode->text(), QStringLiteral("100"));
+            QTreeWidget *tree = aid->TVPostCode;
+            tree->expandAll();
+            QTreeWidgetItem *ward =
+                tree->findItems(QStringLiteral("示範里"), Qt::MatchExactly | Qt::MatchRecursive)
+                    .value(0);
+            QVERIFY(ward);
+            tree->scrollToItem(ward);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualItemRect(ward).center());
+            QTest::mouseClick(aid->btnOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(form->findChild<QToolButton *>(QStringLiteral("btnAddress")),
+                          Qt::LeftButton);
+        QCOMPARE(area.edAddress->text(), QStringLiteral("台北市中正區示範里重慶南路一段122號"));
         QTimer::singleShot(0, [] {
             auto *picker = qobject_cast<TCalendarForm *>(QApplication::activeModalWidget());
             QVERIFY(picker);
@@ -177,7 +200,7 @@ private Q_SLOTS:
         const QString where = QStringLiteral(" FROM StdOnSchool WHERE StudentID='%1'").arg(id);
         QCOMPARE(FBench->Query(QStringLiteral("SELECT Sex") + where).toString(), otherSex);
         QCOMPARE(FBench->Query(QStringLiteral("SELECT Address") + where).toString(),
-                 QStringLiteral("臺北市中正區重慶南路一段122號"));
+                 QStringLiteral("台北市中正區示範里重慶南路一段122號"));
         QVERIFY(FBench->Query(QStringLiteral("SELECT Birthday") + where)
                     .toString()
                     .startsWith(QStringLiteral("2009-03-15")));

@@ -5,6 +5,8 @@
 
 #include "AppServerFixture.h"
 #include "CodeTableCDS.h"
+#include "DBDelphiVCL.h"
+#include "DialogSets.h"
 #include "Exceptions.h"
 #include "NetAdapters.h"
 #include "Packages.h"
@@ -20,13 +22,17 @@
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
 #include "uLumPublic.h"
+#include "uLumTreeAndTableTransfer.h"
 #include "uObjServers.h"
 #include "uOrganization.h"
 #include "uQuonClientManager70.h"
+#include "ulumTreeToolDlg.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -36,6 +42,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -542,6 +549,72 @@ private Q_SLOTS:
         QTRY_VERIFY(closed.isNull());
         item->trigger();
         QCOMPARE(trees(QStringLiteral("職務類別")).size(), 1);
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join(u'\n')));
+    }
+
+    void storedTreesAreEditedAndConvertedFromTheTreeMenu() {
+        QCOMPARE(Main->CodeTreeInputDialog->TreeName, QStringLiteral("TesTreeCode"));
+        QVERIFY(!Main->CodeTreeInputDialog->LevelCoding);
+        const auto item = [](QMenu *menu, const QString &name) -> QAction * {
+            for (QAction *a : menu->actions())
+                if (a->objectName() == name)
+                    return a;
+            return nullptr;
+        };
+        QVERIFY(Main->TreeEditMenu && Main->TableToTreeMenu);
+        QAction *edit = item(Main->TreeEditMenu, QStringLiteral("EditEPT"));
+        QVERIFY(edit);
+        QCOMPARE(edit->text(), QStringLiteral("職務類別"));
+        // Runs act on the modal dialog of type T once it is up.
+        bool seen = false;
+        QTimer poll;
+        std::function<bool(QWidget *)> act;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (modal && modal->isVisible() && act(modal))
+                seen = true;
+        });
+        poll.start(10);
+        act = [](QWidget *modal) {
+            auto *editor = qobject_cast<TlumTreeToolDlg *>(modal);
+            if (!editor)
+                return false;
+            const bool ok = editor->edVCLName->text() == QStringLiteral("EPT") &&
+                            editor->TreeToCodeTable->isVisible() &&
+                            editor->TVActive->topLevelItemCount() == 3;
+            editor->reject();
+            return ok;
+        };
+        edit->trigger();
+        QVERIFY(seen);
+        // A tree from the rows of a category: the category is asked for first.
+        FServer->Query("INSERT INTO CodeTable (Main_Code, Code, Descript, ALevel, AParent) VALUES "
+                       "('SHELLT', '1', '甲類', 0, ''), ('SHELLT', '11', '甲一', 1, '1')");
+        seen = false;
+        act = [](QWidget *modal) {
+            if (auto *ask = qobject_cast<QInputDialog *>(modal)) {
+                ask->setTextValue(QStringLiteral("SHELLT"));
+                ask->accept();
+                return false;
+            }
+            auto *transfer = qobject_cast<TLumTreeAndTableTransfer *>(modal);
+            if (!transfer)
+                return false;
+            transfer->ActToTree->trigger();
+            const bool ok =
+                transfer->edMainCode->text() == QStringLiteral("SHELLT") &&
+                TreeViewToText(transfer->TreeView) == QStringLiteral("1,甲類\n\t11,甲一\n") &&
+                transfer->edTreeName->text() == QStringLiteral("ACNotes");
+            transfer->reject();
+            return ok;
+        };
+        item(Main->TableToTreeMenu, QStringLiteral("BuildACNotes"))->trigger();
+        QVERIFY(seen);
+        // Nothing was confirmed: the stored tree is as it was.
+        TDBTreeForm form;
+        form.LoadFromVCL(QStringLiteral("ACNotes"));
+        QCOMPARE(form.Caption(), QStringLiteral("會計摘要"));
+        QVERIFY(form.FindNode(QStringLiteral("110")));
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join(u'\n')));
     }
 
