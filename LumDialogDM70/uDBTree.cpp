@@ -14,6 +14,7 @@
 #include "uLumMessages.h"
 #include "uLumPublic.h"
 #include "uSystemTable.h"
+#include "uTreeRows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -23,14 +24,12 @@
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSet>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -38,31 +37,6 @@
 #include <memory>
 
 namespace {
-
-QString TextOf(const QString &nodeText) {
-    QString code, rest;
-    SeparateCode(nodeText, code, rest);
-    return rest;
-}
-
-int LevelOf(const QTreeWidgetItem *node) {
-    int level = 0;
-    for (const QTreeWidgetItem *p = node->parent(); p; p = p->parent())
-        ++level;
-    return level;
-}
-
-// The positions of a node from the root down; comparing them compares tree order.
-QList<int> PathOf(const QTreeWidgetItem *node) {
-    QList<int> path;
-    for (; node; node = node->parent()) {
-        const QTreeWidgetItem *parent = node->parent();
-        path.prepend(
-            parent ? parent->indexOfChild(const_cast<QTreeWidgetItem *>(node))
-                   : node->treeWidget()->indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(node)));
-    }
-    return path;
-}
 
 // Restoring what an operation changed must not replace the error that ended it.
 template <class F> void Restoring(F &&restore) noexcept {
@@ -227,38 +201,15 @@ void TDBTreeForm::LoadFromTable(TDataSet *dataSet, const QString &codeField,
     dataSet->SetFiltered(true);
     if (!dataSet->Active())
         dataSet->Open();
-    TField *code = dataSet->FieldByName(codeField);
-    TField *parent = dataSet->FieldByName(parentField);
-    TField *text = dataSet->FieldByName(textField);
-    // The first node in tree order of each full code: it receives the children.
-    QHash<QString, QTreeWidgetItem *> firstOfCode;
-    for (int level = 0;; ++level) {
-        const QString condition = levelField + u'=' + QString::number(level);
-        dataSet->SetFilter(filter.isEmpty()
-                               ? condition
-                               : QStringLiteral("( ") + filter + QStringLiteral(" ) and ( ") +
-                                     condition + QStringLiteral(" )"));
-        dataSet->First();
-        if (dataSet->Eof())
-            break;
-        for (; !dataSet->Eof(); dataSet->Next()) {
-            QString own = code->AsString();
-            const QString parentCode = parent->AsString();
-            QTreeWidgetItem *under = parentCode.isEmpty() ? nullptr : firstOfCode.value(parentCode);
-            // Under level coding a node holds what its code adds to its parent's; a row whose
-            // parent is missing becomes a root that keeps its whole code, so that its full
-            // code stays the row's code.
-            if (levelCoding && under)
-                own.remove(0, parentCode.size());
-            const QString nodeText = own + u',' + text->AsString();
-            auto *node = under ? new QTreeWidgetItem(under, {nodeText})
-                               : new QTreeWidgetItem(TreeView, {nodeText});
-            const QString full = FullCode(node);
-            QTreeWidgetItem *&first = firstOfCode[full];
-            if (!first || PathOf(node) < PathOf(first))
-                first = node;
-        }
-    }
+    RowsToTree(TreeView, dataSet, dataSet->FieldByName(codeField),
+               dataSet->FieldByName(parentField), dataSet->FieldByName(textField), levelCoding,
+               [&](int level) {
+                   const QString condition = levelField + u'=' + QString::number(level);
+                   return filter.isEmpty()
+                              ? condition
+                              : QStringLiteral("( ") + filter + QStringLiteral(" ) and ( ") +
+                                    condition + QStringLiteral(" )");
+               });
 }
 
 void TDBTreeForm::LoadFromVCL(const QString &treeName) {
@@ -338,52 +289,11 @@ void TDBTreeForm::SaveToTable(TClientDataSet *clientDataSet, const QString &code
 void TDBTreeForm::WriteRows(TClientDataSet *ds, const QString &codeField, const QString &levelField,
                             const QString &parentField, const QString &textField,
                             const QString &mainCode) {
-    TField *code = ds->FieldByName(codeField);
-    TField *level = ds->FieldByName(levelField);
-    TField *parent = ds->FieldByName(parentField);
-    TField *text = ds->FieldByName(textField);
     TField *main = mainCode.isEmpty() ? nullptr : ds->FieldByName(QStringLiteral("Main_Code"));
-    QSet<QString> codes;
-    for (QTreeWidgetItemIterator it(TreeView); *it; ++it)
-        codes.insert(FullCode(*it));
-    ds->First();
-    while (!ds->Eof()) {
-        if (codes.contains(code->AsString()))
-            ds->Next();
-        else
-            ds->Delete();
-    }
-    for (QTreeWidgetItemIterator it(TreeView); *it; ++it) {
-        const QTreeWidgetItem *node = *it;
-        const QString full = FullCode(node);
-        if (full.isEmpty())
-            continue;
-        if (ds->Locate(codeField, Variant(full))) {
-            ds->Edit();
-        } else {
-            ds->Append();
-            if (main)
-                main->SetAsString(mainCode);
-            code->SetAsString(full);
-        }
-        text->SetAsString(TextOf(node->text(0)));
-        parent->SetAsString(node->parent() ? FullCode(node->parent()) : QString());
-        level->SetAsInteger(LevelOf(node));
-        ds->Post();
-    }
+    TreeToRows(TreeView, ds, ds->FieldByName(codeField), ds->FieldByName(levelField),
+               ds->FieldByName(parentField), ds->FieldByName(textField), main, mainCode);
     // No error is tolerated: a row the server refused fails the whole write.
-    QString refused;
-    const auto previous = ds->OnReconcileError;
-    ds->OnReconcileError = [&](TClientDataSet *set, const EReconcileError &e, TUpdateKind kind,
-                               TReconcileAction &action) {
-        if (refused.isEmpty())
-            refused = e.Message();
-        if (previous)
-            previous(set, e, kind, action);
-    };
-    auto handler = qScopeGuard([&] { ds->OnReconcileError = previous; });
-    if (ds->ApplyUpdates(0) > 0)
-        throw EDatabaseError(refused.isEmpty() ? QStringLiteral("Apply updates failed") : refused);
+    ApplyEveryRow(ds);
 }
 
 bool TDBTreeForm::ExecuteModal(const QString &code) {
@@ -430,10 +340,7 @@ QString TDBTreeForm::GetDescription() const {
 }
 
 QString TDBTreeForm::GetTraceText() const {
-    QStringList texts;
-    for (const QTreeWidgetItem *n = TreeView->currentItem(); n; n = n->parent())
-        texts.prepend(TextOf(n->text(0)));
-    return texts.join(u',');
+    return TreeTraceText(TreeView->currentItem());
 }
 
 void TDBTreeForm::SetCode(const QString &code) {
@@ -444,17 +351,7 @@ void TDBTreeForm::SetCode(const QString &code) {
 }
 
 void TDBTreeForm::LocateCode(const QString &code) {
-    QTreeWidgetItem *found = nullptr;
-    if (code.isEmpty()) {
-        // An empty code names no node (every text would contain it).
-    } else if (ckEncode->isChecked()) {
-        found = TreeDeCode(TreeView, code);
-    } else {
-        for (QTreeWidgetItemIterator it(TreeView); *it && !found; ++it)
-            if ((*it)->text(0).contains(code))
-                found = *it;
-    }
-    if (found) {
+    if (QTreeWidgetItem *found = TreeFindCode(TreeView, code, ckEncode->isChecked())) {
         TreeView->setCurrentItem(found);
         TreeView->scrollToItem(found, QAbstractItemView::PositionAtTop);
     } else {
@@ -477,7 +374,7 @@ void TDBTreeForm::TreeViewChange(QTreeWidgetItem *node) {
     SeparateCode(node->text(0), segment, text);
     ECode->setText(ckEncode->isChecked() ? FullCode(node) : segment);
     EDescript->setText(text);
-    const int level = LevelOf(node);
+    const int level = TreeNodeLevel(node);
     lbLevel->setText(QStringLiteral("階層:") + QString::number(level));
     if (!FSendMessage)
         return;

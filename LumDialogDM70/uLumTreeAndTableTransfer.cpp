@@ -9,6 +9,7 @@
 #include "Fields.h"
 #include "Variant.h"
 #include "uLumPublic.h"
+#include "uTreeRows.h"
 #include "uTreeText.h"
 
 #include <QCheckBox>
@@ -18,11 +19,9 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScopeGuard>
-#include <QSet>
 #include <QTableView>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -33,46 +32,6 @@ namespace {
 
 QString Quoted(const QString &value) {
     return u'\'' + QString(value).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
-
-int LevelOf(const QTreeWidgetItem *node) {
-    int level = 0;
-    for (const QTreeWidgetItem *p = node->parent(); p; p = p->parent())
-        ++level;
-    return level;
-}
-
-// The positions of a node from the root down; comparing them compares tree order.
-QList<int> PathOf(const QTreeWidgetItem *node) {
-    QList<int> path;
-    for (; node; node = node->parent()) {
-        QTreeWidgetItem *n = const_cast<QTreeWidgetItem *>(node);
-        path.prepend(node->parent() ? node->parent()->indexOfChild(n)
-                                    : node->treeWidget()->indexOfTopLevelItem(n));
-    }
-    return path;
-}
-
-QString TextOf(const QTreeWidgetItem *node) {
-    QString code, text;
-    SeparateCode(node->text(0), code, text);
-    return text;
-}
-
-// Applies the pending rows with no tolerated error: a row the server refuses fails the batch.
-void ApplyAll(TClientDataSet *ds) {
-    QString refused;
-    const auto previous = ds->OnReconcileError;
-    ds->OnReconcileError = [&](TClientDataSet *set, const EReconcileError &e, TUpdateKind kind,
-                               TReconcileAction &action) {
-        if (refused.isEmpty())
-            refused = e.Message();
-        if (previous)
-            previous(set, e, kind, action);
-    };
-    auto handler = qScopeGuard([&] { ds->OnReconcileError = previous; });
-    if (ds->ApplyUpdates(0) > 0)
-        throw EDatabaseError(refused.isEmpty() ? QStringLiteral("Apply updates failed") : refused);
 }
 
 } // namespace
@@ -364,33 +323,12 @@ void TLumTreeAndTableTransfer::ActToTreeExecute() {
     });
     TreeView->setUpdatesEnabled(false);
     CodeTableCDS->SetFiltered(true);
-    TField *code = CodeTableCDS->FieldByName(QStringLiteral("Code"));
-    TField *parent = CodeTableCDS->FieldByName(QStringLiteral("AParent"));
-    TField *text = CodeTableCDS->FieldByName(QStringLiteral("Descript"));
-    QHash<QString, QTreeWidgetItem *> firstOfCode;
-    for (int level = 0;; ++level) {
-        CodeTableCDS->SetFilter(CategoryFilter() + QStringLiteral(" and ALevel=") +
-                                QString::number(level));
-        CodeTableCDS->First();
-        if (CodeTableCDS->Eof())
-            break;
-        for (; !CodeTableCDS->Eof(); CodeTableCDS->Next()) {
-            QString own = code->AsString();
-            const QString parentCode = parent->AsString();
-            QTreeWidgetItem *under = parentCode.isEmpty() ? nullptr : firstOfCode.value(parentCode);
-            // A row whose parent is missing becomes a root that keeps its whole code, so that
-            // its full code stays the row's code.
-            if (FTreeLevel == 1 && under)
-                own.remove(0, parentCode.size());
-            const QString nodeText = own + u',' + text->AsString();
-            auto *node = under ? new QTreeWidgetItem(under, {nodeText})
-                               : new QTreeWidgetItem(TreeView, {nodeText});
-            const QString full = TreeEncode(node);
-            QTreeWidgetItem *&first = firstOfCode[full];
-            if (!first || PathOf(node) < PathOf(first))
-                first = node;
-        }
-    }
+    RowsToTree(
+        TreeView, CodeTableCDS, CodeTableCDS->FieldByName(QStringLiteral("Code")),
+        CodeTableCDS->FieldByName(QStringLiteral("AParent")),
+        CodeTableCDS->FieldByName(QStringLiteral("Descript")), FTreeLevel == 1, [this](int level) {
+            return CategoryFilter() + QStringLiteral(" and ALevel=") + QString::number(level);
+        });
     FChanged = true;
     UpdateActions();
 }
@@ -408,17 +346,15 @@ void TLumTreeAndTableTransfer::ActToTableExecute() {
         throw Exception(QStringLiteral("類別代號未設定"));
     if (main->Size() > 0 && FMainCode.size() > main->Size())
         throw Exception(QStringLiteral("類別代號 %1 超過 %2 字").arg(FMainCode).arg(main->Size()));
-    QSet<QString> codes;
     for (QTreeWidgetItemIterator it(TreeView); *it; ++it) {
         const QString full = TreeEncode(*it);
         if (full.isEmpty())
             continue;
         if (code->Size() > 0 && full.size() > code->Size())
             throw Exception(QStringLiteral("代碼 %1 超過 %2 字").arg(full).arg(code->Size()));
-        if (text->Size() > 0 && TextOf(*it).size() > text->Size())
+        if (text->Size() > 0 && TreeNodeText(*it).size() > text->Size())
             throw Exception(
                 QStringLiteral("節點 %1 的名稱超過 %2 字").arg((*it)->text(0)).arg(text->Size()));
-        codes.insert(full);
     }
     const QString filter = ds->Filter();
     const bool filtered = ds->Filtered();
@@ -432,30 +368,7 @@ void TLumTreeAndTableTransfer::ActToTableExecute() {
     ds->SetFilter(CategoryFilter());
     ds->SetFiltered(true);
     try {
-        for (QTreeWidgetItemIterator it(TreeView); *it; ++it) {
-            const QTreeWidgetItem *node = *it;
-            const QString full = TreeEncode(node);
-            if (full.isEmpty())
-                continue;
-            if (ds->Locate(QStringLiteral("Code"), Variant(full))) {
-                ds->Edit();
-            } else {
-                ds->Append();
-                main->SetAsString(FMainCode);
-                code->SetAsString(full);
-            }
-            text->SetAsString(TextOf(node));
-            parent->SetAsString(node->parent() ? TreeEncode(node->parent()) : QString());
-            level->SetAsInteger(LevelOf(node));
-            ds->Post();
-        }
-        ds->First();
-        while (!ds->Eof()) {
-            if (codes.contains(code->AsString()))
-                ds->Next();
-            else
-                ds->Delete();
-        }
+        TreeToRows(TreeView, ds, code, level, parent, text, main, FMainCode);
     } catch (...) {
         // Rows half written must not wait for "確認".
         if (ds->IsEditing())
@@ -467,7 +380,7 @@ void TLumTreeAndTableTransfer::ActToTableExecute() {
 
 void TLumTreeAndTableTransfer::actSureExecute() {
     if (CodeTableCDS->ChangeCount() > 0)
-        ApplyAll(CodeTableCDS);
+        ApplyEveryRow(CodeTableCDS);
     if (FChanged) {
         VCLTreeData->Description = edDescript->text();
         TreeView->setProperty("Tag", (TreeTag(TreeView) & ~1) | FTreeLevel);
@@ -503,7 +416,7 @@ void TLumTreeAndTableTransfer::CheckVCLMainCode() {
     main->SetAsString(FMainCode);
     VCLDataSet->Post();
     try {
-        ApplyAll(VCLDataSet);
+        ApplyEveryRow(VCLDataSet);
     } catch (...) {
         VCLDataSet->CancelUpdates();
         throw;

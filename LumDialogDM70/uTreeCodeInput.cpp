@@ -4,6 +4,7 @@
 #include "DBDelphiVCL.h"
 #include "Packages.h"
 #include "uLumPublic.h"
+#include "uTreeRows.h"
 #include "uTreeText.h"
 
 #include <QCheckBox>
@@ -141,13 +142,7 @@ QString TTreeCodeInput::GetDescription() const {
 }
 
 QString TTreeCodeInput::GetTraceText() const {
-    QStringList texts;
-    for (const QTreeWidgetItem *n = TreeView->currentItem(); n; n = n->parent()) {
-        QString code, text;
-        SeparateCode(n->text(0), code, text);
-        texts.prepend(text);
-    }
-    return texts.join(u',');
+    return TreeTraceText(TreeView->currentItem());
 }
 
 void TTreeCodeInput::SetCode(const QString &code) {
@@ -158,17 +153,7 @@ void TTreeCodeInput::SetCode(const QString &code) {
 }
 
 void TTreeCodeInput::LocateCode(const QString &code) {
-    QTreeWidgetItem *found = nullptr;
-    if (code.isEmpty()) {
-        // An empty code names no node (every text would contain it).
-    } else if (ckEncode->isChecked()) {
-        found = TreeDeCode(TreeView, code);
-    } else {
-        for (QTreeWidgetItemIterator it(TreeView); *it && !found; ++it)
-            if ((*it)->text(0).contains(code))
-                found = *it;
-    }
-    if (found) {
+    if (QTreeWidgetItem *found = TreeFindCode(TreeView, code, ckEncode->isChecked())) {
         TreeView->setCurrentItem(found);
         TreeView->scrollToItem(found, QAbstractItemView::PositionAtTop);
     } else {
