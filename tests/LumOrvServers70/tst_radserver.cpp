@@ -71,10 +71,25 @@ private Q_SLOTS:
         QVERIFY(sec->Connected());
         sec->Close();
 
-        // No list to fill: success, and nothing is called.
+        // A caller that connects first keeps its connection through the calls, even while
+        // the wrappers disconnect by themselves; it closes the connection itself.
         sec->SetAutoDisconnect(true);
+        sec->Open();
+        OleCheck(sec->CanPass(QStringLiteral("T001"), QStringLiteral("teach-2024"), ok));
+        QVERIFY(sec->Connected());
+        OleCheck(sec->CanPass(QStringLiteral("T001"), QStringLiteral("wrong"), ok));
+        QVERIFY(sec->Connected());
+        QCOMPARE(connects.count(), 4);
+        sec->Close();
+        QVERIFY(!sec->Connected());
+        // Without the caller's hold the wrapper closes what it opened again.
+        OleCheck(sec->CanPass(QStringLiteral("T001"), QStringLiteral("teach-2024"), ok));
+        QVERIFY(!sec->Connected());
+        QCOMPARE(connects.count(), 5);
+
+        // No list to fill: success, and nothing is called.
         QCOMPARE(sec->GetLockMachine(QStringLiteral("ADMIN"), nullptr), S_OK);
-        QCOMPARE(connects.count(), 3);
+        QCOMPARE(connects.count(), 5);
     }
 
     void securityConversions() {
