@@ -475,8 +475,12 @@ TForm *TAppFiles::RunByFileName(const QString &name) {
 
 TForm *TAppFiles::Run() {
     // A job already running keeps the copy it was started from.
-    if (!ClientExecuteManager->FindClientAppByName(FileName()))
+    if (!ClientExecuteManager->FindClientAppByName(FileName())) {
         DownLoad(false);
+        // The list was read at login; a build the server has published since then replaces
+        // the copy before the job starts.
+        RemoteChecked();
+    }
     TClientAppControl *entry = ClientExecuteManager->ExecuteClientApp(GetPathFileName(), LogFlag());
     return entry ? entry->Form.data() : nullptr;
 }
@@ -502,8 +506,20 @@ void TAppFiles::RemoteChecked() {
     bool current = false;
     Check(VersionServer().CheckClientAppFile(FileName(), GetFileVersion(),
                                              static_cast<int>(GetFileSize()), data, current));
-    if (!current)
+    if (current || data.IsEmptyOrNull())
+        return;
+    {
+        TTransferWindow window(VersionMessage(QStringLiteral("版本編號不一致")));
         CreateFile(data);
+    }
+    // The list now describes the copy on this machine, so the next check finds it current.
+    if (Found()) {
+        FList->SetLogChanges(false);
+        FList->Edit();
+        FList->FieldByName(kVersion)->SetAsString(GetFileVersion());
+        FList->FieldByName(kCheckSum)->SetAsLargeInt(GetFileSize());
+        FList->Post();
+    }
 }
 
 void TAppFiles::ChangeState() {

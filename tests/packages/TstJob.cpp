@@ -22,7 +22,11 @@ public:
 #ifdef JOB_FORM_FAILS
         throw Exception(QStringLiteral("fixture form refuses to be created"));
 #endif
+#ifdef JOB_EDITION
+        SetCaption(QStringLiteral(LUM_STRINGIFY(JOB_CLASS) " edition " LUM_STRINGIFY(JOB_EDITION)));
+#else
         SetCaption(QStringLiteral(LUM_STRINGIFY(JOB_CLASS)));
+#endif
         SetTag(JOB_TAG);
         SetDragKind(TDragKind::dkDock);
         resize(320, 200);
