@@ -294,6 +294,29 @@ private Q_SLOTS:
         QVERIFY(form->close());
     }
 
+    void aMistypedBirthdayIsRefusedInTheUsersWords() {
+        auto *form = qobject_cast<TSingalTBMultiRecForm *>(FBench->Run("TqStdBasicData.bpl"));
+        QVERIFY(form);
+        form->show();
+        TClientDataSet *d = form->ActiveDataSet;
+        auto *birthday = TEditArea::Find<TTqDBNumEdit>(form, "edBirthday");
+        const Variant before = d->FieldByName(QStringLiteral("Birthday"))->Value();
+        form->DataEdit->trigger();
+        FBench->Errors.clear();
+        Type(birthday, QStringLiteral("2008/13/45"));
+        QCOMPARE(FBench->Errors,
+                 QStringList{QStringLiteral("「生日」的值 2008/13/45 不是正確的日期")});
+        QCOMPARE(d->State(), dsEdit);
+        QVERIFY(d->FieldByName(QStringLiteral("Birthday"))->Value() == before);
+        // Escape takes the typing back; the record is given up.
+        QTest::keyClick(birthday, Qt::Key_Escape);
+        form->DataSetCancel->trigger();
+        QCOMPARE(d->ChangeCount(), 0);
+        QVERIFY(form->close());
+        QVERIFY2(FBench->Errors.size() == 1, qPrintable(FBench->Errors.join(u'\n')));
+        FBench->Errors.clear();
+    }
+
     void theGridPrintsIntoATable() {
         auto *form = qobject_cast<TSingalTBMultiRecForm *>(FBench->Run("TqStdBasicData.bpl"));
         QVERIFY(form);
