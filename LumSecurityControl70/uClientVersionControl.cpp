@@ -106,10 +106,13 @@ void TCustVersion::SetRemoteLoaded(bool value) {
     FRemoteLoaded = value;
     if (IsLoading())
         return;
-    if (value)
+    if (value) {
         Open();
-    else
+    } else {
+        // A closed list finds nothing: the current file is looked up again when it opens.
         FList->Close();
+        FFound = false;
+    }
 }
 
 void TCustVersion::Loaded() {
@@ -129,6 +132,7 @@ void TCustVersion::Open() {
         IsFind();
     } catch (...) {
         FRemoteLoaded = false;
+        FFound = false;
         throw;
     }
 }
@@ -154,7 +158,8 @@ bool TCustVersion::IsFind() {
 }
 
 void TCustVersion::SetFileName(const QString &name) {
-    if (name == FFileName)
+    // The same name is looked up again while the list is closed (after a refresh that failed).
+    if (name == FFileName && FList->Active())
         return;
     FFileName = name;
     IsFind();

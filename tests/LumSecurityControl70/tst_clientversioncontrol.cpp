@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 namespace {
@@ -253,6 +254,42 @@ private Q_SLOTS:
         QTRY_COMPARE(unloaded.size(), 3);
         FServer->Query("DELETE FROM ClientApps WHERE FileName='TstVersioned.bpl'");
         SysClientAppFiles->SetRemoteLoaded(false);
+    }
+
+    void aFailedRefreshLeavesNoStaleRecordBehind() {
+        QTemporaryDir client;
+        SysClientAppFiles->SetFileDir(client.path());
+        SysClientAppFiles->SetRemoteLoaded(false);
+        SysClientAppFiles->Open();
+        QPointer<TForm> form = SysClientAppFiles->RunByFileName(QStringLiteral("TstJobA.bpl"));
+        QVERIFY(form);
+        form->close();
+        QTRY_VERIFY(form.isNull());
+        QTRY_VERIFY(!ClientExecuteManager->FindClientAppByName(QStringLiteral("TstJobA.bpl")));
+
+        // The list is refreshed while the server cannot be reached.
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 dead = probe.serverPort();
+        probe.close();
+        SrvJobSecurityBroker->Servers().clear();
+        SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), dead);
+        TClientAppsCDS apps;
+        apps.Open();
+        QVERIFY_THROWS_EXCEPTION(Exception, apps.RemoteRefresh());
+        QVERIFY(!SysClientAppFiles->Found());
+        QVERIFY_THROWS_EXCEPTION(Exception,
+                                 SysClientAppFiles->RunByFileName(QStringLiteral("TstJobA.bpl")));
+
+        // Back on line, the same job starts from a list read anew.
+        SrvJobSecurityBroker->Servers().clear();
+        SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
+        form = SysClientAppFiles->RunByFileName(QStringLiteral("TstJobA.bpl"));
+        QVERIFY(form);
+        QVERIFY(SysClientAppFiles->Found());
+        form->close();
+        QTRY_VERIFY(form.isNull());
+        QTRY_VERIFY(!ClientExecuteManager->FindClientAppByName(QStringLiteral("TstJobA.bpl")));
     }
 
     void closingDeletesThePackagesNotKeptOnTheClient() {
