@@ -43,17 +43,19 @@ bool EndsWithSeparator(const QString &dir) {
 // The transfer window stays up while a file travels and goes in every case.
 class TTransferWindow {
 public:
-    explicit TTransferWindow(const QString &message) {
-        ShowTransferDialog(message, TCommonAnimation::aniCopyFiles);
-    }
+    explicit TTransferWindow(const QString &message)
+        : FWindow(ShowTransferDialog(message, TCommonAnimation::aniCopyFiles)) {}
     ~TTransferWindow() {
         try {
-            CloseTransferDialog();
+            CloseTransferDialog(FWindow);
         } catch (...) {
         }
     }
     TTransferWindow(const TTransferWindow &) = delete;
     TTransferWindow &operator=(const TTransferWindow &) = delete;
+
+private:
+    int FWindow;
 };
 
 // Disconnects the version server when a piece of work ends, however it ends.
