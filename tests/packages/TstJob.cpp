@@ -41,7 +41,13 @@ public:
 class JOB_CLASS : public TClientAppControl {
 public:
     using TClientAppControl::TClientAppControl;
-    void ClientAppCreate() override { CreateClientForm(FForm); }
+#ifdef JOB_NO_FORM
+    void ClientAppCreate() override {}
+#else
+    void ClientAppCreate() override {
+        CreateClientForm(FForm);
+    }
+#endif
 
 private:
     TFixtureForm *FForm = nullptr;
