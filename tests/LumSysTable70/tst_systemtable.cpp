@@ -137,6 +137,14 @@ private Q_SLOTS:
         QVERIFY(codes.Active());
     }
 
+    void aTableBrokerIsNamedByTheLogicalServer() {
+        TSystemTable codes(nullptr, QStringLiteral("SystemObj.CodeTableINTF"),
+                           QStringLiteral("xspCodeTable"));
+        QCOMPARE(codes.Broker()->ServerName(), QStringLiteral("SystemObj"));
+        TSystemTable plain(nullptr, QStringLiteral("PlainINTF"), QStringLiteral("xspCodeTable"));
+        QCOMPARE(plain.Broker()->ServerName(), QString());
+    }
+
     void theCodeTableDatasetHasItsLabels() {
         TCodeTableCDS semester;
         semester.SetFilter(QStringLiteral("Main_Code='Semester'"));
