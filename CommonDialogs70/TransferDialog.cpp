@@ -10,10 +10,14 @@ void TTransferDialog::Execute() {
 
 void TTransferDialog::Execute(const QString &text) {
     if (FVisible)
-        ShowTransferDialog(text, TCommonAnimation::aniCopyFiles);
+        FWindows.append(ShowTransferDialog(text, TCommonAnimation::aniCopyFiles));
 }
 
 void TTransferDialog::Close() {
-    if (FVisible)
+    if (!FVisible)
+        return;
+    if (FWindows.isEmpty())
         CloseTransferDialog();
+    else
+        CloseTransferDialog(FWindows.takeLast());
 }

@@ -6,6 +6,8 @@
 
 #include "Component.h"
 
+#include <QList>
+
 class TTransferDialog : public TComponent {
     Q_OBJECT
 public:
@@ -25,4 +27,5 @@ public:
 private:
     QString FCaption;
     bool FVisible = true;
+    QList<int> FWindows; // the numbers of the windows its shows counted on, latest last
 };

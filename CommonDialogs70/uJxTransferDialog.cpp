@@ -10,10 +10,12 @@
 
 namespace {
 
-// The unit's state: the shared window and the number of its users.
+// The unit's state: the shared window, the number of its users, and the window's number
+// (each new window gets the next one, so that a user of a window already gone is told apart).
 struct TTransferState {
     QPointer<TJxTransferDialog> Window;
     int UseCount = 0;
+    int Number = 0;
 };
 
 TTransferState &State() {
@@ -59,8 +61,11 @@ void TJxTransferDialog::FormClose(TCloseAction &action) {
     // Closed by any means, the window is freed; the unit forgets it at once, so that the
     // next show makes a new one instead of reaching a window on its way out.
     action = TCloseAction::caFree;
-    if (State().Window == this)
+    // Its users' closes still to come concern this window only; they no longer count.
+    if (State().Window == this) {
         State().Window = nullptr;
+        State().UseCount = 0;
+    }
 }
 
 TJxTransferDialog *JxTransferDialog() {
@@ -71,15 +76,17 @@ int TransferDialogUseCount() {
     return State().UseCount;
 }
 
-void ShowTransferDialog(const QString &text, TCommonAnimation animation) {
+int ShowTransferDialog(const QString &text, TCommonAnimation animation) {
     TTransferState &state = State();
     if (state.Window) {
         ++state.UseCount;
     } else {
         state.UseCount = 1;
+        ++state.Number;
         state.Window = new TJxTransferDialog;
         FinishLoading(state.Window);
     }
+    const int number = state.Number;
     TJxTransferDialog *window = state.Window;
     if (window->Animate->CommonAnimation() != animation) {
         window->Animate->SetCommonAnimation(animation);
@@ -89,6 +96,13 @@ void ShowTransferDialog(const QString &text, TCommonAnimation animation) {
     window->MessageText->setText(text);
     window->Show();
     Application()->ProcessMessages();
+    return number;
+}
+
+void CloseTransferDialog(int window) {
+    // A user of a window that is gone (closed by the user meanwhile) has nothing left to close.
+    if (window == State().Number)
+        CloseTransferDialog();
 }
 
 void CloseTransferDialog() {

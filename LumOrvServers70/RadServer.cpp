@@ -38,8 +38,9 @@ void TRadServerConnection::DoDisconnect() {
     TSocketConnection::DoDisconnect();
 }
 
-void TRadServerConnection::DisconnectIfAuto() {
-    if (!FAutoDisconnect)
+void TRadServerConnection::DisconnectIfAuto(bool openedHere) {
+    // A connection the caller opened before the call stays open for the caller's next calls.
+    if (!FAutoDisconnect || !openedHere)
         return;
     try {
         SetConnected(false);
@@ -61,15 +62,16 @@ HRESULT TRadServerConnection::CallServer(const std::function<void(TRemoteDispatc
 
 void TRadServerConnection::CallServerOrRaise(const std::function<void(TRemoteDispatch &)> &call) {
     FLastErrorText.clear();
+    const bool openedHere = !Connected();
     try {
         SetConnected(true);
         TRemoteDispatch dispatch = GetDispatcher();
         call(dispatch);
     } catch (...) {
-        DisconnectIfAuto();
+        DisconnectIfAuto(openedHere);
         throw;
     }
-    DisconnectIfAuto();
+    DisconnectIfAuto(openedHere);
 }
 
 HRESULT TRadServerConnection::RefreshDataSet(const QString &providerName) {

@@ -57,14 +57,15 @@ protected:
     // connect tries every known host again.
     void DoDisconnect() override;
     void SetResetBrokerOnDisconnect(bool value) { FResetBrokerOnDisconnect = value; }
-    // The call pattern of every wrapper: connect, call, disconnect when AutoDisconnect; a
-    // failure becomes E_FAIL.
+    // The call pattern of every wrapper: connect, call, disconnect when AutoDisconnect and
+    // the wrapper opened the connection itself (a caller holding it open keeps it); a failure
+    // becomes E_FAIL.
     HRESULT CallServer(const std::function<void(TRemoteDispatch &)> &call);
     // The same for calls that raise their errors.
     void CallServerOrRaise(const std::function<void(TRemoteDispatch &)> &call);
 
 private:
-    void DisconnectIfAuto();
+    void DisconnectIfAuto(bool openedHere);
     bool FAutoDisconnect = true;
     bool FResetBrokerOnDisconnect = true;
     QString FLastErrorText;

@@ -43,17 +43,19 @@ bool EndsWithSeparator(const QString &dir) {
 // The transfer window stays up while a file travels and goes in every case.
 class TTransferWindow {
 public:
-    explicit TTransferWindow(const QString &message) {
-        ShowTransferDialog(message, TCommonAnimation::aniCopyFiles);
-    }
+    explicit TTransferWindow(const QString &message)
+        : FWindow(ShowTransferDialog(message, TCommonAnimation::aniCopyFiles)) {}
     ~TTransferWindow() {
         try {
-            CloseTransferDialog();
+            CloseTransferDialog(FWindow);
         } catch (...) {
         }
     }
     TTransferWindow(const TTransferWindow &) = delete;
     TTransferWindow &operator=(const TTransferWindow &) = delete;
+
+private:
+    int FWindow;
 };
 
 // Disconnects the version server when a piece of work ends, however it ends.
@@ -106,10 +108,13 @@ void TCustVersion::SetRemoteLoaded(bool value) {
     FRemoteLoaded = value;
     if (IsLoading())
         return;
-    if (value)
+    if (value) {
         Open();
-    else
+    } else {
+        // A closed list finds nothing: the current file is looked up again when it opens.
         FList->Close();
+        FFound = false;
+    }
 }
 
 void TCustVersion::Loaded() {
@@ -129,6 +134,7 @@ void TCustVersion::Open() {
         IsFind();
     } catch (...) {
         FRemoteLoaded = false;
+        FFound = false;
         throw;
     }
 }
@@ -154,7 +160,8 @@ bool TCustVersion::IsFind() {
 }
 
 void TCustVersion::SetFileName(const QString &name) {
-    if (name == FFileName)
+    // The same name is looked up again while the list is closed (after a refresh that failed).
+    if (name == FFileName && FList->Active())
         return;
     FFileName = name;
     IsFind();
@@ -475,8 +482,12 @@ TForm *TAppFiles::RunByFileName(const QString &name) {
 
 TForm *TAppFiles::Run() {
     // A job already running keeps the copy it was started from.
-    if (!ClientExecuteManager->FindClientAppByName(FileName()))
+    if (!ClientExecuteManager->FindClientAppByName(FileName())) {
         DownLoad(false);
+        // The list was read at login; a build the server has published since then replaces
+        // the copy before the job starts.
+        RemoteChecked();
+    }
     TClientAppControl *entry = ClientExecuteManager->ExecuteClientApp(GetPathFileName(), LogFlag());
     return entry ? entry->Form.data() : nullptr;
 }
@@ -502,8 +513,20 @@ void TAppFiles::RemoteChecked() {
     bool current = false;
     Check(VersionServer().CheckClientAppFile(FileName(), GetFileVersion(),
                                              static_cast<int>(GetFileSize()), data, current));
-    if (!current)
+    if (current || data.IsEmptyOrNull())
+        return;
+    {
+        TTransferWindow window(VersionMessage(QStringLiteral("版本編號不一致")));
         CreateFile(data);
+    }
+    // The list now describes the copy on this machine, so the next check finds it current.
+    if (Found()) {
+        FList->SetLogChanges(false);
+        FList->Edit();
+        FList->FieldByName(kVersion)->SetAsString(GetFileVersion());
+        FList->FieldByName(kCheckSum)->SetAsLargeInt(GetFileSize());
+        FList->Post();
+    }
 }
 
 void TAppFiles::ChangeState() {

@@ -147,11 +147,13 @@ public:
 
     // Starts the package named; nothing when the list does not hold it.
     TForm *RunByFileName(const QString &name);
-    // Starts the current package, downloading it first unless it is already running.
+    // Starts the current package, downloading it first unless it is already running; the
+    // server is asked whether it holds a newer build than the list read at login.
     TForm *Run();
     void LookUpAppNAme(const QString &description, QString &name);
     TForm *RunByDescription(const QString &description);
-    // Lets the server compare the local copy and replaces it when the server says so.
+    // Lets the server compare the local copy and replaces it when the server says so; the
+    // list's record then describes the new copy.
     void RemoteChecked();
     void ChangeState();
     void ResetAppType();

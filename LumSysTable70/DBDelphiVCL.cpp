@@ -1,6 +1,7 @@
 #include "DBDelphiVCL.h"
 
 #include "Big5.h"
+#include "ClientDataSet.h"
 #include "Exceptions.h"
 #include "Fields.h"
 #include "RadServer.h"
@@ -109,12 +110,27 @@ void TDBDelphiVCL::SetVCLName(const QString &name) {
 }
 
 bool TDBDelphiVCL::GetExisted() {
-    QString names;
-    Check(FServer, FServer->ReadClassVCLNames(AClassName, names));
-    for (const QString &line : names.split(u'\n'))
-        if (line.trimmed().compare(FVCLName, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+    // Documents of every class count: the names are read from the server's list of all the
+    // stored documents, not from those of this component's class.
+    const bool openedHere = !FServer->Connected();
+    TClientDataSet list;
+    list.SetAppServer(FServer->GetServer());
+    list.SetProviderName(QStringLiteral("xspDelphiVCL"));
+    bool found = false;
+    try {
+        FServer->SetConnected(true);
+        list.Open();
+        found =
+            !FVCLName.trimmed().isEmpty() &&
+            list.Locate(QStringLiteral("VCLName"), Variant(FVCLName.trimmed()), loCaseInsensitive);
+    } catch (...) {
+        if (openedHere && FServer->AutoDisconnect())
+            FServer->SetConnected(false);
+        throw;
+    }
+    if (openedHere && FServer->AutoDisconnect())
+        FServer->SetConnected(false);
+    return found;
 }
 
 void TDBDelphiVCL::LoadVCL() {

@@ -632,8 +632,11 @@ void TQuonClientManager70Main::FloatDockClients(TDockArea *pageControl) {
 }
 
 void TQuonClientManager70Main::ToggleWorkArea(TAction *action, TDockArea *area) {
-    action->setChecked(!action->isChecked());
-    if (action->isChecked()) {
+    // The area itself tells whether it shows: a menu click has already flipped the checkable
+    // action before its handler runs, a call of the handler from code has not.
+    const bool show = area->isHidden();
+    action->setChecked(show);
+    if (show) {
         area->show();
     } else {
         FloatDockClients(area);

@@ -10,6 +10,8 @@
 
 class TCalendarX : public QCalendarWidget, public TComponentBase {
     Q_OBJECT
+    // The calendar's date, as readers of date controls take it.
+    Q_PROPERTY(QDate Date READ CalendarDate)
 public:
     explicit TCalendarX(QWidget *parent = nullptr);
     ~TCalendarX() override;

@@ -10,14 +10,6 @@ constexpr qsizetype kMaxComputerName = 16;
 constexpr qsizetype kMaxUserName = 256;
 constexpr quint16 kLookupPort = 7; // echo: never answered, never sent to
 
-struct TSystemOSLifetime {
-    TSystemOSLifetime() { SystemOS = CreateSystem(SystemOsFacts()).release(); }
-    ~TSystemOSLifetime() {
-        delete SystemOS;
-        SystemOS = nullptr;
-    }
-} gSystemOSLifetime;
-
 bool IsLoopback(const QString &ip) {
     const QHostAddress address(ip);
     return address.isNull() || address.isLoopback();
@@ -111,3 +103,17 @@ std::unique_ptr<CSystem> CreateSystem(IOsFactSource &facts) {
     // values stored by earlier installations.
     return std::make_unique<CUnix>(facts);
 }
+
+// ---- the process-wide instance ----
+
+namespace {
+// Defined after every static of this file that a CSystem reads while it is made (the look-up
+// address above all): statics of one file start in the order they are defined.
+struct TSystemOSLifetime {
+    TSystemOSLifetime() { SystemOS = CreateSystem(SystemOsFacts()).release(); }
+    ~TSystemOSLifetime() {
+        delete SystemOS;
+        SystemOS = nullptr;
+    }
+} gSystemOSLifetime;
+} // namespace

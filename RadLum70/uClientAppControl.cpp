@@ -37,8 +37,11 @@ TClientAppControl::TClientAppControl(QObject *owner) : TComponent(owner), StartT
 void TClientAppControl::ClientAppShow() {
     if (!Form)
         return;
+    // Shown normal: neither minimised nor maximised.
     if (Form->isWindow())
-        Form->setWindowState((Form->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        Form->setWindowState((Form->windowState() &
+                              ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) |
+                             Qt::WindowActive);
     Form->Show();
     if (Form->DragKind() == TDragKind::dkDock) {
         TMessage message;
@@ -145,6 +148,9 @@ TClientAppControl *TClientExecuteManager::ExecuteClientApp(const QString &appFil
 
     try {
         entry->ClientAppCreate();
+        // A job that returns without its form has not started either.
+        if (!entry->Form)
+            entry->RaiseFormCreateFailed();
         if (OnLoadAppCtrl)
             OnLoadAppCtrl(entry);
     } catch (...) {

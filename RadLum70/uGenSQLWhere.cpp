@@ -1,10 +1,12 @@
 #include "uGenSQLWhere.h"
 
 #include "Big5.h"
+#include "DBSpinEdit.h"
 #include "DataSet.h"
 #include "Exceptions.h"
 #include "Fields.h"
 #include "StringList.h"
+#include "uTqDBNumEdit.h"
 
 #include <QCalendarWidget>
 #include <QDate>
@@ -79,11 +81,34 @@ QString sGetEditText(QWidget *control) {
 }
 
 void SetEditText(QWidget *control, const QString &text) {
+    // A data-bound edit writes into its field, which shows the text again.
+    TField *field = nullptr;
+    if (auto *edit = qobject_cast<TTqDBNumEdit *>(control))
+        field = edit->Field();
+    else if (auto *spin = qobject_cast<TDBSpinEdit *>(control))
+        field = spin->Field();
+    if (field) {
+        field->SetAsString(text);
+        return;
+    }
     if (control && control->property("text").isValid())
         control->setProperty("text", text);
 }
 
 TDateTime EditToDate(QWidget *control, bool required) {
+    // Calendar controls publish their date; their text is not the date.
+    if (control) {
+        const QVariant date = control->property("Date");
+        if (date.isValid() && date.canConvert<QDate>()) {
+            const QDate d = date.toDate();
+            if (!d.isValid()) {
+                if (required)
+                    ValidGoWinControl(control, QStringLiteral("必須輸入日期"));
+                return TDateTime(0);
+            }
+            return TDateTime::FromQDateTime(d.startOfDay());
+        }
+    }
     if (auto *calendar = qobject_cast<QCalendarWidget *>(control))
         return TDateTime::FromQDateTime(calendar->selectedDate().startOfDay());
     if (auto *edit = qobject_cast<QDateTimeEdit *>(control))

@@ -16,6 +16,8 @@
 
 class TMultiSelectCalendar : public QWidget, public TComponentBase {
     Q_OBJECT
+    // The calendar's date, as readers of date controls take it.
+    Q_PROPERTY(QDate Date READ CalendarDate)
 public:
     explicit TMultiSelectCalendar(QWidget *parent = nullptr);
     ~TMultiSelectCalendar() override;

@@ -28,8 +28,7 @@ template <class F> auto OnLocationServer(F &&call) {
 // --- TRADObjectBroker --------------------------------------------------------------------
 
 TRADObjectBroker::TRADObjectBroker(QObject *owner, const QString &serverName)
-    : TSimpleObjectBroker(owner),
-      FServerName(serverName.isEmpty() ? _DEFAULTSERVERSTR : serverName) {
+    : TSimpleObjectBroker(owner), FServerName(serverName) {
     SetLoadBalanced(true);
 }
 

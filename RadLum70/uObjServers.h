@@ -6,6 +6,7 @@
 
 #include "ClientDataSet.h"
 #include "ObjectBroker.h"
+#include "RadSystemApi.h"
 
 #include <memory>
 
@@ -17,7 +18,10 @@ class TRADObjectBroker : public TSimpleObjectBroker {
     Q_OBJECT
 public:
     // The host list of the server name (default "DefaultServer") is read at the first connect.
-    explicit TRADObjectBroker(QObject *owner = nullptr, const QString &serverName = QString());
+    // Without a name the broker offers the default server's hosts under its name; a name given
+    // empty (a ProgID without a logical server) is kept empty and falls back to those hosts.
+    explicit TRADObjectBroker(QObject *owner = nullptr,
+                              const QString &serverName = _DEFAULTSERVERSTR);
 
     QString ServerName() const { return FServerName; }
     // Reloads the host list for the new name; an empty or unchanged name is ignored.

@@ -1,5 +1,7 @@
 #include "AcadStudentModule.h"
 
+#include "uLumPublic.h"
+
 namespace {
 
 QString BasicSelect() {
@@ -14,6 +16,25 @@ QList<TProviderField> BasicFields() {
         {QStringLiteral("SeatNo"), ftInteger, 0},    {QStringLiteral("State"), ftString, 2},
         {QStringLiteral("Birthday"), ftDate, 0},     {QStringLiteral("IDNo"), ftString, 10},
         {QStringLiteral("Address"), ftString, 80},   {QStringLiteral("EditInfo"), ftString, 255}};
+}
+
+// A student's identity number, when there is one, passes its check digit and its sex digit
+// agrees with the student's sex (code 1 a man, 2 a woman). The clients check the same, but the
+// rows are checked again here whatever sends them.
+void CheckStudentRow(const TDeltaRow &row) {
+    if (row.Kind == ukDelete)
+        return;
+    const Variant idNo = row.Value(QStringLiteral("IDNo"));
+    const QString number = idNo.IsEmptyOrNull() ? QString() : idNo.ToString();
+    if (number.trimmed().isEmpty())
+        return;
+    QChar sex;
+    if (!CheckRocIDBySex(number, sex))
+        throw EDatabaseError(QStringLiteral("「身分證號」%1 不正確").arg(number));
+    const Variant code = row.Value(QStringLiteral("Sex"));
+    const QString sexCode = code.IsEmptyOrNull() ? QString() : code.ToString().trimmed();
+    if ((sexCode == u"1" && sex != u'M') || (sexCode == u"2" && sex != u'F'))
+        throw EDatabaseError(QStringLiteral("「身分證號」%1 與性別不符").arg(number));
 }
 
 TProviderDef IndexProvider() {
@@ -48,7 +69,8 @@ TProviderDef BasicProvider() {
             {QStringLiteral("StudentID")},
             {},
             BasicFields(),
-            false};
+            false,
+            CheckStudentRow};
 }
 
 TProviderDef BasicByNoProvider() {
@@ -58,7 +80,8 @@ TProviderDef BasicByNoProvider() {
             {QStringLiteral("StudentID")},
             {QStringLiteral("No")},
             BasicFields(),
-            false};
+            false,
+            CheckStudentRow};
 }
 
 } // namespace

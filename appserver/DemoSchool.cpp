@@ -34,6 +34,8 @@ QStringList SchemaStatements() {
         "Descript VARCHAR(120), FileSize INTEGER, FileData {BLOB})",
         "CREATE TABLE AppSchedule (FileName VARCHAR(60) NOT NULL, MonthNo INTEGER NOT NULL, "
         "WorkDay INTEGER NOT NULL, PRIMARY KEY (FileName, MonthNo))",
+        "CREATE TABLE AppWorkDay (FileName VARCHAR(60) NOT NULL, MonthNo INTEGER NOT NULL, "
+        "WorkDayOfMonth INTEGER NOT NULL, PRIMARY KEY (FileName, MonthNo))",
         "CREATE TABLE SystemFiles (FileName VARCHAR(60) PRIMARY KEY, Descript VARCHAR(120), "
         "Version VARCHAR(30), CheckSum INTEGER, Ext VARCHAR(10), FileData {BLOB})",
         "CREATE TABLE DataFiles (FileName VARCHAR(60) PRIMARY KEY, Descript VARCHAR(120), "

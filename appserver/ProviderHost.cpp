@@ -70,6 +70,7 @@ TProviderHost::TEntry &TProviderHost::Entry(const QString &name) {
             e->Provider->SetName(e->Def.Name);
             e->Provider->SetDataSet(e->Query.get());
             e->Provider->SetUpdateMode(upWhereChanged);
+            e->Provider->BeforeApplyRecord = e->Def.CheckRow;
         }
         return *e;
     }

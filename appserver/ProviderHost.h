@@ -13,6 +13,7 @@
 
 #include "AppServer.h"
 #include "DbTypes.h"
+#include "Provider.h"
 
 #include <QList>
 #include <QString>
@@ -38,6 +39,7 @@ struct TProviderDef {
     QStringList ParamNames;       // the parameters of Sql, in the order clients list them
     QList<TProviderField> Fields; // the columns of Sql with their types, in order
     bool ReadOnly = false;        // changes sent by clients are refused
+    TDeltaRowCheck CheckRow = {}; // every changed row passes it before it is written
 };
 
 class TProviderHost : public IAppServer {

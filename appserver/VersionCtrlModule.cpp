@@ -150,13 +150,15 @@ TVersionCtrlModule::TVersionCtrlModule(const TServerContext &context)
         const int month = c.Int(1);
         if (month < 1 || month > 12)
             throw EServerError(QStringLiteral("Invalid Month No"));
+        // A month's work day is a day number, kept apart from the day sets of the schedule
+        // (SetAppSchedule) that the schedule dialog reads.
         Db().Transaction([&] {
             for (const QString &file : Lines(c.Str(0))) {
                 Db().Exec(
-                    QStringLiteral("DELETE FROM AppSchedule WHERE FileName = ? AND MonthNo = ?"),
+                    QStringLiteral("DELETE FROM AppWorkDay WHERE FileName = ? AND MonthNo = ?"),
                     {file, month - 1});
-                Db().Exec(QStringLiteral("INSERT INTO AppSchedule (FileName, MonthNo, WorkDay) "
-                                         "VALUES (?, ?, ?)"),
+                Db().Exec(QStringLiteral("INSERT INTO AppWorkDay (FileName, MonthNo, "
+                                         "WorkDayOfMonth) VALUES (?, ?, ?)"),
                           {file, month - 1, c.Int(2)});
             }
         });

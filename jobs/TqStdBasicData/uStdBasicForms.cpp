@@ -11,6 +11,7 @@
 #include "SocketConnection.h"
 #include "uCodeComboBox.h"
 #include "uJobPrint.h"
+#include "uLumPublic.h"
 #include "uTqDBNumEdit.h"
 
 #include <QFormLayout>
@@ -183,6 +184,30 @@ void DefineStudentFields(TClientDataSet *dataSet) {
 
 namespace {
 
+// A record is kept only with an identity number that passes its check digit and whose sex digit
+// agrees with the student's sex (code 1 a man, 2 a woman); an empty number is allowed. The
+// focus goes to the number before the refusal, and the record stays in editing.
+void CheckIdentityNumber(TDataSet *dataSet, QWidget *edit) {
+    const TField *idNo = dataSet->FindField(QStringLiteral("IDNo"));
+    const QString number = idNo ? idNo->AsString() : QString();
+    if (number.trimmed().isEmpty())
+        return;
+    QChar sex;
+    QString problem;
+    if (!CheckRocIDBySex(number, sex)) {
+        problem = QStringLiteral("「身分證號」%1 不正確").arg(number);
+    } else if (const TField *field = dataSet->FindField(QStringLiteral("Sex"))) {
+        const QString code = field->AsString().trimmed();
+        if ((code == u"1" && sex != u'M') || (code == u"2" && sex != u'F'))
+            problem = QStringLiteral("「身分證號」%1 與性別不符").arg(number);
+    }
+    if (problem.isEmpty())
+        return;
+    if (edit && edit->isVisible())
+        edit->setFocus();
+    throw Exception(problem);
+}
+
 // What both student forms set up: their server object, their provider and fields, the actions
 // a user needs, and the edit area.
 template <class Form> void SetUpStudentForm(Form *form, const char *provider) {
@@ -195,6 +220,12 @@ template <class Form> void SetUpStudentForm(Form *form, const char *provider) {
              form->DataSetNext, form->DataSetLast})
         action->setVisible(true);
     form->EditArea = std::make_unique<TStdBasicEditArea>(form);
+    // The number is checked before the edit stamp is put on the record.
+    form->ActiveDataSet->BeforePost = [form, stamp = form->ActiveDataSet->BeforePost](TDataSet *d) {
+        CheckIdentityNumber(d, form->EditArea ? form->EditArea->edIDNo : nullptr);
+        if (stamp)
+            stamp(d);
+    };
 }
 
 // The date picker is offered while a record is being edited.

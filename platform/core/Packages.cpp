@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <dlfcn.h>
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -16,8 +18,36 @@ namespace {
 constexpr TPackageHandle kLoading = ~TPackageHandle(0);
 
 struct LoadedPackage {
-    QString Path;
-    int Loads = 0; // the loader counts loads of one file; each unload undoes one
+    QString Path;     // the file as asked for
+    QString LoadedAs; // the name the system loader knows the code by
+    int Loads = 0;    // the loader counts loads of one file; each unload undoes one
+};
+
+// What a package file on disk is: a file replaced by a download (written under another name
+// and renamed) has a new identity even when its path, size and time look alike.
+struct FileIdentity {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = 0;
+    struct timespec Modified = {};
+    bool operator==(const FileIdentity &o) const {
+        return Device == o.Device && Inode == o.Inode && Size == o.Size &&
+               Modified.tv_sec == o.Modified.tv_sec && Modified.tv_nsec == o.Modified.tv_nsec;
+    }
+};
+
+bool IdentityOf(const QByteArray &path, FileIdentity &identity) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        return false;
+    identity = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    return true;
+}
+
+// The code last loaded from one package file: which file it came from and under which name.
+struct LoadedFile {
+    FileIdentity Identity;
+    QString LoadedAs;
 };
 
 struct Registry {
@@ -27,6 +57,9 @@ struct Registry {
     // does not run its initialisers again, so its classes come back from here.
     std::map<TPackageHandle, std::vector<TPersistentClass>> Dormant;
     std::map<TPackageHandle, LoadedPackage> Loaded;
+    // By absolute path: the code the path's file was last loaded as.
+    std::map<QString, LoadedFile> Files;
+    int Aliases = 0; // numbers the private names of newer builds
     bool LoadingPackage = false;
 };
 
@@ -40,6 +73,20 @@ std::vector<TPersistentClass>::iterator FindIt(const QString &name) {
     return std::find_if(classes.begin(), classes.end(), [&](const TPersistentClass &c) {
         return c.ClassName.compare(name, Qt::CaseInsensitive) == 0;
     });
+}
+
+// A second name for the package file beside it, for the system loader: a hard link, or a copy
+// where the file system has none. Empty when neither can be made.
+QString PrivateCopy(const QString &path, int number) {
+    const QFileInfo info(path);
+    const QString alias = info.absolutePath() + QStringLiteral("/.%1.%2-%3.so")
+                                                    .arg(info.fileName())
+                                                    .arg(QCoreApplication::applicationPid())
+                                                    .arg(number);
+    QFile::remove(alias);
+    if (::link(QFile::encodeName(path).constData(), QFile::encodeName(alias).constData()) == 0)
+        return alias;
+    return QFile::copy(path, alias) ? alias : QString();
 }
 
 } // namespace
@@ -100,20 +147,49 @@ TPackageHandle LoadPackage(const QString &fileName) {
         path = ProgramFolder() + fileName;
 
     Registry &r = TheRegistry();
-    r.LoadingPackage = true;
     // The code of a package stays mapped after it is unloaded: the toolkit keeps pointers
     // into packages (type information, static text data) beyond the life of their objects,
     // and those must never dangle. Unloading still forgets the package's classes and releases
     // its handle; loading it again brings its classes back.
+    //
+    // The system loader knows such code by its file name, so loading the path again after the
+    // version control has replaced the file would give back the old build. A file that is not
+    // the one last loaded from this path is therefore loaded under a private name of its own
+    // (a link to it, removed again once loaded): the new build runs from then on, while a job
+    // still open keeps the code it was started with.
+    const QString key = QFileInfo(path).absoluteFilePath();
+    const QByteArray encoded = QFile::encodeName(path);
+    FileIdentity identity;
+    const bool identified = IdentityOf(encoded, identity);
+    QString loadAs = path;
+    QString alias;
+    auto known = r.Files.find(key);
+    if (identified && known != r.Files.end()) {
+        if (known->second.Identity == identity) {
+            loadAs = known->second.LoadedAs;
+        } else {
+            alias = PrivateCopy(path, ++r.Aliases);
+            if (alias.isEmpty())
+                throw EPackageError(
+                    Format(QStringLiteral("Can't load package %s.\n%s"),
+                           {fileName, QStringLiteral("cannot reach the new file")}));
+            loadAs = alias;
+        }
+    }
+    r.LoadingPackage = true;
     void *handle =
-        dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+        dlopen(QFile::encodeName(loadAs).constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     r.LoadingPackage = false;
+    if (!alias.isEmpty())
+        QFile::remove(alias); // the loaded code keeps the file's contents
     if (!handle) {
         const char *reason = dlerror();
         UnRegisterModuleClasses(kLoading);
         throw EPackageError(Format(QStringLiteral("Can't load package %s.\n%s"),
                                    {fileName, QString::fromLocal8Bit(reason ? reason : "")}));
     }
+    if (identified)
+        r.Files[key] = {identity, loadAs};
     const auto h = reinterpret_cast<TPackageHandle>(handle);
     bool registered = false;
     for (TPersistentClass &c : r.Classes)
@@ -138,6 +214,7 @@ TPackageHandle LoadPackage(const QString &fileName) {
     }
     LoadedPackage &p = r.Loaded[h];
     p.Path = path;
+    p.LoadedAs = loadAs;
     ++p.Loads;
     return h;
 }
@@ -147,7 +224,7 @@ void UnloadPackage(TPackageHandle package) {
     auto it = r.Loaded.find(package);
     if (it == r.Loaded.end())
         return;
-    const QByteArray path = QFile::encodeName(it->second.Path);
+    const QByteArray path = QFile::encodeName(it->second.LoadedAs);
     if (--it->second.Loads == 0)
         r.Loaded.erase(it);
     dlclose(reinterpret_cast<void *>(package));

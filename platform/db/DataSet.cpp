@@ -919,7 +919,7 @@ void TDataSet::Post() {
     for (const auto &f : FFields)
         if (f->IsData() && f->Required() && f->FFieldNo >= 0 &&
             FEditValues[static_cast<size_t>(f->FFieldNo)].IsEmptyOrNull())
-            DatabaseError(QStringLiteral("Field '%1' must have a value").arg(f->FieldName()));
+            DatabaseError(QStringLiteral("「%1」必須輸入").arg(f->DisplayLabel()));
     EnsureView();
     const bool inserting = FState == dsInsert;
     // Another cursor on the same records may have deleted the record meanwhile.

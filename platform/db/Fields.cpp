@@ -412,6 +412,34 @@ bool TField::IsValidChar(QChar c) const {
     }
 }
 
+namespace {
+// What a value of the type is called in a refusal of what a user typed.
+QString KindOfValue(TFieldType type) {
+    switch (type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
+        return QStringLiteral("整數");
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+        return QStringLiteral("數值");
+    case ftBoolean:
+        return QStringLiteral("是非值");
+    case ftDate:
+        return QStringLiteral("日期");
+    case ftTime:
+        return QStringLiteral("時間");
+    case ftDateTime:
+        return QStringLiteral("日期時間");
+    default:
+        return QStringLiteral("資料");
+    }
+}
+} // namespace
+
 Variant TField::Coerce(const Variant &value) const {
     if (value.IsEmptyOrNull())
         return Variant::Null();
@@ -461,8 +489,10 @@ Variant TField::Coerce(const Variant &value) const {
         }
     } catch (const Exception &) {
     }
-    DatabaseError(QStringLiteral("'%1' is not a valid value for field '%2'")
-                      .arg(VarToStr(value), FFieldName));
+    // The value is what the user typed: the refusal is in the user's words, naming the field
+    // as the forms label it.
+    DatabaseError(QStringLiteral("「%1」的值 %2 不是正確的%3")
+                      .arg(DisplayLabel(), VarToStr(value), KindOfValue(FDataType)));
 }
 
 void TField::Validate(const Variant &value) const {
@@ -470,17 +500,22 @@ void TField::Validate(const Variant &value) const {
         return;
     if ((FDataType == ftString || FDataType == ftWideString) && FSize > 0 &&
         value.ToString().size() > FSize)
-        DatabaseError(QStringLiteral("Value of field '%1' is longer than %2 characters")
-                          .arg(FFieldName)
-                          .arg(FSize));
+        DatabaseError(QStringLiteral("「%1」最多 %2 個字").arg(DisplayLabel()).arg(FSize));
     if (IsNumericType(FDataType)) {
         const double v = value.ToDouble();
-        if ((!FMinValue.IsEmptyOrNull() && v < FMinValue.ToDouble()) ||
-            (!FMaxValue.IsEmptyOrNull() && v > FMaxValue.ToDouble()))
+        const bool hasMin = !FMinValue.IsEmptyOrNull(), hasMax = !FMaxValue.IsEmptyOrNull();
+        const bool below = hasMin && v < FMinValue.ToDouble();
+        const bool above = hasMax && v > FMaxValue.ToDouble();
+        if (!below && !above)
+            return;
+        const QString start = QStringLiteral("「%1」的值 %2 ").arg(DisplayLabel(), VarToStr(value));
+        if (hasMin && hasMax)
             DatabaseError(
-                QStringLiteral(
-                    "%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
-                    .arg(VarToStr(value), FFieldName, VarToStr(FMinValue), VarToStr(FMaxValue)));
+                start +
+                QStringLiteral("不在 %1 到 %2 之間").arg(VarToStr(FMinValue), VarToStr(FMaxValue)));
+        if (below)
+            DatabaseError(start + QStringLiteral("不能小於 %1").arg(VarToStr(FMinValue)));
+        DatabaseError(start + QStringLiteral("不能大於 %1").arg(VarToStr(FMaxValue)));
     }
 }
 

@@ -164,7 +164,7 @@ QByteArray TDataSetProvider::InternalApplyUpdates(const QByteArray &delta, int m
     auto *q = qobject_cast<TSqlQuery *>(FDataSet.data());
     if (!q)
         DatabaseError(QStringLiteral("The provider's dataset cannot resolve updates"));
-    return ResolveToSql(*q, delta, FUpdateMode, maxErrors, errorCount);
+    return ResolveToSql(*q, delta, FUpdateMode, maxErrors, errorCount, BeforeApplyRecord);
 }
 
 Variant TDataSetProvider::ApplyUpdates(const Variant &delta, int maxErrors, int &errorCount,
@@ -633,8 +633,38 @@ private:
 
 } // namespace
 
+namespace {
+// Lets the provider's check see one change; its refusal becomes the row's database error.
+void CheckRow(const TDeltaRowCheck &check, const TChange &c, const std::vector<TFieldDef> &fields,
+              const TRecordLayout &layout) {
+    TDeltaRow row;
+    row.Kind = c.Kind;
+    const uchar *record = c.Kind == ukDelete ? c.Old : c.New;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const int field = static_cast<int>(i);
+        row.Names << fields[i].Name;
+        row.Values.push_back(layout.IsNull(record, field) ? Variant::Null()
+                                                          : layout.Value(record, field));
+    }
+    try {
+        check(row);
+    } catch (const EDatabaseError &) {
+        throw;
+    } catch (const Exception &e) {
+        DatabaseError(e.Message());
+    }
+}
+} // namespace
+
+Variant TDeltaRow::Value(const QString &name) const {
+    for (qsizetype i = 0; i < Names.size() && size_t(i) < Values.size(); ++i)
+        if (Names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return Values[size_t(i)];
+    return Variant::Null();
+}
+
 QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode mode, int maxErrors,
-                        int &errorCount) {
+                        int &errorCount, const TDeltaRowCheck &check) {
     errorCount = 0;
     // The whole delta is read first: a malformed one changes nothing.
     TPacketReader reader(delta);
@@ -702,6 +732,8 @@ QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode m
         for (const TChange &c : changes) {
             try {
                 mark("SAVEPOINT orv7_change");
+                if (check)
+                    CheckRow(check, c, fields, rows.Layout());
                 resolver.Apply(c);
                 mark("RELEASE SAVEPOINT orv7_change");
             } catch (const EDatabaseError &e) {

@@ -11,7 +11,9 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QStringList>
 #include <functional>
+#include <vector>
 
 class TDataSetProvider;
 class TSqlQuery;
@@ -20,6 +22,19 @@ enum TProviderOption : int {
     poAllowCommandText = 0x01, // clients may replace the dataset's command text
     poReadOnly = 0x02,         // deltas are refused
 };
+
+// One row of a delta as it is about to be applied: the kind of change and the record it
+// leaves (for a deletion, the record it removes), its fields by name in any letter case.
+struct TDeltaRow {
+    TUpdateKind Kind = ukModify;
+    QStringList Names;
+    std::vector<Variant> Values;
+    // Null for a field the row does not hold.
+    Variant Value(const QString &name) const;
+};
+// Checks a row before it is applied; an error it raises refuses that row alone, with its
+// message as the reason the client is given.
+using TDeltaRowCheck = std::function<void(const TDeltaRow &)>;
 
 using TProviderRemoteEvent = std::function<void(TDataSetProvider *, Variant &ownerData)>;
 using TDataRequestEvent = std::function<Variant(TDataSetProvider *, const Variant &input)>;
@@ -41,6 +56,8 @@ public:
     TProviderRemoteEvent BeforeGetRecords, AfterGetRecords, BeforeApplyUpdates, AfterApplyUpdates;
     TProviderRemoteEvent BeforeGetParams, AfterGetParams, BeforeExecute, AfterExecute;
     TDataRequestEvent OnDataRequest;
+    // Runs for every row of a delta before it is applied.
+    TDeltaRowCheck BeforeApplyRecord;
 
     // The calls of IAppServer, for this provider.
     virtual Variant GetRecords(int count, int &recsOut, int options, const QString &commandText,
@@ -97,4 +114,4 @@ private:
 
 // Applies a delta packet to the table behind an SQL query; returns the reconcile result.
 QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode mode, int maxErrors,
-                        int &errorCount);
+                        int &errorCount, const TDeltaRowCheck &check = {});

@@ -111,6 +111,42 @@ private Q_SLOTS:
         QTRY_VERIFY(second.isNull());
     }
 
+    void aWindowClosedByTheUserIsNotClosedAgainForItsUsers() {
+        // Two forms' transfers share the window; the user closes it while both still run.
+        TTransferDialog first, second, later;
+        first.Execute(QStringLiteral("a"));
+        second.Execute(QStringLiteral("b"));
+        QCOMPARE(TransferDialogUseCount(), 2);
+        QPointer<TJxTransferDialog> closed = JxTransferDialog();
+        closed->close();
+        QTRY_VERIFY(closed.isNull());
+        QCOMPARE(TransferDialogUseCount(), 0);
+        // A transfer started afterwards keeps its window until it ends itself, whatever the
+        // earlier users do when they end.
+        later.Execute(QStringLiteral("c"));
+        QPointer<TJxTransferDialog> window = JxTransferDialog();
+        QVERIFY(window);
+        QCOMPARE(TransferDialogUseCount(), 1);
+        first.Close();
+        second.Close();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(TransferDialogUseCount(), 1);
+        QCOMPARE(window->MessageText->text(), QStringLiteral("c"));
+        later.Close();
+        QTRY_VERIFY(window.isNull());
+        QCOMPARE(TransferDialogUseCount(), 0);
+
+        // Nested users of one window still share it as before.
+        first.Execute(QStringLiteral("d"));
+        second.Execute(QStringLiteral("e"));
+        second.Close();
+        QVERIFY(JxTransferDialog());
+        QVERIFY(JxTransferDialog()->isHidden());
+        first.Close();
+        QVERIFY(!JxTransferDialog());
+    }
+
     void animationRunsOnlyWhileShown() {
         ShowTransferDialog(QStringLiteral("a"));
         ShowTransferDialog(QStringLiteral("b"));

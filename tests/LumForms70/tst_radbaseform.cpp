@@ -63,6 +63,17 @@ public:
     QStringList Checked;
 };
 
+// A job form whose connection names a server without a logical server in front.
+class TPlainServerForm : public TRadBaseForm {
+public:
+    TPlainServerForm() {
+        Plain = new TSocketConnection(this);
+        Plain->SetName(QStringLiteral("Plain"));
+        Plain->SetServerName(QStringLiteral("PlainINTF"));
+    }
+    TSocketConnection *Plain;
+};
+
 template <class Dialog> void WhenShown(const std::function<void(Dialog *)> &act) {
     QTimer::singleShot(0, [act] {
         auto *dlg = qobject_cast<Dialog *>(QApplication::activeModalWidget());
@@ -309,6 +320,19 @@ private Q_SLOTS:
         TreeCodeSender(QStringLiteral("Unit"), QStringLiteral("A01"), QStringLiteral("教務處"),
                        QStringLiteral("校長室,教務處"), 1, true);
         QCOMPARE(form->Checked, QStringList({"Unit", "A01", "教務處", "校長室,教務處", "1", "1"}));
+        delete form;
+    }
+
+    void aServerNameWithoutALogicalServerGivesABrokerWithoutOne() {
+        auto *form = Application()->CreateForm<TPlainServerForm>();
+        auto *broker = qobject_cast<TRADObjectBroker *>(form->Plain->ObjectBroker());
+        QVERIFY(broker);
+        QCOMPARE(broker->ServerName(), QString());
+        // Its hosts are those of the default server.
+        TRADObjectBroker fallback(nullptr, QStringLiteral("DefaultServer"));
+        QCOMPARE(fallback.GetComputerForProgID(QStringLiteral("PlainINTF")),
+                 broker->GetComputerForProgID(QStringLiteral("PlainINTF")));
+        QVERIFY(!broker->Servers().isEmpty());
         delete form;
     }
 

@@ -71,10 +71,25 @@ private Q_SLOTS:
         QVERIFY(sec->Connected());
         sec->Close();
 
-        // No list to fill: success, and nothing is called.
+        // A caller that connects first keeps its connection through the calls, even while
+        // the wrappers disconnect by themselves; it closes the connection itself.
         sec->SetAutoDisconnect(true);
+        sec->Open();
+        OleCheck(sec->CanPass(QStringLiteral("T001"), QStringLiteral("teach-2024"), ok));
+        QVERIFY(sec->Connected());
+        OleCheck(sec->CanPass(QStringLiteral("T001"), QStringLiteral("wrong"), ok));
+        QVERIFY(sec->Connected());
+        QCOMPARE(connects.count(), 4);
+        sec->Close();
+        QVERIFY(!sec->Connected());
+        // Without the caller's hold the wrapper closes what it opened again.
+        OleCheck(sec->CanPass(QStringLiteral("T001"), QStringLiteral("teach-2024"), ok));
+        QVERIFY(!sec->Connected());
+        QCOMPARE(connects.count(), 5);
+
+        // No list to fill: success, and nothing is called.
         QCOMPARE(sec->GetLockMachine(QStringLiteral("ADMIN"), nullptr), S_OK);
-        QCOMPARE(connects.count(), 3);
+        QCOMPARE(connects.count(), 5);
     }
 
     void securityConversions() {
@@ -198,6 +213,28 @@ private Q_SLOTS:
         Variant back;
         OleCheck(version->GetAppSchedule(QStringLiteral("LumTest.bpl"), back));
         QCOMPARE(back[11].ToInt(), 12);
+        // A month's work day is a day number of its own: the day sets of the schedule stay as
+        // they were, and a job with a work day only has no day set.
+        TStringList scheduled;
+        scheduled.Add(QStringLiteral("LumTest.bpl"));
+        scheduled.Add(QStringLiteral("LumWorkDayOnly.bpl"));
+        OleCheck(version->ChangeAppSchedule(scheduled, 3, 15));
+        OleCheck(version->GetAppSchedule(QStringLiteral("LumTest.bpl"), back));
+        for (int m = 0; m < 12; ++m)
+            QCOMPARE(back[m].ToInt(), m + 1);
+        OleCheck(version->GetAppSchedule(QStringLiteral("LumWorkDayOnly.bpl"), back));
+        QVERIFY(back.IsEmptyOrNull());
+        QCOMPARE(FServer
+                     ->Query("SELECT WorkDayOfMonth FROM AppWorkDay WHERE "
+                             "FileName = 'LumTest.bpl' AND MonthNo = 2")
+                     .toInt(),
+                 15);
+        OleCheck(version->SetAppSchedule(QStringLiteral("LumTest.bpl"), schedule));
+        QCOMPARE(FServer
+                     ->Query("SELECT WorkDayOfMonth FROM AppWorkDay WHERE "
+                             "FileName = 'LumTest.bpl' AND MonthNo = 2")
+                     .toInt(),
+                 15);
 
         QBuffer help;
         help.open(QIODevice::ReadWrite);

@@ -14,6 +14,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 namespace {
@@ -193,6 +196,100 @@ private Q_SLOTS:
         QCOMPARE(name, QStringLiteral("TstJobA.bpl"));
         files->LookUpAppNAme(QStringLiteral("no such job"), name);
         QVERIFY(name.isEmpty());
+    }
+
+    void aNewBuildPublishedDuringTheSessionRunsWhenTheJobStartsAgain() {
+        // Two builds of one job: edition 1 is published, then edition 2 replaces it on the
+        // server while this client runs edition 1.
+        const QString name = QStringLiteral("TstVersioned.bpl");
+        QTemporaryDir client;
+        SysClientAppFiles->SetFileDir(client.path());
+        Publish(name);
+        SysClientAppFiles->SetRemoteLoaded(false);
+        SysClientAppFiles->Open();
+        QSignalSpy unloaded(ClientExecuteManager, &TClientExecuteManager::PackageUnloaded);
+
+        QPointer<TForm> first = SysClientAppFiles->RunByFileName(name);
+        QVERIFY(first);
+        QCOMPARE(first->Caption(), QStringLiteral("TTstVersioned edition 1"));
+
+        const QString published = FPublisher.filePath(name);
+        QFile::remove(published);
+        QVERIFY(QFile::copy(kPackages + QStringLiteral("/edition2/") + name, published));
+        {
+            auto files = Files<TAppFiles>(FPublisher.path());
+            files->SetFileName(name);
+            QVERIFY(files->Found());
+            files->UpLoad(QStringLiteral("second build"), QStringLiteral("ADMIN"));
+        }
+        QCOMPARE(FServer->Query("SELECT Version FROM ClientApps WHERE FileName='TstVersioned.bpl'")
+                     .toString(),
+                 QStringLiteral("7.0.0.2"));
+
+        // The open job keeps the build it started with.
+        QCOMPARE(SysClientAppFiles->RunByFileName(name), first.data());
+        QCOMPARE(first->Caption(), QStringLiteral("TTstVersioned edition 1"));
+
+        // Closed and started again, the job runs the new build.
+        first->close();
+        QTRY_VERIFY(first.isNull());
+        QTRY_COMPARE(unloaded.size(), 1);
+        QPointer<TForm> second = SysClientAppFiles->RunByFileName(name);
+        QVERIFY(second);
+        QCOMPARE(second->Caption(), QStringLiteral("TTstVersioned edition 2"));
+        QCOMPARE(ReadAll(client.filePath(name)),
+                 ReadAll(kPackages + QStringLiteral("/edition2/") + name));
+        // Nothing but the package itself is left in the folder.
+        QCOMPARE(QDir(client.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+
+        // And once more: the build now current stays the one that runs.
+        second->close();
+        QTRY_VERIFY(second.isNull());
+        QTRY_COMPARE(unloaded.size(), 2);
+        QPointer<TForm> third = SysClientAppFiles->RunByFileName(name);
+        QVERIFY(third);
+        QCOMPARE(third->Caption(), QStringLiteral("TTstVersioned edition 2"));
+        third->close();
+        QTRY_VERIFY(third.isNull());
+        QTRY_COMPARE(unloaded.size(), 3);
+        FServer->Query("DELETE FROM ClientApps WHERE FileName='TstVersioned.bpl'");
+        SysClientAppFiles->SetRemoteLoaded(false);
+    }
+
+    void aFailedRefreshLeavesNoStaleRecordBehind() {
+        QTemporaryDir client;
+        SysClientAppFiles->SetFileDir(client.path());
+        SysClientAppFiles->SetRemoteLoaded(false);
+        SysClientAppFiles->Open();
+        QPointer<TForm> form = SysClientAppFiles->RunByFileName(QStringLiteral("TstJobA.bpl"));
+        QVERIFY(form);
+        form->close();
+        QTRY_VERIFY(form.isNull());
+        QTRY_VERIFY(!ClientExecuteManager->FindClientAppByName(QStringLiteral("TstJobA.bpl")));
+
+        // The list is refreshed while the server cannot be reached.
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 dead = probe.serverPort();
+        probe.close();
+        SrvJobSecurityBroker->Servers().clear();
+        SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), dead);
+        TClientAppsCDS apps;
+        apps.Open();
+        QVERIFY_THROWS_EXCEPTION(Exception, apps.RemoteRefresh());
+        QVERIFY(!SysClientAppFiles->Found());
+        QVERIFY_THROWS_EXCEPTION(Exception,
+                                 SysClientAppFiles->RunByFileName(QStringLiteral("TstJobA.bpl")));
+
+        // Back on line, the same job starts from a list read anew.
+        SrvJobSecurityBroker->Servers().clear();
+        SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
+        form = SysClientAppFiles->RunByFileName(QStringLiteral("TstJobA.bpl"));
+        QVERIFY(form);
+        QVERIFY(SysClientAppFiles->Found());
+        form->close();
+        QTRY_VERIFY(form.isNull());
+        QTRY_VERIFY(!ClientExecuteManager->FindClientAppByName(QStringLiteral("TstJobA.bpl")));
     }
 
     void closingDeletesThePackagesNotKeptOnTheClient() {

@@ -137,6 +137,14 @@ private Q_SLOTS:
         QVERIFY(codes.Active());
     }
 
+    void aTableBrokerIsNamedByTheLogicalServer() {
+        TSystemTable codes(nullptr, QStringLiteral("SystemObj.CodeTableINTF"),
+                           QStringLiteral("xspCodeTable"));
+        QCOMPARE(codes.Broker()->ServerName(), QStringLiteral("SystemObj"));
+        TSystemTable plain(nullptr, QStringLiteral("PlainINTF"), QStringLiteral("xspCodeTable"));
+        QCOMPARE(plain.Broker()->ServerName(), QString());
+    }
+
     void theCodeTableDatasetHasItsLabels() {
         TCodeTableCDS semester;
         semester.SetFilter(QStringLiteral("Main_Code='Semester'"));
@@ -200,6 +208,12 @@ private Q_SLOTS:
         QCOMPARE(view.topLevelItemCount(), 0);
         vcl.SetVCLName(QStringLiteral("NoSuchTree"));
         QVERIFY(!vcl.GetExisted());
+        // A stored document of another class exists all the same.
+        FServer->Query("INSERT INTO StoredVCL (VCLName, Main_Code, AClassName, Description) "
+                       "VALUES ('SemesterGrid', 'GRID', 'TStringGrid', '學期格')");
+        vcl.SetVCLName(QStringLiteral("semestergrid"));
+        QVERIFY(vcl.GetExisted());
+        QVERIFY(!vcl.Server()->Connected());
         QVERIFY_THROWS_EXCEPTION(Exception, vcl.SetLoadActive(true));
     }
 };

@@ -136,6 +136,31 @@ private Q_SLOTS:
         QCOMPARE(FErrors, QStringList(2, QStringLiteral("無法建立前端作業:TstBadForm.bpl")));
     }
 
+    void aJobShownAgainComesBackNormal() {
+        TClientAppControl *entry =
+            ClientExecuteManager->ExecuteClientApp(Fixture("TstJobA.bpl"), true);
+        QVERIFY(entry && entry->Form);
+        TForm *form = entry->Form;
+        QVERIFY(form->isWindow());
+        form->showMaximized();
+        QVERIFY(form->windowState() & Qt::WindowMaximized);
+        // Started again from the job tree: the same form, shown normal.
+        QCOMPARE(ClientExecuteManager->ExecuteClientApp(Fixture("TstJobA.bpl"), true), entry);
+        QVERIFY(!(form->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)));
+        QVERIFY(form->isVisible());
+    }
+
+    void aJobThatMakesNoFormLeavesNoEntry() {
+        const int forms = Application()->ComponentCount();
+        QCOMPARE(ClientExecuteManager->ExecuteClientApp(Fixture("TstNoForm.bpl"), true), nullptr);
+        QVERIFY(ClientExecuteManager->Entries().isEmpty());
+        QCOMPARE(Application()->ComponentCount(), forms);
+        QCOMPARE(FErrors, QStringList{QStringLiteral("無法建立前端作業:TstNoForm.bpl")});
+        // Tried again: the same answer, still no entry.
+        QCOMPARE(ClientExecuteManager->ExecuteClientApp(Fixture("TstNoForm.bpl"), true), nullptr);
+        QVERIFY(ClientExecuteManager->Entries().isEmpty());
+    }
+
     void closingAFormUnloadsItsPackage() {
         QList<TClientAppControl *> freed;
         ClientExecuteManager->OnFreeAppCtrl = [&freed](TClientAppControl *c) { freed.append(c); };

@@ -1,11 +1,15 @@
 // The SQL condition generator: combining, ranges, lists and the checks on typed input.
 
+#include "CalendarX.h"
 #include "ClientDataSet.h"
+#include "DataSource.h"
 #include "Exceptions.h"
 #include "Fields.h"
 #include "StringList.h"
 #include "TestMain.h"
 #include "uGenSQLWhere.h"
+#include "uMultiSelectCalendar.h"
+#include "uTqDBNumEdit.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -198,6 +202,46 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(EAbort, ValidGoWinControl(&from, QString()));
         SetEditText(&to, QStringLiteral("新"));
         QCOMPARE(sGetEditText(&to), QStringLiteral("新"));
+    }
+
+    void dataBoundEditsAndCalendarsAreReadAndWritten() {
+        // A data-bound edit gets the text into its field, not only onto the screen.
+        TClientDataSet ds;
+        ds.FieldDefs().Add(QStringLiteral("Score"), ftInteger);
+        ds.FieldDefs().Add(QStringLiteral("Name"), ftString, 10);
+        ds.CreateDataSet();
+        ds.Append();
+        TDataSource source;
+        source.SetDataSet(&ds);
+        TTqDBNumEdit score, name;
+        score.SetDataSource(&source);
+        score.SetDataField(QStringLiteral("Score"));
+        name.SetDataSource(&source);
+        name.SetDataField(QStringLiteral("Name"));
+        SetEditText(&score, QStringLiteral("42"));
+        SetEditText(&name, QStringLiteral("王小明"));
+        QCOMPARE(ds.FieldByName(QStringLiteral("Score"))->AsInteger(), 42);
+        QCOMPARE(ds.FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("王小明"));
+        QCOMPARE(sGetEditText(&score), QStringLiteral("42"));
+        ds.Post();
+        QCOMPARE(
+            Text([&](TGenSQLWhere &w) { w.AsInteger(true, "Score", "=", &score, true, 0, 0, 0); }),
+            QStringLiteral("Score=42"));
+
+        // A multi-select calendar is read by its date, whatever text it has.
+        TMultiSelectCalendar month;
+        month.SetYear(2024);
+        month.SetMonth(9);
+        month.SetDay(15);
+        QCOMPARE(EditToDate(&month, true).Value(), Day(2024, 9, 15).Value());
+        QCOMPARE(Text([&](TGenSQLWhere &w) { w.AsDate(true, "ADate", ">=", &month, true); }),
+                 QStringLiteral("ADate>='2024/09/15'"));
+        TCalendarX calendar;
+        calendar.SetCalendarDate(QDate(2024, 10, 1));
+        TDateTime d1, d2;
+        EditToDate2(&month, &calendar, d1, d2);
+        QCOMPARE(d1.Value(), Day(2024, 9, 15).Value());
+        QCOMPARE(d2.Value(), Day(2024, 10, 1).Value());
     }
 };
 

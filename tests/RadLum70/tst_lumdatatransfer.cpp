@@ -343,7 +343,7 @@ private Q_SLOTS:
                  QStringLiteral("Fields Count unmatched"));
         // Values the events cannot store, on the second and on the last line.
         QCOMPARE(attempt(QStringList(lines).replaceInStrings("-42.25", "x"), blobs),
-                 QStringLiteral("'x' is not a valid value for field 'Score'"));
+                 QStringLiteral("「Score」的值 x 不是正確的數值"));
         QCOMPARE(attempt(QStringList(lines).replaceInStrings(";1;4", ";seven;4"), blobs),
                  QStringLiteral("'seven' is not a valid integer value"));
     }

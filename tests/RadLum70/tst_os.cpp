@@ -3,7 +3,10 @@
 // the IP address with its look-up fall-back, and the real POSIX calls that touch nothing.
 
 #include "Os.h"
+#include "RadSystemApi.h"
 #include "TestMain.h"
+
+#include <QHostAddress>
 
 namespace {
 
@@ -178,6 +181,26 @@ private Q_SLOTS:
         facts.Local.clear(); // no route out
         QVERIFY(tcp.GetIPAddr().isEmpty());
         QVERIFY(tcp.LookupHostIP().isEmpty());
+    }
+
+    void theProcessWideAddressLooksTheRouteUp() {
+        // The process-wide description is made while the library loads; the address the forms
+        // stamp and the sign-off logs must still fall back to the outgoing interface when the
+        // host name resolves to a loopback address only (Debian's default /etc/hosts).
+        QVERIFY(SystemOS);
+        QCOMPARE(SystemOS->TCP().LookupAddress, CTCP::DefaultLookupAddress);
+        QVERIFY(!CTCP::DefaultLookupAddress.isEmpty());
+        IOsFactSource &facts = SystemOsFacts();
+        QString expected;
+        for (const QString &ip : facts.ResolveIPv4(facts.HostName()))
+            if (!QHostAddress(ip).isLoopback()) {
+                expected = ip;
+                break;
+            }
+        if (expected.isEmpty())
+            expected = facts.LocalAddressTowards(CTCP::DefaultLookupAddress, 7);
+        QCOMPARE(SystemOS->TCP().GetIPAddr(), expected);
+        QCOMPARE(GetIPAddr(), expected.isEmpty() ? QStringLiteral("0.0.0.0") : expected);
     }
 
     void posixCalls() {

@@ -229,7 +229,13 @@ private Q_SLOTS:
         QCOMPARE(schedule.LowBound(), 0);
         QCOMPARE(schedule.HighBound(), 11);
         QCOMPARE(schedule[0].ToInt(), 1);
-        QCOMPARE(schedule[2].ToInt(), 20);
+        // The work day is kept apart from the day sets.
+        QCOMPARE(schedule[2].ToInt(), 3);
+        QCOMPARE(FServer
+                     ->Query("SELECT WorkDayOfMonth FROM AppWorkDay WHERE "
+                             "FileName='AcadCourse.bpl' AND MonthNo=2")
+                     .toInt(),
+                 20);
         QVERIFY_THROWS_EXCEPTION(EServerError,
                                  d.Call(11, {Variant("AcadCourse.bpl"), Variant(13), Variant(1)}));
         QVERIFY_THROWS_EXCEPTION(EServerError, d.Call(15, {Variant("AcadCourse.bpl"), Variant(1)}));

@@ -224,6 +224,54 @@ private Q_SLOTS:
         QCOMPARE(Value("113001", "Cht_Name").toString(), QStringLiteral("王小明"));
     }
 
+    void identityNumbersAreCheckedWhenChangesAreApplied() {
+        // Whatever a client sends: a number that fails its check digit, or whose sex digit
+        // disagrees with the student's sex, is refused for its row with the reason.
+        FServer = std::make_unique<TAppServerFixture>();
+        auto connection = FServer->Connect(kStudents);
+        auto ds = OpenBasic(*connection, "dspStdBasic");
+        QStringList refused;
+        ds->OnReconcileError = [&](TClientDataSet *, const EReconcileError &e, TUpdateKind,
+                                   TReconcileAction &action) {
+            refused << e.Message();
+            action = raSkip;
+        };
+        QVERIFY(ds->Locate("StudentID", Variant("113002")));
+        QCOMPARE(ds->FieldByName("Sex")->AsString(), QStringLiteral("2"));
+        const QString stored = Value("113002", "IDNo").toString();
+        ds->Edit();
+        SetText(*ds, "IDNo", "A223456782");
+        ds->Post();
+        ds->Append();
+        SetText(*ds, "StudentID", "113006");
+        SetText(*ds, "Cht_Name", QStringLiteral("張志明"));
+        SetText(*ds, "Sex", "1");
+        SetText(*ds, "IDNo", "a223456781"); // sound, but a woman's number
+        ds->Post();
+        ds->Append();
+        SetText(*ds, "StudentID", "113007");
+        SetText(*ds, "Cht_Name", QStringLiteral("黃柏翰"));
+        SetText(*ds, "Sex", "1");
+        ds->Post(); // no number yet: taken
+        QCOMPARE(ds->ApplyUpdates(-1), 2);
+        QCOMPARE(refused, (QStringList{QStringLiteral("「身分證號」A223456782 不正確"),
+                                       QStringLiteral("「身分證號」a223456781 與性別不符")}));
+        QCOMPARE(Value("113002", "IDNo").toString(), stored);
+        QVERIFY(!Value("113006", "StudentID").isValid());
+        QCOMPARE(Value("113007", "Cht_Name").toString(), QStringLiteral("黃柏翰"));
+
+        // A change of sex alone that leaves the number disagreeing is refused too.
+        ds->CancelUpdates();
+        QVERIFY(ds->Locate("StudentID", Variant("113002")));
+        ds->Edit();
+        SetText(*ds, "Sex", "1");
+        ds->Post();
+        refused.clear();
+        QCOMPARE(ds->ApplyUpdates(-1), 1);
+        QCOMPARE(refused, QStringList{QStringLiteral("「身分證號」%1 與性別不符").arg(stored)});
+        QCOMPARE(Value("113002", "Sex").toString(), QStringLiteral("2"));
+    }
+
     void olderDatabaseGainsTheColumns() {
         FServer = std::make_unique<TAppServerFixture>(MakeOlderDatabase);
         for (const char *column : {"Birthday", "IDNo", "Address", "EditInfo"})

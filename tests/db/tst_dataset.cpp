@@ -19,6 +19,7 @@ private Q_SLOTS:
     void bookmarksSurviveEdits();
     void validateRejectsWithoutChangingTheValue();
     void uniqueIndexesRefuseRepeatedKeys();
+    void whatAUserTypedIsRefusedInTheirWords();
 };
 
 void TstDataSet::cursorMovesAndBoundaries() {
@@ -422,6 +423,57 @@ void TstDataSet::uniqueIndexesRefuseRepeatedKeys() {
     ds->FieldByName("ID")->SetAsInteger(3);
     ds->Post();
     QCOMPARE(Column(*ds, "ID"), QStringList({"3", "2", "4"}));
+}
+
+// Messages about a value a user typed are in the user's language and name the field by its
+// label; a field without a label goes by its name.
+void TstDataSet::whatAUserTypedIsRefusedInTheirWords() {
+    TClientDataSet ds;
+    ds.FieldDefs().Add("Birthday", ftDate);
+    ds.FieldDefs().Add("SeatNo", ftInteger);
+    ds.FieldDefs().Add("Height", ftFloat);
+    ds.FieldDefs().Add("Name", ftString, 4);
+    ds.FieldDefs().Add("Code", ftString, 2);
+    ds.CreateDataSet();
+    ds.FieldByName("Birthday")->SetDisplayLabel(QStringLiteral("生日"));
+    ds.FieldByName("SeatNo")->SetDisplayLabel(QStringLiteral("座號"));
+    ds.FieldByName("Height")->SetDisplayLabel(QStringLiteral("身高"));
+    ds.FieldByName("Name")->SetDisplayLabel(QStringLiteral("姓名"));
+    ds.FieldByName("Name")->SetRequired(true);
+    ds.FieldByName("SeatNo")->SetMinValue(Variant(1));
+    ds.FieldByName("SeatNo")->SetMaxValue(Variant(60));
+    const auto refusal = [](const std::function<void()> &typing) {
+        try {
+            typing();
+        } catch (const EDatabaseError &e) {
+            return e.Message();
+        }
+        return QStringLiteral("accepted");
+    };
+    ds.Append();
+    QCOMPARE(refusal([&] { ds.FieldByName("Birthday")->SetAsString("2008/13/45"); }),
+             QStringLiteral("「生日」的值 2008/13/45 不是正確的日期"));
+    QCOMPARE(refusal([&] { ds.FieldByName("SeatNo")->SetAsString("x"); }),
+             QStringLiteral("「座號」的值 x 不是正確的整數"));
+    QCOMPARE(refusal([&] { ds.FieldByName("Height")->SetAsString("tall"); }),
+             QStringLiteral("「身高」的值 tall 不是正確的數值"));
+    QCOMPARE(refusal([&] { ds.FieldByName("SeatNo")->SetAsString("61"); }),
+             QStringLiteral("「座號」的值 61 不在 1 到 60 之間"));
+    QCOMPARE(refusal([&] { ds.FieldByName("Name")->SetAsString("王大明同學"); }),
+             QStringLiteral("「姓名」最多 4 個字"));
+    QCOMPARE(refusal([&] { ds.FieldByName("Code")->SetAsString("ABC"); }),
+             QStringLiteral("「Code」最多 2 個字"));
+    QCOMPARE(refusal([&] { ds.Post(); }), QStringLiteral("「姓名」必須輸入"));
+    QCOMPARE(ds.State(), dsInsert);
+    // Nothing refused was kept; a sound record is.
+    QVERIFY(ds.FieldByName("Birthday")->IsNull());
+    QVERIFY(ds.FieldByName("SeatNo")->IsNull());
+    ds.FieldByName("Name")->SetAsString("王大明");
+    ds.FieldByName("SeatNo")->SetAsString("60");
+    QCOMPARE(refusal([&] { ds.Post(); }), QStringLiteral("accepted"));
+    // Mistakes of a program keep their own texts.
+    QCOMPARE(refusal([&] { ds.FieldByName("NoSuchField"); }),
+             QStringLiteral("Field 'NoSuchField' not found"));
 }
 
 QTEST_GUILESS_MAIN(TstDataSet)

@@ -119,6 +119,14 @@ void TickItem(QListWidget *list, const QString &text) {
     QTest::keyClick(list, Qt::Key_Space);
 }
 
+// Clicks the tool bar's button of an action, as a user does: a refusal reaches the user
+// through the application's error display.
+void ClickToolButton(TSingalTBForm *form, QAction *action) {
+    QWidget *button = form->ToolBar1->widgetForAction(action);
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
 } // namespace
 
 class TstStdBasicData : public QObject {
@@ -162,6 +170,10 @@ private Q_SLOTS:
                 ? QStringLiteral("2")
                 : QStringLiteral("1");
         Pick(area.cbSex, otherSex);
+        // A student whose sex changes gets an identity number of that sex.
+        const QString idNo = otherSex == QStringLiteral("1") ? QStringLiteral("A123456789")
+                                                             : QStringLiteral("A223456781");
+        Type(area.edIDNo, idNo);
         Type(area.edAddress, QStringLiteral("臺北市中正區重慶南路一段122號"));
         // The address aid: the typed address is split, the ward picked from the district's tree.
         QAction *addrInput = form->findChild<QAction *>(QStringLiteral("ActAddrInput"));
@@ -199,6 +211,7 @@ private Q_SLOTS:
         QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
         const QString where = QStringLiteral(" FROM StdOnSchool WHERE StudentID='%1'").arg(id);
         QCOMPARE(FBench->Query(QStringLiteral("SELECT Sex") + where).toString(), otherSex);
+        QCOMPARE(FBench->Query(QStringLiteral("SELECT IDNo") + where).toString(), idNo);
         QCOMPARE(FBench->Query(QStringLiteral("SELECT Address") + where).toString(),
                  QStringLiteral("台北市中正區示範里重慶南路一段122號"));
         QVERIFY(FBench->Query(QStringLiteral("SELECT Birthday") + where)
@@ -374,6 +387,88 @@ private Q_SLOTS:
         QCOMPARE(form->DBGrid->model()->rowCount(), all);
         QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
         form->close();
+    }
+
+    void identityNumbersAreCheckedBeforeTheyAreKept() {
+        auto *form = qobject_cast<TSingalTBMultiRecForm *>(FBench->Run("TqStdBasicData.bpl"));
+        QVERIFY(form);
+        const TEditArea area(form);
+        form->show();
+        QApplication::setActiveWindow(form);
+        TClientDataSet *d = form->ActiveDataSet;
+        QVERIFY(d->Locate(QStringLiteral("Sex"), Variant("2")));
+        const QString id = d->FieldByName(QStringLiteral("StudentID"))->AsString();
+        const QString stored =
+            FBench
+                ->Query(QStringLiteral("SELECT IDNo FROM StdOnSchool WHERE StudentID='%1'").arg(id))
+                .toString();
+        form->DataEdit->trigger();
+
+        // A wrong check digit: refused, the record still being edited, the number kept to mend.
+        FBench->Errors.clear();
+        Type(area.edIDNo, QStringLiteral("A223456782"));
+        ClickToolButton(form, form->DataSetPost);
+        QCOMPARE(FBench->Errors, QStringList{QStringLiteral("「身分證號」A223456782 不正確")});
+        QCOMPARE(d->State(), dsEdit);
+        QCOMPARE(d->FieldByName(QStringLiteral("IDNo"))->AsString(), QStringLiteral("A223456782"));
+        QCOMPARE(QApplication::focusWidget(), area.edIDNo);
+
+        // A sound number of the other sex: refused as well.
+        FBench->Errors.clear();
+        Type(area.edIDNo, QStringLiteral("A123456789"));
+        ClickToolButton(form, form->DataSetPost);
+        QCOMPARE(FBench->Errors, QStringList{QStringLiteral("「身分證號」A123456789 與性別不符")});
+        QCOMPARE(d->State(), dsEdit);
+        // Nothing reached the server.
+        QCOMPARE(
+            FBench
+                ->Query(QStringLiteral("SELECT IDNo FROM StdOnSchool WHERE StudentID='%1'").arg(id))
+                .toString(),
+            stored);
+
+        // Changing the sex to match makes the number acceptable; a matching number is kept.
+        Pick(area.cbSex, QStringLiteral("1"));
+        FBench->Errors.clear();
+        ClickToolButton(form, form->DataSetPost);
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        QCOMPARE(d->State(), dsBrowse);
+        form->DataEdit->trigger();
+        Pick(area.cbSex, QStringLiteral("2"));
+        Type(area.edIDNo, QStringLiteral("A223456781"));
+        ClickToolButton(form, form->DataSetPost);
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        TRefusals refusals;
+        form->DataApplyUpdate->trigger();
+        QVERIFY2(refusals.Texts.isEmpty(), qPrintable(refusals.Texts.join(u'\n')));
+        QCOMPARE(
+            FBench
+                ->Query(QStringLiteral("SELECT IDNo FROM StdOnSchool WHERE StudentID='%1'").arg(id))
+                .toString(),
+            QStringLiteral("A223456781"));
+        QVERIFY(form->close());
+    }
+
+    void aMistypedBirthdayIsRefusedInTheUsersWords() {
+        auto *form = qobject_cast<TSingalTBMultiRecForm *>(FBench->Run("TqStdBasicData.bpl"));
+        QVERIFY(form);
+        form->show();
+        TClientDataSet *d = form->ActiveDataSet;
+        auto *birthday = TEditArea::Find<TTqDBNumEdit>(form, "edBirthday");
+        const Variant before = d->FieldByName(QStringLiteral("Birthday"))->Value();
+        form->DataEdit->trigger();
+        FBench->Errors.clear();
+        Type(birthday, QStringLiteral("2008/13/45"));
+        QCOMPARE(FBench->Errors,
+                 QStringList{QStringLiteral("「生日」的值 2008/13/45 不是正確的日期")});
+        QCOMPARE(d->State(), dsEdit);
+        QVERIFY(d->FieldByName(QStringLiteral("Birthday"))->Value() == before);
+        // Escape takes the typing back; the record is given up.
+        QTest::keyClick(birthday, Qt::Key_Escape);
+        form->DataSetCancel->trigger();
+        QCOMPARE(d->ChangeCount(), 0);
+        QVERIFY(form->close());
+        QVERIFY2(FBench->Errors.size() == 1, qPrintable(FBench->Errors.join(u'\n')));
+        FBench->Errors.clear();
     }
 
     void theGridPrintsIntoATable() {

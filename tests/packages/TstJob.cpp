@@ -22,7 +22,11 @@ public:
 #ifdef JOB_FORM_FAILS
         throw Exception(QStringLiteral("fixture form refuses to be created"));
 #endif
+#ifdef JOB_EDITION
+        SetCaption(QStringLiteral(LUM_STRINGIFY(JOB_CLASS) " edition " LUM_STRINGIFY(JOB_EDITION)));
+#else
         SetCaption(QStringLiteral(LUM_STRINGIFY(JOB_CLASS)));
+#endif
         SetTag(JOB_TAG);
         SetDragKind(TDragKind::dkDock);
         resize(320, 200);
@@ -37,7 +41,13 @@ public:
 class JOB_CLASS : public TClientAppControl {
 public:
     using TClientAppControl::TClientAppControl;
-    void ClientAppCreate() override { CreateClientForm(FForm); }
+#ifdef JOB_NO_FORM
+    void ClientAppCreate() override {}
+#else
+    void ClientAppCreate() override {
+        CreateClientForm(FForm);
+    }
+#endif
 
 private:
     TFixtureForm *FForm = nullptr;

@@ -456,8 +456,21 @@ private Q_SLOTS:
     }
 
     void hidingAWorkAreaFloatsItsFormsInACascade() {
+        // The work areas are shown and hidden from the "系統" menu, as a user does it.
+        auto *system = Main->MainMenu->findChild<QMenu *>(QStringLiteral("mnuSystem"));
+        QVERIFY(system);
+        auto menuItem = [system](const QString &caption) -> QAction * {
+            for (QAction *a : system->actions())
+                if (a->text() == caption)
+                    return a;
+            return nullptr;
+        };
+        QAction *left = menuItem(QStringLiteral("左分割"));
+        QAction *right = menuItem(QStringLiteral("右分割"));
+        QVERIFY(left && right);
+
         QVERIFY(!Main->LeftSpliter->isChecked());
-        Main->LeftSpliter->Execute();
+        left->trigger();
         QVERIFY(Main->LeftSpliter->isChecked());
         QVERIFY(Main->pcLBWorkArea->isVisible());
         TForm *a = MakeJobForm(3, QSize(210, 110));
@@ -466,8 +479,10 @@ private Q_SLOTS:
         for (TForm *f : {a, b, c})
             SendDock(f);
         QCOMPARE(Main->pcLBWorkArea->DockClientCount(), 3);
+        QCOMPARE(c->HostDockSite(), Main->pcLBWorkArea);
+        QVERIFY(c->isVisible());
 
-        Main->LeftSpliter->Execute();
+        left->trigger();
         QVERIFY(!Main->LeftSpliter->isChecked());
         QVERIFY(!Main->pcLBWorkArea->isVisible());
         QCOMPARE(Main->pcLBWorkArea->DockClientCount(), 0);
@@ -480,11 +495,26 @@ private Q_SLOTS:
             QVERIFY(f->isVisible());
         }
 
-        // The right side works the same way.
-        Main->RightSpliter->Execute();
+        // The right side works the same way, and a form with tag 4 docks there while it shows.
+        right->trigger();
+        QVERIFY(Main->RightSpliter->isChecked());
         QVERIFY(Main->pcRBWorkArea->isVisible());
-        Main->RightSpliter->Execute();
+        TForm *d = MakeJobForm(4);
+        SendDock(d);
+        QCOMPARE(d->HostDockSite(), Main->pcRBWorkArea);
+        QVERIFY(d->isVisible());
+        right->trigger();
+        QVERIFY(!Main->RightSpliter->isChecked());
         QVERIFY(!Main->pcRBWorkArea->isVisible());
+        QVERIFY(d->isWindow());
+
+        // Code that runs the action's handler itself toggles the same way.
+        Main->LeftSpliter->Execute();
+        QVERIFY(Main->LeftSpliter->isChecked());
+        QVERIFY(Main->pcLBWorkArea->isVisible());
+        Main->LeftSpliter->Execute();
+        QVERIFY(!Main->LeftSpliter->isChecked());
+        QVERIFY(!Main->pcLBWorkArea->isVisible());
     }
 
     void messageLine() {

@@ -342,12 +342,12 @@ void TstDBGridModel::errorsReachTheUserAndChangeNothing() {
     // Text a field cannot take: the user is told, and the edit begun for it ends.
     g.Type(0, 0, "abc");
     QTRY_COMPARE(FErrors.size(), 1);
-    QVERIFY2(FErrors[0].contains("not a valid value"), qPrintable(FErrors[0]));
+    QVERIFY2(FErrors[0].contains(QStringLiteral("不是正確的整數")), qPrintable(FErrors[0]));
     QCOMPARE(ds->State(), dsBrowse);
     QCOMPARE(Cell(g.Model, 0, 0), QString("1"));
     g.Type(0, 1, QString(21, QLatin1Char('x')));
     QTRY_COMPARE(FErrors.size(), 2);
-    QVERIFY2(FErrors[1].contains("longer than 20"), qPrintable(FErrors[1]));
+    QVERIFY2(FErrors[1].contains(QStringLiteral("最多 20 個字")), qPrintable(FErrors[1]));
     QCOMPARE(ds->State(), dsBrowse);
 
     // A bad cell after a good one keeps the record in edit with the good change only.
@@ -377,7 +377,7 @@ void TstDBGridModel::errorsReachTheUserAndChangeNothing() {
     g.Type(5, 0, "6");
     QTest::keyClick(&g.View, Qt::Key_Up);
     QTRY_COMPARE(FErrors.size(), 5);
-    QVERIFY2(FErrors[4].contains("must have a value"), qPrintable(FErrors[4]));
+    QVERIFY2(FErrors[4].contains(QStringLiteral("必須輸入")), qPrintable(FErrors[4]));
     QCOMPARE(ds->State(), dsInsert);
     QCOMPARE(g.View.currentIndex().row(), 5);
     QCOMPARE(ds->RecordCount(), 5);
