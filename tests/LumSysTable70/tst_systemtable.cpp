@@ -208,13 +208,13 @@ private Q_SLOTS:
         QCOMPARE(view.topLevelItemCount(), 0);
         vcl.SetVCLName(QStringLiteral("NoSuchTree"));
         QVERIFY(!vcl.GetExisted());
+        QVERIFY_THROWS_EXCEPTION(Exception, vcl.SetLoadActive(true));
         // A stored document of another class exists all the same.
         FServer->Query("INSERT INTO StoredVCL (VCLName, Main_Code, AClassName, Description) "
                        "VALUES ('SemesterGrid', 'GRID', 'TStringGrid', '學期格')");
         vcl.SetVCLName(QStringLiteral("semestergrid"));
         QVERIFY(vcl.GetExisted());
         QVERIFY(!vcl.Server()->Connected());
-        QVERIFY_THROWS_EXCEPTION(Exception, vcl.SetLoadActive(true));
     }
 };
 
