@@ -1,10 +1,20 @@
 #include "Actions.h"
 
+#include "Application.h"
+
 TAction::TAction(QObject *owner, const QString &name, const QString &category,
                  const QString &caption)
     : QAction(caption, owner), FCategory(category) {
     setObjectName(name);
-    connect(this, &QAction::triggered, this, [this] { Execute(); });
+    // Qt's signal delivery is not exception-safe: a handler's error is reported here, as the
+    // message loop reports any other, instead of unwinding through Qt.
+    connect(this, &QAction::triggered, this, [this] {
+        try {
+            Execute();
+        } catch (...) {
+            Application()->HandleException(std::current_exception());
+        }
+    });
 }
 
 void TAction::SetHint(const QString &hint) {
