@@ -79,10 +79,13 @@ void TPasswordDlg::btnSureClick() {
     accept();
 }
 
-bool HandlePasswordDlg(QString &id, QString &password) {
+bool HandlePasswordDlg(QString &id, QString &password, bool accountFixed) {
     TPasswordDlg dialog(QApplication::activeWindow());
     dialog.edAccount->setText(id);
+    dialog.edAccount->setReadOnly(accountFixed);
     dialog.edPassword->clear();
+    if (accountFixed)
+        dialog.edPassword->setFocus();
     dialog.exec();
     if (!dialog.Accepted())
         return false;

@@ -22,5 +22,6 @@ private:
 };
 
 // Shows the dialog with the account filled in; on acceptance copies both edits back and
-// returns true, otherwise leaves them unchanged.
-bool HandlePasswordDlg(QString &id, QString &password);
+// returns true, otherwise leaves them unchanged. With accountFixed the account cannot be
+// changed (signing the same user in again).
+bool HandlePasswordDlg(QString &id, QString &password, bool accountFixed = false);

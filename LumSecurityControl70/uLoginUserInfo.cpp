@@ -6,7 +6,10 @@
 #include "uLoginDlg.h"
 #include "uObjServers.h"
 
+#include "SessionTicket.h"
+
 #include <QCoreApplication>
+#include <QThread>
 
 namespace {
 
@@ -90,6 +93,35 @@ void TLoginUserInfo::LoginAttempt(const QString &machine) {
     FLoginChecked = ok;
     if (!ok)
         ShowMessage(message);
+}
+
+bool TLoginUserInfo::SignInAgain() {
+    if (!FLoginChecked || !(FLoginStyle & lsLoginPrompt))
+        return false;
+    ShowMessage(QStringLiteral("尚未登入或登入已逾時"));
+    QString machine;
+    if (FLoginStyle & lsIPAddress)
+        machine += GetIPAddr();
+    if (FLoginStyle & lsComputerName)
+        machine += GetHost().toUpper();
+    for (int attempts = qMax(FRepeatCount, 1); attempts > 0; --attempts) {
+        QString id = FID;
+        QString password;
+        if (!HandlePasswordDlg(id, password, true))
+            return false;
+        QString message;
+        bool ok = false;
+        if (!machine.isEmpty())
+            OleCheck(SysSecurityServer->LoginByMachine(FID, password, machine, message, ok));
+        else
+            OleCheck(SysSecurityServer->Login(FID, password, message, ok));
+        if (ok) {
+            FPassword = password;
+            return true;
+        }
+        ShowMessage(message);
+    }
+    return false;
 }
 
 void TLoginUserInfo::DoLogin() {
@@ -238,6 +270,12 @@ struct TLoginLifetime {
         SysJobManageServer = new TJobManageServer;
         SysJobManageServer->SetObjectBroker(SrvJobSecurityBroker);
         CurrentUserInfo = new TLoginUserInfo;
+        // A lapsed session asks the user for the password again, on the main thread only.
+        TSessionTicket::SetSignInAgain([] {
+            return CurrentUserInfo && QCoreApplication::instance() &&
+                   QThread::currentThread() == QCoreApplication::instance()->thread() &&
+                   CurrentUserInfo->SignInAgain();
+        });
         // The user logs out while the application ends, when the network still works.
         qAddPostRoutine([] {
             if (!CurrentUserInfo)
@@ -249,6 +287,7 @@ struct TLoginLifetime {
         });
     }
     ~TLoginLifetime() {
+        TSessionTicket::SetSignInAgain({});
         delete CurrentUserInfo;
         CurrentUserInfo = nullptr;
         delete SysJobManageServer;

@@ -60,6 +60,11 @@ public:
     virtual void DoLogin();
     virtual void Clear();
     virtual void GetUserInfo();
+    // After the server refused a call because the session lapsed: tells the user, shows the
+    // login dialog for the same account again (at most RepeatCount attempts) and signs in.
+    // True when signed in again; the details stay as they were. Nothing without a login
+    // prompt in LoginStyle or before the first login.
+    bool SignInAgain();
 
     // Raises ESecurity when the new password breaks a rule or the server refuses it.
     void ChangePassword(const QString &newPassword);

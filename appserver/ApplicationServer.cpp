@@ -40,6 +40,76 @@ void TApplicationServerConfig::LoadIni(const QString &file) {
     Database.User = ini.value("User", Database.User).toString();
     Database.Password = ini.value("Password", Database.Password).toString();
     ini.endGroup();
+    ini.beginGroup(QStringLiteral("Security"));
+    bool ok = false;
+    const int idle = ini.value("SessionIdleMinutes", SessionIdleMinutes).toInt(&ok);
+    if (!ok || idle <= 0)
+        throw EServerError(
+            QStringLiteral("%1: [Security] SessionIdleMinutes must be a number of minutes above 0")
+                .arg(file));
+    SessionIdleMinutes = idle;
+    ini.endGroup();
+}
+
+QString TApplicationServer::SignInRequiredText() {
+    return QStringLiteral("尚未登入或登入已逾時");
+}
+
+QList<TApplicationServer::TPreLoginCall> TApplicationServer::PreLoginCalls() {
+    // What the client calls from its start until its user has signed in: the main window's
+    // server time; the object brokers' server-location table; the tree menu's stored trees;
+    // the clean-up of the template folder against the template list; the sign-in.
+    const QString getRecords = QStringLiteral("AS_GetRecords");
+    return {
+        {QStringLiteral("SystemObj.CodeTableINTF"), QStringLiteral("GetSystemDateTime"), {}},
+        {QStringLiteral("SystemObj.ObjServersINTF"), QStringLiteral("GetServerNames"), {}},
+        {QStringLiteral("SystemObj.ObjServersINTF"), QStringLiteral("ReadServerData"), {}},
+        {QStringLiteral("SystemObj.ObjServersINTF"), getRecords,
+         QStringLiteral("xspServerLocation")},
+        {QStringLiteral("SystemObj.DelphiVCLINTF"),
+         QStringLiteral("ReadVCLNamesByDescription"),
+         {}},
+        {QStringLiteral("SrvJobSecurity.VersionCtrlNTF"), getRecords,
+         QStringLiteral("xspDataFiles")},
+        {QStringLiteral("SrvJobSecurity.SecurityINTF"), QStringLiteral("Login"), {}},
+        {QStringLiteral("SrvJobSecurity.SecurityINTF"), QStringLiteral("LoginByMachine"), {}},
+        {QStringLiteral("SrvJobSecurity.SecurityINTF"), QStringLiteral("GetLockMachine"), {}},
+    };
+}
+
+bool TApplicationServer::PreLoginAllowed(const QString &progId, const QString &method,
+                                         const std::vector<Variant> &args) {
+    for (const TPreLoginCall &call : PreLoginCalls()) {
+        if (call.ProgID.compare(progId, Qt::CaseInsensitive) != 0 ||
+            call.Method.compare(method, Qt::CaseInsensitive) != 0)
+            continue;
+        if (call.Provider.isEmpty())
+            return true;
+        // AS_GetRecords(provider, count, recsOut, options, commandText, params, ownerData):
+        // the provider's own statement only, never a command text of the client's.
+        return args.size() == 7 && args[0].VarType() == TVarType::String &&
+               call.Provider.compare(args[0].ToString(), Qt::CaseInsensitive) == 0 &&
+               VarToStr(args[4]).isEmpty();
+    }
+    return false;
+}
+
+QString TApplicationServer::Guard(TRemoteSession &session, const QString &progId,
+                                  const QString &method, const std::vector<Variant> &args) {
+    session.User.clear();
+    if (!session.Ticket.isEmpty()) {
+        session.User = FSessions->Admit(session.Ticket);
+        if (!session.User.isEmpty())
+            return QString();
+    }
+    if (PreLoginAllowed(progId, method, args))
+        return QString();
+    qWarning().noquote() << QStringLiteral("appserver: refused %1 %2 from %3: %4")
+                                .arg(progId, method, session.Peer.toString(),
+                                     session.Ticket.isEmpty()
+                                         ? QStringLiteral("not signed in")
+                                         : QStringLiteral("the session ticket is not in force"));
+    return SignInRequiredText();
 }
 
 QStringList TApplicationServer::HostedProgIDs() {
@@ -61,17 +131,28 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
         qInfo("Published from %s: %d job packages, %d templates", qPrintable(config.PublishFolder),
               published.Packages, published.Templates);
     }
+    FSessions = std::make_unique<TSessionStore>(*FDatabase, config.SessionIdleMinutes);
+    FThrottle = std::make_unique<TLoginThrottle>(*FDatabase);
     TServerContext context;
     context.Database = FDatabase.get();
     context.MailSender = config.MailSender;
     context.HashCost = config.Database.HashCost;
+    context.Sessions = FSessions.get();
+    context.Throttle = FThrottle.get();
 
     auto add = [&](const QString &progId, auto make) {
-        RegisterClass(progId,
-                      [context, make](const TRemoteSession &) -> std::unique_ptr<TRemoteObject> {
-                          return make(context);
-                      });
+        RegisterClass(
+            progId,
+            [context, make, progId](TRemoteSession &session) -> std::unique_ptr<TRemoteObject> {
+                TServerContext c = context;
+                c.Session = &session;
+                c.ProgID = progId;
+                return make(c);
+            });
     };
+    SetCallGuard(
+        [this](TRemoteSession &session, const QString &progId, const QString &method,
+               const std::vector<Variant> &args) { return Guard(session, progId, method, args); });
     const QStringList ids = HostedProgIDs();
     add(ids[0], [](const TServerContext &c) { return std::make_unique<TVersionCtrlModule>(c); });
     add(ids[1], [](const TServerContext &c) { return std::make_unique<TSecurityModule>(c); });

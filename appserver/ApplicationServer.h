@@ -2,9 +2,15 @@
 // TApplicationServer: the application server — an object server that hosts, for each connection,
 // one object per ProgID of the job-security and system-object servers, and of the servers of
 // the school's notices and calendar, students and staff, over one database.
+//
+// Only a signed-in connection reaches the school's data: a call is let through when the
+// connection presents a session ticket in force (TSessionStore), or when it is one of the few
+// that a client makes before its user has signed in (PreLoginCalls). Everything else is
+// refused with "尚未登入或登入已逾時", logged with the peer's address, and runs nothing.
 
 #include "ObjectServer.h"
 #include "ServerDatabase.h"
+#include "Sessions.h"
 
 #include <QHostAddress>
 #include <memory>
@@ -20,10 +26,13 @@ struct TApplicationServerConfig {
     // A program folder whose job packages and templates are published into the file lists
     // at start (empty: none).
     QString PublishFolder;
+    // Minutes without a call after which a session ticket lapses.
+    int SessionIdleMinutes = TSessionStore::DefaultIdleMinutes;
 
     // Reads an INI file: [Server] Address, Port, Certificate, Key, MailSender, MaxFrameSize,
-    // Publish; [Database] Driver, Name, Host, Port, User, Password. Missing values keep their
-    // defaults. Raises EServerError when the file cannot be read.
+    // Publish; [Database] Driver, Name, Host, Port, User, Password; [Security]
+    // SessionIdleMinutes. Missing values keep their defaults. Raises EServerError when the file
+    // cannot be read.
     void LoadIni(const QString &file);
 };
 
@@ -36,9 +45,30 @@ public:
     ~TApplicationServer() override;
 
     TServerDatabase &Database() { return *FDatabase; }
+    TSessionStore &Sessions() { return *FSessions; }
 
     static QStringList HostedProgIDs();
 
+    // A call a client makes before its user has signed in: the server's time, the server
+    // locations, the stored code trees' names for the tree menu, the template list, and the
+    // sign-in itself. A provider call names its provider, and only reads it with the
+    // provider's own statement.
+    struct TPreLoginCall {
+        QString ProgID;
+        QString Method;
+        QString Provider; // for the IAppServer calls: the provider named by the first argument
+    };
+    static QList<TPreLoginCall> PreLoginCalls();
+    static bool PreLoginAllowed(const QString &progId, const QString &method,
+                                const std::vector<Variant> &args);
+    // The server's message for a call refused for want of a valid ticket.
+    static QString SignInRequiredText();
+
 private:
+    QString Guard(TRemoteSession &session, const QString &progId, const QString &method,
+                  const std::vector<Variant> &args);
+
     std::unique_ptr<TServerDatabase> FDatabase;
+    std::unique_ptr<TSessionStore> FSessions;
+    std::unique_ptr<TLoginThrottle> FThrottle;
 };

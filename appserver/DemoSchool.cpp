@@ -71,7 +71,20 @@ QStringList SchemaStatements() {
         "Birthday VARCHAR(10), IDNo VARCHAR(10), Address VARCHAR(80), EditInfo VARCHAR(255))",
         "CREATE TABLE Employees (EmpID VARCHAR(10) PRIMARY KEY, Cht_Name VARCHAR(40), "
         "UnitID VARCHAR(20), Title VARCHAR(40), Extension VARCHAR(10), EMail VARCHAR(80))",
+        // The server's own records, never read by clients (ServerOnlyTables).
+        "CREATE TABLE Sessions (TicketHash VARCHAR(64) PRIMARY KEY, ID VARCHAR(10) NOT NULL, "
+        "Computer VARCHAR(120), IssueTime VARCHAR(19) NOT NULL, LastUse VARCHAR(19) NOT NULL)",
+        "CREATE TABLE LoginFailures (Seq {SERIAL}, ID VARCHAR(80), Address VARCHAR(64), "
+        "FailTime VARCHAR(19) NOT NULL)",
+        "CREATE TABLE ApplyLog (Seq {SERIAL}, ID VARCHAR(10), ApplyTime VARCHAR(19), "
+        "ProgID VARCHAR(60), Provider VARCHAR(60), Inserted INTEGER, Changed INTEGER, "
+        "Deleted INTEGER, Errors INTEGER)",
     };
+}
+
+QStringList ServerOnlyTables() {
+    return {QStringLiteral("Sessions"), QStringLiteral("LoginFailures"),
+            QStringLiteral("ApplyLog")};
 }
 
 QList<TAddedColumn> AddedColumns() {

@@ -23,6 +23,9 @@ class TServerDatabase;
 
 // CREATE statements with {SERIAL} and {BLOB} standing for the engine's own words.
 QStringList SchemaStatements();
+// Tables of the server's own records (sessions, login failures, the record of applied
+// changes): client command texts never read them.
+QStringList ServerOnlyTables();
 
 // A column that a table gained after databases were first made with it; the CREATE statements
 // hold it already, older databases gain it when the server starts.

@@ -174,7 +174,10 @@ Variant TProviderHost::AS_ApplyUpdates(const QString &providerName, const Varian
     if (delta.VarType() != TVarType::Bytes)
         throw EServerError(
             QStringLiteral("Provider %1: the changes are not a delta packet").arg(e.Def.Name));
-    return e.Provider->ApplyUpdates(delta, maxErrors, errorCount, ownerData);
+    Variant result = e.Provider->ApplyUpdates(delta, maxErrors, errorCount, ownerData);
+    if (AfterApply)
+        AfterApply(e.Def.Name, e.Provider->LastApplyCounts(), errorCount);
+    return result;
 }
 
 Variant TProviderHost::AS_DataRequest(const QString &providerName, const Variant &data) {

@@ -18,6 +18,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,6 +52,9 @@ public:
     const TProviderDef &Provider(const QString &name) const;
     // Drops what the provider holds so that the next fetch reads the table anew.
     void Refresh(const QString &name);
+    // Told after every apply that reached the table: the provider, the rows written by kind
+    // and the rows refused.
+    std::function<void(const QString &provider, const TApplyCounts &counts, int errors)> AfterApply;
 
     Variant AS_ApplyUpdates(const QString &providerName, const Variant &delta, int maxErrors,
                             int &errorCount, Variant &ownerData) override;

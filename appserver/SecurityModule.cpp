@@ -1,5 +1,6 @@
 #include "SecurityModule.h"
 
+#include "ObjectServer.h"
 #include "RemoteProtocol.h"
 
 #include <QRegularExpression>
@@ -49,11 +50,38 @@ bool TSecurityModule::CheckPassword(const QString &id, const QString &password) 
     return hash.isValid() && VerifyPassword(password, hash.toString());
 }
 
+QString TSecurityModule::PeerAddress() const {
+    if (!Context().Session)
+        return QString();
+    const QHostAddress peer = Context().Session->Peer;
+    // An IPv4 client of a dual-stack listener reads as ::ffff:a.b.c.d.
+    bool v4 = false;
+    const quint32 ip4 = peer.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ip4).toString() : peer.toString();
+}
+
+bool TSecurityModule::ThrottledCheck(const QString &id, const QString &password, QString &refusal) {
+    refusal.clear();
+    TLoginThrottle *throttle = Context().Throttle;
+    const QString address = PeerAddress();
+    if (throttle) {
+        refusal = throttle->Refusal(id, address);
+        if (!refusal.isEmpty())
+            return false;
+    }
+    if (CheckPassword(id, password))
+        return true;
+    if (throttle)
+        throttle->Failed(id, address);
+    return false;
+}
+
 bool TSecurityModule::Login(const QString &id, const QString &password, const QString *host,
                             QString &message) {
     message.clear();
-    if (!CheckPassword(id, password)) {
-        message = kWrongAccount;
+    QString refusal;
+    if (!ThrottledCheck(id, password, refusal)) {
+        message = refusal.isEmpty() ? kWrongAccount : refusal;
         return false;
     }
     QSqlQuery q =
@@ -82,14 +110,26 @@ bool TSecurityModule::Login(const QString &id, const QString &password, const QS
             return false;
         }
     }
+    const QString address = PeerAddress();
+    const QString computer = host && !host->isEmpty() ? address + u' ' + *host : address;
+    QByteArray ticket;
     Db().Transaction([&] {
         Db().Exec(QStringLiteral("UPDATE Users SET LoggedIn = 1, LastLogin = ? WHERE ID = ?"),
                   {NowText(), id});
         Db().Exec(
             QStringLiteral("INSERT INTO EventLog (AppName, Operation, Operator, Description, "
                            "StartTime, LogTime) VALUES ('SrvJobSecurity', 'LOGIN', ?, ?, ?, ?)"),
-            {id, host ? *host : QString(), NowText(), NowText()});
+            {id, computer, NowText(), NowText()});
+        if (Context().Throttle)
+            Context().Throttle->Succeeded(id);
+        if (Context().Sessions && Context().Session)
+            ticket = Context().Sessions->Issue(id, computer);
     });
+    if (!ticket.isEmpty()) {
+        Context().Session->Issue(ticket);
+        Context().Session->User = id;
+    }
+    qInfo().noquote() << QStringLiteral("appserver: %1 signed in from %2").arg(id, computer);
     return true;
 }
 
@@ -106,13 +146,19 @@ TSecurityModule::TSecurityModule(const TServerContext &context)
                                 {QStringLiteral("AIDType"), ftString, 10},
                                 {QStringLiteral("OwnerOrg"), ftString, 20},
                                 {QStringLiteral("OwnerUnit"), ftString, 20}}}}) {
-    Method(2, "CanPass", 2, {},
-           [this](TRemoteCall &c) { return Variant(CheckPassword(c.Str(0), c.Str(1))); });
+    Method(2, "CanPass", 2, {}, [this](TRemoteCall &c) {
+        QString refusal;
+        return Variant(ThrottledCheck(c.Str(0), c.Str(1), refusal));
+    });
     Method(3, "ChangePassword", 3, {}, [this](TRemoteCall &c) {
         const QString id = c.Str(0);
-        if (!CheckPassword(id, c.Str(1)) || c.Str(2).isEmpty())
+        QString refusal;
+        if (c.Str(2).isEmpty() || !ThrottledCheck(id, c.Str(1), refusal))
             return Variant(false);
         const QString hash = HashPassword(c.Str(2), Context().HashCost);
+        TRemoteSession *session = Context().Session;
+        const bool own = session && session->User == id;
+        QByteArray ticket;
         Db().Transaction([&] {
             const int months =
                 Db().Scalar(QStringLiteral("SELECT PasswordMonths FROM Users WHERE ID = ?"), {id})
@@ -122,7 +168,16 @@ TSecurityModule::TSecurityModule(const TServerContext &context)
                                "Changer = ?, ChangeTime = ? WHERE ID = ?"),
                 {hash, TServerDatabase::DateText(Date()),
                  TServerDatabase::DateText(EndAfterMonths(Date(), months)), id, NowText(), id});
+            // Whoever held the old password holds no session of the account any more; the
+            // account's own connection goes on with a new ticket.
+            if (Context().Sessions) {
+                Context().Sessions->EndUser(id);
+                if (own)
+                    ticket = Context().Sessions->Issue(id, PeerAddress());
+            }
         });
+        if (!ticket.isEmpty())
+            session->Issue(ticket);
         return Variant(true);
     });
     auto createUser = [this](const QString &id, const QString &password, const QString &name,
@@ -169,8 +224,8 @@ TSecurityModule::TSecurityModule(const TServerContext &context)
     Method(6, "DeleteUsers", 2, {}, [this](TRemoteCall &c) {
         Db().Transaction([&] {
             for (const QString &id : Lines(c.Str(0)))
-                for (const char *table : {"UserMachines", "UserProfile", "GroupMembers", "UserJobs",
-                                          "GroupAdmins", "Users"})
+                for (const char *table : {"Sessions", "UserMachines", "UserProfile", "GroupMembers",
+                                          "UserJobs", "GroupAdmins", "Users"})
                     Db().Exec(
                         QStringLiteral("DELETE FROM %1 WHERE ID = ?").arg(QLatin1String(table)),
                         {id});
@@ -227,9 +282,15 @@ TSecurityModule::TSecurityModule(const TServerContext &context)
         return Variant(ok);
     });
     Method(11, "LogOut", 1, {}, [this](TRemoteCall &c) {
+        TRemoteSession *session = Context().Session;
         Db().Transaction([&] {
             Db().Exec(QStringLiteral("UPDATE Users SET LoggedIn = 0 WHERE ID = ?"), {c.Str(0)});
+            // The connection's own session ends with it.
+            if (session && Context().Sessions)
+                Context().Sessions->End(session->Ticket);
         });
+        if (session)
+            session->End();
         return Variant();
     });
     Method(12, "GetLockMachine", 1, {}, [this](TRemoteCall &c) {

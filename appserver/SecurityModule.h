@@ -6,6 +6,12 @@
 // upper case. A login from a computer matches an entry when the parts the client sent (the
 // address, the name, or both) equal the entry's; an account with bound computers cannot log
 // in without naming its computer.
+//
+// A successful login gives the connection a session ticket; LogOut ends it; a password change
+// ends every ticket of the account and gives the connection a new one when it was the
+// account's. Wrong passwords are counted (TLoginThrottle): a locked account or address is
+// refused before its password is looked at, in Login, LoginByMachine, CanPass and
+// ChangePassword alike.
 
 #include "ServerModule.h"
 
@@ -18,6 +24,10 @@ public:
 
 private:
     bool CheckPassword(const QString &id, const QString &password);
+    // CheckPassword under the login throttle: a refusal (a lock) goes into `refusal`, a wrong
+    // password is counted.
+    bool ThrottledCheck(const QString &id, const QString &password, QString &refusal);
+    QString PeerAddress() const;
     bool Login(const QString &id, const QString &password, const QString *host, QString &message);
     TDateTime EndAfterMonths(TDateTime start, int months) const;
 };

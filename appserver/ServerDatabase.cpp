@@ -24,6 +24,9 @@ int ServerDatabaseAuthorizer(void *self, int action, const char *table, const ch
         if (table && column && qstricmp(table, "Users") == 0 &&
             qstricmp(column, "PasswordHash") == 0)
             return SQLITE_IGNORE;
+        // Nor do its own records of sessions, failed logins and applied changes.
+        if (table && db->FServerOnly.contains(QString::fromUtf8(table), Qt::CaseInsensitive))
+            return SQLITE_DENY;
         return SQLITE_OK;
     case SQLITE_SELECT:
     case SQLITE_FUNCTION:
@@ -63,6 +66,7 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
     if (!config.Password.isEmpty())
         db.setPassword(config.Password);
     FSQLite = config.Driver == QLatin1String("QSQLITE");
+    FServerOnly = ServerOnlyTables();
     if (FSQLite)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
@@ -395,6 +399,9 @@ void TServerDatabase::SetUpClientCommands() {
         Run(QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO %2")
                 .arg(tables, kClientRole));
         Run(QStringLiteral("REVOKE ALL ON %1.users FROM %2").arg(tables, kClientRole));
+        for (const QString &table : ServerOnlyTables())
+            Run(QStringLiteral("REVOKE ALL ON %1.%2 FROM %3")
+                    .arg(tables, table.toLower(), kClientRole));
         Run(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2").arg(kClientSchema, kClientRole));
         Run(QStringLiteral("GRANT SELECT ON %1.users TO %2").arg(kClientSchema, kClientRole));
         // The function runs as the role (security definer), where PostgreSQL refuses to switch

@@ -101,8 +101,9 @@ private:
 
     QString FConnection;
     bool FSQLite = false;
-    bool FReadOnly = false; // consulted by the SQLite authoriser
-    int FCrashAtRow = 0;    // fault injection, see the constructor
+    bool FReadOnly = false;  // consulted by the SQLite authoriser
+    QStringList FServerOnly; // tables the authoriser keeps from client command texts
+    int FCrashAtRow = 0;     // fault injection, see the constructor
     int FRowsChanged = 0;
     static void RowChanged(void *self, int operation, const char *database, const char *table,
                            long long rowId);

@@ -1,7 +1,11 @@
 #include "ServerModule.h"
 
+#include "ObjectServer.h"
+
 TServerModule::TServerModule(const TServerContext &context, const QList<TProviderDef> &providers)
     : FContext(context), FProviders(std::make_unique<TProviderHost>(*context.Database, providers)) {
+    FProviders->AfterApply = [this](const QString &provider, const TApplyCounts &counts,
+                                    int errors) { RecordApply(provider, counts, errors); };
     PublishAppServer(FProviders.get());
     Method(DispRefreshDataSet, QStringLiteral("RefreshDataSet"), 1, {}, [this](TRemoteCall &c) {
         FProviders->Refresh(c.Str(0));
@@ -10,6 +14,19 @@ TServerModule::TServerModule(const TServerContext &context, const QList<TProvide
 }
 
 TServerModule::~TServerModule() = default;
+
+QString TServerModule::SessionUser() const {
+    return FContext.Session ? FContext.Session->User : QString();
+}
+
+void TServerModule::RecordApply(const QString &provider, const TApplyCounts &counts, int errors) {
+    Db().Transaction([&] {
+        Db().Exec(QStringLiteral("INSERT INTO ApplyLog (ID, ApplyTime, ProgID, Provider, Inserted, "
+                                 "Changed, Deleted, Errors) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                  {SessionUser(), NowText(), FContext.ProgID, provider, counts.Inserted,
+                   counts.Modified, counts.Deleted, errors});
+    });
+}
 
 QStringList TServerModule::Lines(const QString &text) {
     QStringList items;

@@ -6,6 +6,9 @@
 #include "ProviderHost.h"
 #include "RemoteObject.h"
 #include "ServerDatabase.h"
+#include "Sessions.h"
+
+struct TRemoteSession;
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -15,6 +18,12 @@ struct TServerContext {
     TServerDatabase *Database = nullptr;
     QString MailSender = QStringLiteral("noreply@demo-school.example");
     THashCost HashCost = THashCost::Interactive; // for passwords set through the server
+    TSessionStore *Sessions = nullptr;
+    TLoginThrottle *Throttle = nullptr;
+    // The connection the object serves (its peer, its ticket and user).
+    TRemoteSession *Session = nullptr;
+    // The ProgID the object was made for.
+    QString ProgID;
 };
 
 class TServerModule : public TRemoteObject {
@@ -36,7 +45,12 @@ protected:
     QStringList Column(const QString &sql, const QVariantList &binds = {});
     static QString NowText() { return TServerDatabase::DateText(Now()); }
 
+    // Who signed in on the connection (empty before sign-in).
+    QString SessionUser() const;
+
 private:
+    // Writes the record of an applied delta: user, time, provider, rows by kind.
+    void RecordApply(const QString &provider, const TApplyCounts &counts, int errors);
     TServerContext FContext;
     std::unique_ptr<TProviderHost> FProviders;
 };

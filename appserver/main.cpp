@@ -2,6 +2,7 @@
 //
 //   appserver [--config FILE] [--port N] [--listen ADDRESS] [--database FILE]
 //             [--certificate PEM --key PEM] [--fast-hash] [--publish FOLDER]
+//   appserver [--config FILE | --database FILE] --revoke USER
 //
 // Without options it listens on every address at port 2001 and keeps its data in the SQLite
 // file "appserver.sqlite" of the current folder, created with the demo school on first start.
@@ -9,8 +10,12 @@
 // (default "appserver"), Host (a name, an address or the folder of a Unix socket), Port, User,
 // Password.
 // It logs to standard error and stops cleanly on SIGTERM or SIGINT.
+//
+// --revoke ends every session of a user in the database (on every server that shares it: the
+// user's next call asks for the password again), writes that into the event log and exits.
 
 #include "ApplicationServer.h"
+#include "Sessions.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -56,7 +61,11 @@ int main(int argc, char **argv) {
     const QCommandLineOption publishOpt(
         "publish", "Publish the job packages and templates of a program folder at start.",
         "folder");
-    parser.addOptions({configOpt, portOpt, listenOpt, dbOpt, certOpt, keyOpt, fastOpt, publishOpt});
+    const QCommandLineOption revokeOpt(
+        "revoke", "End every session of a user (the database of --config or --database) and exit.",
+        "user");
+    parser.addOptions(
+        {configOpt, portOpt, listenOpt, dbOpt, certOpt, keyOpt, fastOpt, publishOpt, revokeOpt});
     parser.process(app);
 
     TApplicationServerConfig config;
@@ -88,6 +97,31 @@ int main(int argc, char **argv) {
             config.Database.HashCost = THashCost::Minimal;
         if (parser.isSet(publishOpt))
             config.PublishFolder = parser.value(publishOpt);
+
+        if (parser.isSet(revokeOpt)) {
+            const QString user = parser.value(revokeOpt).trimmed();
+            if (user.isEmpty())
+                throw EServerError(QStringLiteral("--revoke needs a user"));
+            TServerDatabase database(config.Database);
+            TSessionStore sessions(database, config.SessionIdleMinutes);
+            int ended = 0;
+            database.Transaction([&] {
+                ended = sessions.EndUser(user);
+                const QString now = TServerDatabase::DateText(Now());
+                database.Exec(
+                    QStringLiteral("INSERT INTO EventLog (AppName, Operation, Operator, "
+                                   "Description, StartTime, LogTime) VALUES ('SrvJobSecurity', "
+                                   "'REVOKE', ?, ?, ?, ?)"),
+                    {user,
+                     QStringLiteral("The administrator ended %1 sessions of %2")
+                         .arg(ended)
+                         .arg(user),
+                     now, now});
+            });
+            qInfo().noquote()
+                << QStringLiteral("appserver: ended %1 sessions of %2").arg(ended).arg(user);
+            return 0;
+        }
 
         if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0)
             throw EServerError(QStringLiteral("Cannot set up signal handling"));

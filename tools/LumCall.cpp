@@ -3,12 +3,16 @@
 #include "ClientDataSet.h"
 #include "DateTime.h"
 #include "Exceptions.h"
+#include "SessionTicket.h"
 #include "SocketConnection.h"
 
 #include <QCommandLineParser>
 #include <QDate>
 #include <QRegularExpression>
 #include <climits>
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
 
 namespace LumCall {
 
@@ -103,6 +107,40 @@ void PrintRows(TSocketConnection &connection, const QString &provider, const QSt
     out << data.RecordCount() << " records\n";
 }
 
+// The password typed on the terminal, without echo; empty when standard input is no terminal.
+QString PromptPassword(const QString &user, QTextStream &err) {
+    if (!::isatty(STDIN_FILENO))
+        return QString();
+    err << "Password for " << user << ": ";
+    err.flush();
+    termios old{};
+    ::tcgetattr(STDIN_FILENO, &old);
+    termios quiet = old;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &old);
+    err << '\n';
+    return read ? QString::fromLocal8Bit(line).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'))
+                : QString();
+}
+
+// Signs in on the server's security object; the ticket then goes with the call's connection.
+void SignIn(const QString &host, int port, int timeout, const QString &trust, const QString &user,
+            const QString &password) {
+    TSocketConnection security;
+    security.SetServerName(QStringLiteral("SrvJobSecurity.SecurityINTF"));
+    security.SetAddress(host);
+    security.SetPort(port);
+    security.SetTimeout(timeout);
+    if (!trust.isEmpty())
+        security.SetTrustedCertificateFile(trust);
+    std::vector<Variant> args{Variant(user), Variant(password), Variant()};
+    if (!security.AppServer().Invoke(QStringLiteral("Login"), args).ToBool())
+        throw Exception(QStringLiteral("cannot sign in as %1: %2").arg(user, VarToStr(args[2])));
+}
+
 } // namespace
 
 int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
@@ -112,6 +150,9 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
                        "  lumcall [options] PROGID METHOD [ARG...]\n"
                        "  lumcall [options] PROGID --fetch PROVIDER [--param NAME=VALUE...]\n"
                        "  lumcall [options] PROGID --providers\n\n"
+                       "Everything but the server's time and the sign-in itself needs a user: "
+                       "--user signs in first (the password from --password, else asked for on "
+                       "the terminal).\n"
                        "Arguments: null, true, false, integers, decimals, d:yyyy-mm-dd dates, "
                        "s:text for text that reads as something else, anything else as text.\n"
                        "The result and the values of the output arguments are printed."));
@@ -134,7 +175,14 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
     const QCommandLineOption timeout(QStringLiteral("timeout"),
                                      QStringLiteral("Milliseconds to wait for the server."),
                                      QStringLiteral("ms"), QStringLiteral("10000"));
-    parser.addOptions({host, port, trust, fetch, param, providers, timeout});
+    const QCommandLineOption user(QStringLiteral("user"),
+                                  QStringLiteral("Sign in as this account first."),
+                                  QStringLiteral("account"));
+    const QCommandLineOption password(
+        QStringLiteral("password"),
+        QStringLiteral("The account's password (asked for on the terminal when left out)."),
+        QStringLiteral("password"));
+    parser.addOptions({host, port, trust, fetch, param, providers, timeout, user, password});
     if (!parser.parse(QStringList{QStringLiteral("lumcall")} + arguments)) {
         err << parser.errorText() << '\n';
         return 2;
@@ -151,7 +199,19 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
         err << "usage: lumcall [options] PROGID METHOD [ARG...] (see --help)\n";
         return 2;
     }
+    // Every run signs in for itself.
+    TSessionTicket::Clear();
+    if (parser.isSet(password) && !parser.isSet(user)) {
+        err << "--password needs --user\n";
+        return 2;
+    }
     try {
+        if (parser.isSet(user)) {
+            const QString secret = parser.isSet(password) ? parser.value(password)
+                                                          : PromptPassword(parser.value(user), err);
+            SignIn(parser.value(host), portNumber, parser.value(timeout).toInt(),
+                   parser.value(trust), parser.value(user), secret);
+        }
         TSocketConnection connection;
         connection.SetServerName(rest[0]);
         connection.SetAddress(parser.value(host));

@@ -164,12 +164,14 @@ QByteArray TDataSetProvider::InternalApplyUpdates(const QByteArray &delta, int m
     auto *q = qobject_cast<TSqlQuery *>(FDataSet.data());
     if (!q)
         DatabaseError(QStringLiteral("The provider's dataset cannot resolve updates"));
-    return ResolveToSql(*q, delta, FUpdateMode, maxErrors, errorCount, BeforeApplyRecord);
+    return ResolveToSql(*q, delta, FUpdateMode, maxErrors, errorCount, BeforeApplyRecord,
+                        &FLastApplyCounts);
 }
 
 Variant TDataSetProvider::ApplyUpdates(const Variant &delta, int maxErrors, int &errorCount,
                                        Variant &ownerData) {
     errorCount = 0;
+    FLastApplyCounts = TApplyCounts();
     if (FOptions & poReadOnly)
         DatabaseError(QStringLiteral("Provider '%1' is read-only").arg(Name()));
     if (BeforeApplyUpdates)
@@ -664,8 +666,11 @@ Variant TDeltaRow::Value(const QString &name) const {
 }
 
 QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode mode, int maxErrors,
-                        int &errorCount, const TDeltaRowCheck &check) {
+                        int &errorCount, const TDeltaRowCheck &check, TApplyCounts *counts) {
     errorCount = 0;
+    if (counts)
+        *counts = TApplyCounts();
+    TApplyCounts written;
     // The whole delta is read first: a malformed one changes nothing.
     TPacketReader reader(delta);
     if (reader.Kind() != pkDelta)
@@ -736,6 +741,9 @@ QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode m
                     CheckRow(check, c, fields, rows.Layout());
                 resolver.Apply(c);
                 mark("RELEASE SAVEPOINT orv7_change");
+                ++(c.Kind == ukInsert   ? written.Inserted
+                   : c.Kind == ukModify ? written.Modified
+                                        : written.Deleted);
             } catch (const EDatabaseError &e) {
                 mark("ROLLBACK TO SAVEPOINT orv7_change");
                 ++errorCount;
@@ -765,6 +773,8 @@ QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode m
         DatabaseError(message);
     }
     result.SetRolledBack(rolledBack);
+    if (counts && !rolledBack)
+        *counts = written;
     // The provider's own copy of the data no longer matches the table.
     if (query.Active())
         query.Close();

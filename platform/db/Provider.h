@@ -35,6 +35,12 @@ struct TDeltaRow {
 // Checks a row before it is applied; an error it raises refuses that row alone, with its
 // message as the reason the client is given.
 using TDeltaRowCheck = std::function<void(const TDeltaRow &)>;
+// The rows an applied delta wrote to its table (none when the apply was rolled back).
+struct TApplyCounts {
+    int Inserted = 0;
+    int Modified = 0;
+    int Deleted = 0;
+};
 
 using TProviderRemoteEvent = std::function<void(TDataSetProvider *, Variant &ownerData)>;
 using TDataRequestEvent = std::function<Variant(TDataSetProvider *, const Variant &input)>;
@@ -67,6 +73,8 @@ public:
     virtual Variant DataRequest(const Variant &input);
     virtual Variant GetParams(Variant &ownerData);
     virtual void Execute(const QString &commandText, Variant &params, Variant &ownerData);
+    // What the last ApplyUpdates wrote.
+    const TApplyCounts &LastApplyCounts() const { return FLastApplyCounts; }
 
     void Notification(TComponentBase *component, TOperation operation) override;
 
@@ -85,6 +93,7 @@ private:
     QPointer<TDataSet> FDataSet;
     TUpdateMode FUpdateMode = upWhereAll;
     int FOptions = 0;
+    TApplyCounts FLastApplyCounts;
 };
 
 class TLocalAppServer : public IAppServer {
@@ -112,6 +121,8 @@ private:
     QHash<QString, QPointer<TDataSetProvider>> FProviders; // keys in lower case
 };
 
-// Applies a delta packet to the table behind an SQL query; returns the reconcile result.
+// Applies a delta packet to the table behind an SQL query; returns the reconcile result. With
+// `counts`, also the rows written, by kind.
 QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode mode, int maxErrors,
-                        int &errorCount, const TDeltaRowCheck &check = {});
+                        int &errorCount, const TDeltaRowCheck &check = {},
+                        TApplyCounts *counts = nullptr);

@@ -56,6 +56,14 @@ QStringList TObjectServer::ProgIDs() const {
     return ids;
 }
 
+std::unique_ptr<TRemoteObject> TObjectServer::CreateObject(const QString &progId,
+                                                           TRemoteSession &session) {
+    auto factory = FFactories.find(progId.toLower());
+    if (factory == FFactories.end())
+        return nullptr;
+    return factory->second(session);
+}
+
 void TObjectServer::SetCertificate(const QSslCertificate &certificate, const QSslKey &key) {
     FCertificate = certificate;
     FKey = key;
@@ -150,6 +158,11 @@ void TObjectServer::Send(TSession *s, const Remote::TMessage &message) {
     s->Socket->write(Remote::EncodeFrame(message));
 }
 
+void TObjectServer::SendFailure(TSession *s, const QString &text) {
+    s->Info.Change = Remote::TTicketChange::None;
+    Send(s, Remote::TMessage::Error(text));
+}
+
 void TObjectServer::Handle(TSession *s, const Remote::TMessage &m) {
     using Remote::TMessage;
     using Remote::TMessageKind;
@@ -176,6 +189,11 @@ void TObjectServer::Handle(TSession *s, const Remote::TMessage &m) {
         return;
     }
     switch (m.Kind) {
+    case TMessageKind::Session:
+        // No reply: the ticket counts for the calls that follow.
+        s->Info.Ticket = m.Ticket;
+        s->Info.User.clear();
+        return;
     case TMessageKind::Create: {
         const QString key = m.Text.toLower();
         if (auto it = s->HandleOfProgId.find(key); it != s->HandleOfProgId.end()) {
@@ -208,15 +226,31 @@ void TObjectServer::Handle(TSession *s, const Remote::TMessage &m) {
         std::vector<Variant> args = m.Args;
         std::vector<int> outputs;
         try {
+            if (FCallGuard) {
+                QString method = it->second->MethodName(m.DispId, m.Text);
+                if (method.isEmpty())
+                    method = m.DispId != Remote::DispIdUnknown ? QString::number(m.DispId) : m.Text;
+                const QString refusal =
+                    FCallGuard(s->Info, s->HandleOfProgId.key(m.Handle), method, args);
+                if (!refusal.isEmpty()) {
+                    Send(s, TMessage::Error(refusal, Remote::ErrorSignInRequired));
+                    return;
+                }
+            }
+            s->Info.Change = Remote::TTicketChange::None;
             Variant result = it->second->Invoke(m.DispId, m.Text, args, outputs);
             std::vector<std::pair<int, Variant>> outs;
             for (int index : outputs)
                 outs.emplace_back(index, args.at(size_t(index)));
-            Send(s, TMessage::Result(result, std::move(outs)));
+            TMessage reply = TMessage::Result(result, std::move(outs));
+            reply.TicketChange = s->Info.Change;
+            reply.Ticket = s->Info.Ticket;
+            s->Info.Change = Remote::TTicketChange::None;
+            Send(s, reply);
         } catch (const Exception &e) {
-            Send(s, TMessage::Error(e.Message()));
+            SendFailure(s, e.Message());
         } catch (const std::exception &e) {
-            Send(s, TMessage::Error(QString::fromUtf8(e.what())));
+            SendFailure(s, QString::fromUtf8(e.what()));
         }
         return;
     }

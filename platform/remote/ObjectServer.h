@@ -4,6 +4,11 @@
 // ProgID per connection on request, runs Invoke messages on those objects and frees them when
 // the client releases them or goes away. A malformed frame closes only the connection that
 // sent it, with a logged reason. Everything runs on the thread that owns the server.
+//
+// Sessions: the session ticket a client presents (Session frames) is kept with its connection;
+// a call guard, when set, decides before every call whether the connection may make it, and a
+// method that signs the connection in or out says so through its TRemoteSession, which the
+// reply then carries to the client.
 
 #include "RemoteObject.h"
 #include "RemoteProtocol.h"
@@ -20,16 +25,40 @@
 class QSslSocket;
 class QTcpServer;
 
-// What a remote object may know about the connection that created it.
+// What a remote object may know about the connection that created it. It lives as long as the
+// connection, longer than the connection's objects.
 struct TRemoteSession {
     quint64 Id = 0;
     QHostAddress Peer;
+    // The session ticket presented on this connection, or issued by a call on it (empty: none).
+    QByteArray Ticket;
+    // Whose ticket it is, as the call guard found it for the call that runs (empty: none).
+    QString User;
+    // A call that signs in gives the connection a new ticket, one that signs out ends it; the
+    // call's reply tells the client.
+    void Issue(const QByteArray &ticket) {
+        Ticket = ticket;
+        Change = Remote::TTicketChange::Issued;
+    }
+    void End() {
+        Ticket.clear();
+        User.clear();
+        Change = Remote::TTicketChange::Ended;
+    }
+    Remote::TTicketChange Change = Remote::TTicketChange::None;
 };
 
 class TObjectServer : public QObject {
     Q_OBJECT
 public:
-    using TFactory = std::function<std::unique_ptr<TRemoteObject>(const TRemoteSession &)>;
+    using TFactory = std::function<std::unique_ptr<TRemoteObject>(TRemoteSession &)>;
+    // Runs before every call: an empty text lets it run; any other text refuses it, and goes
+    // back to the client as an error that asks it to sign in (the method does not run).
+    // `method` is the method's declared name (or the name or number the client gave when the
+    // object has no such method); `args` the call's arguments.
+    using TCallGuard =
+        std::function<QString(TRemoteSession &session, const QString &progId, const QString &method,
+                              const std::vector<Variant> &args)>;
 
     explicit TObjectServer(QObject *parent = nullptr);
     ~TObjectServer() override;
@@ -37,6 +66,10 @@ public:
     // ProgIDs are compared without regard to letter case.
     void RegisterClass(const QString &progId, TFactory factory);
     QStringList ProgIDs() const;
+    // Makes an object of a registered class outside any connection (what a test walks through
+    // to list the methods); nullptr for an unknown ProgID.
+    std::unique_ptr<TRemoteObject> CreateObject(const QString &progId, TRemoteSession &session);
+    void SetCallGuard(TCallGuard guard) { FCallGuard = std::move(guard); }
 
     // With a certificate every connection switches to TLS after the greeting.
     void SetCertificate(const QSslCertificate &certificate, const QSslKey &key);
@@ -65,10 +98,12 @@ private:
     void ReadFrames(TSession *session);
     void Handle(TSession *session, const Remote::TMessage &message);
     void Send(TSession *session, const Remote::TMessage &message);
+    void SendFailure(TSession *session, const QString &text);
     void Drop(TSession *session, const QString &reason);
 
     QTcpServer *FListener = nullptr;
     std::map<QString, TFactory> FFactories; // keyed by lower-case ProgID
+    TCallGuard FCallGuard;
     QSslCertificate FCertificate;
     QSslKey FKey;
     qint64 FMaxFrameSize = Remote::DefaultMaxFrameSize;

@@ -38,6 +38,11 @@ QStringList TRemoteObject::MethodNames() const {
     return names;
 }
 
+QString TRemoteObject::MethodName(int dispId, const QString &name) const {
+    const TMethod *m = Find(dispId, name);
+    return m ? m->Name : QString();
+}
+
 Variant TRemoteObject::Invoke(int dispId, const QString &name, std::vector<Variant> &args,
                               std::vector<int> &outputs) {
     const TMethod *m = Find(dispId, name);

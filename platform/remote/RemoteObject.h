@@ -61,6 +61,9 @@ public:
 
     // Method names in declaration order.
     QStringList MethodNames() const;
+    // The declared name of the method a call names by number (or by name in any letter case);
+    // empty when there is none.
+    QString MethodName(int dispId, const QString &name) const;
 
 protected:
     // Declares a method. dispId Remote::DispIdUnknown makes it callable by name only.

@@ -57,10 +57,18 @@ TMessage TMessage::Result(const Variant &result, std::vector<std::pair<int, Vari
     return m;
 }
 
-TMessage TMessage::Error(const QString &text) {
+TMessage TMessage::Error(const QString &text, int code) {
     TMessage m;
     m.Kind = TMessageKind::Error;
     m.Text = text;
+    m.Code = code;
+    return m;
+}
+
+TMessage TMessage::Session(const QByteArray &ticket) {
+    TMessage m;
+    m.Kind = TMessageKind::Session;
+    m.Ticket = ticket;
     return m;
 }
 
@@ -94,10 +102,21 @@ void WriteMessage(QCborStreamWriter &w, const TMessage &m) {
         w.append(m.StartTls);
         break;
     case TMessageKind::Create:
-    case TMessageKind::Error:
         w.startArray(2);
         w.append(qint64(m.Kind));
         w.append(m.Text);
+        break;
+    case TMessageKind::Error:
+        w.startArray(m.Code != 0 ? 3 : 2);
+        w.append(qint64(m.Kind));
+        w.append(m.Text);
+        if (m.Code != 0)
+            w.append(qint64(m.Code));
+        break;
+    case TMessageKind::Session:
+        w.startArray(2);
+        w.append(qint64(m.Kind));
+        w.append(m.Ticket);
         break;
     case TMessageKind::Created:
     case TMessageKind::Release:
@@ -117,7 +136,7 @@ void WriteMessage(QCborStreamWriter &w, const TMessage &m) {
         w.endArray();
         break;
     case TMessageKind::Result:
-        w.startArray(3);
+        w.startArray(m.TicketChange == TTicketChange::None ? 3 : 4);
         w.append(qint64(m.Kind));
         WriteVariant(w, m.ReturnValue);
         w.startArray(quint64(m.Outputs.size()));
@@ -128,6 +147,10 @@ void WriteMessage(QCborStreamWriter &w, const TMessage &m) {
             w.endArray();
         }
         w.endArray();
+        if (m.TicketChange == TTicketChange::Issued)
+            w.append(m.Ticket);
+        else if (m.TicketChange == TTicketChange::Ended)
+            w.append(nullptr);
         break;
     case TMessageKind::Released:
         w.startArray(1);
@@ -245,6 +268,26 @@ QString ReadText(QCborStreamReader &r) {
     return out;
 }
 
+// A session ticket: a byte string of at most MaxTicketBytes.
+QByteArray ReadTicket(QCborStreamReader &r) {
+    Check(r);
+    if (!r.isByteArray())
+        Malformed(QStringLiteral("a ticket was expected"));
+    if (r.isLengthKnown() && r.length() > quint64(MaxTicketBytes))
+        Malformed(QStringLiteral("the ticket is too long"));
+    QByteArray out;
+    auto part = r.readByteArray();
+    while (part.status == QCborStreamReader::Ok) {
+        out += part.data;
+        if (out.size() > MaxTicketBytes)
+            Malformed(QStringLiteral("the ticket is too long"));
+        part = r.readByteArray();
+    }
+    if (part.status == QCborStreamReader::Error)
+        Malformed(QStringLiteral("broken ticket"));
+    return out;
+}
+
 bool ReadBool(QCborStreamReader &r) {
     Check(r);
     if (!r.isBool())
@@ -292,7 +335,7 @@ TMessage DecodeMessage(const QByteArray &payload) {
     EnterArray(r);
     Expect(r);
     const int kind = ReadInt32(r);
-    if (kind < int(TMessageKind::Hello) || kind > int(TMessageKind::Released))
+    if (kind < int(TMessageKind::Hello) || kind > int(TMessageKind::Session))
         Malformed(QStringLiteral("unknown message kind %1").arg(kind));
     m.Kind = TMessageKind(kind);
     switch (m.Kind) {
@@ -310,9 +353,22 @@ TMessage DecodeMessage(const QByteArray &payload) {
         m.StartTls = ReadBool(r);
         break;
     case TMessageKind::Create:
+        Expect(r);
+        m.Text = ReadText(r);
+        break;
     case TMessageKind::Error:
         Expect(r);
         m.Text = ReadText(r);
+        Check(r);
+        if (r.hasNext()) {
+            m.Code = ReadInt32(r);
+            if (m.Code == 0)
+                Malformed(QStringLiteral("an error code of 0"));
+        }
+        break;
+    case TMessageKind::Session:
+        Expect(r);
+        m.Ticket = ReadTicket(r);
         break;
     case TMessageKind::Created:
     case TMessageKind::Release:
@@ -349,6 +405,18 @@ TMessage DecodeMessage(const QByteArray &payload) {
             m.Outputs.emplace_back(index, std::move(value));
         }
         LeaveArray(r);
+        Check(r);
+        if (r.hasNext()) {
+            if (r.isNull()) {
+                r.next();
+                m.TicketChange = TTicketChange::Ended;
+            } else {
+                m.Ticket = ReadTicket(r);
+                if (m.Ticket.isEmpty())
+                    Malformed(QStringLiteral("an empty ticket was issued"));
+                m.TicketChange = TTicketChange::Issued;
+            }
+        }
         break;
     case TMessageKind::Released:
         break;

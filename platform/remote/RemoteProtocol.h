@@ -12,9 +12,16 @@
 //   Created  [4, handle]
 //   Invoke   [5, handle, dispId, name, [args]] dispId -1 means "look the method up by name"
 //   Result   [6, result, [[index, value]...]]  the values of the by-reference (output) arguments
+//            [6, result, [...], ticket]        a call that signed in: the new session ticket
+//            [6, result, [...], null]          a call that signed out: the ticket has ended
 //   Error    [7, text]                         the call failed; text is the server's message
+//            [7, text, code]                   code ErrorSignInRequired: refused for want of a
+//                                              valid session ticket (nothing ran)
 //   Release  [8, handle]
 //   Released [9]
+//   Session  [10, ticket]                      client -> server, after the greeting (and TLS)
+//                                              and whenever the ticket changes: the session
+//                                              ticket of the later calls (empty: none)
 //
 // Frames larger than the limit, unknown kinds, wrong element types and bytes left over after a
 // message are malformed: the decoder raises ERemoteProtocol, and the side that received such a
@@ -32,6 +39,7 @@ LUM_DECLARE_EXCEPTION(ERemoteError, Exception);              // any failure of a
 LUM_DECLARE_EXCEPTION(ERemoteProtocol, ERemoteError);        // malformed or unexpected frame
 LUM_DECLARE_EXCEPTION(ESocketConnectionError, ERemoteError); // host unreachable, link lost
 LUM_DECLARE_EXCEPTION(EServerError, ERemoteError);           // the server's own error text
+LUM_DECLARE_EXCEPTION(ESignInRequired, EServerError);        // no valid session ticket: nothing ran
 
 namespace Remote {
 
@@ -39,6 +47,11 @@ constexpr int ProtocolVersion = 1;
 constexpr int DispIdUnknown = -1;
 constexpr qint64 DefaultMaxFrameSize = qint64(64) * 1024 * 1024;
 constexpr int HeaderSize = 4;
+// Session tickets are 32 bytes; a Session frame or a reply carrying more is malformed.
+constexpr int TicketSize = 32;
+constexpr int MaxTicketBytes = 64;
+// The code of an Error that refuses a call for want of a valid session ticket.
+constexpr int ErrorSignInRequired = 1;
 inline const char *Magic() {
     return "ORVR";
 }
@@ -53,7 +66,11 @@ enum class TMessageKind : int {
     Error = 7,
     Release = 8,
     Released = 9,
+    Session = 10,
 };
+
+// What a reply says about the connection's session ticket.
+enum class TTicketChange { None, Issued, Ended };
 
 struct TMessage {
     TMessageKind Kind = TMessageKind::Error;
@@ -62,9 +79,12 @@ struct TMessage {
     QString Text;          // Create: ProgID; Invoke: method name; Error: message
     int Handle = 0;        // Created, Invoke, Release
     int DispId = DispIdUnknown;
-    std::vector<Variant> Args;                    // Invoke
-    Variant ReturnValue;                          // Result
-    std::vector<std::pair<int, Variant>> Outputs; // Result
+    std::vector<Variant> Args;                        // Invoke
+    Variant ReturnValue;                              // Result
+    std::vector<std::pair<int, Variant>> Outputs;     // Result
+    int Code = 0;                                     // Error
+    QByteArray Ticket;                                // Session; Result with TicketChange Issued
+    TTicketChange TicketChange = TTicketChange::None; // Result
 
     static TMessage Hello();
     static TMessage Welcome(bool startTls);
@@ -72,7 +92,8 @@ struct TMessage {
     static TMessage Created(int handle);
     static TMessage Invoke(int handle, int dispId, const QString &name, std::vector<Variant> args);
     static TMessage Result(const Variant &result, std::vector<std::pair<int, Variant>> outputs);
-    static TMessage Error(const QString &text);
+    static TMessage Error(const QString &text, int code = 0);
+    static TMessage Session(const QByteArray &ticket);
     static TMessage Release(int handle);
     static TMessage Released();
 };

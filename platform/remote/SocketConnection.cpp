@@ -3,6 +3,7 @@
 #include "AppServerProxy.h"
 #include "ObjectBroker.h"
 #include "Registry.h"
+#include "SessionTicket.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -142,6 +143,7 @@ void TSocketConnection::DoDisconnect() {
 
 void TSocketConnection::DropSocket() {
     FHandle = 0;
+    FTicketPresented = false;
     FConnectedHost.clear();
     FConnectedPort = 0;
     if (FSocket) {
@@ -225,6 +227,7 @@ void TSocketConnection::ConnectTo(const QString &host, int port) {
                 .arg(port));
     }
 
+    PresentTicket();
     Remote::TMessage created = RoundTrip(Remote::TMessage::Create(FServerName));
     if (created.Kind == Remote::TMessageKind::Error) {
         DropSocket();
@@ -276,14 +279,47 @@ Remote::TMessage TSocketConnection::RoundTrip(const Remote::TMessage &request) {
     return ReadMessage();
 }
 
+void TSocketConnection::PresentTicket() {
+    const quint64 generation = TSessionTicket::Generation();
+    if (FTicketPresented && generation == FPresentedTicket)
+        return;
+    const QByteArray ticket = TSessionTicket::Current();
+    // A link that never had a ticket has nothing to take back.
+    if (FTicketPresented || !ticket.isEmpty()) {
+        if (!FSocket)
+            throw ESocketConnectionError(QStringLiteral("The connection is closed"));
+        FSocket->write(Remote::EncodeFrame(Remote::TMessage::Session(ticket)));
+    }
+    FTicketPresented = true;
+    FPresentedTicket = generation;
+}
+
 Variant TSocketConnection::Invoke(int dispId, const QString &name, std::vector<Variant> &args) {
     SetConnected(true);
+    PresentTicket();
     Remote::TMessage reply = RoundTrip(Remote::TMessage::Invoke(FHandle, dispId, name, args));
+    if (reply.Kind == Remote::TMessageKind::Error && reply.Code == Remote::ErrorSignInRequired) {
+        // Nothing ran: once the user has signed in again, the same call goes out once more.
+        if (!TSessionTicket::SignInAgain())
+            throw ESignInRequired(reply.Text);
+        SetConnected(true);
+        PresentTicket();
+        reply = RoundTrip(Remote::TMessage::Invoke(FHandle, dispId, name, args));
+        if (reply.Kind == Remote::TMessageKind::Error && reply.Code == Remote::ErrorSignInRequired)
+            throw ESignInRequired(reply.Text);
+    }
     if (reply.Kind == Remote::TMessageKind::Error)
         throw EServerError(reply.Text);
     if (reply.Kind != Remote::TMessageKind::Result) {
         DropSocket();
         throw ERemoteProtocol(QStringLiteral("Unexpected reply to a call"));
+    }
+    if (reply.TicketChange != Remote::TTicketChange::None) {
+        // The server already holds this link to the new state.
+        TSessionTicket::Set(reply.TicketChange == Remote::TTicketChange::Issued ? reply.Ticket
+                                                                                : QByteArray());
+        FTicketPresented = true;
+        FPresentedTicket = TSessionTicket::Generation();
     }
     for (auto &[index, value] : reply.Outputs)
         if (index < int(args.size()))

@@ -9,6 +9,12 @@
 // trusted when TrustedCertificateFile names its PEM file; an empty property falls back to the
 // string value "TrustedCertificate" of the machine key \SOFTWARE\ORV7.0\AppServers. A client
 // that trusts a certificate refuses a server that does not offer TLS.
+//
+// Sessions: every connection presents the process's session ticket (TSessionTicket) after the
+// greeting, and again before a call when the ticket changed meanwhile; the ticket a reply
+// issues or ends becomes the process's. A call refused for want of a valid ticket raises
+// ESignInRequired, unless the sign-in handler signed the user in again: then it is made once
+// more with the new ticket.
 
 #include "Component.h"
 #include "ObjectBroker.h"
@@ -90,6 +96,8 @@ protected:
 private:
     void ConnectTo(const QString &host, int port);
     Remote::TMessage RoundTrip(const Remote::TMessage &request);
+    // Sends the process's ticket when this link has not presented the current one yet.
+    void PresentTicket();
     Remote::TMessage ReadMessage();
     void ReadExactly(char *into, qint64 count);
     [[noreturn]] void Lost(const QString &what);
@@ -109,6 +117,8 @@ private:
 
     QSslSocket *FSocket = nullptr;
     int FHandle = 0;
+    quint64 FPresentedTicket = 0; // generation of the ticket this link presented
+    bool FTicketPresented = false;
     QString FConnectedHost;
     int FConnectedPort = 0;
     std::unique_ptr<IAppServer> FProxy;

@@ -103,6 +103,7 @@ private Q_SLOTS:
         QVERIFY(ok);
         QCOMPARE(message, QString());
         OleCheck(sec->LogOut(QStringLiteral("T001")));
+        FServer->SignIn(); // logging out ended the session
 
         TStringList machines;
         machines.SetText(QStringLiteral("127.0.0.1 LAB-PC01\n10.0.0.8 OFFICE-02\n"));
@@ -119,6 +120,7 @@ private Q_SLOTS:
                                      QStringLiteral("10.0.0.8 OFFICE-02"), message, ok));
         QVERIFY(ok);
         OleCheck(sec->LogOut(QStringLiteral("T001")));
+        FServer->SignIn(); // logging out ended the session
 
         QString name = QStringLiteral("x"), description = QStringLiteral("y");
         TDateTime start, end;
@@ -319,6 +321,7 @@ private Q_SLOTS:
     void failOverThroughTheLocationTable() {
         // Two servers; the location table on the first lists both as "SrvJobSecurity".
         auto second = std::make_unique<TAppServerFixture>();
+        FServer->SignIn(); // the second server's ticket means nothing to the first
         OrvServerDataSet->LocalBroker()->Servers().clear();
         OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
                                                          FServer->Port());
@@ -341,6 +344,7 @@ private Q_SLOTS:
             QVERIFY(ok);
         }
         FServer = std::move(second);
+        FServer->SignIn();
         FBroker->Servers().clear();
         FBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
     }

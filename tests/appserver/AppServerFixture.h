@@ -4,9 +4,15 @@
 // tests registered with lum_test_on_postgres that way too), a new database of the test
 // program's throw-away PostgreSQL cluster. A test may prepare the database before the server
 // opens it (an older database, for one).
+//
+// Only signed-in connections reach the server's data: the fixture signs the test process in as
+// the demo administrator when the server has started (the process's session ticket then goes
+// with every connection it opens), unless it is made signed out. SignIn and SignOut change that
+// later.
 
 #include "ApplicationServer.h"
 #include "ServerThread.h"
+#include "SessionTicket.h"
 #include "SocketConnection.h"
 #include "TempPostgres.h"
 
@@ -117,30 +123,53 @@ private:
     TDatabaseConfig FConfig;
 };
 
+enum class TFixtureSignIn { Admin, SignedOut };
+
 class TAppServerFixture {
 public:
-    // On a free port, or on the given one.
-    explicit TAppServerFixture(const std::function<void(const TTestDatabase &)> &prepare = {},
-                               quint16 port = 0) {
+    // On a free port, or on the given one. `configure` may change the server's settings.
+    explicit TAppServerFixture(
+        const std::function<void(const TTestDatabase &)> &prepare = {}, quint16 port = 0,
+        TFixtureSignIn signIn = TFixtureSignIn::Admin,
+        const std::function<void(TApplicationServerConfig &)> &configure = {}) {
         if (prepare)
             prepare(FDatabase);
         TApplicationServerConfig config;
         config.Address = QHostAddress::LocalHost;
         config.Port = port;
         config.Database = FDatabase.Config();
+        if (configure)
+            configure(config);
         FThread =
             std::make_unique<TServerThread>([config] { return new TApplicationServer(config); });
         FThread->StartServer();
+        if (signIn == TFixtureSignIn::Admin)
+            SignIn();
+        else
+            SignOut();
     }
 
+    // Signs the test process in (Login on the security object); raises with the server's
+    // message when the login is refused.
+    void SignIn(const QString &id = QStringLiteral("ADMIN"),
+                const QString &password = QStringLiteral("orv7-admin")) const {
+        auto security = Connect(QStringLiteral("SrvJobSecurity.SecurityINTF"));
+        std::vector<Variant> args{Variant(id), Variant(password), Variant()};
+        if (!security->AppServer().Invoke(10, args).ToBool())
+            throw Exception(QStringLiteral("Cannot sign in as %1: %2").arg(id, VarToStr(args[2])));
+    }
+    // Forgets the process's ticket (the server still holds it).
+    static void SignOut() { TSessionTicket::Clear(); }
+
     quint16 Port() const { return FThread->Port(); }
+    TServerThread &Thread() const { return *FThread; }
     const TTestDatabase &Database() const { return FDatabase; }
 
-    std::unique_ptr<TSocketConnection> Connect(const QString &progId) const {
+    std::unique_ptr<TSocketConnection> Connect(const QString &progId, quint16 port = 0) const {
         auto c = std::make_unique<TSocketConnection>();
         c->SetServerName(progId);
         c->SetAddress(QStringLiteral("127.0.0.1"));
-        c->SetPort(Port());
+        c->SetPort(port ? port : Port());
         c->SetTimeout(10000);
         c->Open();
         return c;

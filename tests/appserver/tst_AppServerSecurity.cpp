@@ -47,6 +47,9 @@ private Q_SLOTS:
         QVERIFY(FSec->AppServer().Call(2, {Variant("T001"), Variant("teach-2024")}).ToBool());
         FSec->AppServer().Call(11, {Variant("ADMIN")});
         QCOMPARE(FServer->Query("SELECT LoggedIn FROM Users WHERE ID='ADMIN'").toInt(), 0);
+        // Logging out ended the session: the rest of the tests sign in again.
+        QVERIFY(TSessionTicket::Current().isEmpty());
+        FServer->SignIn();
         // Passwords are never stored as typed.
         const QString hash =
             FServer->Query("SELECT PasswordHash FROM Users WHERE ID='T001'").toString();
@@ -164,6 +167,10 @@ private Q_SLOTS:
         sec.Call(6, {Variant("T900\nT901\n"), Variant("ADMIN")});
         QVERIFY(!FServer->Query("SELECT 1 FROM Users WHERE ID='T900'").isValid());
         QVERIFY(!FServer->Query("SELECT 1 FROM UserProfile WHERE ID='T900'").isValid());
+        // A deleted account's sessions end with it (this process was signed in as T900).
+        QVERIFY(!FServer->Query("SELECT 1 FROM Sessions WHERE ID='T900'").isValid());
+        QVERIFY_THROWS_EXCEPTION(ESignInRequired, sec.Invoke(5, info));
+        FServer->SignIn();
 
         // By group: membership and start form come with the account; an unknown group undoes all.
         QVERIFY(sec.Call(403, {Variant("T910"), Variant("pw-910"), Variant("張"), Variant(""),

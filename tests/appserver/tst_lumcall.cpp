@@ -48,11 +48,25 @@ void TstLumCall::argumentsTakeTheirType() {
 }
 
 void TstLumCall::callsFetchesAndErrors() {
-    TAppServerFixture server;
+    TAppServerFixture server({}, 0, TFixtureSignIn::SignedOut);
     const QString port = QString::number(server.Port());
     const QString security = QStringLiteral("SrvJobSecurity.SecurityINTF");
+    const QStringList teacher{"--port", port, "--user", "T001", "--password", "teach-2024"};
 
-    TOutcome r = Call({"--port", port, security, "Login", "T001", "teach-2024", ""});
+    // Without signing in the students stay unread; signed in they are listed.
+    TOutcome r = Call({"--port", port, "SrvAcademic.AcadStudentINTF", "--fetch", "dspStdBasic"});
+    QCOMPARE(r.Code, 1);
+    QCOMPARE(r.Err, QStringLiteral("error: 尚未登入或登入已逾時\n"));
+    QVERIFY(!r.Out.contains("StudentID"));
+    r = Call(teacher + QStringList{"SrvAcademic.AcadStudentINTF", "--fetch", "dspStdBasic"});
+    QCOMPARE(r.Code, 0);
+    QVERIFY2(r.Out.startsWith("StudentID\t") && r.Out.contains(" records\n"), qPrintable(r.Out));
+    r = Call({"--port", port, "--user", "T001", "--password", "guess", security, "--providers"});
+    QCOMPARE(r.Code, 1);
+    QVERIFY2(r.Err.contains("cannot sign in as T001: 帳號或密碼錯誤"), qPrintable(r.Err));
+    QCOMPARE(Call({"--port", port, "--password", "x", security, "--providers"}).Code, 2);
+
+    r = Call({"--port", port, security, "Login", "T001", "teach-2024", ""});
     QCOMPARE(r.Code, 0);
     QVERIFY2(r.Out.startsWith("result: True\n"), qPrintable(r.Out));
 
@@ -68,16 +82,16 @@ void TstLumCall::callsFetchesAndErrors() {
                  r.Out.contains("SrvJobSecurity\t") && r.Out.endsWith("3 records\n"),
              qPrintable(r.Out));
 
-    r = Call({"--port", port, "SystemObj.CodeTableINTF", "--providers"});
+    r = Call(teacher + QStringList{"SystemObj.CodeTableINTF", "--providers"});
     QCOMPARE(r.Code, 0);
     QVERIFY(r.Out.split('\n').contains("xspCodeTable"));
 
     // A provider parameter travels with the fetch.
-    r = Call({"--port", port, security, "--fetch", "dspUserProfile", "--param", "ID=s:T001"});
+    r = Call(teacher + QStringList{security, "--fetch", "dspUserProfile", "--param", "ID=s:T001"});
     QCOMPARE(r.Code, 0);
     QVERIFY2(r.Out.contains("MainForm"), qPrintable(r.Out));
 
-    r = Call({"--port", port, security, "NoSuchMethod"});
+    r = Call(teacher + QStringList{security, "NoSuchMethod"});
     QCOMPARE(r.Code, 1);
     QVERIFY2(r.Err.contains("error: ") && r.Err.contains("NoSuchMethod"), qPrintable(r.Err));
 

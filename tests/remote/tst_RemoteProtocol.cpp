@@ -45,6 +45,45 @@ private Q_SLOTS:
         }
     }
 
+    // Session tickets: presented in a Session frame, issued or ended in a call's reply; a
+    // refusal for want of one carries its code.
+    void sessionTicketsTravelInTheirFrames() {
+        const QByteArray ticket(Remote::TicketSize, '\x5a');
+        TMessage session = DecodeMessage(EncodeMessage(TMessage::Session(ticket)));
+        QCOMPARE(int(session.Kind), int(Remote::TMessageKind::Session));
+        QCOMPARE(session.Ticket, ticket);
+        QVERIFY(DecodeMessage(EncodeMessage(TMessage::Session(QByteArray()))).Ticket.isEmpty());
+
+        TMessage issued = TMessage::Result(Variant(true), {{2, Variant("")}});
+        issued.TicketChange = Remote::TTicketChange::Issued;
+        issued.Ticket = ticket;
+        TMessage back = DecodeMessage(EncodeMessage(issued));
+        QCOMPARE(int(back.TicketChange), int(Remote::TTicketChange::Issued));
+        QCOMPARE(back.Ticket, ticket);
+        QCOMPARE(back.Outputs.size(), size_t(1));
+        TMessage ended = TMessage::Result(Variant(), {});
+        ended.TicketChange = Remote::TTicketChange::Ended;
+        QCOMPARE(int(DecodeMessage(EncodeMessage(ended)).TicketChange),
+                 int(Remote::TTicketChange::Ended));
+        QCOMPARE(int(DecodeMessage(EncodeMessage(TMessage::Result(Variant(), {}))).TicketChange),
+                 int(Remote::TTicketChange::None));
+
+        const TMessage refused = DecodeMessage(
+            EncodeMessage(TMessage::Error("尚未登入或登入已逾時", Remote::ErrorSignInRequired)));
+        QCOMPARE(refused.Code, Remote::ErrorSignInRequired);
+        QCOMPARE(refused.Text, QStringLiteral("尚未登入或登入已逾時"));
+        QCOMPARE(DecodeMessage(EncodeMessage(TMessage::Error("x"))).Code, 0);
+
+        // A ticket longer than any the server issues is malformed, in either direction.
+        QVERIFY_THROWS_EXCEPTION(
+            ERemoteProtocol, DecodeMessage(EncodeMessage(
+                                 TMessage::Session(QByteArray(Remote::MaxTicketBytes + 1, 'x')))));
+        issued.Ticket = QByteArray(Remote::MaxTicketBytes + 1, 'x');
+        QVERIFY_THROWS_EXCEPTION(ERemoteProtocol, DecodeMessage(EncodeMessage(issued)));
+        issued.Ticket.clear(); // an "issued" ticket that is empty
+        QVERIFY_THROWS_EXCEPTION(ERemoteProtocol, DecodeMessage(EncodeMessage(issued)));
+    }
+
     void framesArriveInAnyPieces() {
         QByteArray stream;
         for (int i = 1; i <= 3; ++i)
