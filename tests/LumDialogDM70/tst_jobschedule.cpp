@@ -100,6 +100,7 @@ private Q_SLOTS:
 
     void readOnlyShowsTheStoredDaysWithoutEditing() {
         TFixedClock clock(QDate(2027, 1, 15));
+        FServer->SignIn(); // a month later the morning's session has lapsed
         bool okVisible = true, calendarEnabled = true;
         quint32 shown = 0, afterClick = 0;
         WhenShown([&](TJobScheduleDlg *dlg) {

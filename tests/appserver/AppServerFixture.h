@@ -13,6 +13,7 @@
 #include "ApplicationServer.h"
 #include "ServerThread.h"
 #include "SessionTicket.h"
+#include "SignIn.h"
 #include "SocketConnection.h"
 #include "TempPostgres.h"
 
@@ -153,10 +154,9 @@ public:
     // message when the login is refused.
     void SignIn(const QString &id = QStringLiteral("ADMIN"),
                 const QString &password = QStringLiteral("orv7-admin")) const {
-        auto security = Connect(QStringLiteral("SrvJobSecurity.SecurityINTF"));
-        std::vector<Variant> args{Variant(id), Variant(password), Variant()};
-        if (!security->AppServer().Invoke(10, args).ToBool())
-            throw Exception(QStringLiteral("Cannot sign in as %1: %2").arg(id, VarToStr(args[2])));
+        QString why;
+        if (!SignInAt(Port(), id, password, &why))
+            throw Exception(QStringLiteral("Cannot sign in as %1: %2").arg(id, why));
     }
     // Forgets the process's ticket (the server still holds it).
     static void SignOut() { TSessionTicket::Clear(); }

@@ -5,6 +5,7 @@
 
 #include "ClientDataSet.h"
 #include "ServerProcess.h"
+#include "SignIn.h"
 #include "SocketConnection.h"
 
 #include <QCoreApplication>
@@ -67,6 +68,7 @@ private Q_SLOTS:
         TServerProcess server(Arguments(), LogFile());
         const quint16 port = server.WaitForPort();
         QVERIFY2(port != 0, qPrintable(server.Log()));
+        QVERIFY(SignInAt(port, "ADMIN", "orv7-admin"));
         auto code = Connect("SystemObj.CodeTableINTF", port);
         QCOMPARE(code->AppServer().Call(3).VarType(), TVarType::Date);
         QVERIFY2(server.Terminate(), qPrintable(server.Log()));
@@ -82,6 +84,7 @@ private Q_SLOTS:
             TServerProcess server(Arguments(), LogFile(), 3);
             const quint16 port = server.WaitForPort();
             QVERIFY2(port != 0, qPrintable(server.Log()));
+            QVERIFY(SignInAt(port, "ADMIN", "orv7-admin"));
             QCOMPARE(Peek("SELECT COUNT(*) FROM GroupMembers WHERE GroupID = 'ACAD'").toInt(), 2);
             auto jobs = Connect("SrvJobSecurity.JobManagerINTF", port);
             QVERIFY_THROWS_EXCEPTION(
@@ -102,6 +105,7 @@ private Q_SLOTS:
             TServerProcess server(Arguments(), LogFile(), 2);
             const quint16 port = server.WaitForPort();
             QVERIFY2(port != 0, qPrintable(server.Log()));
+            QVERIFY(SignInAt(port, "ADMIN", "orv7-admin"));
             auto code = Connect("SystemObj.CodeTableINTF", port);
             table.SetAppServer(code->GetServer());
             table.Open();
@@ -143,6 +147,7 @@ private Q_SLOTS:
         TServerProcess server(Arguments(), LogFile());
         const quint16 port = server.WaitForPort();
         QVERIFY2(port != 0, qPrintable(server.Log()));
+        QVERIFY(SignInAt(port, "ADMIN", "orv7-admin"));
         auto code = Connect("SystemObj.CodeTableINTF", port);
         table.SetAppServer(code->GetServer());
         QCOMPARE(table.ApplyUpdates(0), 0);

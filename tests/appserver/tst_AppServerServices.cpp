@@ -174,6 +174,8 @@ private Q_SLOTS:
         TSimpleObjectBroker broker;
         broker.LoadServerData(obj->AppServer().Call(1, {Variant("SrvJobSecurity")}));
         QCOMPARE(broker.GetPortForComputer("127.0.0.1"), int(port));
+        // The process's ticket is now the other server's: sign in again for the cases after.
+        FServer->SignIn();
     }
 
     void clientFiles() {

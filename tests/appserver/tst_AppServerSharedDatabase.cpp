@@ -12,17 +12,6 @@
 
 namespace {
 
-bool LogIn(quint16 port, const QString &id, const QString &password) {
-    TSocketConnection c;
-    c.SetServerName(QStringLiteral("SrvJobSecurity.SecurityINTF"));
-    c.SetAddress(QStringLiteral("127.0.0.1"));
-    c.SetPort(port);
-    c.SetTimeout(30000);
-    c.Open();
-    std::vector<Variant> args{Variant(id), Variant(password), Variant()};
-    return c.AppServer().Invoke(10, args).ToBool();
-}
-
 std::unique_ptr<TSocketConnection> CodeServer(quint16 port) {
     auto c = std::make_unique<TSocketConnection>();
     c->SetServerName(QStringLiteral("SystemObj.CodeTableINTF"));
@@ -100,9 +89,9 @@ private Q_SLOTS:
         QCOMPARE(database.Query("SELECT COUNT(*) FROM CodeTable WHERE Main_Code = 'NSEX'").toInt(),
                  2);
 
-        QVERIFY(LogIn(thread.Port(), "T001", "teach-2024"));
-        QVERIFY(LogIn(programPort, "ADMIN", "orv7-admin"));
-        QVERIFY(!LogIn(programPort, "T001", "wrong"));
+        QVERIFY(SignInAt(thread.Port(), "T001", "teach-2024"));
+        QVERIFY(SignInAt(programPort, "ADMIN", "orv7-admin"));
+        QVERIFY(!SignInAt(programPort, "T001", "wrong"));
 
         auto one = CodeServer(thread.Port());
         auto other = CodeServer(programPort);
@@ -136,6 +125,7 @@ private Q_SLOTS:
         TServerProcess program({"--config", ini, "--fast-hash"}, FDir.filePath("killed.log"));
         const quint16 port = program.WaitForPort();
         QVERIFY2(port != 0, qPrintable(program.Log()));
+        QVERIFY(SignInAt(port, "ADMIN", "orv7-admin"));
 
         // The batch changes two rows; the second is locked here, so the server writes the
         // first and then waits, and is killed while it waits.
