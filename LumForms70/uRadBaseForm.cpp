@@ -293,7 +293,7 @@ void TRadBaseForm::ShowVCLTreeAtMain(const QString &treeName) {
 
 void TRadBaseForm::DateInput(TField *field) {
     if (field->DataType() != ftDate && field->DataType() != ftDateTime)
-        throw Exception(QStringLiteral("Field[%1] is Not Date Type").arg(field->FieldName()));
+        throw Exception(QStringLiteral("Field[%1] is Not Date Type").arg(field->Name()));
     CalendarDialog->SetCaption(field->DisplayLabel());
     CalendarDialog->SetCalendarDate(field->IsNull() ? Date() : field->AsDateTime());
     if (!CalendarDialog->Execute())

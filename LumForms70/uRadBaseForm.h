@@ -82,7 +82,8 @@ public:
     QString GetEditInfo() const;
     // Asks the main window to show the stored tree docked in its main area.
     void ShowVCLTreeAtMain(const QString &treeName);
-    // Calendar input for a date field; raises "Field[%s] is Not Date Type" for other fields.
+    // Calendar input for a date field; raises "Field[%s] is Not Date Type" with the field
+    // component's name for other fields.
     void DateInput(TField *field);
     // Tree-code input: the chosen code into codeField, and the full text (code,description)
     // or the description into textField; either field may be absent.

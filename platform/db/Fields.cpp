@@ -104,6 +104,16 @@ int TField::Index() const {
     return FDataSet ? FDataSet->Fields().IndexOf(this) : -1;
 }
 
+QString TField::Name() const {
+    if (!FName.isEmpty())
+        return FName;
+    QString name = FDataSet ? FDataSet->Name() : QString();
+    for (const QChar c : FFieldName)
+        if (c.isLetterOrNumber() || c == u'_')
+            name += c;
+    return name;
+}
+
 int TField::DisplayWidth() const {
     if (FDisplayWidth > 0)
         return FDisplayWidth;

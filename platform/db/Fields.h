@@ -70,6 +70,12 @@ public:
     TDataSet *DataSet() const { return FDataSet; }
     const QString &FieldName() const { return FFieldName; }
     void SetFieldName(const QString &name) { FFieldName = name; }
+    // The field component's name, which messages about the component itself give. Unless one
+    // is set, the name a form designer gives a field: its dataset's component name followed
+    // by the field name without the characters an identifier cannot hold ("cdsPeople" and
+    // "Birth Day" make "cdsPeopleBirthDay").
+    QString Name() const;
+    void SetName(const QString &name) { FName = name; }
     TFieldType DataType() const { return FDataType; }
     TFieldKind FieldKind() const { return FFieldKind; }
     void SetFieldKind(TFieldKind kind) { FFieldKind = kind; }
@@ -182,6 +188,7 @@ private:
     friend class TFields;
     TDataSet *FDataSet = nullptr;
     QString FFieldName;
+    QString FName;
     TFieldType FDataType;
     TFieldKind FFieldKind = fkData;
     int FSize = 0;

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void validateRejectsWithoutChangingTheValue();
     void uniqueIndexesRefuseRepeatedKeys();
     void whatAUserTypedIsRefusedInTheirWords();
+    void fieldComponentsAreNamedAsADesignerNamesThem();
 };
 
 void TstDataSet::cursorMovesAndBoundaries() {
@@ -474,6 +475,22 @@ void TstDataSet::whatAUserTypedIsRefusedInTheirWords() {
     // Mistakes of a program keep their own texts.
     QCOMPARE(refusal([&] { ds.FieldByName("NoSuchField"); }),
              QStringLiteral("Field 'NoSuchField' not found"));
+}
+
+void TstDataSet::fieldComponentsAreNamedAsADesignerNamesThem() {
+    TClientDataSet ds;
+    ds.FieldDefs().Add("Birth Day", ftDate);
+    ds.FieldDefs().Add("Name", ftString, 10);
+    ds.CreateDataSet();
+    // Without a dataset name, the field name without what an identifier cannot hold.
+    QCOMPARE(ds.FieldByName("Birth Day")->Name(), QString("BirthDay"));
+    ds.SetName("cdsPeople");
+    QCOMPARE(ds.FieldByName("Birth Day")->Name(), QString("cdsPeopleBirthDay"));
+    TField *name = ds.FieldByName("Name");
+    QCOMPARE(name->Name(), QString("cdsPeopleName"));
+    name->SetName("PeopleName");
+    QCOMPARE(name->Name(), QString("PeopleName"));
+    QCOMPARE(name->FieldName(), QString("Name"));
 }
 
 QTEST_GUILESS_MAIN(TstDataSet)
