@@ -323,103 +323,103 @@ TJobManageServer::TJobManageServer(QObject *owner) : TRadServerConnection(owner)
     SetServerName(PROGID_JobManagerINTF);
 }
 
-HRESULT TJobManageServer::Run(int dispId, std::vector<Variant> args, Variant *result,
-                              std::vector<std::pair<int, Variant *>> outputs) {
-    return CallServer([&](TRemoteDispatch &d) {
-        const Variant r = IJobManagerDisp(d).Invoke(dispId, args);
-        for (auto &[index, out] : outputs)
-            *out = args[size_t(index)];
-        if (result)
-            *result = r;
-    });
-}
-
-namespace {
-Variant V(const QString &s) {
-    return Variant(s);
-}
-} // namespace
-
 HRESULT TJobManageServer::UpdateJobGroup(const QString &groupId, const QString &manager,
                                          const QString &unitId, const QString &changer,
                                          Variant &result) {
-    return Run(DispIJobManager::UpdateJobGroup, {V(groupId), V(manager), V(unitId), V(changer)},
-               &result);
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).UpdateJobGroup(groupId, manager, unitId, changer);
+    });
 }
 
 HRESULT TJobManageServer::ChangeManager(const QString &oldManager, const QString &newManager,
                                         const QString &changer, Variant &result) {
-    return Run(DispIJobManager::ChangeManager, {V(oldManager), V(newManager), V(changer)}, &result);
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).ChangeManager(oldManager, newManager, changer);
+    });
 }
 
 HRESULT TJobManageServer::ChangeGroupMembers(const QString &groupId, const QString &memberList,
                                              const QString &changer, Variant &result) {
-    return Run(DispIJobManager::ChangeGroupMembers, {V(groupId), V(memberList), V(changer)},
-               &result);
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).ChangeGroupMembers(groupId, memberList, changer);
+    });
 }
 
 HRESULT TJobManageServer::DeleteJobGroups(const QString &groupList) {
-    return Run(DispIJobManager::DeleteJobGroups, {V(groupList)});
+    return CallServer([&](TRemoteDispatch &d) { IJobManagerDisp(d).DeleteJobGroups(groupList); });
 }
 
 HRESULT TJobManageServer::GetGroupJobAndMembers(const QString &groupId, Variant &memberList,
                                                 Variant &jobList, Variant &result) {
-    return Run(DispIJobManager::GetGroupJobAndMembers, {V(groupId), Variant(), Variant()}, &result,
-               {{1, &memberList}, {2, &jobList}});
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).GetGroupJobAndMembers(groupId, memberList, jobList);
+    });
 }
 
 HRESULT TJobManageServer::ChangeUserJobs(const QString &id, const QString &groupId,
                                          const QString &jobList, const QString &changer,
                                          Variant &result) {
-    return Run(DispIJobManager::ChangeUserJobs, {V(id), V(groupId), V(jobList), V(changer)},
-               &result);
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).ChangeUserJobs(id, groupId, jobList, changer);
+    });
 }
 
 HRESULT TJobManageServer::UpdateJobAgent(const QString &id, const QString &agent,
                                          const QString &groupId, const QString &jobList,
                                          TDateTime startDate, TDateTime endDate,
                                          const QString &cause, Variant &result) {
-    return Run(
-        DispIJobManager::UpdateJobAgent,
-        {V(id), V(agent), V(groupId), V(jobList), Variant(startDate), Variant(endDate), V(cause)},
-        &result);
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).UpdateJobAgent(id, agent, groupId, jobList, startDate, endDate,
+                                                   cause);
+    });
 }
 
 HRESULT TJobManageServer::DeleteMembers(const QString &idList) {
-    return Run(DispIJobManager::DeleteMembers, {V(idList)});
+    return CallServer([&](TRemoteDispatch &d) { IJobManagerDisp(d).DeleteMembers(idList); });
 }
 
 HRESULT TJobManageServer::DeleteJobs(const QString &jobList) {
-    return Run(DispIJobManager::DeleteJobs, {V(jobList)});
+    return CallServer([&](TRemoteDispatch &d) { IJobManagerDisp(d).DeleteJobs(jobList); });
 }
 
 HRESULT TJobManageServer::GetUserJobInfo(const QString &id, Variant &groupList, Variant &jobList,
                                          Variant &admGroupList, Variant &result) {
-    return Run(DispIJobManager::GetUserJobInfo, {V(id), Variant(), Variant(), Variant()}, &result,
-               {{1, &groupList}, {2, &jobList}, {3, &admGroupList}});
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).GetUserJobInfo(id, groupList, jobList, admGroupList);
+    });
 }
 
 HRESULT TJobManageServer::DeleteJobAgent(const QString &id, const QString &agent,
                                          const QString &groupId, const QString &jobList) {
-    return Run(DispIJobManager::DeleteJobAgent, {V(id), V(agent), V(groupId), V(jobList)});
+    return CallServer([&](TRemoteDispatch &d) {
+        IJobManagerDisp(d).DeleteJobAgent(id, agent, groupId, jobList);
+    });
 }
 
 HRESULT TJobManageServer::ChangeGroupJobs(const QString &groupId, const QString &jobList,
                                           const QString &changer, Variant &result) {
-    return Run(DispIJobManager::ChangeGroupJobs, {V(groupId), V(jobList), V(changer)}, &result);
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).ChangeGroupJobs(groupId, jobList, changer);
+    });
 }
 
 HRESULT TJobManageServer::ChangeMemberGroups(const QString &id, const QString &groupList,
                                              const QString &changer, Variant &result) {
-    return Run(DispIJobManager::ChangeMemberGroups, {V(id), V(groupList), V(changer)}, &result);
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).ChangeMemberGroups(id, groupList, changer);
+    });
 }
 
 HRESULT TJobManageServer::SetMemberManageGroup(const QString &id, const QString &groupList,
                                                const QString &changer, Variant &result) {
-    return Run(DispIJobManager::SetMemberManageGroup, {V(id), V(groupList), V(changer)}, &result);
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).SetMemberManageGroup(id, groupList, changer);
+    });
 }
 
 HRESULT TJobManageServer::ChangeJobGroups(const QString &jobId, const QString &groupList,
                                           const QString &changer, Variant &result) {
-    return Run(DispIJobManager::ChangeJobGroups, {V(jobId), V(groupList), V(changer)}, &result);
+    return CallServer([&](TRemoteDispatch &d) {
+        result = IJobManagerDisp(d).ChangeJobGroups(jobId, groupList, changer);
+    });
 }

@@ -173,8 +173,4 @@ public:
                                  const QString &changer, Variant &result);
     HRESULT ChangeJobGroups(const QString &jobId, const QString &groupList, const QString &changer,
                             Variant &result);
-
-private:
-    HRESULT Run(int dispId, std::vector<Variant> args, Variant *result = nullptr,
-                std::vector<std::pair<int, Variant *>> outputs = {});
 };

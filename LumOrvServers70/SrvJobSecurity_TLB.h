@@ -1,7 +1,8 @@
 #pragma once
 // The job-security server's type library: version control of client files, accounts and
 // logins, and job groups. Each interface has its identifiers, the ProgID clients address, its
-// dispatch numbers, and a dispatch twin that calls the remote object by those numbers.
+// dispatch numbers, a dispatch twin that calls the remote object by those numbers, and the
+// creators of its two creatable classes.
 
 #include "OrvSysInterface_TLB.h"
 
@@ -218,9 +219,91 @@ public:
 class IJobManagerDisp : public IResetDataSetDisp {
 public:
     using IResetDataSetDisp::IResetDataSetDisp;
-    // Job-manager calls take their arguments as they travel; out arguments are written back
-    // into `args`.
-    Variant Invoke(int dispId, std::vector<Variant> &args) {
-        return FDispatch.Invoke(dispId, args);
+    Variant UpdateJobGroup(const QString &groupId, const QString &manager, const QString &unitId,
+                           const QString &changer) {
+        return FDispatch.Call(DispIJobManager::UpdateJobGroup, {Variant(groupId), Variant(manager),
+                                                                Variant(unitId), Variant(changer)});
+    }
+    Variant ChangeManager(const QString &oldManager, const QString &newManager,
+                          const QString &changer) {
+        return FDispatch.Call(DispIJobManager::ChangeManager,
+                              {Variant(oldManager), Variant(newManager), Variant(changer)});
+    }
+    Variant ChangeGroupMembers(const QString &groupId, const QString &memberList,
+                               const QString &changer) {
+        return FDispatch.Call(DispIJobManager::ChangeGroupMembers,
+                              {Variant(groupId), Variant(memberList), Variant(changer)});
+    }
+    void DeleteJobGroups(const QString &groupList) {
+        FDispatch.Call(DispIJobManager::DeleteJobGroups, {Variant(groupList)});
+    }
+    Variant GetGroupJobAndMembers(const QString &groupId, Variant &memberList, Variant &jobList) {
+        std::vector<Variant> args{Variant(groupId), Variant(), Variant()};
+        Variant r = FDispatch.Invoke(DispIJobManager::GetGroupJobAndMembers, args);
+        memberList = args[1];
+        jobList = args[2];
+        return r;
+    }
+    Variant ChangeUserJobs(const QString &id, const QString &groupId, const QString &jobList,
+                           const QString &changer) {
+        return FDispatch.Call(DispIJobManager::ChangeUserJobs,
+                              {Variant(id), Variant(groupId), Variant(jobList), Variant(changer)});
+    }
+    Variant UpdateJobAgent(const QString &id, const QString &agent, const QString &groupId,
+                           const QString &jobList, TDateTime startDate, TDateTime endDate,
+                           const QString &cause) {
+        return FDispatch.Call(DispIJobManager::UpdateJobAgent,
+                              {Variant(id), Variant(agent), Variant(groupId), Variant(jobList),
+                               Variant(startDate), Variant(endDate), Variant(cause)});
+    }
+    void DeleteMembers(const QString &idList) {
+        FDispatch.Call(DispIJobManager::DeleteMembers, {Variant(idList)});
+    }
+    void DeleteJobs(const QString &jobList) {
+        FDispatch.Call(DispIJobManager::DeleteJobs, {Variant(jobList)});
+    }
+    Variant GetUserJobInfo(const QString &id, Variant &groupList, Variant &jobList,
+                           Variant &admGroupList) {
+        std::vector<Variant> args{Variant(id), Variant(), Variant(), Variant()};
+        Variant r = FDispatch.Invoke(DispIJobManager::GetUserJobInfo, args);
+        groupList = args[1];
+        jobList = args[2];
+        admGroupList = args[3];
+        return r;
+    }
+    void DeleteJobAgent(const QString &id, const QString &agent, const QString &groupId,
+                        const QString &jobList) {
+        FDispatch.Call(DispIJobManager::DeleteJobAgent,
+                       {Variant(id), Variant(agent), Variant(groupId), Variant(jobList)});
+    }
+    Variant ChangeGroupJobs(const QString &groupId, const QString &jobList,
+                            const QString &changer) {
+        return FDispatch.Call(DispIJobManager::ChangeGroupJobs,
+                              {Variant(groupId), Variant(jobList), Variant(changer)});
+    }
+    Variant ChangeMemberGroups(const QString &id, const QString &groupList,
+                               const QString &changer) {
+        return FDispatch.Call(DispIJobManager::ChangeMemberGroups,
+                              {Variant(id), Variant(groupList), Variant(changer)});
+    }
+    Variant SetMemberManageGroup(const QString &id, const QString &groupList,
+                                 const QString &changer) {
+        return FDispatch.Call(DispIJobManager::SetMemberManageGroup,
+                              {Variant(id), Variant(groupList), Variant(changer)});
+    }
+    Variant ChangeJobGroups(const QString &jobId, const QString &groupList,
+                            const QString &changer) {
+        return FDispatch.Call(DispIJobManager::ChangeJobGroups,
+                              {Variant(jobId), Variant(groupList), Variant(changer)});
     }
 };
+
+// Creators of the creatable classes (Part 2.3): per interface the class clients address by
+// ProgID and the data-module class. Create reaches the class on this computer, CreateRemote on
+// the named one; both through a socket connection of their own to the interface's ProgID.
+using CoVersionCtrlNTF = TCoClass<IVersionCtrlDisp, CLASS_VersionCtrlNTF, PROGID_VersionCtrlNTF>;
+using CoVersionCtrl = TCoClass<IVersionCtrlDisp, CLASS_VersionCtrl, PROGID_VersionCtrlNTF>;
+using CoSecurityINTF = TCoClass<ISecurityDisp, CLASS_SecurityINTF, PROGID_SecurityINTF>;
+using CoSecurity = TCoClass<ISecurityDisp, CLASS_Security, PROGID_SecurityINTF>;
+using CoJobManagerINTF = TCoClass<IJobManagerDisp, CLASS_JobManagerINTF, PROGID_JobManagerINTF>;
+using CoJobManager = TCoClass<IJobManagerDisp, CLASS_JobManager, PROGID_JobManagerINTF>;

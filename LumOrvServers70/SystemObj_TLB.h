@@ -1,8 +1,9 @@
 #pragma once
 // The system-object server's type library: shared services (key numbers, clock, usage log,
 // mail, units), stored user-interface definitions, server locations and identifier names.
-// Each interface has its identifiers, the ProgID clients address, its dispatch numbers, and a
-// dispatch twin that calls the remote object by those numbers.
+// Each interface has its identifiers, the ProgID clients address, its dispatch numbers, a
+// dispatch twin that calls the remote object by those numbers, and the creators of its two
+// creatable classes.
 
 #include "OrvSysInterface_TLB.h"
 
@@ -170,3 +171,13 @@ public:
 private:
     TRemoteDispatch FDispatch;
 };
+
+// Creators of the creatable classes (Part 2.3), as in the job-security library.
+using CoCodeTableINTF = TCoClass<ICodeTableDMDisp, CLASS_CodeTableINTF, PROGID_CodeTableINTF>;
+using CoCodeTableDM = TCoClass<ICodeTableDMDisp, CLASS_CodeTableDM, PROGID_CodeTableINTF>;
+using CoDelphiVCLINTF = TCoClass<IDelphiVCLDMDisp, CLASS_DelphiVCLINTF, PROGID_DelphiVCLINTF>;
+using CoDelphiVCLDM = TCoClass<IDelphiVCLDMDisp, CLASS_DelphiVCLDM, PROGID_DelphiVCLINTF>;
+using CoObjServersINTF = TCoClass<IObjServersDMDisp, CLASS_ObjServersINTF, PROGID_ObjServersINTF>;
+using CoObjServersDM = TCoClass<IObjServersDMDisp, CLASS_ObjServersDM, PROGID_ObjServersINTF>;
+using CoIDNameINTF = TCoClass<IIDNameDisp, CLASS_IDNameINTF, PROGID_IDNameINTF>;
+using CoIDNameDM = TCoClass<IIDNameDisp, CLASS_IDNameDM, PROGID_IDNameINTF>;

@@ -13,6 +13,7 @@
 #include "uObjServers.h"
 
 #include <QBuffer>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
 
@@ -22,6 +23,10 @@ int DeadPort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
+}
+
+QStringList Lines(const Variant &text) {
+    return VarToStr(text).split(u'\n', Qt::SkipEmptyParts);
 }
 
 template <class T> std::unique_ptr<T> FrontEnd(TSimpleObjectBroker *broker) {
@@ -266,6 +271,112 @@ private Q_SLOTS:
         Variant members;
         OleCheck(jobs->GetGroupJobAndMembers(QStringLiteral("ACAD"), members, jobList, result));
         QVERIFY(VarToStr(members).contains(QStringLiteral("T001")));
+    }
+
+    void theJobManagerTwinCallsEachMethodByItsNumber() {
+        // Made by the creator of the class clients address, on this server's machine.
+        auto jobs =
+            CoJobManagerINTF::CreateRemote(QStringLiteral("127.0.0.1:%1").arg(FServer->Port()));
+        QVERIFY(jobs.Connection()->Connected());
+        QCOMPARE(jobs.Connection()->ServerName(), PROGID_JobManagerINTF);
+        const QString admin = QStringLiteral("ADMIN");
+        QVERIFY(jobs->UpdateJobGroup("TSTG", "MGR1", "A10", admin).ToBool());
+        QVERIFY(jobs->ChangeGroupMembers("TSTG", "T001\nT002", admin).ToBool());
+        QVERIFY(jobs->ChangeGroupJobs("TSTG", "TstJobA.bpl\nTstJobB.bpl", admin).ToBool());
+        Variant members, jobList;
+        QVERIFY(jobs->GetGroupJobAndMembers("TSTG", members, jobList).ToBool());
+        QCOMPARE(VarToStr(members), QStringLiteral("T001\nT002\n"));
+        QCOMPARE(VarToStr(jobList), QStringLiteral("TstJobA.bpl\nTstJobB.bpl\n"));
+        QVERIFY(jobs->ChangeJobGroups("TstJobC.bpl", "TSTG", admin).ToBool());
+        QVERIFY(jobs->ChangeMemberGroups("T002", "TSTG\nSTUDENT", admin).ToBool());
+        QVERIFY(jobs->ChangeUserJobs("T002", "TSTG", "TstJobD.bpl", admin).ToBool());
+        // An agent for a while, someone who manages the group, its manager changed.
+        const TDateTime today = Date();
+        QVERIFY(jobs->UpdateJobAgent("T001", admin, "TSTG", "TstJobC.bpl", TDateTime(today - 1),
+                                     TDateTime(today + 30), QStringLiteral("休假"))
+                    .ToBool());
+        QVERIFY(jobs->SetMemberManageGroup("T001", "TSTG", admin).ToBool());
+        QVERIFY(jobs->ChangeManager("MGR1", "T002", admin).ToBool());
+        Variant groups, userJobs, managed;
+        QVERIFY(jobs->GetUserJobInfo(admin, groups, userJobs, managed).ToBool());
+        QVERIFY(Lines(userJobs).contains(QStringLiteral("TstJobC.bpl")));
+        QVERIFY(jobs->GetUserJobInfo("T001", groups, userJobs, managed).ToBool());
+        QCOMPARE(Lines(managed), (QStringList{"ACAD", "TSTG"}));
+        QVERIFY(jobs->GetUserJobInfo("T002", groups, userJobs, managed).ToBool());
+        QCOMPARE(Lines(groups), (QStringList{"STUDENT", "TSTG"}));
+        QVERIFY(Lines(userJobs).contains(QStringLiteral("TstJobD.bpl")));
+        QCOMPARE(Lines(managed), (QStringList{"STUDENT", "TSTG"}));
+        jobs->DeleteJobAgent("T001", admin, "TSTG", "TstJobC.bpl");
+        QVERIFY(jobs->GetUserJobInfo(admin, groups, userJobs, managed).ToBool());
+        QVERIFY(!Lines(userJobs).contains(QStringLiteral("TstJobC.bpl")));
+        jobs->DeleteJobs("TstJobB.bpl");
+        jobs->DeleteMembers("T001");
+        QVERIFY(jobs->GetGroupJobAndMembers("TSTG", members, jobList).ToBool());
+        QCOMPARE(VarToStr(members), QStringLiteral("T002\n"));
+        QCOMPARE(VarToStr(jobList), QStringLiteral("TstJobA.bpl\nTstJobC.bpl\n"));
+        jobs->DeleteJobGroups("TSTG");
+        QVERIFY(!jobs->GetGroupJobAndMembers("TSTG", members, jobList).ToBool());
+        // The demo school's own memberships as they were.
+        QVERIFY(jobs->ChangeMemberGroups("T001", "ACAD", admin).ToBool());
+        QVERIFY(jobs->GetUserJobInfo("T002", groups, userJobs, managed).ToBool());
+        QCOMPARE(Lines(groups), QStringList{QStringLiteral("STUDENT")});
+    }
+
+    void creatorsReachTheirClasses() {
+        const QString machine = QStringLiteral("127.0.0.1:%1").arg(FServer->Port());
+        // Each creatable class has its class identifier; both classes of an interface reach the
+        // object its server publishes under the interface's ProgID.
+        QCOMPARE(CoVersionCtrlNTF::ClassID(), CLASS_VersionCtrlNTF);
+        QCOMPARE(CoVersionCtrl::ClassID(), CLASS_VersionCtrl);
+        QCOMPARE(CoSecurity::ClassID(), CLASS_Security);
+        QCOMPARE(CoJobManager::ClassID(), CLASS_JobManager);
+        QCOMPARE(CoCodeTableDM::ClassID(), CLASS_CodeTableDM);
+        QCOMPARE(CoDelphiVCLDM::ClassID(), CLASS_DelphiVCLDM);
+        QCOMPARE(CoObjServersDM::ClassID(), CLASS_ObjServersDM);
+        QCOMPARE(CoIDNameDM::ClassID(), CLASS_IDNameDM);
+        QCOMPARE(CoVersionCtrl::ProgId(), PROGID_VersionCtrlNTF);
+        CoVersionCtrl::CreateRemote(machine)->RefreshDataSet(QStringLiteral("xspClientApps"));
+        Variant message;
+        QVERIFY(CoSecurityINTF::CreateRemote(machine)->Login("ADMIN", "orv7-admin", message));
+        QVERIFY(CoJobManager::CreateRemote(machine)
+                    ->GetUserJobInfo("ADMIN", message, message, message)
+                    .ToBool());
+        QVERIFY(qAbs(CoCodeTableDM::CreateRemote(machine)->GetSystemDateTime() - Now()) <
+                1.0 / 24 / 60);
+        QVERIFY(VarToStr(CoDelphiVCLINTF::CreateRemote(machine)->ReadClassVCLNames("TTreeView"))
+                    .contains(QStringLiteral("EPT")));
+        QVERIFY(VarToStr(CoObjServersDM::CreateRemote(machine)->GetServerNames())
+                    .contains(QStringLiteral("SystemObj")));
+        QVERIFY(!CoIDNameINTF::CreateRemote(machine)->IDType().isEmpty());
+        // A copy shares the connection, which closes with the last one.
+        QPointer<TSocketConnection> link;
+        {
+            auto codes = CoCodeTableINTF::CreateRemote(machine);
+            auto copy = codes;
+            link = codes.Connection();
+            QCOMPARE(copy.Connection(), link.data());
+        }
+        QVERIFY(link.isNull());
+        // A machine where nothing listens, or a port that is none, raises.
+        QVERIFY_THROWS_EXCEPTION(
+            ESocketConnectionError,
+            CoCodeTableINTF::CreateRemote(QStringLiteral("127.0.0.1:%1").arg(DeadPort())));
+        QVERIFY_THROWS_EXCEPTION(Exception, CoCodeTableINTF::CreateRemote("127.0.0.1:port"));
+    }
+
+    void createReachesTheServerOnThisComputer() {
+        // Create is CreateRemote of this computer, at the port its settings give the library.
+        SetServerIPPort(QStringLiteral("SystemObj"), FServer->Port());
+        auto codes = CoCodeTableDM::Create();
+        QCOMPARE(codes.Connection()->ConnectedHost(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(codes.Connection()->ConnectedPort(), int(FServer->Port()));
+        QVERIFY(qAbs(codes->GetSystemDateTime() - Now()) < 1.0 / 24 / 60);
+        auto trees = CoDelphiVCLINTF::CreateRemote(QStringLiteral("localhost"));
+        QVERIFY(VarToStr(trees->ReadVCLNamesByDescription(QStringLiteral("TTreeView")))
+                    .contains(QStringLiteral("EPT=職務類別")));
+        // Another library's servers have a port of their own (2001 unless set).
+        SetServerIPPort(QStringLiteral("SrvJobSecurity"), DeadPort());
+        QVERIFY_THROWS_EXCEPTION(ESocketConnectionError, CoSecurityINTF::Create());
     }
 
     void systemObjectDispatchNumbers() {
