@@ -1,7 +1,10 @@
 #pragma once
 // Stored components: documents kept by the stored-component server ("SystemObj.DelphiVCLINTF"),
 // one per name, listed by TDelphiVCLCDS. TDBDelphiVCL binds a tree view to one stored tree:
-// loading fills the tree from the document, updating writes the tree back.
+// loading fills the tree from the document, updating writes the tree back. A document's
+// category (Main_Code, "總表類別": the code-table category a tree mirrors) is given through the
+// list, before or after the document is written; writing keeps it, and a new document has none
+// until the list gives it one (older rows may carry "TREE" for none).
 //
 // A stored tree is text in Big5 bytes: one node per line, nested by leading tabs (a node one
 // tab deeper than the line above is its child). Lines starting with "#" before the first node

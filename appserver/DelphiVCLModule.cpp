@@ -34,15 +34,20 @@ TDelphiVCLModule::TDelphiVCLModule(const TServerContext &context)
             throw EServerError(QStringLiteral("A stored component needs a name"));
         const QByteArray data = c[3].IsEmptyOrNull() ? QByteArray() : c[3].ToBytes();
         Db().Transaction([&] {
-            const QVariant main = Db().Scalar(
-                QStringLiteral("SELECT Main_Code FROM StoredVCL WHERE UPPER(VCLName) = UPPER(?)"),
-                {c.Str(0)});
-            Db().Exec(QStringLiteral("DELETE FROM StoredVCL WHERE UPPER(VCLName) = UPPER(?)"),
-                      {c.Str(0)});
+            // A stored definition keeps its row: the name as it was first stored, and the
+            // category (Main_Code, "總表類別") that clients give through the document list
+            // "xspDelphiVCL", before the document is written or after it; UpdateVCL itself
+            // carries none.
+            QSqlQuery q = Db().Exec(QStringLiteral("UPDATE StoredVCL SET AClassName = ?, "
+                                                   "Description = ?, AData = ? "
+                                                   "WHERE UPPER(VCLName) = UPPER(?)"),
+                                    {c.Str(1), c.Str(2), data, c.Str(0)});
+            if (q.numRowsAffected() > 0)
+                return;
+            // A new one has no category until a client gives it one.
             Db().Exec(QStringLiteral("INSERT INTO StoredVCL (VCLName, Main_Code, AClassName, "
-                                     "Description, AData) VALUES (?, ?, ?, ?, ?)"),
-                      {c.Str(0), main.isValid() ? main.toString() : QStringLiteral("TREE"),
-                       c.Str(1), c.Str(2), data});
+                                     "Description, AData) VALUES (?, NULL, ?, ?, ?)"),
+                      {c.Str(0), c.Str(1), c.Str(2), data});
         });
         return Variant();
     });

@@ -216,6 +216,65 @@ private Q_SLOTS:
         QVERIFY(vcl.GetExisted());
         QVERIFY(!vcl.Server()->Connected());
     }
+
+    void aStoredDefinitionsCategoryIsTheOneTheListGives() {
+        // The category of a stored definition (Main_Code, "總表類別") travels in the document
+        // list; writing a document keeps what the list gave and invents none.
+        const auto row = [this](const QString &name) {
+            return FServer
+                ->Query(QStringLiteral("SELECT VCLName || '|' || COALESCE(Main_Code, '-') || '|' "
+                                       "|| Description FROM StoredVCL WHERE UPPER(VCLName) = "
+                                       "UPPER('%1')")
+                            .arg(name))
+                .toString();
+        };
+        QTreeWidget view;
+        new QTreeWidgetItem(&view, {QStringLiteral("1,一")});
+        TDBDelphiVCL vcl;
+        vcl.Server()->SetObjectBroker(nullptr);
+        vcl.Server()->SetAddress(QStringLiteral("127.0.0.1"));
+        vcl.Server()->SetPort(FServer->Port());
+        vcl.SetVCLComponent(&view);
+        // A new tree written without a category has none.
+        vcl.SetVCLName(QStringLiteral("SexTree"));
+        vcl.Description = QStringLiteral("性別樹");
+        vcl.UpdateVCL();
+        QCOMPARE(row("SexTree"), QStringLiteral("SexTree|-|性別樹"));
+        // The list gives it one; writing the tree again, under its name in other letters,
+        // keeps the category and the name as first stored.
+        TDelphiVCLCDS list;
+        list.Close();
+        list.SystemTableRefresh();
+        QVERIFY(list.Locate(QStringLiteral("VCLName"), Variant("SexTree")));
+        list.Edit();
+        list.FieldByName(QStringLiteral("Main_Code"))->SetAsString(QStringLiteral("NSEX"));
+        list.Post();
+        QCOMPARE(list.ApplyUpdates(0), 0);
+        vcl.SetVCLName(QStringLiteral("SEXTREE"));
+        vcl.Description = QStringLiteral("性別");
+        vcl.UpdateVCL();
+        QCOMPARE(row("SexTree"), QStringLiteral("SexTree|NSEX|性別"));
+        // A definition the list made first keeps the category it was given there.
+        list.Append();
+        list.FieldByName(QStringLiteral("Main_Code"))->SetAsString(QStringLiteral("NUNT"));
+        list.FieldByName(QStringLiteral("VCLName"))->SetAsString(QStringLiteral("UnitTree2"));
+        list.FieldByName(QStringLiteral("AClassName"))->SetAsString(QStringLiteral("TTreeView"));
+        list.FieldByName(QStringLiteral("Description"))->SetAsString(QStringLiteral("單位"));
+        list.Post();
+        QCOMPARE(list.ApplyUpdates(0), 0);
+        vcl.SetVCLName(QStringLiteral("UnitTree2"));
+        vcl.Description = QStringLiteral("單位樹");
+        vcl.UpdateVCL();
+        QCOMPARE(row("UnitTree2"), QStringLiteral("UnitTree2|NUNT|單位樹"));
+        vcl.SetLoadActive(true);
+        QCOMPARE(view.topLevelItem(0)->text(0), QStringLiteral("1,一"));
+        // Rows stored before keep their category when they are written back.
+        vcl.SetVCLName(QStringLiteral("ACNotes"));
+        vcl.SetLoadActive(true);
+        vcl.UpdateVCL();
+        QCOMPARE(row("ACNotes"), QStringLiteral("ACNotes|TREE|會計摘要"));
+        QVERIFY(!vcl.Server()->Connected());
+    }
 };
 
 LUM_TEST_MAIN(TstSystemTable)

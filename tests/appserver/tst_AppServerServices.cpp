@@ -115,6 +115,20 @@ private Q_SLOTS:
                    Variant(QByteArray("#Tag=1\n1,一\n"))});
         std::vector<Variant> back{Variant("NewTree"), {}, {}};
         QCOMPARE(d.Invoke(2, back).ToBytes(), QByteArray("#Tag=1\n1,一\n"));
+        // Its category comes through the document list, not from the server.
+        QCOMPARE(FServer
+                     ->Query("SELECT COALESCE(Main_Code, '-') FROM StoredVCL "
+                             "WHERE VCLName = 'NewTree'")
+                     .toString(),
+                 QStringLiteral("-"));
+        FServer->Query("UPDATE StoredVCL SET Main_Code = 'NSEX' WHERE VCLName = 'NewTree'");
+        d.Call(3, {Variant("newtree"), Variant("TTreeView"), Variant("新樹二"),
+                   Variant(QByteArray("#Tag=1\n2,二\n"))});
+        QCOMPARE(FServer
+                     ->Query("SELECT VCLName || '|' || Main_Code || '|' || Description "
+                             "FROM StoredVCL WHERE UPPER(VCLName) = 'NEWTREE'")
+                     .toString(),
+                 QStringLiteral("NewTree|NSEX|新樹二"));
         QVERIFY(d.Call(4, {Variant("NewTree")}).ToBool());
         QVERIFY(!d.Call(4, {Variant("NewTree")}).ToBool());
         QVERIFY_THROWS_EXCEPTION(EServerError, d.Invoke(2, back));
