@@ -1,4 +1,6 @@
-// The shared code table and stored components against the real server on loopback.
+// The shared code table and stored components against the real server on loopback; the
+// server-side refresh against a server that holds the table it read until it is asked to read
+// it anew.
 
 #include "AppServerFixture.h"
 #include "Big5.h"
@@ -7,12 +9,17 @@
 #include "DBDelphiVCL.h"
 #include "Exceptions.h"
 #include "Fields.h"
+#include "ObjectServer.h"
+#include "Provider.h"
+#include "RemoteObject.h"
+#include "ServerThread.h"
 #include "SocketConnection.h"
 #include "StatelessDataSet.h"
 #include "SystemObjServers.h"
 #include "TestMain.h"
 #include "uObjServers.h"
 
+#include <QMutex>
 #include <QTreeWidget>
 
 namespace {
@@ -33,6 +40,97 @@ public:
 private:
     TSystemTable *FTable;
 };
+
+// A code-table server as a school's may be: it serves the table it read last and reads its
+// database again only when a client asks it to (RefreshDataSet). The test changes the database
+// behind it; every connection's object serves the one table the server holds.
+class TCachingCodeServer {
+public:
+    TCachingCodeServer() {
+        FThread = std::make_unique<TServerThread>([this] {
+            auto *server = new TObjectServer;
+            FHeld = new TClientDataSet(server);
+            FHeld->FieldDefs().Add(QStringLiteral("Main_Code"), ftString, 20);
+            FHeld->FieldDefs().Add(QStringLiteral("Code"), ftString, 20);
+            FHeld->FieldDefs().Add(QStringLiteral("Descript"), ftString, 120);
+            ReadDatabase();
+            auto *provider = new TDataSetProvider(server);
+            provider->SetName(QStringLiteral("xspCodeTable"));
+            provider->SetDataSet(FHeld);
+            provider->BeforeGetRecords = [this](TDataSetProvider *, Variant &) {
+                QMutexLocker lock(&FMutex);
+                ++FFetches;
+            };
+            FProviders.RegisterProvider(provider);
+            server->RegisterClass(
+                QStringLiteral("SystemObj.CodeTableINTF"),
+                [this](TRemoteSession &) { return std::make_unique<TObject>(this); });
+            server->Listen(QHostAddress::LocalHost, 0);
+            return server;
+        });
+        FThread->StartServer();
+    }
+    ~TCachingCodeServer() { FThread->StopServer(); }
+
+    quint16 Port() const { return FThread->Port(); }
+    void SetDescript(const QString &code, const QString &text) {
+        QMutexLocker lock(&FMutex);
+        FDatabase[code] = text;
+    }
+    int Fetches() const {
+        QMutexLocker lock(&FMutex);
+        return FFetches;
+    }
+    QStringList Refreshed() const {
+        QMutexLocker lock(&FMutex);
+        return FRefreshed;
+    }
+
+private:
+    class TObject : public TRemoteObject {
+    public:
+        explicit TObject(TCachingCodeServer *server) {
+            Method(19999990, QStringLiteral("RefreshDataSet"), 1, {}, [server](TRemoteCall &c) {
+                if (c.Str(0) != QLatin1String("xspCodeTable"))
+                    throw Exception(QStringLiteral("Provider %1 not found").arg(c.Str(0)));
+                server->ReadDatabase();
+                QMutexLocker lock(&server->FMutex);
+                server->FRefreshed << c.Str(0);
+                return Variant();
+            });
+            PublishAppServer(&server->FProviders);
+        }
+    };
+    // On the server thread.
+    void ReadDatabase() {
+        QMutexLocker lock(&FMutex);
+        if (FHeld->Active())
+            FHeld->EmptyDataSet();
+        else
+            FHeld->CreateDataSet();
+        for (auto it = FDatabase.cbegin(); it != FDatabase.cend(); ++it) {
+            FHeld->Append();
+            FHeld->FieldByName(QStringLiteral("Main_Code"))->SetAsString(QStringLiteral("NSEX"));
+            FHeld->FieldByName(QStringLiteral("Code"))->SetAsString(it.key());
+            FHeld->FieldByName(QStringLiteral("Descript"))->SetAsString(it.value());
+            FHeld->Post();
+        }
+        FHeld->MergeChangeLog();
+    }
+
+    mutable QMutex FMutex;
+    QMap<QString, QString> FDatabase{{QStringLiteral("1"), QStringLiteral("男")},
+                                     {QStringLiteral("2"), QStringLiteral("女")}};
+    int FFetches = 0;
+    QStringList FRefreshed;
+    TClientDataSet *FHeld = nullptr; // the server thread's
+    TLocalAppServer FProviders;
+    std::unique_ptr<TServerThread> FThread;
+};
+
+QString Descript(TDataSet &ds, const QString &code) {
+    return ds.Lookup(QStringLiteral("Code"), Variant(code), QStringLiteral("Descript")).ToString();
+}
 
 } // namespace
 
@@ -119,6 +217,73 @@ private Q_SLOTS:
         }
         QVERIFY(!table.Connection()->Connected());
         codes.CancelUpdates();
+    }
+
+    void theServerReadsTheTableAnewWhenTheTableIsRefreshed() {
+        TCachingCodeServer server;
+        TSystemTable table(nullptr, QStringLiteral("SystemObj.CodeTableINTF"),
+                           QStringLiteral("xspCodeTable"));
+        table.Broker()->Servers().clear();
+        table.Broker()->AddServer(QStringLiteral("127.0.0.1"), server.Port());
+        TTestCodeTable sex(&table), other(&table);
+        sex.Open();
+        QCOMPARE(Descript(sex, "1"), QStringLiteral("男"));
+        QCOMPARE(server.Fetches(), 1);
+        // Fetched again without asking the server to read anew: what it holds.
+        server.SetDescript(QStringLiteral("1"), QStringLiteral("男性"));
+        sex.SystemTableRefresh();
+        QCOMPARE(server.Fetches(), 2);
+        QCOMPARE(Descript(sex, "1"), QStringLiteral("男"));
+        QVERIFY(server.Refreshed().isEmpty());
+        // Refresh: the server reads its provider's table anew, then the table is fetched.
+        table.Refresh();
+        QCOMPARE(server.Refreshed(), QStringList{QStringLiteral("xspCodeTable")});
+        QCOMPARE(server.Fetches(), 3);
+        QVERIFY(table.Active());
+        QCOMPARE(Descript(*table.DataSet(), "1"), QStringLiteral("男性"));
+        QVERIFY(!table.Connection()->Connected());
+        // Open(True) is the same.
+        server.SetDescript(QStringLiteral("2"), QStringLiteral("女性"));
+        table.Open(true);
+        QCOMPARE(server.Refreshed().size(), 2);
+        QCOMPARE(Descript(*table.DataSet(), "2"), QStringLiteral("女性"));
+        QVERIFY(!table.Connection()->Connected());
+        // Open(False) fetches what the server holds, without asking it to read anew.
+        server.SetDescript(QStringLiteral("2"), QStringLiteral("女生"));
+        table.SetActive(false);
+        table.Open(false);
+        QCOMPARE(server.Fetches(), 5);
+        QCOMPARE(server.Refreshed().size(), 2);
+        QCOMPARE(Descript(*table.DataSet(), "2"), QStringLiteral("女性"));
+        // RemoteRefresh through a clone: the table is read anew; the clone is not reopened
+        // and shows what it held until it is.
+        other.Open();
+        QCOMPARE(server.Fetches(), 5); // from memory
+        QCOMPARE(Descript(other, "2"), QStringLiteral("女性"));
+        other.RemoteRefresh();
+        QCOMPARE(server.Refreshed().size(), 3);
+        QCOMPARE(Descript(*table.DataSet(), "2"), QStringLiteral("女生"));
+        QVERIFY(other.Active());
+        QCOMPARE(Descript(other, "2"), QStringLiteral("女性"));
+        other.Close();
+        other.Open();
+        QCOMPARE(Descript(other, "2"), QStringLiteral("女生"));
+        QVERIFY(!table.Connection()->Connected());
+        // A refresh the server refuses raises; the connection is closed and every host is
+        // tried again next time.
+        table.DataSet()->SetProviderName(QStringLiteral("xspNothing"));
+        QVERIFY_THROWS_EXCEPTION(Exception, table.Refresh());
+        QVERIFY(!table.Connection()->Connected());
+        QVERIFY(!table.Broker()->Servers()[0].HasFailed);
+        table.DataSet()->SetProviderName(QStringLiteral("xspCodeTable"));
+        table.Refresh();
+        QVERIFY(table.Active());
+        // The real server takes the same request.
+        TSystemTable codes(nullptr, QStringLiteral("SystemObj.CodeTableINTF"),
+                           QStringLiteral("xspCodeTable"));
+        PointAtServer(&codes);
+        codes.Refresh();
+        QVERIFY(codes.DataSet()->RecordCount() > 20);
     }
 
     void aServerThatCannotBeReachedLeavesTheCloneClosed() {
@@ -216,7 +381,6 @@ private Q_SLOTS:
         QVERIFY(vcl.GetExisted());
         QVERIFY(!vcl.Server()->Connected());
     }
-
     void aStoredDefinitionsCategoryIsTheOneTheListGives() {
         // The category of a stored definition (Main_Code, "總表類別") travels in the document
         // list; writing a document keeps what the list gave and invents none.

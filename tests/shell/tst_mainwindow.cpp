@@ -265,6 +265,29 @@ private Q_SLOTS:
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join(u'\n')));
     }
 
+    void aProfileWithoutAMainFormStartsNoJobTree() {
+        CloseJobs();
+        // She signs in again with a profile that names no job tree.
+        FServer->Query("UPDATE UserProfile SET MainForm = NULL WHERE ID = 'T001'");
+        CurrentUserInfo->SetLoginChecked(false);
+        CurrentUserInfo->SetLoginChecked(true);
+        QVERIFY(CurrentUserInfo->LoginChecked());
+        QVERIFY(CurrentUserInfo->GetMainForm().isEmpty());
+        const int pages = Main->pcMainArea->count();
+        Main->TreeJobList->trigger();
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join(u'\n')));
+        QVERIFY(ClientExecuteManager->Entries().isEmpty());
+        QCOMPARE(Main->pcMainArea->count(), pages);
+        // With her job tree named again, the same action starts it.
+        FServer->Query("UPDATE UserProfile SET MainForm = 'LumJobTree.bpl' WHERE ID = 'T001'");
+        CurrentUserInfo->SetLoginChecked(false);
+        CurrentUserInfo->SetLoginChecked(true);
+        Main->TreeJobList->trigger();
+        QVERIFY(ClientExecuteManager->FindClientAppByName(QStringLiteral("LumJobTree.bpl")));
+        QCOMPARE(Main->pcMainArea->count(), pages + 1);
+        CurrentUserInfo->EndDate = TDateTime(Date().Value() + 14);
+    }
+
     void templatesTheServerNoLongerListsAreRemoved() {
         FServer->Query("INSERT INTO DataFiles (FileName, Version, CheckSum, Ext) "
                        "VALUES ('Notice.docx', '1', 1, '.docx')");
