@@ -298,7 +298,7 @@ public:
     }
 };
 
-// Creators of the creatable classes (Part 2.3): per interface the class clients address by
+// Creators of the creatable classes: per interface the class clients address by
 // ProgID and the data-module class. Create reaches the class on this computer, CreateRemote on
 // the named one; both through a socket connection of their own to the interface's ProgID.
 using CoVersionCtrlNTF = TCoClass<IVersionCtrlDisp, CLASS_VersionCtrlNTF, PROGID_VersionCtrlNTF>;

@@ -172,7 +172,7 @@ private:
     TRemoteDispatch FDispatch;
 };
 
-// Creators of the creatable classes (Part 2.3), as in the job-security library.
+// Creators of the creatable classes, as in the job-security library.
 using CoCodeTableINTF = TCoClass<ICodeTableDMDisp, CLASS_CodeTableINTF, PROGID_CodeTableINTF>;
 using CoCodeTableDM = TCoClass<ICodeTableDMDisp, CLASS_CodeTableDM, PROGID_CodeTableINTF>;
 using CoDelphiVCLINTF = TCoClass<IDelphiVCLDMDisp, CLASS_DelphiVCLINTF, PROGID_DelphiVCLINTF>;
