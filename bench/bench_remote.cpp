@@ -22,10 +22,10 @@
 // The echo server answers each request of N bytes with the reply's M bytes, so the peer pays
 // for the transport only; the difference is the protocol, the variant encoding and the work
 // behind the call. Times are wall times (the client waits for other threads), items per second
-// are calls per second (rows per second for the school's fetches). Fetch..._InProcess is the same fetch from the provider in this process:
-// what the call costs without any wire. After the runs a table prints each pair, their ratio
-// and, for the fetch, the remote time less the in-process time; a second table compares the
-// three-tier fetch with the direct one.
+// are calls per second (rows per second for the school's fetches). Fetch..._InProcess is the
+// same fetch from the provider in this process: what the call costs without any wire. After the
+// runs a table prints each pair, their ratio and, for the fetch, the remote time less the
+// in-process time; a second table compares the three-tier fetch with the direct one.
 
 #include "AppServerFixture.h"
 #include "BenchRatio.h"
