@@ -13,13 +13,14 @@
 #include "DialogSets.h"
 #include "Exceptions.h"
 #include "Fields.h"
+#include "ModalAnswer.h"
 #include "ServerLocations.h"
 #include "TestMain.h"
 #include "uCodeComboBox.h"
-#include "uTreeCodeInput.h"
 #include "uDynamicFilter.h"
 #include "uJobScheduleDlg.h"
 #include "uObjServers.h"
+#include "uTreeCodeInput.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -113,27 +114,6 @@ void WhenFilterShown(std::function<void(TDynamicFilter *)> act) {
         if (form->isVisible())
             form->reject();
     });
-}
-
-// Plays the user at the first dialog of that class to come up and be shown (it may come up
-// only after a round trip to the server); rejected when the test failed in it.
-template <class T> void WhenShown(std::function<void(T *)> act) {
-    auto *timer = new QTimer;
-    auto *tries = new int(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
-        if ((!dialog || !dialog->isVisible()) && ++*tries < 1000)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        delete tries;
-        if (!dialog)
-            QFAIL("the expected dialog is not up");
-        act(dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    timer->start(10);
 }
 
 // The enabled steps of the form, as the buttons show them.
@@ -484,7 +464,7 @@ private Q_SLOTS:
             QVERIFY(!form->btnTreeInput->isEnabled()); // 姓名 has no tree
             ClickField(form, QStringLiteral("班級"));
             QVERIFY(form->btnTreeInput->isEnabled());
-            WhenShown<TTreeCodeInput>([](TTreeCodeInput *tree) {
+            WhenModal<TTreeCodeInput>([](TTreeCodeInput *tree) {
                 // OK before a node is chosen gives nothing and keeps the form open.
                 QTest::mouseClick(tree->btnOK, Qt::LeftButton);
                 QVERIFY(tree->isVisible());
