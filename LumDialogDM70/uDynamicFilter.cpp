@@ -2,6 +2,7 @@
 
 #include "Actions.h"
 #include "Application.h"
+#include "DialogSets.h"
 #include "CodeTableCDS.h"
 #include "DataSet.h"
 #include "DataSource.h"
@@ -10,7 +11,6 @@
 #include "Fields.h"
 #include "Variant.h"
 #include "uCodeComboBox.h"
-#include "uDBTree.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -107,7 +107,7 @@ TDynamicFilter::TDynamicFilter(QWidget *parent) : QDialog(parent) {
     DateValue->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     DateValue->setDate(Date().ToDate());
 
-    TreeInputDialog = new TVCLTreeCodeDialog(this);
+    TreeInputDialog = new TCodeTreeInputDialog(this);
     TreeInputDialog->SetName(QStringLiteral("TreeInputDialog"));
 
     BuildActions();
@@ -323,7 +323,7 @@ void TDynamicFilter::FieldChanged() {
     const QString treeName = FTreeMaps.Values(field->FieldName());
     ActTreeInput->setEnabled(isString && !treeName.isEmpty());
     if (ActTreeInput->isEnabled())
-        TreeInputDialog->SetTreeName(treeName);
+        TreeInputDialog->TreeName = treeName;
     if (!gccbValue->isHidden())
         RelationSet(2);
     else if (!NumValue->isHidden() || !DateValue->isHidden())

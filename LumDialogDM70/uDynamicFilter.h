@@ -24,7 +24,7 @@ class TDataSource;
 class TField;
 class TLumCodeComboBox;
 class TLUMDBCodeComboBox;
-class TVCLTreeCodeDialog;
+class TCodeTreeInputDialog;
 
 class TDynamicFilter : public QDialog {
     Q_OBJECT
@@ -62,7 +62,7 @@ public:
         *btnTreeInput;
     QPushButton *btnOK, *btnCancel;
     // The tree-code input aid: a stored code tree picked by the field's tree map.
-    TVCLTreeCodeDialog *TreeInputDialog;
+    TCodeTreeInputDialog *TreeInputDialog;
     TAction *ActLeftSeg, *ActRightSeg, *ActCondition, *ActAnd, *ActOR, *ActClear, *actUndo,
         *ActTreeInput, *ActSure;
 

@@ -63,6 +63,9 @@ TTreeCodeInput::TTreeCodeInput(QWidget *parent) : QDialog(parent) {
     buttons->addWidget(btnCancel);
     layout->addLayout(buttons);
     connect(btnOK, &QPushButton::clicked, this, [this] {
+        // Nothing chosen yet (an empty tree, or no node current): there is no code to give.
+        if (!TreeView->currentItem())
+            return;
         FOK = true;
         accept();
     });

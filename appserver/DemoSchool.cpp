@@ -70,7 +70,8 @@ QStringList SchemaStatements() {
         "Sex VARCHAR(1), ClassID VARCHAR(10), SeatNo INTEGER, State VARCHAR(2), "
         "Birthday VARCHAR(10), IDNo VARCHAR(10), Address VARCHAR(80), EditInfo VARCHAR(255))",
         "CREATE TABLE Employees (EmpID VARCHAR(10) PRIMARY KEY, Cht_Name VARCHAR(40), "
-        "UnitID VARCHAR(20), Title VARCHAR(40), Extension VARCHAR(10), EMail VARCHAR(80))",
+        "UnitID VARCHAR(20), Title VARCHAR(40), Extension VARCHAR(10), EMail VARCHAR(80), "
+        "IDNo VARCHAR(10))",
         // The server's own records, never read by clients (ServerOnlyTables).
         "CREATE TABLE Sessions (TicketHash VARCHAR(64) PRIMARY KEY, ID VARCHAR(10) NOT NULL, "
         "Computer VARCHAR(120), IssueTime VARCHAR(19) NOT NULL, LastUse VARCHAR(19) NOT NULL)",
@@ -93,7 +94,8 @@ QList<TAddedColumn> AddedColumns() {
         {QStringLiteral("StdOnSchool"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("Address"), QStringLiteral("VARCHAR(80)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"),
-         QStringLiteral("VARCHAR(255)")}};
+         QStringLiteral("VARCHAR(255)")},
+        {QStringLiteral("Employees"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")}};
 }
 
 namespace {
@@ -460,23 +462,25 @@ void FillEmployees(TServerDatabase &db) {
         const char *Unit;
         const char *Title;
         const char *Extension;
+        const char *IDNo;
     } staff[] = {
-        {"E001", "王大同", "A00", "校長", "100"},
-        {"E002", "張淑芬", "A10", "教務主任", "200"},
-        {"T001", "林雅婷", "A10", "國文科教師", "201"},
-        {"E003", "李建宏", "A11", "註冊組長", "210"},
-        {"E004", "黃美玲", "A12", "課務組長", "220"},
-        {"E005", "吳俊傑", "A20", "學務主任", "300"},
-        {"T002", "陳志明", "A20", "資訊科教師", "311"},
-        {"E006", "劉怡君", "A21", "生輔組長", "310"},
-        {"E007", "蔡明哲", "A30", "總務主任", "400"},
-        {"E008", "許雅雯", "A50", "會計主任", "500"},
+        {"E001", "王大同", "A00", "校長", "100", "A152601814"},
+        {"E002", "張淑芬", "A10", "教務主任", "200", "F259083017"},
+        {"T001", "林雅婷", "A10", "國文科教師", "201", "H266131860"},
+        {"E003", "李建宏", "A11", "註冊組長", "210", "B109139095"},
+        {"E004", "黃美玲", "A12", "課務組長", "220", "E296030828"},
+        {"E005", "吳俊傑", "A20", "學務主任", "300", "H146281947"},
+        {"T002", "陳志明", "A20", "資訊科教師", "311", "F182199359"},
+        {"E006", "劉怡君", "A21", "生輔組長", "310", "A218190936"},
+        {"E007", "蔡明哲", "A30", "總務主任", "400", "H178657975"},
+        {"E008", "許雅雯", "A50", "會計主任", "500", "B254323192"},
     };
     for (const auto &e : staff)
-        db.Exec("INSERT INTO Employees (EmpID, Cht_Name, UnitID, Title, Extension, EMail) "
-                "VALUES (?,?,?,?,?,?)",
+        db.Exec("INSERT INTO Employees (EmpID, Cht_Name, UnitID, Title, Extension, EMail, IDNo) "
+                "VALUES (?,?,?,?,?,?,?)",
                 {e.Id, QString::fromUtf8(e.Name), e.Unit, QString::fromUtf8(e.Title), e.Extension,
-                 QString::fromLatin1(e.Id).toLower() + QStringLiteral("@demo-school.example")});
+                 QString::fromLatin1(e.Id).toLower() + QStringLiteral("@demo-school.example"),
+                 e.IDNo});
 }
 
 } // namespace

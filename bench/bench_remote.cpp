@@ -8,19 +8,34 @@
 //   Fetch10kSql the same rows from a provider over an SQL query on an SQLite file, which reads
 //               the table anew every call          | the same byte counts echoed
 //
+// And the fetch against what a school would otherwise run, a two-tier client:
+//
+//   Fetch10kSchool_Dataset  a client dataset opened over the wire from the provider
+//               "xspCodeTable" of a real application server (signed in as the administrator),
+//               whose code table holds 10,000 rows, on an SQLite file or on a database of a
+//               throw-away PostgreSQL cluster, plain or TLS
+//   Fetch10kSchool_Direct   the provider's SELECT run by this process on the same database
+//               through Qt SQL, forward-only, every value of every row read into memory
+//
+// PostgreSQL runs are skipped, with the reason, when this machine cannot start a cluster.
+//
 // The echo server answers each request of N bytes with the reply's M bytes, so the peer pays
 // for the transport only; the difference is the protocol, the variant encoding and the work
 // behind the call. Times are wall times (the client waits for other threads), items per second
-// are calls per second. Fetch..._InProcess is the same fetch from the provider in this process:
-// what the call costs without any wire. After the runs a table prints each pair, their ratio
-// and, for the fetch, the remote time less the in-process time.
+// are calls per second (rows per second for the school's fetches). Fetch..._InProcess is the
+// same fetch from the provider in this process: what the call costs without any wire. After the
+// runs a table prints each pair, their ratio and, for the fetch, the remote time less the
+// in-process time; a second table compares the three-tier fetch with the direct one.
 
+#include "AppServerFixture.h"
 #include "BenchRatio.h"
 #include "ClientDataSet.h"
 #include "ObjectServer.h"
 #include "Provider.h"
 #include "RemoteObject.h"
 #include "ServerThread.h"
+#include "SessionTicket.h"
+#include "SignIn.h"
 #include "SocketConnection.h"
 #include "SqlQuery.h"
 
@@ -28,7 +43,9 @@
 #include <QProcess>
 #include <QSemaphore>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QStandardPaths>
@@ -42,6 +59,8 @@
 #include <malloc.h>
 #include <map>
 #include <memory>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -335,6 +354,142 @@ std::vector<Variant> FetchArgs(const TFetch &fetch) {
             Variant(QString()),      Variant(),   Variant()};
 }
 
+// ---- the application server against a two-tier client -------------------------------------
+
+// The school's code table, emptied and filled with kRows rows beside a running application
+// server, read by the server's provider "xspCodeTable" with this very statement.
+const QString kCodeProgId = QStringLiteral("SystemObj.CodeTableINTF");
+const QString kCodeProvider = QStringLiteral("xspCodeTable");
+const QString kCodeSelect =
+    QStringLiteral("SELECT Main_Code, Code, Descript, ALevel, AParent, AValue, ADate "
+                   "FROM CodeTable ORDER BY Main_Code, Code");
+constexpr int kCodeColumns = 7;
+
+QSqlDatabase OpenDatabase(const TDatabaseConfig &config, const QString &connection) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(config.Driver, connection);
+    db.setDatabaseName(config.Name);
+    db.setHostName(config.Host);
+    db.setPort(config.Port);
+    db.setUserName(config.User);
+    db.setPassword(config.Password);
+    if (!db.open())
+        throw std::runtime_error("cannot open the school's database: " +
+                                 db.lastError().text().toStdString());
+    return db;
+}
+
+void FillCodeTable(QSqlDatabase db) {
+    QSqlQuery q(db);
+    auto run = [&q](bool ok) {
+        if (!ok)
+            throw std::runtime_error("cannot fill the code table: " +
+                                     q.lastError().text().toStdString());
+    };
+    db.transaction();
+    run(q.exec(QStringLiteral("DELETE FROM CodeTable")));
+    run(q.prepare(QStringLiteral("INSERT INTO CodeTable (Main_Code, Code, Descript, ALevel, "
+                                 "AParent, AValue, ADate) VALUES (?,?,?,?,?,?,?)")));
+    for (int i = 0; i < kRows; ++i) {
+        q.bindValue(0, QStringLiteral("BENCH%1").arg(i / 1000));
+        q.bindValue(1, QStringLiteral("%1").arg(i, 5, 10, QChar(u'0')));
+        q.bindValue(2, QStringLiteral("代碼說明第%1項（測試用）").arg(i));
+        q.bindValue(3, 1 + i % 3);
+        q.bindValue(4, i % 4 == 0 ? QVariant(QMetaType(QMetaType::QString))
+                                  : QVariant(QStringLiteral("%1").arg(i / 10, 5, 10, QChar(u'0'))));
+        q.bindValue(5, i * 7);
+        q.bindValue(6, QStringLiteral("20%1-%2-%3 08:%4:00")
+                           .arg(10 + i % 15)
+                           .arg(1 + i % 12, 2, 10, QChar(u'0'))
+                           .arg(1 + i % 28, 2, 10, QChar(u'0'))
+                           .arg(i % 60, 2, 10, QChar(u'0')));
+        run(q.exec());
+    }
+    db.commit();
+}
+
+// An application server on its own database (SQLite file or a database of the throw-away
+// PostgreSQL cluster), plain or TLS, with the code table filled and this process signed in as
+// the administrator; and, on the plain one, the two-tier client's own connection to the
+// database.
+struct TSchoolRig {
+    std::unique_ptr<TAppServerFixture> Server;
+    QByteArray Ticket;
+    QString Direct;
+    bool Tls = false;
+
+    TSchoolRig(bool postgres, bool tls) : Tls(tls) {
+        if (tls && !Certificate().Ok)
+            throw std::runtime_error("openssl is not installed: no certificate for TLS");
+        static int serial = 0;
+        Direct = QStringLiteral("bench-school-%1").arg(++serial);
+        if (postgres && !TTempPostgres::Unavailable().isEmpty())
+            throw std::runtime_error(TTempPostgres::Unavailable().toStdString());
+        // The fixture makes its database on the engine the tests are told to run on.
+        qputenv("ORV7_TEST_DATABASE", postgres ? "QPSQL" : "QSQLITE");
+        Server = std::make_unique<TAppServerFixture>(
+            nullptr, 0, TFixtureSignIn::SignedOut, [tls](TApplicationServerConfig &config) {
+                if (tls) {
+                    config.CertificateFile = Certificate().Cert();
+                    config.KeyFile = Certificate().Key();
+                }
+            });
+        if (Server->Database().Config().Driver != (postgres ? "QPSQL" : "QSQLITE"))
+            throw std::runtime_error("the server runs on another engine than asked for");
+        FillCodeTable(OpenDatabase(Server->Database().Config(), Direct));
+        if (tls)
+            QSqlDatabase::removeDatabase(Direct);
+        QString why;
+        if (!SignInAt(Server->Port(), QStringLiteral("ADMIN"), QStringLiteral("orv7-admin"), &why,
+                      tls ? Certificate().Cert() : QString()))
+            throw std::runtime_error("cannot sign in: " + why.toStdString());
+        Ticket = TSessionTicket::Current();
+    }
+    ~TSchoolRig() {
+        Server.reset();
+        if (!Tls)
+            QSqlDatabase::removeDatabase(Direct);
+    }
+
+    // A connection to the code table's server object, presenting this server's ticket.
+    std::unique_ptr<TSocketConnection> Connect() const {
+        TSessionTicket::Set(Ticket);
+        auto c = std::make_unique<TSocketConnection>();
+        c->SetServerName(kCodeProgId);
+        c->SetAddress(QStringLiteral("127.0.0.1"));
+        c->SetPort(Server->Port());
+        c->SetTimeout(60000);
+        if (Tls)
+            c->SetTrustedCertificateFile(Certificate().Cert());
+        c->Open();
+        return c;
+    }
+};
+
+// By engine (SQLite, PostgreSQL) and transport (plain, TLS); a rig that could not be made
+// keeps the reason, and its benchmarks are skipped with it.
+std::unique_ptr<TSchoolRig> gSchools[2][2];
+std::string gSchoolErrors[2][2];
+
+TSchoolRig *School(benchmark::State &state, bool postgres, bool tls) {
+    auto &rig = gSchools[postgres][tls];
+    std::string &error = gSchoolErrors[postgres][tls];
+    if (!rig && error.empty()) {
+        try {
+            rig = std::make_unique<TSchoolRig>(postgres, tls);
+        } catch (const std::exception &e) { // the platform's exceptions too
+            error = e.what();
+        }
+        if (error.empty() && !rig)
+            error = "the server did not start";
+    }
+    if (!rig) {
+        state.SkipWithError(
+            ((postgres ? "PostgreSQL skipped: " : "SQLite skipped: ") + error).c_str());
+        return nullptr;
+    }
+    return rig.get();
+}
+
 // ---- benchmarks ----------------------------------------------------------------------------
 
 void SmallCall_Remote(benchmark::State &state) {
@@ -439,6 +594,64 @@ void Fetch10kSql_Echo(benchmark::State &state) {
     FetchEcho(state, kSqlFetch);
 }
 
+// Three tiers: a client dataset opened over the wire from the server's provider, which reads
+// the table anew (every row with metadata), then closed.
+void Fetch10kSchool_Dataset(benchmark::State &state) {
+    const bool postgres = state.range(0) != 0;
+    const bool tls = state.range(1) != 0;
+    TSchoolRig *rig = School(state, postgres, tls);
+    if (!rig)
+        return;
+    auto c = rig->Connect();
+    TClientDataSet ds;
+    ds.SetAppServer(c->GetServer());
+    ds.SetProviderName(kCodeProvider);
+    int rows = 0;
+    int fields = 0;
+    for (auto _ : state) {
+        ds.Open();
+        rows = ds.RecordCount();
+        fields = ds.FieldCount();
+        ds.Close();
+    }
+    if (rows != kRows || fields != kCodeColumns)
+        state.SkipWithError("the dataset does not hold the code table");
+    state.SetItemsProcessed(state.iterations() * rows);
+}
+
+// Two tiers: the same statement run by this process on the database through Qt SQL,
+// forward-only, every value of every row read into memory.
+void Fetch10kSchool_Direct(benchmark::State &state) {
+    const bool postgres = state.range(0) != 0;
+    TSchoolRig *rig = School(state, postgres, false);
+    if (!rig)
+        return;
+    QSqlDatabase db = QSqlDatabase::database(rig->Direct);
+    size_t rows = 0;
+    size_t values = 0;
+    for (auto _ : state) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(kCodeSelect)) {
+            state.SkipWithError(q.lastError().text().toStdString().c_str());
+            return;
+        }
+        std::vector<QVariant> read;
+        const int columns = q.record().count();
+        rows = 0;
+        while (q.next()) {
+            for (int i = 0; i < columns; ++i)
+                read.push_back(q.value(i));
+            ++rows;
+        }
+        values = read.size();
+        benchmark::DoNotOptimize(read.data());
+    }
+    if (rows != size_t(kRows) || values != size_t(kRows) * kCodeColumns)
+        state.SkipWithError("the query did not read the code table");
+    state.SetItemsProcessed(state.iterations() * qint64(rows));
+}
+
 // ---- ratios --------------------------------------------------------------------------------
 
 class TRatioReporter : public TTimesReporter {
@@ -466,6 +679,26 @@ public:
                 std::printf(" %13.1f us", time - inProcess->second);
             std::printf("\n");
         }
+
+        std::printf("\n%-22s %12s %12s %7s %7s\n", "10,000 rows", "three-tier", "direct", "ratio",
+                    "target");
+        for (const char *engine : {"SQLite", "PostgreSQL"})
+            for (const char *transport : {"plain", "TLS"}) {
+                const bool pg = engine[0] == 'P';
+                const bool tls = transport[0] == 'T';
+                const std::string args = std::string("/pg:") + (pg ? "1" : "0");
+                const auto dataset = FTimes.find("Fetch10kSchool_Dataset" + args +
+                                                 "/tls:" + (tls ? "1" : "0") + "/real_time");
+                const auto direct = FTimes.find("Fetch10kSchool_Direct" + args + "/real_time");
+                const std::string work = std::string(engine) + " " + transport;
+                if (dataset == FTimes.end() || direct == FTimes.end()) {
+                    std::printf("%-22s %12s %12s %7s %7.1f\n", work.c_str(), "skipped", "", "",
+                                1.5);
+                    continue;
+                }
+                std::printf("%-22s %9.1f us %9.1f us %7.2f %7.1f\n", work.c_str(), dataset->second,
+                            direct->second, dataset->second / direct->second, 1.5);
+            }
     }
 };
 
@@ -479,6 +712,17 @@ BENCHMARK(Fetch10k_Echo)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicros
 BENCHMARK(Fetch10kSql_Remote)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(Fetch10kSql_InProcess)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(Fetch10kSql_Echo)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(Fetch10kSchool_Dataset)
+    ->ArgNames({"pg", "tls"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(Fetch10kSchool_Direct)
+    ->ArgNames({"pg"})
+    ->Arg(0)
+    ->Arg(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv) {
     // The allocator settings of the server program (appserver/main.cpp).
@@ -492,6 +736,9 @@ int main(int argc, char **argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (auto &rig : gRigs)
         rig.reset();
+    for (auto &engine : gSchools)
+        for (auto &rig : engine)
+            rig.reset();
     benchmark::Shutdown();
     return 0;
 }

@@ -1,10 +1,17 @@
 // The staff index ("員工索引表"): number, name, unit, title and telephone extension of every
 // employee, read from the personnel server, searched by number or name. It docks into the
-// shell's main area, beside the job tree.
+// shell's main area, beside the job tree. "新增人員" takes a new person's name and identity
+// number through the new-person dialog; the server gives the number and checks the identity
+// number again.
 
 #include "Packages.h"
+#include "dlgInsertPerson.h"
 #include "uClientAppControl.h"
 #include "uIndexGridForm.h"
+#include "uJobGuard.h"
+
+#include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -27,9 +34,29 @@ TIndexGridSetup EmployeesIndexSetup() {
     return setup;
 }
 
+// The personnel server's method that adds a person: (name, identity number, unit) -> number.
+constexpr int kAddEmployee = 1;
+
 class TEmployeesIndexForm : public TIndexGridForm {
 public:
-    TEmployeesIndexForm() : TIndexGridForm(EmployeesIndexSetup()) {}
+    TEmployeesIndexForm() : TIndexGridForm(EmployeesIndexSetup()) {
+        btnAddPerson = AddToolButton(QStringLiteral("btnAddPerson"), QStringLiteral("新增人員"));
+        connect(btnAddPerson, &QPushButton::clicked, this,
+                [this] { RunGuarded([this] { AddPerson(); }); });
+    }
+
+    QPushButton *btnAddPerson = nullptr;
+
+private:
+    void AddPerson() {
+        QString name, idNo;
+        if (!GetNewPersonValidate(name, idNo))
+            return;
+        const QString empId =
+            VarToStr(ServerData->Call(kAddEmployee, {Variant(name), Variant(idNo), Variant()}));
+        RefreshAndLocate(empId);
+        lblStatus->setText(QStringLiteral("已新增 %1 %2").arg(empId, name));
+    }
 };
 
 } // namespace

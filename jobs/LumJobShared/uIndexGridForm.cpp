@@ -34,7 +34,7 @@ TIndexGridForm::TIndexGridForm(const TIndexGridSetup &setup) : FSetup(setup) {
     dsIndex->SetAutoEdit(false);
 
     auto *layout = new QVBoxLayout(this);
-    auto *bar = new QHBoxLayout;
+    auto *bar = FToolRow = new QHBoxLayout;
     lblSearch = new QLabel(setup.SearchLabel, this);
     lblSearch->setObjectName(QStringLiteral("lblSearch"));
     edSearch = new QLineEdit(this);
@@ -92,6 +92,18 @@ void TIndexGridForm::RefreshIndex() {
     ServerData->Open(IndexCDS);
     grdIndex->resizeColumnsToContents();
     ShowCount();
+}
+
+bool TIndexGridForm::RefreshAndLocate(const QString &number) {
+    RefreshIndex();
+    return IndexCDS->Locate(FSetup.NumberField, Variant(number));
+}
+
+QPushButton *TIndexGridForm::AddToolButton(const QString &name, const QString &caption) {
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(name);
+    FToolRow->insertWidget(FToolRow->indexOf(btnRefresh), button);
+    return button;
 }
 
 void TIndexGridForm::ShowCount() {

@@ -8,6 +8,7 @@
 #include "Form.h"
 #include "uJobServerData.h"
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -48,6 +49,13 @@ public:
     // current one, round to the first). False, with the record left where it is, when none
     // matches.
     bool Search(const QString &text, bool next);
+    // Reads the index again and moves to the record of that number; false when it is not
+    // there.
+    bool RefreshAndLocate(const QString &number);
+
+protected:
+    // A button of the form's own, on the search row before "重新整理".
+    QPushButton *AddToolButton(const QString &name, const QString &caption);
 
 private:
     void FormShow();
@@ -55,5 +63,6 @@ private:
     bool Matches(int position, const QString &text, bool number);
 
     TIndexGridSetup FSetup;
+    QHBoxLayout *FToolRow = nullptr;
     bool FFirstShow = true;
 };

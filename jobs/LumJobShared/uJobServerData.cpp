@@ -40,6 +40,20 @@ void TJobServerData::Open(TClientDataSet *dataSet) {
     DropLink();
 }
 
+Variant TJobServerData::Call(int dispId, std::vector<Variant> args) {
+    Variant result;
+    try {
+        if (!FConnection->Connected())
+            FConnection->Open();
+        result = FConnection->AppServer().Invoke(dispId, args);
+    } catch (...) {
+        DropLink();
+        throw;
+    }
+    DropLink();
+    return result;
+}
+
 void TJobServerData::DropLink() {
     try {
         FConnection->Close();

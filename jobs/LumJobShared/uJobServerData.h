@@ -9,6 +9,7 @@
 #include "StatelessDataSet.h"
 
 #include <QList>
+#include <vector>
 
 class TRADObjectBroker;
 class TSocketConnection;
@@ -39,6 +40,8 @@ public:
                                    const QList<TJobField> &fields = {});
     // Reads every record of the dataset anew, then drops the link, also when the read fails.
     void Open(TClientDataSet *dataSet);
+    // Calls a method of the object, then drops the link, also when the call fails.
+    Variant Call(int dispId, std::vector<Variant> args);
 
 private:
     void DropLink();

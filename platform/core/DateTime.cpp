@@ -230,7 +230,56 @@ QString TimeToStr(TDateTime value) {
     return FormatDateTime(QStringLiteral("hh:nn:ss"), value);
 }
 
+namespace {
+// The date texts that databases and stored files hold, read without the general pattern:
+// "yyyy-mm-dd" (any of the separators - / .), alone or with " hh:nn:ss". True when the text has
+// that form; `valid` then tells whether it names a real date and time, as the pattern would.
+bool ReadFixedDateTime(QStringView text, bool &valid, double &value) {
+    const qsizetype size = text.size();
+    if (size != 10 && size != 19)
+        return false;
+    const auto digits = [text](qsizetype at, qsizetype count, int &out) {
+        out = 0;
+        for (qsizetype i = at; i < at + count; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            out = out * 10 + (c - u'0');
+        }
+        return true;
+    };
+    const auto separator = [text](qsizetype at) {
+        const char16_t c = text[at].unicode();
+        return c == u'-' || c == u'/' || c == u'.';
+    };
+    int y, m, d;
+    if (!digits(0, 4, y) || !separator(4) || !digits(5, 2, m) || !separator(7) || !digits(8, 2, d))
+        return false;
+    int h = 0, mi = 0, s = 0;
+    if (size == 19 && (text[10] != u' ' || !digits(11, 2, h) || text[13] != u':' ||
+                       !digits(14, 2, mi) || text[16] != u':' || !digits(17, 2, s)))
+        return false;
+    const QDate date(y, m, d);
+    valid = date.isValid() && h <= 23 && mi <= 59 && s <= 59;
+    if (!valid)
+        return true;
+    value = TDateTime::FromDate(date).Value();
+    if (size == 19) {
+        const double t = TDateTime::EncodeTime(h, mi, s).Value();
+        value = value >= 0 ? value + t : value - t;
+    }
+    return true;
+}
+} // namespace
+
 bool TryStrToDateTime(const QString &text, TDateTime &value) {
+    bool valid = false;
+    double fixed = 0;
+    if (ReadFixedDateTime(text, valid, fixed)) {
+        if (valid)
+            value = TDateTime(fixed);
+        return valid;
+    }
     static const QRegularExpression re(QStringLiteral(
         R"(^\s*(?:(\d{1,4})[/\-.](\d{1,2})[/\-.](\d{1,2}))?\s*(?:(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?\s*$)"));
     const QRegularExpressionMatch m = re.match(text);

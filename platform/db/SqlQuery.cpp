@@ -1,8 +1,10 @@
 #include "SqlQuery.h"
 
+#include "PostgresAccess.h"
 #include "RecordStore.h"
 #include "SqliteAccess.h"
 
+#include <QDate>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
@@ -219,6 +221,36 @@ Variant SqlToVariant(const QVariant &q, TFieldType type) {
     }
 }
 
+bool ReadSqlDateText(const char *p, qsizetype size, double &value) {
+    if (size != 10 && size != 19)
+        return false;
+    const auto digits = [p](int at, int count, int &out) {
+        out = 0;
+        for (int i = at; i < at + count; ++i) {
+            if (p[i] < '0' || p[i] > '9')
+                return false;
+            out = out * 10 + (p[i] - '0');
+        }
+        return true;
+    };
+    int y, m, d;
+    if (!digits(0, 4, y) || p[4] != '-' || !digits(5, 2, m) || p[7] != '-' || !digits(8, 2, d))
+        return false;
+    const QDate date(y, m, d);
+    if (!date.isValid())
+        return false;
+    value = TDateTime::FromDate(date).Value();
+    if (size == 19) {
+        int h, mi, s;
+        if ((p[10] != ' ' && p[10] != 'T') || !digits(11, 2, h) || p[13] != ':' ||
+            !digits(14, 2, mi) || p[16] != ':' || !digits(17, 2, s) || h > 23 || mi > 59 || s > 59)
+            return false;
+        const double t = TDateTime::EncodeTime(h, mi, s).Value();
+        value = value >= 0 ? value + t : value - t;
+    }
+    return true;
+}
+
 void ExecPrepared(QSqlQuery &query, const QString &sql, const std::vector<QVariant> &values) {
     if (!query.prepare(sql))
         DatabaseError(query.lastError().text());
@@ -275,8 +307,13 @@ void TSqlQuery::InternalOpen() {
         DatabaseError(QStringLiteral("Database connection '%1' is not open").arg(FConnectionName));
     if (sqlite3 *handle = SqliteHandle(db); handle && OpenFromSqlite(handle))
         return;
+    if (pg_conn *handle = PostgresHandle(db); handle && OpenFromPostgres(handle))
+        return;
     QSqlQuery q(db);
-    q.setForwardOnly(true);
+    // Every row goes into the store. Qt's PostgreSQL driver reads a forward-only result one row
+    // at a time, a result of its own for each, and reads a whole result in place; the others
+    // would keep a copy of every value of a result that is not forward-only.
+    q.setForwardOnly(db.driverName() != QLatin1String("QPSQL"));
     if (!q.prepare(FSQL))
         DatabaseError(q.lastError().text());
     BindParams(q, FParams);
@@ -336,6 +373,49 @@ bool TSqlQuery::OpenFromSqlite(sqlite3 *handle) {
         for (int i = 0; i < n; ++i)
             values[static_cast<size_t>(i)] =
                 SqlToVariant(reader.Value(i), types[static_cast<size_t>(i)]);
+        store.Load(store.Encode(values));
+    }
+    return true;
+}
+
+// Reads the rows straight from PostgreSQL's result into record blocks, as from SQLite. Taken
+// for a statement without parameters (no ':' or '?' in it, which Qt's driver would read as
+// one) whose columns have types known ahead and are all of the kinds the reader reads; false
+// (nothing run) leaves the statement to Qt.
+bool TSqlQuery::OpenFromPostgres(pg_conn *handle) {
+    if (FParams.Count() > 0 || FSQL.contains(QLatin1Char(':')) || FSQL.contains(QLatin1Char('?')))
+        return false;
+    TPostgresReader reader(handle, FSQL);
+    if (!reader.Readable())
+        return false;
+    QStringList names;
+    for (int i = 0; i < reader.ColumnCount(); ++i)
+        names << reader.ColumnName(i);
+    if (!ColumnsKnown(names))
+        return false;
+    reader.Run();
+    DefineColumns(names, [](int) { return ftUnknown; });
+    CreateStore();
+    TRecordStore &store = *Store();
+    store.SetLogChanges(false);
+    std::vector<TFieldType> types;
+    for (const TFieldDef &d : FieldDefs().Items())
+        types.push_back(d.DataType);
+    const int n = static_cast<int>(types.size());
+    TRecordBuilder record(store.Layout());
+    std::vector<Variant> values(types.size());
+    for (int row = 0; row < reader.RowCount(); ++row) {
+        record.Clear();
+        bool direct = true;
+        for (int i = 0; direct && i < n; ++i)
+            direct = reader.ReadInto(row, i, i, types[static_cast<size_t>(i)], record);
+        if (direct) {
+            store.Load(store.Encode(record));
+            continue;
+        }
+        for (int i = 0; i < n; ++i)
+            values[static_cast<size_t>(i)] =
+                SqlToVariant(reader.Value(row, i), types[static_cast<size_t>(i)]);
         store.Load(store.Encode(values));
     }
     return true;

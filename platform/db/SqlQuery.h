@@ -11,6 +11,7 @@
 #include <QVariant>
 #include <functional>
 
+struct pg_conn;
 struct sqlite3;
 
 class TSqlQuery : public TDataSet {
@@ -38,6 +39,7 @@ private:
     void DefineColumns(const QStringList &names, const std::function<TFieldType(int)> &typeOf);
     bool ColumnsKnown(const QStringList &names);
     bool OpenFromSqlite(sqlite3 *handle);
+    bool OpenFromPostgres(pg_conn *handle);
     QString FConnectionName;
     QString FSQL;
     QString FTableName;
@@ -52,6 +54,10 @@ QString SqlTemporalText(TDateTime value, TFieldType type);
 // The same for a date as ten characters, written directly; false for years outside 0 to 9999.
 bool SqlDateChars(TDateTime value, char (&out)[10]);
 Variant SqlToVariant(const QVariant &value, TFieldType type);
+// The value of a date or date-time text as stored, "yyyy-mm-dd" with " hh:nn:ss" or
+// "Thh:nn:ss" after it, read from its bytes as SqlToVariant reads it; false for any other
+// form (and for a date or time that does not exist), left to the general conversion.
+bool ReadSqlDateText(const char *text, qsizetype size, double &value);
 TFieldType FieldTypeOfSql(QMetaType type);
 // Runs a prepared statement with positional values; raises EDatabaseError with the
 // driver's message on failure.

@@ -129,38 +129,6 @@ QVariant TSqliteReader::Value(int column) const {
 }
 
 namespace {
-// Digits of a date or date-time text at p, "yyyy-mm-dd" with " hh:nn:ss" or "Thh:nn:ss"
-// after it; false for any other form, left to the general conversion.
-bool ParseTemporal(const unsigned char *p, int size, double &value) {
-    if (size != 10 && size != 19)
-        return false;
-    const auto digits = [p](int at, int count, int &out) {
-        out = 0;
-        for (int i = at; i < at + count; ++i) {
-            if (p[i] < '0' || p[i] > '9')
-                return false;
-            out = out * 10 + (p[i] - '0');
-        }
-        return true;
-    };
-    int y, m, d;
-    if (!digits(0, 4, y) || p[4] != '-' || !digits(5, 2, m) || p[7] != '-' || !digits(8, 2, d))
-        return false;
-    const QDate date(y, m, d);
-    if (!date.isValid())
-        return false;
-    value = TDateTime::FromDate(date).Value();
-    if (size == 19) {
-        int h, mi, s;
-        if ((p[10] != ' ' && p[10] != 'T') || !digits(11, 2, h) || p[13] != ':' ||
-            !digits(14, 2, mi) || p[16] != ':' || !digits(17, 2, s) || h > 23 || mi > 59 || s > 59)
-            return false;
-        const double t = TDateTime::EncodeTime(h, mi, s).Value();
-        value = value >= 0 ? value + t : value - t;
-    }
-    return true;
-}
-
 bool Fits(qint64 v, TStoreKind kind) {
     switch (kind) {
     case TStoreKind::Int16:
@@ -233,8 +201,9 @@ bool TSqliteReader::ReadInto(int column, int field, TFieldType type, TRecordBuil
             return true;
         }
         double value;
-        if (storage != SQLITE_TEXT || !ParseTemporal(sqlite3_column_text(FStmt, column),
-                                                     sqlite3_column_bytes(FStmt, column), value))
+        if (storage != SQLITE_TEXT ||
+            !ReadSqlDateText(reinterpret_cast<const char *>(sqlite3_column_text(FStmt, column)),
+                             sqlite3_column_bytes(FStmt, column), value))
             return false;
         record.SetFloat(field, value);
         return true;

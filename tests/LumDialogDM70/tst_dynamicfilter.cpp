@@ -13,13 +13,14 @@
 #include "DialogSets.h"
 #include "Exceptions.h"
 #include "Fields.h"
+#include "ModalAnswer.h"
 #include "ServerLocations.h"
 #include "TestMain.h"
 #include "uCodeComboBox.h"
-#include "uDBTree.h"
 #include "uDynamicFilter.h"
 #include "uJobScheduleDlg.h"
 #include "uObjServers.h"
+#include "uTreeCodeInput.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -463,11 +464,15 @@ private Q_SLOTS:
             QVERIFY(!form->btnTreeInput->isEnabled()); // 姓名 has no tree
             ClickField(form, QStringLiteral("班級"));
             QVERIFY(form->btnTreeInput->isEnabled());
-            QTimer::singleShot(0, [] {
-                auto *tree = qobject_cast<TDBTreeForm *>(QApplication::activeModalWidget());
-                QVERIFY(tree);
-                tree->TreeView->setCurrentItem(tree->TreeView->topLevelItem(0)->child(1));
-                tree->btnOK->click();
+            WhenModal<TTreeCodeInput>([](TTreeCodeInput *tree) {
+                // OK before a node is chosen gives nothing and keeps the form open.
+                QTest::mouseClick(tree->btnOK, Qt::LeftButton);
+                QVERIFY(tree->isVisible());
+                QTreeWidgetItem *node = tree->TreeView->topLevelItem(0)->child(1);
+                tree->TreeView->scrollToItem(node); // opens its branch
+                QTest::mouseClick(tree->TreeView->viewport(), Qt::LeftButton, {},
+                                  tree->TreeView->visualItemRect(node).center());
+                QTest::mouseClick(tree->btnOK, Qt::LeftButton);
             });
             Click(form->btnTreeInput);
             QCOMPARE(form->STRValue->text(), QStringLiteral("A2,第二層乙"));

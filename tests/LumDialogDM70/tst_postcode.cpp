@@ -25,25 +25,6 @@
 
 namespace {
 
-template <class T> void WhenModal(std::function<void(T *)> act) {
-    auto *timer = new QTimer;
-    auto *tries = new int(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
-        if ((!dialog || !dialog->isVisible()) && ++*tries < 1000)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        delete tries;
-        if (!dialog)
-            QFAIL("the expected dialog is not up");
-        act(dialog);
-        if (QTest::currentTestFailed() && dialog->isVisible())
-            dialog->reject();
-    });
-    timer->start(10);
-}
-
 // Types Chinese text into an edit as an input method commits it.
 void Commit(QLineEdit *edit, const QString &text) {
     QInputMethodEvent commit;

@@ -33,36 +33,6 @@
 
 namespace {
 
-// Runs act on the modal dialog of type T once it is up (server calls made while it prepares
-// run the event loop, so it is waited for); a check that fails inside closes it, so that
-// nothing waits for ever.
-template <class T> void WhenModal(std::function<void(T *)> act) {
-    auto *timer = new QTimer;
-    auto *tries = new int(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible()) {
-            if (++*tries < 1000)
-                return;
-            if (QWidget *other = QApplication::activeModalWidget())
-                other->close();
-        }
-        timer->stop();
-        timer->deleteLater();
-        delete tries;
-        if (!dialog)
-            QFAIL("the expected dialog is not up");
-        try {
-            act(dialog);
-        } catch (const Exception &e) {
-            QTest::qFail(qPrintable(e.Message()), __FILE__, __LINE__);
-        }
-        if (QTest::currentTestFailed() && dialog->isVisible())
-            dialog->reject();
-    });
-    timer->start(10);
-}
-
 void StoreTree(const QString &name, const QString &description, int tag, const QString &text) {
     QTreeWidget view;
     TDBDelphiVCL link;

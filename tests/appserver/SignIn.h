@@ -6,10 +6,12 @@
 
 #include <vector>
 
-// True when the server accepted the user; `why` receives its refusal otherwise.
+// True when the server accepted the user; `why` receives its refusal otherwise. A server that
+// switches its clients to TLS is trusted by the certificate file it was given.
 inline bool SignInAt(quint16 port, const QString &id, const QString &password,
-                     QString *why = nullptr) {
+                     QString *why = nullptr, const QString &trustedCertificate = QString()) {
     TSocketConnection c;
+    c.SetTrustedCertificateFile(trustedCertificate);
     c.SetServerName(QStringLiteral("SrvJobSecurity.SecurityINTF"));
     c.SetAddress(QStringLiteral("127.0.0.1"));
     c.SetPort(port);

@@ -176,6 +176,17 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(EConvertError, StrToDateTime(QStringLiteral("2026/2/30")));
         QVERIFY_THROWS_EXCEPTION(EConvertError, StrToDateTime(QStringLiteral("yesterday")));
         QCOMPARE(DateTimeToStr(TDateTime::EncodeDate(2026, 1, 2)), QStringLiteral("2026/01/02"));
+        // The fixed texts that databases hold read as any other spelling of the same moment,
+        // and are refused for the same faults.
+        QCOMPARE(StrToDateTime(QStringLiteral("2026-01-31 08:05:09")).Value(),
+                 StrToDateTime(QStringLiteral(" 2026/1/31 8:5:9 ")).Value());
+        QCOMPARE(StrToDateTime(QStringLiteral("1899.12.29 23:59:59")).Value(),
+                 StrToDateTime(QStringLiteral("1899/12/29 23:59:59")).Value());
+        QVERIFY(StrToDateTime(QStringLiteral("1899.12.29 23:59:59")).Value() < 0);
+        for (const char *bad : {"2026-02-30 08:00:00", "2026-01-31 24:00:00", "2026-01-31 08:60:00",
+                                "2026-01-31 08:00:60", "0000-01-01", "2026-01-31T08:00:00",
+                                "2026-01-3x", "2026-01-31 08:00:0x"})
+            QVERIFY_THROWS_EXCEPTION(EConvertError, StrToDateTime(QString::fromLatin1(bad)));
     }
 
     void clockCanBeReplaced() {

@@ -1,8 +1,9 @@
 // A query dataset reading an SQLite file: every value as the column's field type makes of it,
 // whatever SQLite stored (its columns take any kind of value), named parameters, and the
-// database's errors.
+// database's errors; and reading a PostgreSQL database of a throw-away cluster the same way.
 
 #include "SqlQuery.h"
+#include "TempPostgres.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -82,6 +83,8 @@ private Q_SLOTS:
     void parametersByName();
     void errorsOfTheDatabase();
     void columnsWithoutDefinitionsTakeTheResultsTypes();
+    void everyPostgresValueReadAsQtSqlReadsIt();
+    void postgresErrorsRunNothing();
 };
 
 // Each stored value in a column of each field type: the query gives what Qt SQL's reading
@@ -197,6 +200,142 @@ void TstSqlQuery::columnsWithoutDefinitionsTakeTheResultsTypes() {
     QCOMPARE(query.FieldByName(QStringLiteral("ID"))->AsInteger(), 7);
     QCOMPARE(query.FieldByName(QStringLiteral("Name"))->AsString(), QString("甲"));
     QCOMPARE(query.FieldByName(QStringLiteral("Score"))->AsFloat(), 1.5);
+}
+
+namespace {
+const QString PgConn = QStringLiteral("sqlquery-pg");
+
+// A new database of the test program's cluster on the connection PgConn; false (the test
+// skipped) when the machine has no PostgreSQL.
+bool OpenPostgres() {
+    const QString why = TTempPostgres::Unavailable();
+    if (!why.isEmpty())
+        return false;
+    TTempPostgres &cluster = TTempPostgres::Shared();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), PgConn);
+    db.setDatabaseName(cluster.CreateDatabase());
+    db.setHostName(cluster.Host());
+    db.setPort(cluster.Port());
+    db.setUserName(cluster.User());
+    return db.open();
+}
+
+bool PgExec(const QString &sql) {
+    QSqlQuery q(QSqlDatabase::database(PgConn));
+    return q.exec(sql);
+}
+} // namespace
+
+// Each value of each kind of column that the school's tables use (and one they do not), read
+// into each field type: the query gives what Qt SQL's reading gives.
+void TstSqlQuery::everyPostgresValueReadAsQtSqlReadsIt() {
+    if (!OpenPostgres())
+        QSKIP(qPrintable(QStringLiteral("PostgreSQL tests skipped: ") +
+                         TTempPostgres::Unavailable()));
+    const char *const columnTypes[] = {"VARCHAR(40)", "TEXT",   "CHAR(6)",         "INTEGER",
+                                       "SMALLINT",    "BIGINT", "DOUBLE PRECISION"};
+    const char *const values[] = {"NULL",
+                                  "'text'",
+                                  "''",
+                                  "'12'",
+                                  "'-40000'",
+                                  "'學生'",
+                                  "'2024-02-29'",
+                                  "'2024-02-29 13:05:09'",
+                                  "'2024-02-29T23:59:59'",
+                                  "'2024/2/29 8:05'",
+                                  "'2024-02-30 08:00:00'",
+                                  "'1899-12-29 06:00:00'",
+                                  "'true'",
+                                  "0",
+                                  "42",
+                                  "-40000",
+                                  "70000",
+                                  "1099511627776",
+                                  "-9223372036854775808",
+                                  "2.5"};
+    const TFieldType fieldTypes[] = {ftString,   ftMemo,     ftInteger,  ftSmallint,
+                                     ftWord,     ftLargeint, ftBoolean,  ftFloat,
+                                     ftCurrency, ftDate,     ftDateTime, ftBlob};
+    int compared = 0;
+    for (const char *column : columnTypes) {
+        QVERIFY(PgExec(QStringLiteral("DROP TABLE IF EXISTS v")));
+        QVERIFY(PgExec(QStringLiteral("CREATE TABLE v (V %1)").arg(QString::fromLatin1(column))));
+        for (const char *value : values) {
+            PgExec(QStringLiteral("DELETE FROM v"));
+            // A value the column cannot take is no case.
+            if (!PgExec(QStringLiteral("INSERT INTO v VALUES (%1)").arg(QString::fromUtf8(value))))
+                continue;
+            QSqlQuery peek(QSqlDatabase::database(PgConn));
+            QVERIFY(peek.exec(QStringLiteral("SELECT V FROM v")));
+            QVERIFY(peek.next());
+            const QVariant stored = peek.value(0);
+            peek.finish();
+            for (TFieldType type : fieldTypes) {
+                const QString expected = Expected(stored, type);
+                TSqlQuery query;
+                query.SetConnectionName(PgConn);
+                query.FieldDefs().Add(QStringLiteral("V"), type, type == ftString ? 40 : 0);
+                query.SetSQL(QStringLiteral("SELECT V FROM v"));
+                QString got;
+                try {
+                    query.Open();
+                    QCOMPARE(query.RecordCount(), 1);
+                    const Variant v = query.Fields()[0]->Value();
+                    got = VarToStr(v) + QLatin1Char('|') + QString::number(v.IsNull());
+                } catch (const Exception &e) {
+                    got = QStringLiteral("error: ") + e.Message();
+                }
+                if (got != expected)
+                    QFAIL(qPrintable(QStringLiteral("column %1, stored %2 as %3: got %4, "
+                                                    "expected %5")
+                                         .arg(QString::fromLatin1(column), QString::fromUtf8(value),
+                                              FieldTypeName(type), got, expected)));
+                ++compared;
+            }
+        }
+    }
+    QVERIFY(compared > 500);
+    QSqlDatabase::database(PgConn).close();
+    QSqlDatabase::removeDatabase(PgConn);
+}
+
+// A statement the database refuses raises its message, and a text of two statements runs
+// neither: the rows are all there after it, in a transaction that goes on.
+void TstSqlQuery::postgresErrorsRunNothing() {
+    if (!OpenPostgres())
+        QSKIP(qPrintable(QStringLiteral("PostgreSQL tests skipped: ") +
+                         TTempPostgres::Unavailable()));
+    QVERIFY(PgExec(QStringLiteral("CREATE TABLE e (ID INTEGER, Name VARCHAR(10))")));
+    QVERIFY(PgExec(QStringLiteral("INSERT INTO e VALUES (1, 'a'), (2, 'b')")));
+    {
+        TSqlQuery query;
+        query.SetConnectionName(PgConn);
+        query.FieldDefs().Add(QStringLiteral("ID"), ftInteger);
+        query.FieldDefs().Add(QStringLiteral("Name"), ftString, 10);
+        query.SetSQL(QStringLiteral("SELECT ID, Name FROM missing"));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, query.Open());
+        QVERIFY(!query.Active());
+        query.SetSQL(QStringLiteral("SELECT ID, Name FROM e; DELETE FROM e"));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, query.Open());
+        query.SetSQL(QStringLiteral("SELECT ID, Name FROM e ORDER BY ID"));
+        QSqlDatabase::database(PgConn).transaction();
+        query.Open();
+        QCOMPARE(query.RecordCount(), 2);
+        query.Last();
+        QCOMPARE(query.FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("b"));
+        // The rows read inside a transaction are the transaction's.
+        QVERIFY(PgExec(QStringLiteral("DELETE FROM e WHERE ID = 1")));
+        query.Close();
+        query.Open();
+        QCOMPARE(query.RecordCount(), 1);
+        QSqlDatabase::database(PgConn).rollback();
+        query.Close();
+        query.Open();
+        QCOMPARE(query.RecordCount(), 2);
+    }
+    QSqlDatabase::database(PgConn).close();
+    QSqlDatabase::removeDatabase(PgConn);
 }
 
 QTEST_GUILESS_MAIN(TstSqlQuery)

@@ -1,20 +1,47 @@
 // The read-only indexes of students on the roll and of the staff against a real server: the
 // server's rows with their codes described, locating by number (from the start, any letter
 // case) and by name (anywhere), Enter for the next match round to the first, a text that
-// matches nothing, and changes refused by the server.
+// matches nothing, changes refused by the server, and a person added to the staff through the
+// new-person dialog.
 
 #include "ClientDataSet.h"
 #include "JobTestSupport.h"
+#include "ModalAnswer.h"
+#include "dlgInsertPerson.h"
 
 #include <QAbstractItemModel>
 #include <QLabel>
+#include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 
 namespace {
 QString Cell(const QTableView *grid, int row, int column) {
     return grid->model()->data(grid->model()->index(row, column)).toString();
+}
+// Clicks the staff index's "新增人員" and plays the user at the new-person dialog.
+void AddPerson(QWidget *form, const std::function<void(TDlgGetNewID *)> &answer) {
+    auto *button = form->findChild<QPushButton *>(QStringLiteral("btnAddPerson"));
+    QVERIFY(button && button->isVisible());
+    QCOMPARE(button->text(), QStringLiteral("新增人員"));
+    QTimer::singleShot(0, [answer] {
+        auto *dialog = qobject_cast<TDlgGetNewID *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        answer(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Chinese text as an input method commits it.
+void Commit(QLineEdit *edit, const QString &text) {
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(edit, &commit);
 }
 } // namespace
 
@@ -146,6 +173,50 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(Exception, data->ApplyUpdates(0));
         data->CancelUpdates();
         QCOMPARE(FBench->Query("SELECT COUNT(*) FROM Employees WHERE Title='校長'").toInt(), 1);
+    }
+
+    void aPersonIsAddedWithACheckedIdentityNumber() {
+        const TIndex index = Open(QStringLiteral("LumEmployeesIndex.bpl"));
+        QVERIFY(index.Form);
+        index.Form->show();
+        const int before = FBench->Query("SELECT COUNT(*) FROM Employees").toInt();
+        // A wrong check digit is refused in the dialog; the mended number goes to the server,
+        // which gives the next staff number.
+        TAnswer ok(QMessageBox::Ok);
+        AddPerson(index.Form, [](TDlgGetNewID *dlg) {
+            QVERIFY(!dlg->cbIDCheck->isVisible());
+            Commit(dlg->edName, QStringLiteral("周文華"));
+            QTest::keyClicks(dlg->edID, QStringLiteral("m123456788"));
+            QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
+            QVERIFY(dlg->isVisible());
+            QTest::keyClick(dlg->edID, Qt::Key_Backspace);
+            QTest::keyClicks(dlg->edID, QStringLiteral("9"));
+            QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
+        });
+        QCOMPARE(ok.Texts, QStringList{QStringLiteral("編號或證號錯誤.")});
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        QCOMPARE(FBench->Query("SELECT EmpID FROM Employees WHERE IDNo='M123456789'").toString(),
+                 QStringLiteral("E009"));
+        QCOMPARE(FBench->Query("SELECT Cht_Name FROM Employees WHERE EmpID='E009'").toString(),
+                 QStringLiteral("周文華"));
+        QCOMPARE(index.Grid->model()->rowCount(), before + 1);
+        QCOMPARE(Cell(index.Grid, index.Grid->currentIndex().row(), 0), QStringLiteral("E009"));
+        QCOMPARE(index.Status->text(), QStringLiteral("已新增 E009 周文華"));
+
+        // A number someone on the staff already holds: the server refuses, nothing is added.
+        AddPerson(index.Form, [](TDlgGetNewID *dlg) {
+            Commit(dlg->edName, QStringLiteral("林雅婷"));
+            QTest::keyClicks(dlg->edID, QStringLiteral("H266131860"));
+            QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
+        });
+        QCOMPARE(FBench->Errors,
+                 QStringList{QStringLiteral("「身分證號」H266131860 已是 T001 林雅婷 的證號")});
+        FBench->Errors.clear();
+        QCOMPARE(FBench->Query("SELECT COUNT(*) FROM Employees").toInt(), before + 1);
+        // Cancelled: nothing reaches the server.
+        AddPerson(index.Form, [](TDlgGetNewID *dlg) { dlg->btnCancel->click(); });
+        QCOMPARE(FBench->Query("SELECT COUNT(*) FROM Employees").toInt(), before + 1);
+        QVERIFY(FBench->Errors.isEmpty());
     }
 };
 
