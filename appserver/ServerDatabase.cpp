@@ -96,10 +96,10 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
 }
 
 void TServerDatabase::RowChanged(void *self, int, const char *, const char *table, long long) {
-    // The sign-in's own bookkeeping is not a change of the school's data.
-    for (const char *bookkeeping : {"Sessions", "LoginFailures", "EventLog"})
-        if (qstricmp(table, bookkeeping) == 0)
-            return;
+    // The server's own records and the event log are not changes of the school's data.
+    static const QStringList bookkeeping = ServerOnlyTables() << QStringLiteral("EventLog");
+    if (bookkeeping.contains(QLatin1String(table), Qt::CaseInsensitive))
+        return;
     auto *db = static_cast<TServerDatabase *>(self);
     if (++db->FRowsChanged == db->FCrashAtRow) {
         qWarning().noquote() << "appserver: killed in the middle of a change (fault injection)";

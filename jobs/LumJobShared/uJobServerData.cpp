@@ -43,8 +43,6 @@ void TJobServerData::Open(TClientDataSet *dataSet) {
 Variant TJobServerData::Call(int dispId, std::vector<Variant> args) {
     Variant result;
     try {
-        if (!FConnection->Connected())
-            FConnection->Open();
         result = FConnection->AppServer().Invoke(dispId, args);
     } catch (...) {
         DropLink();

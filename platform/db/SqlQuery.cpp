@@ -339,6 +339,42 @@ void TSqlQuery::InternalOpen() {
         DatabaseError(q.lastError().text());
 }
 
+namespace {
+// Loads every row a direct reader gives into the store: straight into a record where the
+// reader reads the column's kind, through values otherwise. `next` moves to the next row
+// (false after the last), `readInto` reads a column into the record, `value` as a Qt value.
+template <class Next, class ReadInto, class Value>
+void LoadRows(TRecordStore &store, const std::vector<TFieldType> &types, Next next,
+              ReadInto readInto, Value value) {
+    const int n = static_cast<int>(types.size());
+    TRecordBuilder record(store.Layout());
+    std::vector<Variant> values(types.size());
+    while (next()) {
+        record.Clear();
+        bool direct = true;
+        for (int i = 0; direct && i < n; ++i)
+            direct = readInto(i, types[static_cast<size_t>(i)], record);
+        if (direct) {
+            store.Load(store.Encode(record));
+            continue;
+        }
+        for (int i = 0; i < n; ++i)
+            values[static_cast<size_t>(i)] = SqlToVariant(value(i), types[static_cast<size_t>(i)]);
+        store.Load(store.Encode(values));
+    }
+}
+} // namespace
+
+std::vector<TFieldType> TSqlQuery::PrepareDirectStore(const QStringList &names) {
+    DefineColumns(names, [](int) { return ftUnknown; });
+    CreateStore();
+    Store()->SetLogChanges(false);
+    std::vector<TFieldType> types;
+    for (const TFieldDef &d : FieldDefs().Items())
+        types.push_back(d.DataType);
+    return types;
+}
+
 // Reads the rows straight from SQLite into record blocks. Values stored as the column's type
 // implies go in directly; any other value of a row goes through the same conversion as
 // values read through Qt SQL. False (nothing read) when a column's type is not known ahead,
@@ -351,30 +387,13 @@ bool TSqlQuery::OpenFromSqlite(sqlite3 *handle) {
     if (!ColumnsKnown(names))
         return false;
     reader.Bind(FParams);
-    DefineColumns(names, [](int) { return ftUnknown; });
-    CreateStore();
-    TRecordStore &store = *Store();
-    store.SetLogChanges(false);
-    std::vector<TFieldType> types;
-    for (const TFieldDef &d : FieldDefs().Items())
-        types.push_back(d.DataType);
-    const int n = static_cast<int>(types.size());
-    TRecordBuilder record(store.Layout());
-    std::vector<Variant> values(types.size());
-    while (reader.Step()) {
-        record.Clear();
-        bool direct = true;
-        for (int i = 0; direct && i < n; ++i)
-            direct = reader.ReadInto(i, i, types[static_cast<size_t>(i)], record);
-        if (direct) {
-            store.Load(store.Encode(record));
-            continue;
-        }
-        for (int i = 0; i < n; ++i)
-            values[static_cast<size_t>(i)] =
-                SqlToVariant(reader.Value(i), types[static_cast<size_t>(i)]);
-        store.Load(store.Encode(values));
-    }
+    const std::vector<TFieldType> types = PrepareDirectStore(names);
+    LoadRows(
+        *Store(), types, [&reader] { return reader.Step(); },
+        [&reader](int i, TFieldType type, TRecordBuilder &record) {
+            return reader.ReadInto(i, i, type, record);
+        },
+        [&reader](int i) { return reader.Value(i); });
     return true;
 }
 
@@ -394,30 +413,14 @@ bool TSqlQuery::OpenFromPostgres(pg_conn *handle) {
     if (!ColumnsKnown(names))
         return false;
     reader.Run();
-    DefineColumns(names, [](int) { return ftUnknown; });
-    CreateStore();
-    TRecordStore &store = *Store();
-    store.SetLogChanges(false);
-    std::vector<TFieldType> types;
-    for (const TFieldDef &d : FieldDefs().Items())
-        types.push_back(d.DataType);
-    const int n = static_cast<int>(types.size());
-    TRecordBuilder record(store.Layout());
-    std::vector<Variant> values(types.size());
-    for (int row = 0; row < reader.RowCount(); ++row) {
-        record.Clear();
-        bool direct = true;
-        for (int i = 0; direct && i < n; ++i)
-            direct = reader.ReadInto(row, i, i, types[static_cast<size_t>(i)], record);
-        if (direct) {
-            store.Load(store.Encode(record));
-            continue;
-        }
-        for (int i = 0; i < n; ++i)
-            values[static_cast<size_t>(i)] =
-                SqlToVariant(reader.Value(row, i), types[static_cast<size_t>(i)]);
-        store.Load(store.Encode(values));
-    }
+    int row = -1;
+    const std::vector<TFieldType> types = PrepareDirectStore(names);
+    LoadRows(
+        *Store(), types, [&] { return ++row < reader.RowCount(); },
+        [&](int i, TFieldType type, TRecordBuilder &record) {
+            return reader.ReadInto(row, i, i, type, record);
+        },
+        [&](int i) { return reader.Value(row, i); });
     return true;
 }
 

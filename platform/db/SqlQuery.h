@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QVariant>
 #include <functional>
+#include <vector>
 
 struct pg_conn;
 struct sqlite3;
@@ -38,6 +39,8 @@ protected:
 private:
     void DefineColumns(const QStringList &names, const std::function<TFieldType(int)> &typeOf);
     bool ColumnsKnown(const QStringList &names);
+    // The columns defined and an empty store made for a direct reader; the columns' types.
+    std::vector<TFieldType> PrepareDirectStore(const QStringList &names);
     bool OpenFromSqlite(sqlite3 *handle);
     bool OpenFromPostgres(pg_conn *handle);
     QString FConnectionName;

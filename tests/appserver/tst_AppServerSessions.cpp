@@ -7,6 +7,7 @@
 #include "AppServerFixture.h"
 #include "ClientDataSet.h"
 #include "DateTime.h"
+#include "FixedClock.h"
 #include "ServerProcess.h"
 #include "Sessions.h"
 
@@ -21,25 +22,6 @@ namespace {
 const QString kSecurity = QStringLiteral("SrvJobSecurity.SecurityINTF");
 const QString kStudents = QStringLiteral("SrvAcademic.AcadStudentINTF");
 const QString kRefused = QStringLiteral("尚未登入或登入已逾時");
-
-// A process clock that the test moves; the server thread reads it too.
-class TMovingClock : public TClock {
-public:
-    TMovingClock() : FNow(QDate(2024, 9, 2), QTime(8, 0)) { SetClock(this); }
-    ~TMovingClock() override { SetClock(nullptr); }
-    QDateTime CurrentDateTime() const override {
-        QMutexLocker lock(&FMutex);
-        return FNow;
-    }
-    void Advance(int minutes) {
-        QMutexLocker lock(&FMutex);
-        FNow = FNow.addSecs(qint64(minutes) * 60);
-    }
-
-private:
-    mutable QMutex FMutex;
-    QDateTime FNow;
-};
 
 // The server's log lines, from every thread.
 QStringList gLog;
@@ -266,7 +248,7 @@ private Q_SLOTS:
     }
 
     void idleTicketsLapse() {
-        TMovingClock clock;
+        TMovingClock clock(QDateTime(QDate(2024, 9, 2), QTime(8, 0)));
         TAppServerFixture server({}, 0, TFixtureSignIn::SignedOut,
                                  [](TApplicationServerConfig &c) { c.SessionIdleMinutes = 10; });
         QVERIFY(Login(server, "T001", "teach-2024").first);
@@ -355,7 +337,7 @@ private Q_SLOTS:
     }
 
     void failedLoginsLockTheAccountThenTheAddress() {
-        TMovingClock clock;
+        TMovingClock clock(QDateTime(QDate(2024, 9, 2), QTime(8, 0)));
         TAppServerFixture server({}, 0, TFixtureSignIn::SignedOut);
         const QString wrong = QStringLiteral("帳號或密碼錯誤");
         for (int i = 0; i < TLoginThrottle::AccountLimit; ++i)

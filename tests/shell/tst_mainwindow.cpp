@@ -12,6 +12,7 @@
 #include "Packages.h"
 #include "ProgressDialog.h"
 #include "Registry.h"
+#include "ServerLocations.h"
 #include "SystemClock.h"
 #include "SystemObjServers.h"
 #include "TestMain.h"
@@ -150,19 +151,8 @@ private Q_SLOTS:
         // A server of its own, reached through the machine's settings as at a school.
         QFile::remove(TRegistry::RootFile(TRootKey::HKEY_LOCAL_MACHINE));
         FServer = std::make_unique<TAppServerFixture>();
-        SetServerIPAddress(QStringLiteral("SystemObj"), QStringLiteral("127.0.0.1"));
-        SetServerIPPort(QStringLiteral("SystemObj"), FServer->Port());
-        SrvJobSecurityBroker->Servers().clear();
-        SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
-        // Job packages find their servers through the location table.
-        OrvServerDataSet->LocalBroker()->Servers().clear();
-        OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
-                                                         FServer->Port());
-        RemoteRegistryServer(QStringLiteral("DefaultServer"), QStringLiteral("127.0.0.1"),
-                             FServer->Port());
-        // Stored trees come from the system-object server of the location table.
-        RemoteRegistryServer(QStringLiteral("SystemObj"), QStringLiteral("127.0.0.1"),
-                             FServer->Port());
+        // The machine's settings, the brokers and the location table: all on this server.
+        PointClientAt(FServer->Port());
         SetClockSetter(&FClock);
         // The teacher has logged in already (the login dialog is tested with the user record);
         // her password runs out in 14 days.

@@ -6,10 +6,12 @@
 #include "AppServerFixture.h"
 #include "DBActions.h"
 #include "DateTime.h"
+#include "FixedClock.h"
 #include "LoginUser.h"
 #include "Packages.h"
 #include "RadServer.h"
 #include "Registry.h"
+#include "ServerLocations.h"
 #include "SystemClock.h"
 #include "TestMain.h"
 #include "uBaseTBForm.h"
@@ -27,25 +29,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-// The process clock, moved by the test; the server thread reads it too.
-class TMovingClock : public TClock {
-public:
-    TMovingClock() : FNow(QDateTime::currentDateTime()) { SetClock(this); }
-    ~TMovingClock() override { SetClock(nullptr); }
-    QDateTime CurrentDateTime() const override {
-        QMutexLocker lock(&FMutex);
-        return FNow;
-    }
-    void Advance(int minutes) {
-        QMutexLocker lock(&FMutex);
-        FNow = FNow.addSecs(qint64(minutes) * 60);
-    }
-
-private:
-    mutable QMutex FMutex;
-    QDateTime FNow;
-};
 
 class TNoClock : public IClockSetter {
 public:
@@ -65,7 +48,7 @@ void TypeText(QWidget *widget, const QString &text) {
 
 class TstSessionLapse : public QObject {
     Q_OBJECT
-    TMovingClock FClock;
+    TMovingClock FClock{QDateTime::currentDateTime()};
     TNoClock FNoClock;
     std::unique_ptr<TAppServerFixture> FServer;
     QTemporaryDir FProgramDir;
@@ -79,15 +62,7 @@ private Q_SLOTS:
         FServer = std::make_unique<TAppServerFixture>(
             [](const TTestDatabase &) {}, 0, TFixtureSignIn::Admin,
             [](TApplicationServerConfig &c) { c.SessionIdleMinutes = 10; });
-        SetServerIPAddress(QStringLiteral("SystemObj"), QStringLiteral("127.0.0.1"));
-        SetServerIPPort(QStringLiteral("SystemObj"), FServer->Port());
-        SrvJobSecurityBroker->Servers().clear();
-        SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
-        OrvServerDataSet->LocalBroker()->Servers().clear();
-        OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
-                                                         FServer->Port());
-        for (const char *name : {"DefaultServer", "SrvJobSecurity", "SystemObj"})
-            RemoteRegistryServer(QLatin1String(name), QStringLiteral("127.0.0.1"), FServer->Port());
+        PointClientAt(FServer->Port());
         // The students' job is the one package on the list (the administrator publishes it).
         FServer->Query("DELETE FROM ClientApps");
         FServer->Query("UPDATE UserProfile SET MainForm = '' WHERE ID = 'T001'");

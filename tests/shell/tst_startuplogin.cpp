@@ -11,6 +11,7 @@
 #include "RadServer.h"
 #include "Registry.h"
 #include "ServerDatabase.h"
+#include "ServerLocations.h"
 #include "SystemClock.h"
 #include "SystemObjServers.h"
 #include "TestMain.h"
@@ -71,15 +72,7 @@ private Q_SLOTS:
         Application()->OnException = [this](const QString &m) { FErrors.append(m); };
         QFile::remove(TRegistry::RootFile(TRootKey::HKEY_LOCAL_MACHINE));
         FServer = std::make_unique<TAppServerFixture>();
-        SetServerIPAddress(QStringLiteral("SystemObj"), QStringLiteral("127.0.0.1"));
-        SetServerIPPort(QStringLiteral("SystemObj"), FServer->Port());
-        SrvJobSecurityBroker->Servers().clear();
-        SrvJobSecurityBroker->AddServer(QStringLiteral("127.0.0.1"), FServer->Port());
-        OrvServerDataSet->LocalBroker()->Servers().clear();
-        OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),
-                                                         FServer->Port());
-        for (const char *name : {"DefaultServer", "SrvJobSecurity", "SystemObj"})
-            RemoteRegistryServer(QLatin1String(name), QStringLiteral("127.0.0.1"), FServer->Port());
+        PointClientAt(FServer->Port());
         // The list holds the job tree, the calendar and the notices, whose use is logged; the
         // administrator publishes them.
         FServer->Query("DELETE FROM ClientApps");
