@@ -220,7 +220,8 @@ private Q_SLOTS:
         const QString common =
             "LumChangePassword.bpl\nLumEmployeesIndex.bpl\nLumPublicNews.bpl\n"
             "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqStdBasicByNo.bpl\nTqStdBasicData.bpl\n"
-            "TqStdClassChart.bpl\nTqStdOnSchoolIdx.bpl\nTqStdTextTransfer.bpl\n";
+            "TqStdChangeClass.bpl\nTqStdClassChart.bpl\nTqStdOnSchoolIdx.bpl\nTqStdQuery.bpl\n"
+            "TqStdTextTransfer.bpl\n";
         QCOMPARE(info[2].ToString(),
                  "AcadAbsence.bpl\nAcadCourse.bpl\nLibLoan.bpl\nLibReport.bpl\nLibStock.bpl\n" +
                      common);
