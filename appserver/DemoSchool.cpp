@@ -1,6 +1,7 @@
 #include "DemoSchool.h"
 
 #include "Big5.h"
+#include "DemoRoll.h"
 #include "ServerDatabase.h"
 
 QStringList SchemaStatements() {
@@ -93,8 +94,7 @@ QList<TAddedColumn> AddedColumns() {
         {QStringLiteral("StdOnSchool"), QStringLiteral("Birthday"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("Address"), QStringLiteral("VARCHAR(80)")},
-        {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"),
-         QStringLiteral("VARCHAR(255)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"), QStringLiteral("VARCHAR(255)")},
         {QStringLiteral("Employees"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")}};
 }
 
@@ -572,5 +572,6 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     FillNews(db);
     FillCalendar(db);
     FillStudents(db);
+    FillDemoRoll(db);
     FillEmployees(db);
 }
