@@ -3,6 +3,7 @@
 #include "ClientDataSet.h"
 #include "CodeTableCDS.h"
 #include "DBActions.h"
+#include "DBCheckListBox.h"
 #include "DataSource.h"
 #include "Exceptions.h"
 #include "Fields.h"
@@ -14,8 +15,35 @@
 #include "uReconcileError.h"
 #include "uSystemTable.h"
 
+#include <QKeyEvent>
 #include <QMenu>
 #include <QToolBar>
+
+namespace {
+
+// Enter in an edit runs the form's handler.
+class TEnterFilter : public QObject {
+public:
+    TEnterFilter(QObject *parent, std::function<void()> onEnter)
+        : QObject(parent), FOnEnter(std::move(onEnter)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                FOnEnter();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> FOnEnter;
+};
+
+} // namespace
 
 TBaseTBForm::TBaseTBForm(QWidget *parent) : TRadBaseForm(parent) {
     setObjectName(QStringLiteral("BaseTBForm"));
@@ -101,11 +129,13 @@ void TBaseTBForm::BuildTBActions() {
     DataEdit->OnExecute = [this] { DataEditExecute(); };
 
     // Tool bar after the base buttons.
-    ToolBar1->addSeparator();
+    btnDivider1 = ToolBar1->addSeparator();
+    btnDivider1->setObjectName(QStringLiteral("btnDivider1"));
     for (QAction *a :
          std::initializer_list<QAction *>{DataInsert, DataEdit, DataSetPost, DataSetCancel})
         ToolBar1->addAction(a);
-    ToolBar1->addSeparator();
+    btnDivider2 = ToolBar1->addSeparator();
+    btnDivider2->setObjectName(QStringLiteral("btnDivider2"));
     for (QAction *a :
          std::initializer_list<QAction *>{DataSetFirst, DataSetPrior, DataSetNext, DataSetLast})
         ToolBar1->addAction(a);
@@ -159,6 +189,32 @@ void TBaseTBForm::Guarded(const std::function<void()> &body, const std::function
     }
     if (error)
         std::rethrow_exception(error);
+}
+
+void TBaseTBForm::ShowCheckedField(TDBCheckListBox *list) {
+    const int index = list->currentRow();
+    if (TField *field = list->Field(index))
+        field->SetVisible(list->Checked(index));
+}
+
+void TBaseTBForm::RunOnEnter(QWidget *edit, std::function<void()> run) {
+    edit->installEventFilter(new TEnterFilter(edit, std::move(run)));
+}
+
+void TBaseTBForm::CancelAllChanges(TClientDataSet *dataSet, bool cancelEdit) {
+    if (cancelEdit)
+        dataSet->Cancel();
+    const bool filtered = dataSet->Filtered();
+    dataSet->DisableControls();
+    Guarded(
+        [dataSet, filtered] {
+            dataSet->SetFiltered(!filtered);
+            dataSet->CancelUpdates();
+        },
+        [dataSet, filtered] {
+            dataSet->SetFiltered(filtered);
+            dataSet->EnableControls();
+        });
 }
 
 void TBaseTBForm::DataOpenExecute() {

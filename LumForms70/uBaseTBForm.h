@@ -12,6 +12,7 @@ class QMenu;
 class TClientDataSet;
 class TCodeTableCDS;
 class TDataSetAction;
+class TDBCheckListBox;
 class TReconcileError;
 class TSocketConnection;
 class TStringList;
@@ -37,6 +38,8 @@ public:
     TDataSetAction *DataSetDelete, *DataSetPost, *DataSetCancel, *DataSetFirst, *DataSetPrior,
         *DataSetNext, *DataSetLast;
     QAction *MenuApply, *MenuCancel;
+    // The dividers of the tool bar before the edit and before the navigation buttons.
+    QAction *btnDivider1, *btnDivider2;
 
     // Whether there are changes to confirm: the enabled state of DataApplyUpdate.
     bool GetEnabledApply() const;
@@ -83,7 +86,16 @@ public:
 
     void FormClose(TCloseAction &action) override;
 
+    // The field of a check list's clicked item shows exactly when the item is checked.
+    static void ShowCheckedField(TDBCheckListBox *list);
+    // Enter (or Return) in the edit runs `run` instead of reaching the edit.
+    static void RunOnEnter(QWidget *edit, std::function<void()> run);
+
 protected:
+    // Cancels every change in the dataset's log, also those of records a local filter hides:
+    // the filter is switched over for the cancel and restored. With cancelEdit a pending edit
+    // or insert is cancelled first; otherwise it stays.
+    void CancelAllChanges(TClientDataSet *dataSet, bool cancelEdit);
     void DMTransmitDataSet(TMessage &message);
     void DMDataSetRefresh(TMessage &message);
     void DMActiveDataRecord(TMessage &message);

@@ -102,7 +102,7 @@ public:
                      TStringList &items);
 
     // Creation steps: brokers for connections without one, cached code tables opened.
-    void FormCreate();
+    virtual void FormCreate();
     void FormShow();
     virtual void FormClose(TCloseAction &action);
     void WindowCloseExecute();

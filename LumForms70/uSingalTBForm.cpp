@@ -130,21 +130,8 @@ void TSingalTBForm::DoDataCancelUpdates() {
     TClientDataSet *d = ActiveClientDataSet();
     if (!d || !d->Active())
         return;
-    const bool filtered = d->Filtered();
-    d->Cancel();
-    d->DisableControls();
-    // Changes to records that a local filter hides are cancelled too: the filter is switched
-    // over for the cancel and restored afterwards.
-    try {
-        d->SetFiltered(!filtered);
-        d->CancelUpdates();
-    } catch (...) {
-        d->SetFiltered(filtered);
-        d->EnableControls();
-        throw;
-    }
-    d->SetFiltered(filtered);
-    d->EnableControls();
+    // Changes to records that a local filter hides are cancelled too.
+    CancelAllChanges(d, true);
 }
 
 void TSingalTBForm::ActiveDataSetBeforeEdit(TDataSet *dataSet) {
@@ -209,38 +196,10 @@ TSingalTBMultiRecForm::~TSingalTBMultiRecForm() {
 }
 
 void TSingalTBMultiRecForm::DBCheckListBoxClickCheck(TDBCheckListBox *sender) {
-    const int index = sender->currentRow();
-    if (TField *field = sender->Field(index))
-        field->SetVisible(sender->Checked(index));
+    ShowCheckedField(sender);
 }
 
 // ---- TSingalTBOneRecForm ---------------------------------------------------------------------
-
-namespace {
-
-// Enter in the number edit reads that number.
-class TEnterFilter : public QObject {
-public:
-    TEnterFilter(QObject *parent, std::function<void()> onEnter)
-        : QObject(parent), FOnEnter(std::move(onEnter)) {}
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                FOnEnter();
-                return true;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> FOnEnter;
-};
-
-} // namespace
 
 TSingalTBOneRecForm::TSingalTBOneRecForm(QWidget *parent) : TSingalTBForm(parent) {
     setObjectName(QStringLiteral("SingalTBOneRecForm"));
@@ -253,7 +212,7 @@ TSingalTBOneRecForm::TSingalTBOneRecForm(QWidget *parent) : TSingalTBForm(parent
     auto *selection = static_cast<QHBoxLayout *>(plDataSelection->layout());
     selection->insertWidget(0, lbNo);
     selection->insertWidget(1, edNo);
-    edNo->installEventFilter(new TEnterFilter(edNo, [this] { DataOpen->Execute(); }));
+    RunOnEnter(edNo, [this] { DataOpen->Execute(); });
     DataOpen->setVisible(true);
     ActiveDataSet->Params().CreateParam(ftString, QStringLiteral("No"));
 }

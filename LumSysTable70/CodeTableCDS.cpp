@@ -46,3 +46,25 @@ TCodeTableCDS::TCodeTableCDS(QObject *owner) : TClonedDataSet(owner) {
 TSystemTable *TCodeTableCDS::GetSystemTable() {
     return CodeTableSystemTable();
 }
+
+void ShowCodeByName(QObject *owner, TField *field, const QString &mainCode) {
+    auto *codes = new TCodeTableCDS(owner);
+    codes->SetName(QStringLiteral("Codes") + field->FieldName());
+    QString category = mainCode;
+    category.replace(u'\'', QStringLiteral("''"));
+    codes->SetFilter(QStringLiteral("Main_Code = '%1'").arg(category));
+    codes->SetFiltered(true);
+    field->SetLookupDataSet(codes);
+    field->SetLookupKeyFields(QStringLiteral("Code"));
+    field->SetLookupResultField(QStringLiteral("Descript"));
+    field->OnGetText = [](TField *f, QString &text, bool displayText) {
+        text = f->AsString();
+        TDataSet *names = f->LookupDataSet();
+        if (!displayText || text.isEmpty() || !names || !names->Active())
+            return;
+        const Variant name =
+            names->Lookup(f->LookupKeyFields(), Variant(text), f->LookupResultField());
+        if (!name.IsEmptyOrNull())
+            text = name.ToString();
+    };
+}

@@ -15,3 +15,10 @@ public:
 
 // The process-wide copy of the code table, created on first use.
 TSystemTable *CodeTableSystemTable();
+
+// A field that holds a code of the code table's category mainCode shows the code's name
+// ("Descript") wherever it is displayed (grids, printouts), while its value, its edit text,
+// filters and sorting stay with the code: "2" shows as "女". The category's rows come from a
+// clone of the shared code table owned by `owner` (a form opens the clones it owns when it
+// is created).
+void ShowCodeByName(QObject *owner, TField *field, const QString &mainCode);

@@ -303,6 +303,8 @@ const TDemoPackage kPackages[] = {
     {"TqStdBasicByNo.bpl", "學生基本資料(單筆)", "A,教務", 2},
     {"TqStdClassChart.bpl", "各班人數統計", "A,教務", 2},
     {"TqStdTextTransfer.bpl", "學生名冊文字匯出入", "A,教務", 2},
+    {"TqStdQuery.bpl", "學生資料查詢", "A,教務", 2},
+    {"TqStdChangeClass.bpl", "學生班級狀態變更", "A,教務", 2},
     {"TqCourseStudents.bpl", "課程選修學生維護", "A,教務", 2},
     {"TqCourseSelect.bpl", "課程選課作業", "A,教務", 2},
 };

@@ -116,11 +116,12 @@ void TProviderHost::Prepare(TEntry &e, const QString &commandText, const Variant
     q.SetFilter(QString());
     // Column types: the provider's own list, whose names the columns take whatever case the
     // database reports them in (PostgreSQL folds unquoted names to lower case), so clients see
-    // the same fields on every engine; a client's statement brings its own columns.
+    // the same fields on every engine. A client's statement brings its own columns; those that
+    // carry the name of one of the provider's fields take its type, so that a query over the
+    // provider's table reads dates as dates on SQLite too.
     q.FieldDefs().Clear();
-    if (!e.ClientCommand)
-        for (const TProviderField &f : e.Def.Fields)
-            q.FieldDefs().Add(TFieldDef::Make(f.Name, f.Type, f.Size));
+    for (const TProviderField &f : e.Def.Fields)
+        q.FieldDefs().Add(TFieldDef::Make(f.Name, f.Type, f.Size));
     q.Params().Clear();
     for (const QString &name : e.Def.ParamNames)
         q.Params().CreateParam(ftString, name).Clear();

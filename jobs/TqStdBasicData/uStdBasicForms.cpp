@@ -13,6 +13,7 @@
 #include "uCodeFieldLink.h"
 #include "uJobPrint.h"
 #include "uLumPublic.h"
+#include "uStudentFields.h"
 #include "uTqDBNumEdit.h"
 
 #include <QFormLayout>
@@ -117,29 +118,6 @@ TStdBasicEditArea::TStdBasicEditArea(TSingalTBForm *form) {
 
 TStdBasicEditArea::~TStdBasicEditArea() = default;
 
-void DefineStudentFields(TClientDataSet *dataSet) {
-    const struct {
-        TFieldType Type;
-        const char *Name;
-        int Size;
-        const char *Label;
-        bool Visible;
-    } fields[] = {
-        {ftString, "StudentID", 10, "學號", true}, {ftString, "Cht_Name", 40, "姓名", true},
-        {ftString, "Sex", 1, "性別", true},        {ftString, "ClassID", 10, "班級", true},
-        {ftInteger, "SeatNo", 0, "座號", true},    {ftString, "State", 2, "狀態", true},
-        {ftDate, "Birthday", 0, "生日", true},     {ftString, "IDNo", 10, "身分證號", true},
-        {ftString, "Address", 80, "地址", true},   {ftString, "EditInfo", 255, "異動記錄", false}};
-    for (const auto &f : fields) {
-        TField *field = dataSet->AddField(f.Type, QLatin1String(f.Name), f.Size);
-        field->SetDisplayLabel(QString::fromUtf8(f.Label));
-        field->SetVisible(f.Visible);
-    }
-    // Rows are found on the server by their number alone.
-    dataSet->FieldByName(QStringLiteral("StudentID"))
-        ->SetProviderFlags(pfInKey | pfInWhere | pfInUpdate);
-}
-
 namespace {
 
 // A record is kept only with an identity number that passes its check digit and whose sex digit
@@ -172,6 +150,7 @@ template <class Form> void SetUpStudentForm(Form *form, const char *provider) {
     form->SocketConnection->SetServerName(QStringLiteral("SrvAcademic.AcadStudentINTF"));
     form->ActiveDataSet->SetProviderName(QLatin1String(provider));
     DefineStudentFields(form->ActiveDataSet);
+    ShowStudentCodesByName(form, form->ActiveDataSet);
     for (QAction *action : std::initializer_list<QAction *>{
              form->DataRefresh, form->DataInsert, form->DataEdit, form->DataSetDelete,
              form->DataSetPost, form->DataSetCancel, form->DataSetFirst, form->DataSetPrior,

@@ -41,9 +41,6 @@ private:
     std::vector<std::unique_ptr<TCodeFieldLink>> FLinks;
 };
 
-// Persistent fields of the student datasets, with their labels.
-void DefineStudentFields(TClientDataSet *dataSet);
-
 class TStdBasicDataForm : public TSingalTBMultiRecForm {
     Q_OBJECT
 public:

@@ -8,7 +8,7 @@
 #include "SocketConnection.h"
 #include "uJobGuard.h"
 #include "uLumDataTransfer.h"
-#include "uStdBasicForms.h"
+#include "uStudentFields.h"
 
 #include <QComboBox>
 #include <QDir>

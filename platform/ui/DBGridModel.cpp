@@ -429,8 +429,12 @@ void TDBGridModel::AttachView(QAbstractItemView *view) {
         if (current.isValid() && current.row() == row)
             return;
         const int column = current.isValid() ? current.column() : 0;
-        guard->selectionModel()->setCurrentIndex(
-            index(row, column), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        const bool many = guard->selectionMode() == QAbstractItemView::ExtendedSelection ||
+                          guard->selectionMode() == QAbstractItemView::MultiSelection;
+        guard->selectionModel()->setCurrentIndex(index(row, column),
+                                                 many ? QItemSelectionModel::NoUpdate
+                                                      : QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
     };
     connect(this, &TDBGridModel::currentRowChanged, view, follow);
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

@@ -62,8 +62,12 @@ public:
     bool PostRecord();
     void CancelRecord();
 
+    // The bookmark of the stored record a grid row shows; -1 for the new record's row.
+    TBookmark RowBookmark(int row) const;
+
     // Keeps a view's current row and the dataset's current record together, and gives the view
     // the grid's keys: Escape cancels the record being edited, Down on the last row appends.
+    // A view that selects many rows keeps its selection when the current record moves.
     void AttachView(QAbstractItemView *view);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -100,8 +104,6 @@ private:
     void RepaintAll();
     int NewRecordRow() const;
     bool CanModify() const;
-    // The bookmark of the stored record a grid row shows; -1 for the new record's row.
-    TBookmark RowBookmark(int row) const;
     // Shows an error through the application once the current event is done, so that a
     // message box never opens inside the view's own handling of the edit.
     void Report(const std::exception_ptr &error);

@@ -13,6 +13,7 @@
 #include "DialogSets.h"
 #include "Exceptions.h"
 #include "Fields.h"
+#include "FilterFormDriver.h"
 #include "ModalAnswer.h"
 #include "ServerLocations.h"
 #include "TestMain.h"
@@ -66,54 +67,6 @@ void MakeStudents(TClientDataSet &ds) {
         ds.FieldByName("Birthday")->SetValue(Variant(TDateTime::EncodeDate(2008, 1, r.Seat)));
         ds.Post();
     }
-}
-
-// Types text key by key as a user would, Chinese characters included.
-void TypeText(QWidget *widget, const QString &text) {
-    for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
-void Click(QWidget *button) {
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-// Clicks the field with that label in the field list.
-void ClickField(TDynamicFilter *form, const QString &label) {
-    const auto found = form->lbDataFields->findItems(label, Qt::MatchExactly);
-    QVERIFY2(!found.isEmpty(), qPrintable(label));
-    QWidget *viewport = form->lbDataFields->viewport();
-    QTest::mouseClick(viewport, Qt::LeftButton, {},
-                      form->lbDataFields->visualItemRect(found.first()).center());
-    QCOMPARE(form->edField->text(), label);
-}
-
-// Chooses an item of a drop-down list with the keyboard.
-void ChooseByKeys(QComboBox *combo, int index) {
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Home);
-    for (int i = 0; i < index; ++i)
-        QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(combo->currentIndex(), index);
-}
-
-void TypeValue(QLineEdit *edit, const QString &text) {
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    TypeText(edit, text);
-}
-
-// Runs `act` on the filter form once it is up; a form left open is cancelled, so that a
-// failed check never leaves the test waiting.
-void WhenFilterShown(std::function<void(TDynamicFilter *)> act) {
-    QTimer::singleShot(0, [act] {
-        auto *form = qobject_cast<TDynamicFilter *>(QApplication::activeModalWidget());
-        QVERIFY(form);
-        act(form);
-        if (form->isVisible())
-            form->reject();
-    });
 }
 
 // The enabled steps of the form, as the buttons show them.

@@ -217,10 +217,12 @@ private Q_SLOTS:
         QVERIFY(jm.Invoke(15, info).ToBool());
         QCOMPARE(info[1].ToString(), "LIB\nSTUDENT\n");
         // Every group also runs the packages the demo school starts with.
-        const QString common = "LumChangePassword.bpl\nLumEmployeesIndex.bpl\nLumPublicNews.bpl\n"
-                               "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqCourseSelect.bpl\n"
-                               "TqCourseStudents.bpl\nTqStdBasicByNo.bpl\nTqStdBasicData.bpl\n"
-                               "TqStdClassChart.bpl\nTqStdOnSchoolIdx.bpl\nTqStdTextTransfer.bpl\n";
+        const QString common =
+            "LumChangePassword.bpl\nLumEmployeesIndex.bpl\nLumPublicNews.bpl\n"
+            "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqCourseSelect.bpl\n"
+            "TqCourseStudents.bpl\nTqStdBasicByNo.bpl\nTqStdBasicData.bpl\n"
+            "TqStdChangeClass.bpl\nTqStdClassChart.bpl\nTqStdOnSchoolIdx.bpl\nTqStdQuery.bpl\n"
+            "TqStdTextTransfer.bpl\n";
         QCOMPARE(info[2].ToString(),
                  "AcadAbsence.bpl\nAcadCourse.bpl\nLibLoan.bpl\nLibReport.bpl\nLibStock.bpl\n" +
                      common);

@@ -8,9 +8,12 @@
 #include "Application.h"
 #include "RadServer.h"
 #include "TestMain.h"
+#include "TypeText.h"
 #include "uClientAppControl.h"
+#include "uCodeComboBox.h"
 #include "uLoginUserInfo.h"
 #include "uObjServers.h"
+#include "uRadBaseForm.h"
 #include "uReconcileError.h"
 
 #include <QMessageBox>
@@ -18,11 +21,24 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
-// Types text key by key as a user would, Chinese characters included.
-inline void TypeText(QWidget *widget, const QString &text) {
-    for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+// Clicks the tool bar's button of an action, as a user does: a refusal reaches the user
+// through the application's error display.
+inline void ClickToolButton(TRadBaseForm *form, QAction *action) {
+    QWidget *button = form->ToolBar1->widgetForAction(action);
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Picks the list item with that code as a user does.
+inline void PickCode(TLumCodeComboBox *combo, const QString &code) {
+    for (int i = 0; i < combo->count(); ++i)
+        if (combo->CodeItems()[i] == code) {
+            combo->setCurrentIndex(i);
+            return;
+        }
+    QFAIL(qPrintable(QStringLiteral("code %1 not listed").arg(code)));
 }
 
 // Message boxes are read and closed as they come up.

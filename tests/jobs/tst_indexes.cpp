@@ -10,9 +10,9 @@
 #include "dlgInsertPerson.h"
 
 #include <QAbstractItemModel>
-#include <QLabel>
 #include <QCheckBox>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>

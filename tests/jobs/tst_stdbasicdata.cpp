@@ -119,14 +119,6 @@ void TickItem(QListWidget *list, const QString &text) {
     QTest::keyClick(list, Qt::Key_Space);
 }
 
-// Clicks the tool bar's button of an action, as a user does: a refusal reaches the user
-// through the application's error display.
-void ClickToolButton(TSingalTBForm *form, QAction *action) {
-    QWidget *button = form->ToolBar1->widgetForAction(action);
-    QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
 } // namespace
 
 class TstStdBasicData : public QObject {
@@ -152,6 +144,12 @@ private Q_SLOTS:
         QVERIFY(form->DBGrid->model()->rowCount() > 0);
         QCOMPARE(form->DBGrid->model()->headerData(0, Qt::Horizontal).toString(),
                  QStringLiteral("學號"));
+        // Coded fields show by their names from the code table.
+        QCOMPARE(form->DBGrid->model()->headerData(2, Qt::Horizontal).toString(),
+                 QStringLiteral("性別"));
+        QVERIFY((QStringList{"男", "女"})
+                    .contains(form->DBGrid->model()->index(0, 2).data().toString()));
+        QVERIFY(form->DBGrid->model()->index(0, 3).data().toString().endsWith(u'班'));
         // Sex, class and status lists hold the code table's categories.
         QCOMPARE(area.cbSex->count(), 2);
         QVERIFY(area.cbClass->count() > 1);
@@ -356,11 +354,14 @@ private Q_SLOTS:
                 TickItem(s->clbSortFields, QStringLiteral("座號"));
                 QCOMPARE(s->lbSortSelected->item(0)->text(), QStringLiteral("班級"));
                 QCOMPARE(s->lbSortSelected->item(1)->text(), QStringLiteral("座號"));
+                // The grid shows the classes by name; they are ordered by their codes.
                 QAbstractItemModel *grid = form->DBGrid->model();
+                TField *classId = d->FieldByName(QStringLiteral("ClassID"));
                 QString last;
                 for (int row = 0; row < grid->rowCount(); ++row) {
+                    QCOMPARE(grid->index(row, 3).data().toString(), d->DisplayTextAt(row, classId));
                     const QString key =
-                        grid->index(row, 3).data().toString() + u'/' +
+                        d->ValueAt(row, classId).ToString() + u'/' +
                         grid->index(row, 4).data().toString().rightJustified(3, u'0');
                     QVERIFY2(last <= key, qPrintable(last + u' ' + key));
                     last = key;

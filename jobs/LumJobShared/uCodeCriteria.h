@@ -1,0 +1,15 @@
+#pragma once
+// A code list of the code table as a criterion or a choice in a job form: the category's
+// codes by name, after a first item with no code ("(全部)", "(不變更)") that stands for none.
+
+#include <QString>
+
+class QWidget;
+class TDataSource;
+class TLUMDBCodeComboBox;
+
+// The list fills from `codes` (a form's code-table source) when the form is created.
+TLUMDBCodeComboBox *CodeCriterion(QWidget *parent, TDataSource *codes, const char *name,
+                                  const QString &category, const QString &noneText);
+// Puts the list on its first item (none) when nothing is chosen yet.
+void ChooseNoneIfUnset(TLUMDBCodeComboBox *combo);
