@@ -144,25 +144,12 @@ void TMasterDetailTBBaseForm::DoDataApplyUpdates() {
 }
 
 void TMasterDetailTBBaseForm::DoDataCancelUpdates() {
-    TClientDataSet *m = MasterDataSet;
-    if (!m->Active())
+    if (!MasterDataSet->Active())
         return;
+    // A detail being edited goes with its master's changes; so do masters a filter hides.
     if (DetailDataSet->Active())
         DetailDataSet->Cancel();
-    const bool filtered = m->Filtered();
-    m->Cancel();
-    m->DisableControls();
-    // Changes to masters that a local filter hides are cancelled too.
-    try {
-        m->SetFiltered(!filtered);
-        m->CancelUpdates();
-    } catch (...) {
-        m->SetFiltered(filtered);
-        m->EnableControls();
-        throw;
-    }
-    m->SetFiltered(filtered);
-    m->EnableControls();
+    CancelAllChanges(MasterDataSet, true);
 }
 
 void TMasterDetailTBBaseForm::DoMasterInsert() {
