@@ -10,6 +10,7 @@
 #include "SocketConnection.h"
 #include "StringList.h"
 #include "TransferDialog.h"
+#include "uFormDataMessages.h"
 #include "uLumMessages.h"
 #include "uLumPublic.h"
 #include "uReconcileError.h"
@@ -276,13 +277,7 @@ void TBaseTBForm::FormClose(TCloseAction &action) {
 }
 
 void TBaseTBForm::DataSetBeforePost(TDataSet *dataSet) {
-    TField *editInfo = dataSet->FindField(QStringLiteral("EditInfo"));
-    if (!editInfo)
-        return;
-    TStringList history;
-    history.SetCommaText(editInfo->AsString());
-    history.Insert(0, GetEditInfo());
-    editInfo->SetAsString(history.CommaText());
+    StampEditInfo(dataSet, GetEditInfo());
 }
 
 void TBaseTBForm::CopyDataSetFrom(TDataSet *dataSet) {
@@ -338,35 +333,18 @@ TStringList *TBaseTBForm::DoCheckActiveDataRecord(const QString &) {
 }
 
 void TBaseTBForm::DMTransmitDataSet(TMessage &message) {
-    bool active = false;
-    const QString name = ClientDataSetReceiverName(message, active);
-    TClientDataSet *target = DoGetReceiverDataSet(name, active);
-    if (!target)
-        return;
-    if (qobject_cast<TClonedDataSet *>(target)) {
-        // A cached code table keeps its shared records; it takes only the sender's filter.
-        QString filter = target->Filter();
-        bool filtered = target->Filtered();
-        ClientDataSetReceiverDataByFilter(message, nullptr, filter, filtered);
-        target->SetFilter(filter);
-        target->SetFiltered(filtered);
-    } else {
-        ClientDataSetReceiverData(message, target);
-    }
-    DoAfterSetReceiveData(target);
+    if (TClientDataSet *target = ReceiveDataSet(message, [this](const QString &name, bool active) {
+            return DoGetReceiverDataSet(name, active);
+        }))
+        DoAfterSetReceiveData(target);
 }
 
 void TBaseTBForm::DMDataSetRefresh(TMessage &message) {
-    QString name;
-    DataSetRefreshReceiver(message, name);
-    RecvDataRefresh(name);
+    RecvDataRefresh(ReceiveDataRefresh(message));
 }
 
 void TBaseTBForm::DMActiveDataRecord(TMessage &message) {
-    const QString name = ActiveDataRecordReceiverName(message);
-    TStringList *items = DoCheckActiveDataRecord(name);
-    if (!items)
-        return;
-    ActiveDataRecordReceiverItems(message, *items);
-    DoAfterSetActiveDataRecord(items);
+    if (TStringList *items = ReceiveActiveDataRecord(
+            message, [this](const QString &name) { return DoCheckActiveDataRecord(name); }))
+        DoAfterSetActiveDataRecord(items);
 }

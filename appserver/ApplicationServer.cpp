@@ -1,5 +1,6 @@
 #include "ApplicationServer.h"
 
+#include "AcadCourseModule.h"
 #include "AcadStudentModule.h"
 #include "CodeTableModule.h"
 #include "DelphiVCLModule.h"
@@ -117,7 +118,8 @@ QStringList TApplicationServer::HostedProgIDs() {
             "SrvJobSecurity.JobManagerINTF", "SystemObj.CodeTableINTF",
             "SystemObj.DelphiVCLINTF",       "SystemObj.ObjServersINTF",
             "SystemObj.IDNameINTF",          "SrvPublicInfo.PublicInfoINTF",
-            "SrvAcademic.AcadStudentINTF",   "SrvPersonnel.PersonnelINTF"};
+            "SrvAcademic.AcadStudentINTF",   "SrvPersonnel.PersonnelINTF",
+            "SrvAcademic.AcadCourseINTF"};
 }
 
 TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, QObject *parent)
@@ -164,6 +166,7 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
     add(ids[7], [](const TServerContext &c) { return std::make_unique<TPublicInfoModule>(c); });
     add(ids[8], [](const TServerContext &c) { return std::make_unique<TAcadStudentModule>(c); });
     add(ids[9], [](const TServerContext &c) { return std::make_unique<TPersonnelModule>(c); });
+    add(ids[10], [](const TServerContext &c) { return std::make_unique<TAcadCourseModule>(c); });
 
     SetMaxFrameSize(config.MaxFrameSize);
     if (!config.CertificateFile.isEmpty() || !config.KeyFile.isEmpty())

@@ -73,6 +73,11 @@ QStringList SchemaStatements() {
         "CREATE TABLE Employees (EmpID VARCHAR(10) PRIMARY KEY, Cht_Name VARCHAR(40), "
         "UnitID VARCHAR(20), Title VARCHAR(40), Extension VARCHAR(10), EMail VARCHAR(80), "
         "IDNo VARCHAR(10))",
+        "CREATE TABLE SemCourses (CourseID VARCHAR(20) PRIMARY KEY, Semester VARCHAR(5) NOT NULL, "
+        "CourseName VARCHAR(60) NOT NULL, TeacherID VARCHAR(10), Credits INTEGER, "
+        "ClassID VARCHAR(10), EditInfo VARCHAR(255))",
+        "CREATE TABLE CourseStudents (CourseID VARCHAR(20) NOT NULL, StudentID VARCHAR(10) "
+        "NOT NULL, Score NUMERIC(5,1), EditInfo VARCHAR(255), PRIMARY KEY (CourseID, StudentID))",
         // The server's own records, never read by clients (ServerOnlyTables).
         "CREATE TABLE Sessions (TicketHash VARCHAR(64) PRIMARY KEY, ID VARCHAR(10) NOT NULL, "
         "Computer VARCHAR(120), IssueTime VARCHAR(19) NOT NULL, LastUse VARCHAR(19) NOT NULL)",
@@ -301,6 +306,8 @@ const TDemoPackage kPackages[] = {
     {"TqStdTextTransfer.bpl", "學生名冊文字匯出入", "A,教務", 2},
     {"TqStdQuery.bpl", "學生資料查詢", "A,教務", 2},
     {"TqStdChangeClass.bpl", "學生班級狀態變更", "A,教務", 2},
+    {"TqCourseStudents.bpl", "課程選修學生維護", "A,教務", 2},
+    {"TqCourseSelect.bpl", "課程選課作業", "A,教務", 2},
 };
 
 // The demo packages' records in the client-application list, with their group and flags.
@@ -485,6 +492,55 @@ void FillEmployees(TServerDatabase &db) {
                  e.IDNo});
 }
 
+// The courses of the first term of school year 113: each class takes the same subjects from
+// the same teachers, and every student of the class who is in school is enrolled. The senior
+// class's scores are all in, and class 201 has its Chinese and mathematics scores; the others
+// are still to come.
+void FillCourses(TServerDatabase &db) {
+    const struct {
+        const char *Code;
+        const char *Name;
+        int Credits;
+        const char *Teacher;
+    } subjects[] = {
+        {"CH", "國文", 4, "T001"}, {"EN", "英文", 4, "E003"}, {"MA", "數學", 4, "E004"},
+        {"PH", "物理", 2, "E002"}, {"HI", "歷史", 2, "E006"}, {"IT", "資訊科技", 2, "T002"},
+    };
+    const QString semester = QStringLiteral("1131");
+    const QString stamp = QStringLiteral("E004-24/08/20(10:00)-10.0.0.21");
+    for (const TCode &c : kCodes) {
+        if (qstrcmp(c.Main, "st_CLASS") != 0)
+            continue;
+        const QString classId = QLatin1String(c.Code);
+        QStringList students;
+        QSqlQuery q = db.Exec("SELECT StudentID FROM StdOnSchool WHERE ClassID = ? AND "
+                              "State = '0' ORDER BY SeatNo",
+                              {classId});
+        while (q.next())
+            students << q.value(0).toString();
+        for (const auto &subject : subjects) {
+            const QString course = semester + u'-' + QLatin1String(subject.Code) + classId;
+            db.Exec("INSERT INTO SemCourses (CourseID, Semester, CourseName, TeacherID, Credits, "
+                    "ClassID, EditInfo) VALUES (?,?,?,?,?,?,?)",
+                    {course, semester, QString::fromUtf8(subject.Name), subject.Teacher,
+                     subject.Credits, classId, stamp});
+            const bool scored =
+                classId == QLatin1String("301") ||
+                (classId == QLatin1String("201") &&
+                 (qstrcmp(subject.Code, "CH") == 0 || qstrcmp(subject.Code, "MA") == 0));
+            for (const QString &student : students) {
+                // A spread of plausible scores, the same on every new database.
+                const int score = 58 + int((student.toInt() * 7 + int(qHash(course)) % 97) % 40);
+                db.Exec("INSERT INTO CourseStudents (CourseID, StudentID, Score, EditInfo) "
+                        "VALUES (?,?,?,?)",
+                        {course, student,
+                         scored ? QVariant(double(score)) : QVariant(QMetaType::fromType<double>()),
+                         stamp});
+            }
+        }
+    }
+}
+
 } // namespace
 
 void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
@@ -574,4 +630,5 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     FillStudents(db);
     FillDemoRoll(db);
     FillEmployees(db);
+    FillCourses(db);
 }

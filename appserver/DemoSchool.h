@@ -2,7 +2,8 @@
 // The server's tables and the demo school that fills a new database: a fictional senior high
 // school with an administrator and teachers, their profiles, job groups, code tables with
 // their Traditional Chinese descriptions, server locations and stored code trees; its notices
-// and calendar (dated from the day the database is made), students on the roll and staff; the
+// and calendar (dated from the day the database is made), students on the roll and staff, the
+// courses of the current term with their students and the scores recorded so far; the
 // records of the job packages every school starts with in the client-application list (group
 // and flags; the files are published into them when the server starts), and help documents of
 // two of them.

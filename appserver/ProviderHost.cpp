@@ -1,6 +1,8 @@
 #include "ProviderHost.h"
 
+#include "Packet.h"
 #include "Provider.h"
+#include "ProviderDetails.h"
 #include "RemoteProtocol.h"
 #include "ServerDatabase.h"
 #include "SqlQuery.h"
@@ -11,6 +13,7 @@ struct TProviderHost::TEntry {
     TProviderDef Def;
     std::unique_ptr<TSqlQuery> Query;
     std::unique_ptr<TDataSetProvider> Provider; // declared after the query: goes first
+    std::unique_ptr<TDetailResolver> Details;   // for a provider with nested details
     bool ClientCommand = false;                 // the query holds a client's command text
     // What the open read was asked for: a fetch asking for the same continues it.
     QString CommandText;
@@ -61,16 +64,39 @@ TProviderHost::TEntry &TProviderHost::Entry(const QString &name) {
             // PostgreSQL folds the unquoted names of the schema to lower case.
             e->Query->SetTableName(FDb.IsSQLite() ? e->Def.Table : e->Def.Table.toLower());
             const QStringList keys = e->Def.KeyFields;
-            e->Query->AfterOpen = [keys](TDataSet *ds) {
+            QStringList joined;
+            for (const TProviderField &f : e->Def.Fields)
+                if (f.Joined)
+                    joined << f.Name;
+            e->Query->AfterOpen = [keys, joined](TDataSet *ds) {
                 for (const QString &key : keys)
                     if (TField *f = ds->FindField(key))
                         f->SetProviderFlags(f->ProviderFlags() | pfInKey);
+                // Clients are told that the joined fields are neither written nor compared.
+                for (const QString &name : joined)
+                    if (TField *f = ds->FindField(name))
+                        f->SetProviderFlags(0);
             };
             e->Provider = std::make_unique<TStatelessProvider>();
             e->Provider->SetName(e->Def.Name);
             e->Provider->SetDataSet(e->Query.get());
             e->Provider->SetUpdateMode(upWhereChanged);
             e->Provider->BeforeApplyRecord = e->Def.CheckRow;
+            if (!e->Def.Details.isEmpty()) {
+                e->Details = std::make_unique<TDetailResolver>(FDb, e->Def);
+                TDetailResolver *details = e->Details.get();
+                // A deleted master's details go before the master's own check, which may
+                // want them gone; the details of other masters follow their master.
+                e->Provider->BeforeApplyRecord = [details,
+                                                  check = e->Def.CheckRow](const TDeltaRow &row) {
+                    details->BeforeMaster(row);
+                    if (check)
+                        check(row);
+                };
+                e->Provider->AfterApplyRecord = [details](const TDeltaRow &row) {
+                    details->AfterMaster(row);
+                };
+            }
         }
         return *e;
     }
@@ -162,6 +188,9 @@ Variant TProviderHost::AS_GetRecords(const QString &providerName, int count, int
         fetch();
     }
     params = outParams;
+    // A client's own statement brings its own columns; the provider's brings its details.
+    if (!e.ClientCommand && !e.Def.Details.isEmpty() && !result.IsEmptyOrNull())
+        result = Variant(WithDetails(FDb, e.Def, result.ToBytes()));
     return result;
 }
 
@@ -175,9 +204,25 @@ Variant TProviderHost::AS_ApplyUpdates(const QString &providerName, const Varian
     if (delta.VarType() != TVarType::Bytes)
         throw EServerError(
             QStringLiteral("Provider %1: the changes are not a delta packet").arg(e.Def.Name));
-    Variant result = e.Provider->ApplyUpdates(delta, maxErrors, errorCount, ownerData);
+    const QByteArray changes = WithServerFlags(e.Def, delta.ToBytes());
+    if (e.Details)
+        e.Details->Start();
+    Variant result = e.Provider->ApplyUpdates(Variant(changes), maxErrors, errorCount, ownerData);
+    TApplyCounts counts = e.Provider->LastApplyCounts();
+    if (e.Details) {
+        const std::vector<TFieldDef> fields = TPacketReader(changes).Fields();
+        const QByteArray answer = result.IsEmptyOrNull() ? QByteArray() : result.ToBytes();
+        // The details written count with their masters, unless the whole apply was taken back.
+        if (!RolledBack(answer, fields)) {
+            counts.Inserted += e.Details->Counts().Inserted;
+            counts.Modified += e.Details->Counts().Modified;
+            counts.Deleted += e.Details->Counts().Deleted;
+        }
+        if (errorCount > 0)
+            result = Variant(WithCurrentDetails(FDb, e.Def, fields, answer));
+    }
     if (AfterApply)
-        AfterApply(e.Def.Name, e.Provider->LastApplyCounts(), errorCount);
+        AfterApply(e.Def.Name, counts, errorCount);
     return result;
 }
 

@@ -30,17 +30,36 @@ struct TProviderField {
     QString Name;
     TFieldType Type = ftString;
     int Size = 0;
+    // Read from another table (a name beside a code): shown to clients, never written or
+    // compared, whatever a client's changes say of it.
+    bool Joined = false;
+};
+
+// Details that travel inside every row of their master as a nested dataset: the rows of
+// another table that share the master's key. Clients edit them under the master; their
+// changes come back inside the master's changes and are applied with them in the same
+// transaction (the details of a deleted master before it, the others after it).
+struct TProviderDetail {
+    QString Field;                // the master's nested dataset field
+    QString Caption;              // what a detail row is called in messages
+    QString Sql;                  // the details of one master; LinkFields as :Name parameters
+    QString Table;                // the table that the details' changes go to
+    QStringList KeyFields;        // identify a detail row
+    QStringList LinkFields;       // fields that master and details share: the master's key
+    QList<TProviderField> Fields; // the columns of Sql with their types, in order
+    TDeltaRowCheck CheckRow = {}; // every changed detail row passes it before it is written
 };
 
 struct TProviderDef {
     QString Name;
-    QString Sql;                  // the SELECT behind the provider; parameters as :Name
-    QString Table;                // the table that applied changes go to
-    QStringList KeyFields;        // identify a row when changes are applied
-    QStringList ParamNames;       // the parameters of Sql, in the order clients list them
-    QList<TProviderField> Fields; // the columns of Sql with their types, in order
-    bool ReadOnly = false;        // changes sent by clients are refused
-    TDeltaRowCheck CheckRow = {}; // every changed row passes it before it is written
+    QString Sql;                         // the SELECT behind the provider; parameters as :Name
+    QString Table;                       // the table that applied changes go to
+    QStringList KeyFields;               // identify a row when changes are applied
+    QStringList ParamNames;              // the parameters of Sql, in the order clients list them
+    QList<TProviderField> Fields;        // the columns of Sql with their types, in order
+    bool ReadOnly = false;               // changes sent by clients are refused
+    TDeltaRowCheck CheckRow = {};        // every changed row passes it before it is written
+    QList<TProviderDetail> Details = {}; // nested after Fields, in this order
 };
 
 class TProviderHost : public IAppServer {

@@ -10,6 +10,7 @@
 #include "Fields.h"
 #include "SocketConnection.h"
 #include "uCodeComboBox.h"
+#include "uCodeFieldLink.h"
 #include "uJobPrint.h"
 #include "uLumPublic.h"
 #include "uStudentFields.h"
@@ -21,49 +22,6 @@
 #include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
-
-// Keeps a code list in step with a code field of the current record: the record's code is
-// selected when the record changes, and the code the user picks is written while the record
-// is being edited; a pick outside editing goes back to the record's code. (The list stays
-// enabled: a disabled code list is not filled from its code table.)
-class TCodeFieldLink : public TDataLink {
-public:
-    TCodeFieldLink(TLUMDBCodeComboBox *combo, TDataSource *source, const QString &fieldName)
-        : FCombo(combo), FFieldName(fieldName) {
-        FConnection = QObject::connect(combo, &QComboBox::activated, combo, [this] { Write(); });
-        SetDataSource(source);
-    }
-    ~TCodeFieldLink() override { QObject::disconnect(FConnection); }
-
-protected:
-    void ActiveChanged() override { Show(); }
-    void RecordChanged(TField *) override { Show(); }
-    void EditingChanged() override { Show(); }
-
-private:
-    TField *Field() const { return Active() ? DataSet()->FindField(FFieldName) : nullptr; }
-    void Show() {
-        const TField *field = Field();
-        const QString code = field ? field->AsString() : QString();
-        int index = -1;
-        for (int i = 0; field && i < FCombo->CodeItems().Count(); ++i)
-            if (FCombo->CodeItems()[i] == code) {
-                index = i;
-                break;
-            }
-        FCombo->setCurrentIndex(index);
-    }
-    void Write() {
-        TField *field = Field();
-        if (field && Editing())
-            field->SetAsString(FCombo->GetCode());
-        else
-            Show();
-    }
-    TLUMDBCodeComboBox *FCombo;
-    QString FFieldName;
-    QMetaObject::Connection FConnection;
-};
 
 namespace {
 

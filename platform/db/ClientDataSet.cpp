@@ -114,7 +114,12 @@ void TClientDataSet::CancelUpdates() {
 void TClientDataSet::MergeChangeLog() {
     CheckActive();
     CheckBrowseMode();
+    std::vector<quint32> rows;
+    if (!NestedFieldSlots().empty())
+        rows = Store()->ChangedRows();
     Store()->MergeChangeLog();
+    // The details' changes were accepted with their masters.
+    MergeNestedLogs(rows);
     AfterLogChange(-1);
 }
 
@@ -199,7 +204,7 @@ QByteArray TClientDataSet::PacketBytes(bool includeLog) const {
             w.WriteRow(usModified, layout, r.Data);
             break;
         case usDeleted:
-            w.WriteRow(usDeleted, layout, orig ? orig : r.Data);
+            WriteDeletedRow(w, row);
             break;
         }
     });
@@ -578,6 +583,61 @@ Variant TClientDataSet::Delta() const {
     return Variant(DeltaBytes(map));
 }
 
+void TClientDataSet::WriteDeletedRow(TPacketWriter &writer, quint32 row) const {
+    const TRecordStore &store = *Store();
+    const TRecordLayout &layout = store.Layout();
+    const uchar *data = store.Row(row).Data;
+    const uchar *orig = store.Original(row);
+    const std::vector<int> nested = NestedFieldSlots();
+    if (!orig || nested.empty()) {
+        writer.WriteRow(usDeleted, layout, orig ? orig : data);
+        return;
+    }
+    // A deleted record goes with the values it had on the server, except its nested datasets:
+    // they carry what was done to the details before the record went (deleting them first,
+    // most often), so that the server learns of it in the same batch.
+    std::vector<Variant> values = DecodeAll(layout, orig);
+    for (int i : nested)
+        values[static_cast<size_t>(i)] =
+            layout.IsNull(data, i) ? Variant::Null() : layout.Value(data, i);
+    writer.WriteRow(usDeleted, values);
+}
+
+std::vector<int> TClientDataSet::NestedFieldSlots() const {
+    std::vector<int> slots;
+    const std::vector<TFieldDef> &defs = FieldDefs_().Items();
+    for (size_t i = 0; i < defs.size(); ++i)
+        if (defs[i].DataType == ftDataSet)
+            slots.push_back(static_cast<int>(i));
+    return slots;
+}
+
+void TClientDataSet::MergeNestedLogs(const std::vector<quint32> &rows) {
+    const std::vector<int> nested = NestedFieldSlots();
+    if (nested.empty())
+        return;
+    TRecordStore &store = *Store();
+    const TRecordLayout &layout = store.Layout();
+    for (quint32 row : rows) {
+        if (!store.IsLive(row) || store.Status(row) != usUnmodified)
+            continue;
+        std::vector<Variant> values = DecodeAll(layout, store.Data(row));
+        bool changed = false;
+        for (int i : nested) {
+            Variant &value = values[static_cast<size_t>(i)];
+            if (value.IsEmptyOrNull())
+                continue;
+            const QByteArray merged = MergedPacket(value.ToBytes());
+            if (merged != value.ToBytes()) {
+                value = Variant(merged);
+                changed = true;
+            }
+        }
+        if (changed)
+            store.Replace(row, store.Encode(values), usUnmodified);
+    }
+}
+
 QByteArray TClientDataSet::DeltaBytes(std::vector<std::pair<quint32, TUpdateKind>> &map) const {
     const TRecordStore &store = *Store();
     const TRecordLayout &layout = store.Layout();
@@ -595,7 +655,7 @@ QByteArray TClientDataSet::DeltaBytes(std::vector<std::pair<quint32, TUpdateKind
             map.emplace_back(row, ukInsert);
             break;
         case usDeleted:
-            w.WriteRow(usDeleted, layout, orig ? orig : r.Data);
+            WriteDeletedRow(w, row);
             map.emplace_back(row, ukDelete);
             break;
         case usModified:
@@ -664,6 +724,7 @@ void TClientDataSet::Reconcile(const QByteArray &result,
                 (accepted.empty() || accepted.back() != row))
                 accepted.push_back(row);
         store.MergeRows(accepted);
+        MergeNestedLogs(accepted);
     }
     const TRecordLayout &layout = store.Layout();
     for (const TPacketError &e : errors) {

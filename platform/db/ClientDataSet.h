@@ -17,6 +17,7 @@ class TClientDataSet;
 class TDataSource;
 class TLocalAppServer;
 class TMasterLink;
+class TPacketWriter;
 
 // The error of a row the server refused.
 class EReconcileError : public EDatabaseError {
@@ -143,6 +144,11 @@ private:
                                              bool &eod, Variant &params) const;
     QByteArray PacketBytes(bool includeLog) const;
     QByteArray DeltaBytes(std::vector<std::pair<quint32, TUpdateKind>> &map) const;
+    void WriteDeletedRow(TPacketWriter &writer, quint32 row) const;
+    // Slots of the stored record that hold nested datasets.
+    std::vector<int> NestedFieldSlots() const;
+    // The nested datasets of these (merged) records take their changes as accepted.
+    void MergeNestedLogs(const std::vector<quint32> &rows);
     const TFieldDefs &FieldDefs_() const { return const_cast<TClientDataSet *>(this)->FieldDefs(); }
     void Reconcile(const QByteArray &result,
                    const std::vector<std::pair<quint32, TUpdateKind>> &rows);

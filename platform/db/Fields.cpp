@@ -1,5 +1,6 @@
 #include "Fields.h"
 
+#include "ClientDataSet.h"
 #include "DataSet.h"
 
 #include <QRegularExpression>
@@ -32,6 +33,11 @@ TField::TField(TFieldType type, int size) : FDataType(type), FSize(size) {
 }
 
 TField::~TField() = default;
+
+TDataSetField::~TDataSetField() {
+    if (FNested)
+        FNested->SetDataSetField(nullptr);
+}
 
 std::unique_ptr<TField> TField::Create(TFieldType type, int size) {
     std::unique_ptr<TField> f;

@@ -299,6 +299,8 @@ public:
 class TDataSetField : public TField {
 public:
     TDataSetField() : TField(ftDataSet) {}
+    // A nested dataset still showing the field is closed and let go of it.
+    ~TDataSetField() override;
     TClientDataSet *NestedDataSet() const { return FNested; }
     QString AsString() const override { return QStringLiteral("(DataSet)"); }
 

@@ -1001,6 +1001,36 @@ TPacketRows ReadAllRows(TPacketReader &reader) {
     return rows;
 }
 
+namespace {
+QByteArray MergedPacketAt(const QByteArray &packet, int depth) {
+    // Packets from outside may nest without end: the depth is bounded as the metadata's is.
+    if (depth > MaxNesting)
+        DatabaseError(QStringLiteral("Invalid data packet: nested too deeply"));
+    TPacketReader reader(packet);
+    if (reader.Kind() != pkData || !reader.HasMetaData())
+        DatabaseError(QStringLiteral("Invalid data packet: a nested packet without its fields"));
+    const std::vector<TFieldDef> &fields = reader.Fields();
+    TPacketWriter writer(pkData, fields, true);
+    quint8 status;
+    std::vector<Variant> values;
+    while (reader.NextRow(status, values)) {
+        if (status == usDeleted || status == PacketOriginal)
+            continue;
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].DataType == ftDataSet && !values[i].IsEmptyOrNull())
+                values[i] = Variant(MergedPacketAt(values[i].ToBytes(), depth + 1));
+        writer.WriteRow(usUnmodified, values);
+    }
+    writer.SetEndOfData(reader.EndOfData());
+    writer.SetParams(reader.Params());
+    return writer.Finish();
+}
+} // namespace
+
+QByteArray MergedPacket(const QByteArray &packet) {
+    return MergedPacketAt(packet, 0);
+}
+
 bool IsValidUtf8(const char *data, qsizetype size) {
     return ValidUtf8(reinterpret_cast<const uchar *>(data), size);
 }

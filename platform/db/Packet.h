@@ -127,6 +127,11 @@ struct TPacketRows {
     std::vector<std::vector<Variant>> Values;
 };
 TPacketRows ReadAllRows(TPacketReader &reader);
+// A data packet with its pending changes accepted, as the server has written them: deleted
+// records and the original values of modified ones are dropped, every other record becomes
+// unmodified; the packets of nested datasets are accepted the same way. The packet must carry
+// its metadata.
+QByteArray MergedPacket(const QByteArray &packet);
 
 // Whether bytes are UTF-8 as packets carry text: no overlong forms, no surrogates, nothing
 // past U+10FFFF.

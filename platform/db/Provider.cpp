@@ -165,7 +165,7 @@ QByteArray TDataSetProvider::InternalApplyUpdates(const QByteArray &delta, int m
     if (!q)
         DatabaseError(QStringLiteral("The provider's dataset cannot resolve updates"));
     return ResolveToSql(*q, delta, FUpdateMode, maxErrors, errorCount, BeforeApplyRecord,
-                        &FLastApplyCounts);
+                        &FLastApplyCounts, AfterApplyRecord);
 }
 
 Variant TDataSetProvider::ApplyUpdates(const Variant &delta, int maxErrors, int &errorCount,
@@ -505,7 +505,7 @@ public:
         QStringList columns, conditions;
         std::vector<QVariant> values;
         for (size_t i = 0; i < FFields.size(); ++i)
-            columns << (FFields[i].DataType == ftDataSet ? QStringLiteral("NULL") : FColumns[i]);
+            columns << (OfTable(FFields[i]) ? FColumns[i] : QStringLiteral("NULL"));
         for (int k : FKeys) {
             const TFieldDef &f = FFields[static_cast<size_t>(k)];
             const QString &column = FColumns[static_cast<size_t>(k)];
@@ -530,14 +530,21 @@ public:
             return {};
         std::vector<Variant> row;
         for (size_t i = 0; i < FFields.size(); ++i)
-            row.push_back(FFields[i].DataType == ftDataSet
-                              ? Variant::Null()
-                              : SqlToVariant(q.value(static_cast<int>(i)), FFields[i].DataType));
+            row.push_back(OfTable(FFields[i])
+                              ? SqlToVariant(q.value(static_cast<int>(i)), FFields[i].DataType)
+                              : Variant::Null());
         return row;
     }
 
 private:
     enum : char { ShapeSet = 1, ShapeWhere = 2, ShapeWhereNull = 4 };
+
+    // Whether a field is a column of the table: a nested dataset is not, nor a field that is
+    // neither written, compared nor a key (read from another table). Asking the table for
+    // another would fail, and on engines other than SQLite take the whole apply down with it.
+    static bool OfTable(const TFieldDef &f) {
+        return f.DataType != ftDataSet && (f.ProviderFlags & (pfInUpdate | pfInWhere | pfInKey));
+    }
 
     bool IsNull(const uchar *rec, int field) const { return !rec || FLayout.IsNull(rec, field); }
 
@@ -647,6 +654,10 @@ void CheckRow(const TDeltaRowCheck &check, const TChange &c, const std::vector<T
         row.Names << fields[i].Name;
         row.Values.push_back(layout.IsNull(record, field) ? Variant::Null()
                                                           : layout.Value(record, field));
+        if (c.Kind == ukModify)
+            row.OldValues.push_back(c.Old && !layout.IsNull(c.Old, field)
+                                        ? layout.Value(c.Old, field)
+                                        : Variant::Null());
     }
     try {
         check(row);
@@ -665,8 +676,18 @@ Variant TDeltaRow::Value(const QString &name) const {
     return Variant::Null();
 }
 
+Variant TDeltaRow::OldValue(const QString &name) const {
+    if (OldValues.empty())
+        return Value(name);
+    for (qsizetype i = 0; i < Names.size() && size_t(i) < OldValues.size(); ++i)
+        if (Names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return OldValues[size_t(i)];
+    return Variant::Null();
+}
+
 QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode mode, int maxErrors,
-                        int &errorCount, const TDeltaRowCheck &check, TApplyCounts *counts) {
+                        int &errorCount, const TDeltaRowCheck &check, TApplyCounts *counts,
+                        const TDeltaRowCheck &after) {
     errorCount = 0;
     if (counts)
         *counts = TApplyCounts();
@@ -727,7 +748,8 @@ QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode m
     // Engines other than SQLite (PostgreSQL) refuse every statement after a failed one until
     // the transaction ends: each change gets a savepoint, so that a refused row takes back only
     // itself and the others still go in.
-    const bool savepoints = !SqliteHandle(db);
+    // A row whose checks write rows of their own needs one on every engine.
+    const bool savepoints = !SqliteHandle(db) || after;
     QSqlQuery savepoint(db);
     const auto mark = [&](const char *statement) {
         if (savepoints && !savepoint.exec(QString::fromLatin1(statement)))
@@ -740,6 +762,8 @@ QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode m
                 if (check)
                     CheckRow(check, c, fields, rows.Layout());
                 resolver.Apply(c);
+                if (after)
+                    CheckRow(after, c, fields, rows.Layout());
                 mark("RELEASE SAVEPOINT orv7_change");
                 ++(c.Kind == ukInsert   ? written.Inserted
                    : c.Kind == ukModify ? written.Modified

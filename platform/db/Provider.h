@@ -29,11 +29,16 @@ struct TDeltaRow {
     TUpdateKind Kind = ukModify;
     QStringList Names;
     std::vector<Variant> Values;
+    // A modified row's values before the change (empty for inserts and deletions).
+    std::vector<Variant> OldValues;
     // Null for a field the row does not hold.
     Variant Value(const QString &name) const;
+    // The value before the change of a modified row; otherwise the same as Value.
+    Variant OldValue(const QString &name) const;
 };
 // Checks a row before it is applied; an error it raises refuses that row alone, with its
-// message as the reason the client is given.
+// message as the reason the client is given. Run after a row was written, it may write rows
+// of other tables that go with it: a refusal then takes back the row and what went with it.
 using TDeltaRowCheck = std::function<void(const TDeltaRow &)>;
 // The rows an applied delta wrote to its table (none when the apply was rolled back).
 struct TApplyCounts {
@@ -62,8 +67,9 @@ public:
     TProviderRemoteEvent BeforeGetRecords, AfterGetRecords, BeforeApplyUpdates, AfterApplyUpdates;
     TProviderRemoteEvent BeforeGetParams, AfterGetParams, BeforeExecute, AfterExecute;
     TDataRequestEvent OnDataRequest;
-    // Runs for every row of a delta before it is applied.
+    // Runs for every row of a delta before it is applied, and after it was.
     TDeltaRowCheck BeforeApplyRecord;
+    TDeltaRowCheck AfterApplyRecord;
 
     // The calls of IAppServer, for this provider.
     virtual Variant GetRecords(int count, int &recsOut, int options, const QString &commandText,
@@ -122,7 +128,9 @@ private:
 };
 
 // Applies a delta packet to the table behind an SQL query; returns the reconcile result. With
-// `counts`, also the rows written, by kind.
+// `counts`, also the rows written, by kind. `check` sees each row before it is written,
+// `after` once it is; with `after`, every row is applied under a savepoint of its own on every
+// engine, so that a refused row takes back whatever its checks wrote too.
 QByteArray ResolveToSql(TSqlQuery &query, const QByteArray &delta, TUpdateMode mode, int maxErrors,
                         int &errorCount, const TDeltaRowCheck &check = {},
-                        TApplyCounts *counts = nullptr);
+                        TApplyCounts *counts = nullptr, const TDeltaRowCheck &after = {});

@@ -81,6 +81,7 @@ private Q_SLOTS:
     void corruptedPacketsNeverCrash();
     void wrongValueTypeIsRejected();
     void nestedDetailsTravelInMastersPacket();
+    void nestedChangesOfADeletedMaster();
     void briefcaseKeepsPendingChanges();
 };
 
@@ -331,6 +332,64 @@ void TstPacket::nestedDetailsTravelInMastersPacket() {
     copy.First();
     copy.Last();
     QCOMPARE(Column(copyDetail, "Item"), QStringList({"i21"}));
+}
+
+// A master deleted after its details were: its delta row goes with the master's own values
+// as read, and the details' deletions in its nested field. Accepted changes leave no pending
+// changes in the details either.
+void TstPacket::nestedChangesOfADeletedMaster() {
+    TClientDataSet master;
+    master.FieldDefs().Add("ID", ftInteger);
+    master.FieldDefs().Add("Name", ftString, 10);
+    TFieldDef &lines = master.FieldDefs().Add("Lines", ftDataSet);
+    lines.Children.push_back(TFieldDef::Make("Item", ftString, 10));
+    master.CreateDataSet();
+    TClientDataSet detail;
+    detail.SetDataSetField(static_cast<TDataSetField *>(master.FieldByName("Lines")));
+    master.Append();
+    master.FieldByName("ID")->SetAsInteger(1);
+    master.FieldByName("Name")->SetAsString("read");
+    master.Post();
+    for (const char *item : {"a", "b"}) {
+        detail.Append();
+        detail.FieldByName("Item")->SetAsString(QLatin1String(item));
+        detail.Post();
+    }
+    master.MergeChangeLog();
+    QCOMPARE(detail.ChangeCount(), 0);
+    QCOMPARE(Column(detail, "Item"), QStringList({"a", "b"}));
+
+    master.Edit();
+    master.FieldByName("Name")->SetAsString("renamed");
+    master.Post();
+    while (!detail.IsEmpty())
+        detail.Delete();
+    master.Delete();
+    TPacketReader delta(master.Delta().ToBytes());
+    quint8 status;
+    std::vector<Variant> values;
+    QVERIFY(delta.NextRow(status, values));
+    QCOMPARE(status, quint8(usDeleted));
+    QCOMPARE(values[1].ToString(), QString("read"));
+    TPacketReader nested(values[2].ToBytes());
+    int deleted = 0;
+    while (nested.NextRow(status, values))
+        deleted += status == usDeleted;
+    QCOMPARE(deleted, 2);
+    QVERIFY(!delta.NextRow(status, values));
+
+    // The nested packet of changes, accepted: the deleted rows gone, the others unmodified.
+    TPacketWriter w(pkData, {TFieldDef::Make("Item", ftString, 10)}, true);
+    w.WriteRow(usUnmodified, {Variant("kept")});
+    w.WriteRow(usDeleted, {Variant("gone")});
+    w.WriteRow(PacketOriginal, {Variant("old")});
+    w.WriteRow(usModified, {Variant("new")});
+    w.WriteRow(usInserted, {Variant("added")});
+    TPacketReader merged(MergedPacket(w.Finish()));
+    QStringList rows;
+    while (merged.NextRow(status, values))
+        rows << QString::number(status) + values[0].ToString();
+    QCOMPARE(rows, QStringList({"0kept", "0new", "0added"}));
 }
 
 void TstPacket::briefcaseKeepsPendingChanges() {

@@ -93,6 +93,7 @@ private Q_SLOTS:
     void abortStopsReconciling();
     void maxErrorsRollsBackAndKeepsEverythingPending();
     void changeWritingSeveralRecordsTakesBackTheApply();
+    void rowsWrittenAfterARowGoWithIt();
     void refreshKeepsFilterOrderAndRecord();
     void providerRefusals();
     void everyTypeWrittenAndFoundAgain();
@@ -399,6 +400,46 @@ void TstProvider::changeWritingSeveralRecordsTakesBackTheApply() {
     QVERIFY2(messages[0].contains("more than one"), qPrintable(messages[0]));
     QCOMPARE(f.Table(), table);
     QCOMPARE(f.Client->ChangeCount(), 2);
+}
+
+// A provider that writes rows of another table once a row is in (a history here): a refusal
+// there takes back the row and what went with it, the other rows of the batch still go in,
+// on SQLite too. A modified row's check sees its values before and after the change.
+void TstProvider::rowsWrittenAfterARowGoWithIt() {
+    TFixture f;
+    f.Exec("CREATE TABLE history (ID INTEGER, Name TEXT)");
+    QStringList before;
+    f.Provider->BeforeApplyRecord = [&](const TDeltaRow &row) {
+        before << row.OldValue("Name").ToString() + u'>' + row.Value("Name").ToString();
+    };
+    f.Provider->AfterApplyRecord = [&](const TDeltaRow &row) {
+        f.Exec(qPrintable(QStringLiteral("INSERT INTO history VALUES (%1, '%2')")
+                              .arg(row.Value("ID").ToInt())
+                              .arg(row.Value("Name").ToString())));
+        if (row.Value("Name").ToString() == u"refused")
+            throw Exception(QStringLiteral("no history for this one"));
+    };
+    f.Client->Open();
+    f.Set("Name", Variant(QString("x")));
+    f.Client->Locate("ID", Variant(2));
+    f.Set("Name", Variant(QString("refused")));
+    QStringList messages;
+    f.Client->OnReconcileError = [&](TClientDataSet *, const EReconcileError &e, TUpdateKind,
+                                     TReconcileAction &a) {
+        messages << e.Message();
+        a = raSkip;
+    };
+    QCOMPARE(f.Client->ApplyUpdates(-1), 1);
+    QCOMPARE(messages, QStringList{"no history for this one"});
+    QCOMPARE(before, (QStringList{"a>x", "b>refused"}));
+    QCOMPARE(f.Table(), (QStringList{"1:x:10", "2:b:20", "3:c:30"}));
+    QSqlQuery q(QSqlDatabase::database(Conn));
+    q.exec(QStringLiteral("SELECT ID, Name FROM history"));
+    QStringList history;
+    while (q.next())
+        history << q.value(0).toString() + u':' + q.value(1).toString();
+    QCOMPARE(history, QStringList{"1:x"});
+    QCOMPARE(f.Client->ChangeCount(), 1);
 }
 
 void TstProvider::refreshKeepsFilterOrderAndRecord() {
