@@ -1,7 +1,6 @@
 #include "DemoSchool.h"
 
 #include "Big5.h"
-#include "DemoRoll.h"
 #include "ServerDatabase.h"
 
 QStringList SchemaStatements() {
@@ -99,7 +98,8 @@ QList<TAddedColumn> AddedColumns() {
         {QStringLiteral("StdOnSchool"), QStringLiteral("Birthday"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("Address"), QStringLiteral("VARCHAR(80)")},
-        {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"), QStringLiteral("VARCHAR(255)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"),
+         QStringLiteral("VARCHAR(255)")},
         {QStringLiteral("Employees"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")}};
 }
 
@@ -628,7 +628,6 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     FillNews(db);
     FillCalendar(db);
     FillStudents(db);
-    FillDemoRoll(db);
     FillEmployees(db);
     FillCourses(db);
 }
