@@ -49,7 +49,12 @@ TSystemTable *TCodeTableCDS::GetSystemTable() {
 
 void ShowCodeByName(QObject *owner, TField *field, const QString &mainCode) {
     auto *codes = new TCodeTableCDS(owner);
-    codes->SetName(QStringLiteral("Codes") + field->FieldName());
+    // Names are unique among the owner's components: a second dataset with a field of the same
+    // name (the class of a course and of its students) names its clone after the dataset too.
+    QString name = QStringLiteral("Codes") + field->FieldName();
+    if (owner && owner->findChild<QObject *>(name, Qt::FindDirectChildrenOnly))
+        name = QStringLiteral("Codes") + field->Name();
+    codes->SetName(name);
     QString category = mainCode;
     category.replace(u'\'', QStringLiteral("''"));
     codes->SetFilter(QStringLiteral("Main_Code = '%1'").arg(category));

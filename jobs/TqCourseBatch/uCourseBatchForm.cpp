@@ -84,11 +84,7 @@ TCourseBatchForm::TCourseBatchForm() {
     EnrolDataSet->SetAppServer(SocketConnection->GetServer());
     EnrolDataSet->SetProviderName(QStringLiteral("dspCourseStudents"));
     EnrolDataSet->Params().CreateParam(ftString, QStringLiteral("CourseID"));
-    auto *classCodes = new TCodeTableCDS(this);
-    classCodes->SetName(QStringLiteral("ClassCodes"));
-    classCodes->SetFilter(QStringLiteral("Main_Code='st_CLASS'"));
-    classCodes->SetFiltered(true);
-    DefineEnrolmentFields(EnrolDataSet, classCodes);
+    DefineEnrolmentFields(this, EnrolDataSet);
     EnrolDataSet->BeforePost = [this](TDataSet *d) { DataSetBeforePost(d); };
     EnrolDataSet->AfterScroll = [this](TDataSet *) { OpCtrl(); };
     EnrolSource = new TDataSource(this);
@@ -147,9 +143,7 @@ TCourseBatchForm::TCourseBatchForm() {
         GridSelectedCopyInto(DBGrid, EnrolDataSet, [course](TDataSet *student, TDataSet *list) {
             list->Append();
             list->FieldByName(QStringLiteral("CourseID"))->SetAsString(course);
-            list->FieldByName(QStringLiteral("StudentID"))
-                ->SetValue(student->FieldByName(QStringLiteral("StudentID"))->Value());
-            FillFromRoll(list, student);
+            CopyStudent(list, student);
             list->Post();
         });
     };

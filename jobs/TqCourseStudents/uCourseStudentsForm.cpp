@@ -3,7 +3,7 @@
 #include "ClientDataSet.h"
 #include "CodeTableCDS.h"
 #include "DBActions.h"
-#include "DBGridModel.h"
+#include "DBGrid.h"
 #include "DBSpinEdit.h"
 #include "DataSource.h"
 #include "Exceptions.h"
@@ -20,27 +20,19 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
-#include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
 
-QTableView *Grid(QWidget *parent, const char *name, TDataSource *source, bool readOnly,
-                 TDBGridModel *&model) {
-    auto *grid = new QTableView(parent);
+TDBGrid *Grid(QWidget *parent, const char *name, TDataSource *source, bool readOnly) {
+    auto *grid = new TDBGrid(parent);
     grid->setObjectName(QLatin1String(name));
-    model = new TDBGridModel(grid);
-    model->SetReadOnly(readOnly);
-    model->SetDataSource(source);
-    model->AttachView(grid);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->verticalHeader()->setDefaultSectionSize(22);
+    grid->SetReadOnly(readOnly);
+    grid->SetDataSource(source);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     return grid;
 }
@@ -73,10 +65,6 @@ TCourseStudentsForm::TCourseStudentsForm() {
     MasterDataSet->SetProviderName(QStringLiteral("dspSemCourses"));
     MasterDataSet->Params().CreateParam(ftString, QStringLiteral("Semester"));
 
-    ClassCodes = new TCodeTableCDS(this);
-    ClassCodes->SetName(QStringLiteral("ClassCodes"));
-    ClassCodes->SetFilter(QStringLiteral("Main_Code='st_CLASS'"));
-    ClassCodes->SetFiltered(true);
     StaffData = new TJobServerData(this, QStringLiteral("SrvPersonnel.PersonnelINTF"));
     Staff = StaffData->AddDataSet(QStringLiteral("xEmployeesIdxProvider"));
     StaffSource = new TDataSource(this);
@@ -85,10 +73,10 @@ TCourseStudentsForm::TCourseStudentsForm() {
     RollData = new TJobServerData(this, QStringLiteral("SrvAcademic.AcadStudentINTF"));
     Roll = RollData->AddDataSet(QStringLiteral("xStdOnSchoolIdxProvider"));
 
-    DefineCourseFields(MasterDataSet, ClassCodes, Staff);
+    DefineCourseFields(this, MasterDataSet, Staff);
     DetailDataSet->SetDataSetField(
         static_cast<TDataSetField *>(MasterDataSet->FieldByName(QStringLiteral("CourseStudents"))));
-    DefineEnrolmentFields(DetailDataSet, ClassCodes);
+    DefineEnrolmentFields(this, DetailDataSet);
     MasterDataSet->BeforePost = [this](TDataSet *d) { MasterBeforePost(d); };
     MasterDataSet->AfterPost = [this](TDataSet *) { FEditingCourse = false; };
     MasterDataSet->AfterCancel = [this](TDataSet *) { FEditingCourse = false; };
@@ -122,7 +110,7 @@ TCourseStudentsForm::TCourseStudentsForm() {
     auto *splitter = new QSplitter(Qt::Horizontal, ClientPanel);
     auto *courses = new QGroupBox(QStringLiteral("課程"), splitter);
     courses->setObjectName(QStringLiteral("gbCourses"));
-    gridCourses = Grid(courses, "gridCourses", MasterSource, true, CoursesModel);
+    gridCourses = Grid(courses, "gridCourses", MasterSource, true);
     auto *course = new QGroupBox(QStringLiteral("課程資料"), courses);
     course->setObjectName(QStringLiteral("gbCourse"));
     edCourseID = FieldEdit(course, MasterSource, "CourseID");
@@ -149,7 +137,7 @@ TCourseStudentsForm::TCourseStudentsForm() {
     left->addWidget(course);
     auto *students = new QGroupBox(QStringLiteral("選修學生"), splitter);
     students->setObjectName(QStringLiteral("gbStudents"));
-    gridStudents = Grid(students, "gridStudents", DetailSource, false, StudentsModel);
+    gridStudents = Grid(students, "gridStudents", DetailSource, false);
     auto *right = new QVBoxLayout(students);
     right->addWidget(gridStudents);
     splitter->setSizes({420, 380});

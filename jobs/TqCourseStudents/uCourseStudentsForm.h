@@ -12,11 +12,9 @@
 #include <vector>
 
 class QLabel;
-class QTableView;
 class QToolButton;
 class TCodeFieldLink;
-class TCodeTableCDS;
-class TDBGridModel;
+class TDBGrid;
 class TDBSpinEdit;
 class TJobServerData;
 class TLUMDBCodeComboBox;
@@ -32,17 +30,14 @@ public:
     // The term whose courses are shown, from the school-term codes.
     QLabel *lbSemester;
     TLUMDBCodeComboBox *cbSemester;
-    QTableView *gridCourses, *gridStudents;
-    TDBGridModel *CoursesModel, *StudentsModel;
+    TDBGrid *gridCourses, *gridStudents;
     // The chosen course's own data.
     TTqDBNumEdit *edCourseID, *edCourseName;
     TLUMDBCodeComboBox *cbClass, *cbTeacher;
     TDBSpinEdit *seCredits;
     // "課程修改": the chosen course's own data put in editing.
     TAction *ActMasterEdit = nullptr;
-    // The classes of the code table; the staff (teachers) and the roll, read from their
-    // servers.
-    TCodeTableCDS *ClassCodes;
+    // The staff (teachers) and the roll, read from their servers, for names.
     TJobServerData *StaffData, *RollData;
     TStatelessCDataSet *Staff, *Roll;
     TDataSource *StaffSource;
