@@ -35,3 +35,11 @@ QString CurrentSemester(TDataSet *codes) {
         QStringLiteral("Descript"));
     return now.IsEmptyOrNull() ? QString() : now.ToString().trimmed();
 }
+
+void ChooseCurrentSemester(TLumCodeComboBox *combo, TDataSet *codes) {
+    const QString now = CurrentSemester(codes);
+    if (!now.isEmpty() && combo->CodeItems().IndexOf(now) >= 0)
+        combo->SetCode(now);
+    if (combo->currentIndex() < 0 && combo->count() > 0)
+        combo->setCurrentIndex(0);
+}

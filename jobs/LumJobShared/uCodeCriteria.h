@@ -8,6 +8,7 @@ class QWidget;
 class TDataSet;
 class TDataSource;
 class TLUMDBCodeComboBox;
+class TLumCodeComboBox;
 
 // The list fills from `codes` (a form's code-table source) when the form is created; without a
 // noneText the list holds the category's codes only.
@@ -18,3 +19,5 @@ void ChooseNoneIfUnset(TLUMDBCodeComboBox *combo);
 // The school's current term ("1131": ROC year 113, first term), as the code table's system
 // entry NSYS/NowYSem gives it; empty when the table does not say.
 QString CurrentSemester(TDataSet *codes);
+// Chooses the current term in a list of terms when it is listed, else the first term.
+void ChooseCurrentSemester(TLumCodeComboBox *combo, TDataSet *codes);

@@ -5,8 +5,8 @@
 #include "CodeTableCDS.h"
 #include "DBActions.h"
 #include "DBGrid.h"
-#include "DialogSets.h"
 #include "DataSource.h"
+#include "DialogSets.h"
 #include "Exceptions.h"
 #include "Fields.h"
 #include "SocketConnection.h"
@@ -20,8 +20,8 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMenu>
-#include <QToolBar>
 #include <QSplitter>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -196,10 +196,7 @@ QString TCourseBatchForm::CourseID() const {
 void TCourseBatchForm::DoFormInitial() {
     {
         const QSignalBlocker quiet(cbSemester);
-        const QString now = CurrentSemester(CodeTableMain);
-        if (!now.isEmpty() && cbSemester->CodeItems().IndexOf(now) >= 0)
-            cbSemester->SetCode(now);
-        ChooseNoneIfUnset(cbSemester);
+        ChooseCurrentSemester(cbSemester, CodeTableMain);
     }
     for (TLUMDBCodeComboBox *c : {cbClass, cbSex}) {
         const QSignalBlocker quiet(c);

@@ -9,6 +9,7 @@
 #include "Fields.h"
 #include "SocketConnection.h"
 #include "uCodeComboBox.h"
+#include "uCodeCriteria.h"
 #include "uCourseFields.h"
 #include "uJobGuard.h"
 #include "uLumPublic.h"
@@ -155,20 +156,7 @@ QString TCourseSelectForm::Course() const {
 
 void TCourseSelectForm::DoFormInitial() {
     // The school's current term, as its code table says.
-    if (CodeTable->Active()) {
-        const Variant now = CodeTable->Lookup(
-            QStringLiteral("Main_Code;Code"),
-            Variant::ArrayOf({Variant(QStringLiteral("NSYS")), Variant(QStringLiteral("NowYSem"))}),
-            QStringLiteral("Descript"));
-        try {
-            if (!now.IsEmptyOrNull())
-                cbSemester->SetCode(now.ToString());
-        } catch (const Exception &) {
-            // A current term missing from the term codes leaves the first one chosen.
-        }
-    }
-    if (cbSemester->currentIndex() < 0 && cbSemester->count() > 0)
-        cbSemester->setCurrentIndex(0);
+    ChooseCurrentSemester(cbSemester, CodeTable);
     OpenSemester();
     // From here on every move is confirmed at once.
     TDualGridForm::DoFormInitial();

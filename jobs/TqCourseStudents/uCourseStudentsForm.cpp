@@ -11,6 +11,7 @@
 #include "SocketConnection.h"
 #include "StatelessDataSet.h"
 #include "uCodeComboBox.h"
+#include "uCodeCriteria.h"
 #include "uCodeFieldLink.h"
 #include "uCourseFields.h"
 #include "uJobGuard.h"
@@ -187,21 +188,7 @@ QString TCourseStudentsForm::Semester() const {
 void TCourseStudentsForm::DoFormInitial() {
     TMasterDetailTBBaseForm::DoFormInitial();
     // The school's current term, as its code table says; the staff and the roll for names.
-    if (CodeTableMain->Active()) {
-        const Variant now = CodeTableMain->Lookup(
-            QStringLiteral("Main_Code;Code"),
-            Variant::ArrayOf({Variant(QStringLiteral("NSYS")), Variant(QStringLiteral("NowYSem"))}),
-            QStringLiteral("Descript"));
-        if (!now.IsEmptyOrNull()) {
-            try {
-                cbSemester->SetCode(now.ToString());
-            } catch (const Exception &) {
-                // A current term missing from the term codes leaves the first one chosen.
-            }
-        }
-    }
-    if (cbSemester->currentIndex() < 0 && cbSemester->count() > 0)
-        cbSemester->setCurrentIndex(0);
+    ChooseCurrentSemester(cbSemester, CodeTableMain);
     StaffData->Open(Staff);
     RollData->Open(Roll);
     DataOpenExecute();
