@@ -6,6 +6,8 @@
 
 #include "AppServerFixture.h"
 #include "Application.h"
+#include "DBGrid.h"
+#include "Fields.h"
 #include "RadServer.h"
 #include "TestMain.h"
 #include "TypeText.h"
@@ -29,6 +31,26 @@ inline void ClickToolButton(TRadBaseForm *form, QAction *action) {
     QWidget *button = form->ToolBar1->widgetForAction(action);
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Clicks a row of a data grid, with Ctrl or Shift to add to its selection.
+inline void ClickRow(TDBGrid *grid, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    grid->scrollTo(grid->model()->index(row, 0));
+    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, cell.center());
+}
+
+// The student numbers of a grid's selected rows, in the order they were selected.
+inline QStringList SelectedIDs(TDBGrid *grid) {
+    TDataSet *d = grid->DataSet();
+    const TBookmark here = d->GetBookmark();
+    QStringList ids;
+    for (TBookmark b : grid->SelectedRows()) {
+        d->GotoBookmark(b);
+        ids << d->FieldByName(QStringLiteral("StudentID"))->AsString();
+    }
+    d->GotoBookmark(here);
+    return ids;
 }
 
 // Picks the list item with that code as a user does.

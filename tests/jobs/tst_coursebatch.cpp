@@ -12,28 +12,6 @@
 
 #include <QToolBar>
 
-namespace {
-
-void ClickRow(TDBGrid *grid, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    grid->scrollTo(grid->model()->index(row, 0));
-    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, cell.center());
-}
-
-QStringList Selected(TDBGrid *grid) {
-    TDataSet *d = grid->DataSet();
-    const TBookmark here = d->GetBookmark();
-    QStringList ids;
-    for (TBookmark b : grid->SelectedRows()) {
-        d->GotoBookmark(b);
-        ids << d->FieldByName(QStringLiteral("StudentID"))->AsString();
-    }
-    d->GotoBookmark(here);
-    return ids;
-}
-
-} // namespace
-
 class TstCourseBatch : public QObject {
     Q_OBJECT
     std::unique_ptr<TJobTestBench> FBench;
@@ -103,7 +81,7 @@ private Q_SLOTS:
         ClickRow(form->DBGrid, 0);
         ClickRow(form->DBGrid, 1, Qt::ControlModifier);
         ClickRow(form->DBGrid, 2, Qt::ControlModifier);
-        const QStringList chosen = Selected(form->DBGrid);
+        const QStringList chosen = SelectedIDs(form->DBGrid);
         QCOMPARE(chosen.size(), 3);
         QVERIFY(form->ActGridCopyInto->isEnabled());
         ClickToolButton(form, form->ActGridCopyInto);

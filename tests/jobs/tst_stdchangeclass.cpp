@@ -12,27 +12,6 @@
 
 #include <QToolBar>
 
-namespace {
-
-void ClickRow(TDBGrid *grid, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    const QRect cell = grid->visualRect(grid->model()->index(row, 1));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, cell.center());
-}
-
-QStringList SelectedIDs(TDBGrid *grid) {
-    TDataSet *d = grid->DataSet();
-    const TBookmark here = d->GetBookmark();
-    QStringList ids;
-    for (TBookmark b : grid->SelectedRows()) {
-        d->GotoBookmark(b);
-        ids << d->FieldByName(QStringLiteral("StudentID"))->AsString();
-    }
-    d->GotoBookmark(here);
-    return ids;
-}
-
-} // namespace
-
 class TstStdChangeClass : public QObject {
     Q_OBJECT
     std::unique_ptr<TJobTestBench> FBench;
