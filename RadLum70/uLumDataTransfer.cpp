@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -51,21 +53,6 @@ int CharWidthBefore(QStringView s, qsizetype end, qsizetype &len) {
     return w;
 }
 
-// Blanks and control characters off both ends; other white space (such as the ideographic
-// space of Chinese text) is part of the value.
-QStringView TrimView(QStringView s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b].unicode() <= 0x20)
-        ++b;
-    while (e > b && s[e - 1].unicode() <= 0x20)
-        --e;
-    return s.mid(b, e - b);
-}
-
-QString TrimText(QStringView s) {
-    return TrimView(s).toString();
-}
-
 // Big5 bytes of the text; a character Big5 cannot carry raises EEncodingError naming it.
 QByteArray EncodeBig5Strict(const QString &text) {
     return Big5Encode(text, true);
@@ -80,24 +67,6 @@ QString DecodeBig5Strict(const QByteArray &bytes, const QString &what) {
     return text;
 }
 
-// A text file as the converter reads it: UTF-8 after a byte-order mark, Big5 otherwise.
-QString ReadText(const QString &fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError(Format(QStringLiteral("Cannot open file %s"), {fileName}));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EInOutError(Format(QStringLiteral("Cannot read file %s"), {fileName}));
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        QStringDecoder decoder(QStringConverter::Utf8);
-        QString text = decoder.decode(QByteArrayView(bytes).sliced(3));
-        if (decoder.hasError())
-            throw EEncodingError(Format(QStringLiteral("%s is not UTF-8 text"), {fileName}));
-        return text;
-    }
-    return DecodeBig5Strict(bytes, fileName);
-}
-
 QByteArray ReadBytes(const QString &fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -108,9 +77,166 @@ QByteArray ReadBytes(const QString &fileName) {
     return bytes;
 }
 
+// The position of the first CR or LF in data[from, n), or n; eight bytes at a time.
+qsizetype FindLineEnd(const char *data, qsizetype from, qsizetype n) {
+    constexpr quint64 kOnes = 0x0101010101010101ULL;
+    constexpr quint64 kHighs = 0x8080808080808080ULL;
+    qsizetype i = from;
+    for (; i + 8 <= n; i += 8) {
+        quint64 x;
+        std::memcpy(&x, data + i, sizeof x);
+        const quint64 cr = x ^ (kOnes * '\r'), lf = x ^ (kOnes * '\n');
+        if ((((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHighs)
+            break;
+    }
+    for (; i < n; ++i)
+        if (data[i] == '\r' || data[i] == '\n')
+            return i;
+    return n;
+}
+
+// A text file as the converter reads it: UTF-8 after a byte-order mark, Big5 otherwise. Lines
+// end at CR LF, LF or CR. A Big5 file is read a piece at a time and each line decoded
+// straight from the piece's bytes (no byte of a double-byte character is a CR or LF, so a line
+// never splits a character): the file is never in memory whole besides its lines.
+void ReadLines(const QString &fileName, TStringList &lines) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw EInOutError(Format(QStringLiteral("Cannot open file %s"), {fileName}));
+    constexpr qsizetype kPiece = 256 * 1024;
+    QByteArray bytes; // the start of a line not yet ended, then the piece read after it
+    qsizetype kept = 0;
+    bool first = true;
+    bool afterCR = false; // the last piece ended with a CR, whose LF may start this one
+    bool reserved = false;
+    QString line;
+    const auto addLine = [&](qsizetype start, qsizetype end) {
+        if (!Big5DecodeStrict(QByteArrayView(bytes.constData() + start, end - start), line))
+            throw EEncodingError(Format(QStringLiteral("%s is not Big5 text"), {fileName}));
+        lines.Add(std::move(line));
+    };
+    for (;;) {
+        bytes.resize(kept + kPiece);
+        const qint64 got = file.read(bytes.data() + kept, kPiece);
+        if (got < 0)
+            throw EInOutError(Format(QStringLiteral("Cannot read file %s"), {fileName}));
+        const qsizetype n = kept + got;
+        if (first && QByteArrayView(bytes.constData(), n).startsWith("\xEF\xBB\xBF")) {
+            bytes.truncate(n);
+            bytes += file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                throw EInOutError(Format(QStringLiteral("Cannot read file %s"), {fileName}));
+            QStringDecoder decoder(QStringConverter::Utf8);
+            const QString text = decoder.decode(QByteArrayView(bytes).sliced(3));
+            if (decoder.hasError())
+                throw EEncodingError(Format(QStringLiteral("%s is not UTF-8 text"), {fileName}));
+            lines.SetText(text);
+            return;
+        }
+        first = false;
+        if (got == 0) {
+            if (kept > 0)
+                addLine(0, kept);
+            return;
+        }
+        const char *data = bytes.constData();
+        qsizetype start = 0;
+        qsizetype i = kept;
+        if (afterCR && data[i] == '\n')
+            start = ++i;
+        afterCR = false;
+        for (; i < n; ++i) {
+            i = FindLineEnd(data, i, n);
+            if (i == n)
+                break;
+            const char c = data[i];
+            addLine(start, i);
+            if (c == '\r') {
+                if (i + 1 < n && data[i + 1] == '\n')
+                    ++i;
+                else if (i + 1 == n)
+                    afterCR = true;
+            }
+            start = i + 1;
+        }
+        // Room for the file's lines as many as the first piece's lines promise.
+        if (!reserved && start > 0) {
+            reserved = true;
+            const double estimate = double(file.size()) / double(start) * lines.Count() * 1.05;
+            lines.Reserve(static_cast<int>(qMin(estimate, 1e7)));
+        }
+        kept = n - start;
+        if (kept > 0 && start > 0)
+            std::memmove(bytes.data(), bytes.constData() + start, static_cast<size_t>(kept));
+    }
+}
+
 void WriteAll(QSaveFile &file, const QByteArray &bytes) {
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         throw EInOutError(Format(QStringLiteral("Cannot write file %s"), {file.fileName()}));
+}
+
+void WriteChunk(QSaveFile &file, const QByteArray &bytes) {
+    if (file.write(bytes) != bytes.size())
+        throw EInOutError(Format(QStringLiteral("Cannot write file %s"), {file.fileName()}));
+}
+
+// Whether the UTF-16 units hold a or b, looked for four units at a time: a line's values are
+// short, and a call into a general search would cost more than the search.
+inline bool HasUnit(const char16_t *p, qsizetype n, char16_t a, char16_t b) {
+    constexpr quint64 kOnes = 0x0001000100010001ULL;
+    constexpr quint64 kHighs = 0x8000800080008000ULL;
+    const quint64 pa = kOnes * a, pb = kOnes * b;
+    qsizetype i = 0;
+    for (; i + 4 <= n; i += 4) {
+        quint64 x;
+        std::memcpy(&x, p + i, sizeof x);
+        const quint64 xa = x ^ pa, xb = x ^ pb; // a unit equal to a (b) becomes zero
+        if ((((xa - kOnes) & ~xa) | ((xb - kOnes) & ~xb)) & kHighs)
+            return true;
+    }
+    for (; i < n; ++i)
+        if (p[i] == a || p[i] == b)
+            return true;
+    return false;
+}
+
+inline bool HasUnit(const char16_t *p, qsizetype n, char16_t c) {
+    return HasUnit(p, n, c, c);
+}
+
+// The position of the first a or b in p[from, n), or n; four units at a time (the lowest lane
+// that tests zero is exact).
+inline qsizetype FindUnit(const char16_t *p, qsizetype from, qsizetype n, char16_t a, char16_t b) {
+    constexpr quint64 kOnes = 0x0001000100010001ULL;
+    constexpr quint64 kHighs = 0x8000800080008000ULL;
+    const quint64 pa = kOnes * a, pb = kOnes * b;
+    qsizetype i = from;
+    for (; i + 4 <= n; i += 4) {
+        quint64 x;
+        std::memcpy(&x, p + i, sizeof x);
+        const quint64 xa = x ^ pa, xb = x ^ pb;
+        const quint64 zero = (((xa - kOnes) & ~xa) | ((xb - kOnes) & ~xb)) & kHighs;
+        if (zero)
+            return i + __builtin_ctzll(zero) / 16;
+    }
+    for (; i < n; ++i)
+        if (p[i] == a || p[i] == b)
+            return i;
+    return n;
+}
+
+// Blanks and control characters off both ends of [from, to); other white space (such as the
+// ideographic space of Chinese text) is part of the value.
+inline void TrimUnits(const char16_t *&from, const char16_t *&to) {
+    while (from < to && *from <= 0x20)
+        ++from;
+    while (to > from && to[-1] <= 0x20)
+        --to;
+}
+
+inline const char16_t *Units(const QString &text) {
+    return reinterpret_cast<const char16_t *>(text.constData());
 }
 
 // The file name with the extension of its last part replaced by ".mem"; a dot in a folder
@@ -196,25 +322,41 @@ private:
 
 // ---- row list ------------------------------------------------------------------------------
 
-void TLumRowList::CheckIndex(int index) const {
-    if (index < 0 || index >= Count())
-        throw EStringListError(
-            Format(QStringLiteral("List index out of bounds (%d)"), {QString::number(index)}));
-}
-
-const QString &TLumRowList::Strings(int index) const {
-    CheckIndex(index);
-    return FItems[static_cast<size_t>(index)].Text;
+void TLumRowList::IndexError(int index) {
+    throw EStringListError(
+        Format(QStringLiteral("List index out of bounds (%d)"), {QString::number(index)}));
 }
 
 void TLumRowList::SetStrings(int index, const QString &text) {
     CheckIndex(index);
-    FItems[static_cast<size_t>(index)].Text = text;
+    TItem &item = FItems[static_cast<size_t>(index)];
+    item.Text = text;
+    item.State = TState::Ready;
 }
 
-TField *TLumRowList::Fields(int index) const {
-    CheckIndex(index);
-    return FItems[static_cast<size_t>(index)].Field;
+void TLumRowList::MakeText(int index) const {
+    const TItem &item = FItems[static_cast<size_t>(index)];
+    if (item.State == TState::Empty) {
+        item.Text.truncate(0);
+        item.State = TState::Ready;
+        return;
+    }
+    const qsizetype start = index == 0 ? 0 : FValueEnds[static_cast<size_t>(index - 1)];
+    const qsizetype end = FValueEnds[static_cast<size_t>(index)];
+    const char16_t *values = FValues.Data();
+    const qsizetype doubled = FQuote ? std::count(values + start, values + end, FQuote) : 0;
+    item.Text.resize(end - start + doubled + (FQuote ? 2 : 0));
+    char16_t *out = reinterpret_cast<char16_t *>(item.Text.data());
+    if (FQuote)
+        *out++ = FQuote;
+    for (qsizetype k = start; k < end; ++k) {
+        *out++ = values[k];
+        if (doubled && values[k] == FQuote)
+            *out++ = FQuote;
+    }
+    if (FQuote)
+        *out = FQuote;
+    item.State = TState::Ready;
 }
 
 int TLumRowList::IndexOfField(const QString &fieldName) const {
@@ -261,10 +403,6 @@ void TLumDataSetConverterCust::SetBlobStream(const QBuffer &stream) {
     ResetBlobStream(stream.data());
 }
 
-bool TLumDataSetConverterCust::IsBlobField(const TField *field) {
-    return field && IsBlobType(field->DataType());
-}
-
 QByteArray TLumDataSetConverterCust::BlobFieldBytes(const TField *field) {
     if (field->DataType() == ftMemo)
         return EncodeBig5Strict(field->AsString());
@@ -297,8 +435,8 @@ void TLumDataSetConverterCust::SetRowFields(TLumRowList &list) const {
 }
 
 void TLumDataSetConverterCust::ClearRowFields(TLumRowList &list) {
-    for (int i = 0; i < list.Count(); ++i)
-        list.SetStrings(i, QString());
+    // Emptied when next read or written: the texts keep their room for the next line.
+    list.SetState(TLumRowList::TState::Empty);
 }
 
 QString TLumDataSetConverterCust::FixedString(const QString &S, int Width, QChar PadChar,
@@ -402,7 +540,10 @@ QString TLumDataSetConverterCust::QuotedFixed(const QString &text, int width, QC
 }
 
 void TLumDataSetConverterCust::LineComposing(TLumRowList &lineCol, QString &lineText) {
-    const bool fixed = FDelimiter.isNull();
+    if (!FDelimiter.isNull()) {
+        ComposeDelimited(lineCol, lineText);
+        return;
+    }
     const bool quoted = !FQuoteChar.isNull();
     for (int i = 0; i < lineCol.Count(); ++i) {
         TField *field = lineCol.Fields(i);
@@ -412,50 +553,124 @@ void TLumDataSetConverterCust::LineComposing(TLumRowList &lineCol, QString &line
             const QByteArray bytes = BlobFieldBytes(field);
             if (FBlobStream.write(bytes) != bytes.size())
                 ConverterError(QStringLiteral("Export BlobField: cannot write the data"));
-            text = QString::number(bytes.size());
-            if (fixed)
-                text = FixedString(text, 10, QLatin1Char('0'), taRightJustify);
-        } else if (fixed) {
+            text = FixedString(QString::number(bytes.size()), 10, QLatin1Char('0'), taRightJustify);
+        } else {
             text = FieldFormula(field);
             width = field->DisplayWidth();
-        } else {
-            text = field->Text();
         }
         if (quoted)
-            text = fixed ? QuotedFixed(text, width, QLatin1Char(' '), field->Alignment())
-                         : QuotedString(text);
+            text = QuotedFixed(text, width, QLatin1Char(' '), field->Alignment());
         lineCol.SetStrings(i, text);
     }
-    if (fixed) {
-        lineText.clear();
-        for (int i = 0; i < lineCol.Count(); ++i)
-            lineText += lineCol.Strings(i);
-        return;
-    }
-    ComposeDelimited(lineCol, lineText);
+    lineText.clear();
+    for (int i = 0; i < lineCol.Count(); ++i)
+        lineText += lineCol.Strings(i);
 }
 
-void TLumDataSetConverterCust::ComposeDelimited(TLumRowList &lineCol, QString &lineText) const {
-    const QString doubled(2, FDelimiter);
-    lineText.clear();
-    for (int i = 0; i < lineCol.Count(); ++i) {
-        const QString &entry = lineCol.Strings(i);
-        if (i > 0)
-            lineText += FDelimiter;
-        if (entry.isEmpty()) {
-            lineText += QLatin1Char(' ');
-            continue;
+// A delimited line: every field's text (a blob's byte count, its bytes going to the blob
+// stream) written one after another into the row list's value buffer, the entries left to be
+// made from it when read. A line whose values hold no quote and no separator is made straight
+// from the buffer; the others from the entries, which then handle the doubling.
+void TLumDataSetConverterCust::ComposeDelimited(TLumRowList &lineCol, QString &lineText) {
+    const int count = lineCol.Count();
+    TTextBuffer &values = lineCol.FValues;
+    values.Clear();
+    lineCol.FValueEnds.resize(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        TField *field = lineCol.Fields(i);
+        if (IsBlobField(field)) {
+            const QByteArray bytes = BlobFieldBytes(field);
+            if (FBlobStream.write(bytes) != bytes.size())
+                ConverterError(QStringLiteral("Export BlobField: cannot write the data"));
+            AppendIntText(values, bytes.size());
+        } else {
+            field->AppendText(values);
         }
+        lineCol.FValueEnds[static_cast<size_t>(i)] = values.Size();
+    }
+    const bool quoted = !FQuoteChar.isNull();
+    const char16_t quote = FQuoteChar.unicode(), delimiter = FDelimiter.unicode();
+    lineCol.FQuote = quoted ? quote : 0;
+    lineCol.SetState(TLumRowList::TState::FromValues);
+    const char16_t *p = values.Data();
+    if ((quoted && quote == delimiter) ||
+        HasUnit(p, values.Size(), quoted ? quote : delimiter, delimiter)) {
+        JoinDelimited(lineCol, lineText);
+        return;
+    }
+    // Quoted values take their quotes, an empty unquoted value a blank that keeps its place.
+    qsizetype size = count > 0 ? count - 1 : 0;
+    qsizetype start = 0;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype n = lineCol.FValueEnds[static_cast<size_t>(i)] - start;
+        size += quoted ? n + 2 : (n == 0 ? 1 : n);
+        start += n;
+    }
+    lineText.clear();
+    lineText.reserve(size);
+    lineText.resize(size);
+    char16_t *out = reinterpret_cast<char16_t *>(lineText.data());
+    start = 0;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype end = lineCol.FValueEnds[static_cast<size_t>(i)];
+        const qsizetype n = end - start;
+        if (i > 0)
+            *out++ = delimiter;
+        if (quoted)
+            *out++ = quote;
+        else if (n == 0)
+            *out++ = u' ';
+        CopyUnits(out, p + start, n);
+        out += n;
+        if (quoted)
+            *out++ = quote;
+        start = end;
+    }
+}
+
+void TLumDataSetConverterCust::JoinDelimited(const TLumRowList &lineCol, QString &lineText) const {
+    const int count = lineCol.Count();
+    const char16_t delimiter = FDelimiter.unicode();
+    bool delimiterInside = false;
+    for (int i = 0; i < count && !delimiterInside; ++i) {
+        const QString &entry = lineCol.Strings(i);
+        delimiterInside = HasUnit(Units(entry), entry.size(), delimiter);
+    }
+    // The exact length first, so that the line is made in room taken once (the line list
+    // keeps the string): a separator between values, a blank for an empty value or in front
+    // of one that starts with the separator, and every separator inside a value twice.
+    qsizetype size = count > 0 ? count - 1 : 0;
+    for (int i = 0; i < count; ++i) {
+        const QString &entry = lineCol.Strings(i);
+        const char16_t *p = Units(entry);
+        const qsizetype n = entry.size();
+        size += n == 0 || p[0] == delimiter ? n + 1 : n;
+        if (delimiterInside)
+            size += std::count(p, p + n, delimiter);
+    }
+    lineText.clear();
+    lineText.reserve(size);
+    lineText.resize(size);
+    char16_t *out = reinterpret_cast<char16_t *>(lineText.data());
+    for (int i = 0; i < count; ++i) {
+        const QString &entry = lineCol.Strings(i);
+        const char16_t *p = Units(entry);
+        const qsizetype n = entry.size();
+        if (i > 0)
+            *out++ = delimiter;
         // A value that starts with the delimiter would run into the separator before it
         // ("a" and ",b" would read back as "a," and "b"); the blank in front is trimmed away.
-        if (entry[0] == FDelimiter)
-            lineText += QLatin1Char(' ');
-        if (entry.contains(FDelimiter)) {
-            QString e = entry;
-            e.replace(FDelimiter, doubled);
-            lineText += e;
-        } else {
-            lineText += entry;
+        if (n == 0 || p[0] == delimiter)
+            *out++ = u' ';
+        if (!delimiterInside) {
+            CopyUnits(out, p, n);
+            out += n;
+            continue;
+        }
+        for (qsizetype k = 0; k < n; ++k) {
+            *out++ = p[k];
+            if (p[k] == delimiter)
+                *out++ = delimiter;
         }
     }
 }
@@ -479,6 +694,7 @@ void TLumDataSetConverterCust::DataExportConvert() {
     };
     try {
         ds->First();
+        FLines.Reserve(ds->RecordCount());
         QString lineText;
         while (!ds->Eof()) {
             lineText.clear();
@@ -506,20 +722,92 @@ void TLumDataSetConverterCust::DataExportConvert() {
     restore();
 }
 
-// The text of one decomposed value: trimmed and, with quoting on, taken out of its quotes and
-// trimmed again. Only the final text is made into a string.
-QString TLumDataSetConverterCust::EntryText(QStringView value) const {
-    QStringView v = TrimView(value);
-    if (FQuoteChar.isNull() || v.isEmpty() || v[0] != FQuoteChar)
-        return v.toString();
-    if (v.size() < 2)
-        return QString();
-    const QStringView inner = v.mid(1, v.size() - 2);
-    if (!inner.contains(FQuoteChar))
-        return TrimView(inner).toString();
-    QString text = inner.toString();
+// The text of one decomposed value, written into its entry: trimmed and, with quoting on, taken
+// out of its quotes and trimmed again. The entry keeps its room from line to line.
+void TLumDataSetConverterCust::AssignEntry(QString &entry, QStringView value) const {
+    const char16_t *b = value.utf16();
+    const char16_t *e = b + value.size();
+    const auto trim = TrimUnits;
+    const auto assign = [&entry](const char16_t *from, const char16_t *to) {
+        entry.resize(to - from);
+        CopyUnits(reinterpret_cast<char16_t *>(entry.data()), from, to - from);
+    };
+    trim(b, e);
+    const char16_t quote = FQuoteChar.unicode();
+    if (FQuoteChar.isNull() || b == e || *b != quote) {
+        assign(b, e);
+        return;
+    }
+    if (e - b < 2) {
+        entry.resize(0);
+        return;
+    }
+    ++b;
+    --e;
+    if (!HasUnit(b, e - b, quote)) {
+        trim(b, e);
+        assign(b, e);
+        return;
+    }
+    QString text(reinterpret_cast<const QChar *>(b), e - b);
     text.replace(QString(2, FQuoteChar), QString(FQuoteChar));
-    return TrimText(text);
+    b = Units(text);
+    e = b + text.size();
+    trim(b, e);
+    assign(b, e);
+}
+
+// A delimited line whose values need no more than trimming and their quotes taken off: no
+// doubled separator, and with quoting on every value in quotes with none inside. That is
+// nearly every line an export writes; such a line is read in one pass, value by value. False,
+// part of the entries written, for any other line, which the general way then reads whole.
+bool TLumDataSetConverterCust::DecomposePlain(TLumRowList &lineCol, QStringView text) const {
+    const int count = lineCol.Count();
+    const char16_t *const units = text.utf16();
+    const qsizetype n = text.size();
+    const char16_t delimiter = FDelimiter.unicode(), quote = FQuoteChar.unicode();
+    const bool quoted = !FQuoteChar.isNull();
+    if (quoted && quote == delimiter)
+        return false;
+    qsizetype start = 0;
+    for (int entry = 0;; ++entry) {
+        const char16_t *b, *e;
+        qsizetype j; // the separator after the value, or n
+        if (quoted) {
+            // Blanks, the opening quote, the value, the closing quote, blanks, the separator.
+            qsizetype open = start;
+            while (open < n && units[open] <= 0x20)
+                ++open;
+            if (open == n || units[open] != quote)
+                return false;
+            const qsizetype close = FindUnit(units, open + 1, n, quote, delimiter);
+            if (close == n || units[close] != quote)
+                return false;
+            j = FindUnit(units, close + 1, n, quote, delimiter);
+            if (j < n && units[j] == quote)
+                return false;
+            for (qsizetype k = close + 1; k < j; ++k)
+                if (units[k] > 0x20)
+                    return false;
+            b = units + open + 1;
+            e = units + close;
+        } else {
+            j = FindUnit(units, start, n, delimiter, delimiter);
+            b = units + start;
+            e = units + j;
+        }
+        if (j + 1 < n && units[j + 1] == delimiter)
+            return false;
+        TrimUnits(b, e);
+        QString &target = lineCol.Text(entry);
+        target.resize(e - b);
+        CopyUnits(reinterpret_cast<char16_t *>(target.data()), b, e - b);
+        if (j == n)
+            return true;
+        if (entry + 1 >= count)
+            return false; // more values than fields: the general way raises
+        start = j + 1;
+    }
 }
 
 void TLumDataSetConverterCust::DecomposeDelimited(TLumRowList &lineCol,
@@ -527,6 +815,8 @@ void TLumDataSetConverterCust::DecomposeDelimited(TLumRowList &lineCol,
     const int count = lineCol.Count();
     if (count == 0)
         throw Exception(QStringLiteral("UnDelimitedText:Can not decomposing"));
+    if (DecomposePlain(lineCol, lineText))
+        return;
     const QStringView text(lineText);
     const qsizetype n = text.size();
     // A value without a doubled delimiter is read straight from the line; the others are
@@ -536,9 +826,11 @@ void TLumDataSetConverterCust::DecomposeDelimited(TLumRowList &lineCol,
     qsizetype start = 0;
     int entry = 0;
     qsizetype i = 0;
+    const char16_t *const units = text.utf16();
+    const char16_t delimiter = FDelimiter.unicode();
     for (;;) {
-        const qsizetype j = text.indexOf(FDelimiter, i);
-        if (j < 0) {
+        const qsizetype j = std::find(units + i, units + n, delimiter) - units;
+        if (j == n) {
             if (built)
                 value += text.mid(i);
             break;
@@ -556,8 +848,7 @@ void TLumDataSetConverterCust::DecomposeDelimited(TLumRowList &lineCol,
         }
         if (built)
             value += text.mid(i, j - i);
-        lineCol.SetStrings(entry,
-                           EntryText(built ? QStringView(value) : text.mid(start, j - start)));
+        AssignEntry(lineCol.Text(entry), built ? QStringView(value) : text.mid(start, j - start));
         value.clear();
         built = false;
         if (++entry >= count)
@@ -565,7 +856,7 @@ void TLumDataSetConverterCust::DecomposeDelimited(TLumRowList &lineCol,
         i = j + 1;
         start = i;
     }
-    lineCol.SetStrings(entry, EntryText(built ? QStringView(value) : text.mid(start)));
+    AssignEntry(lineCol.Text(entry), built ? QStringView(value) : text.mid(start));
 }
 
 void TLumDataSetConverterCust::DecomposeFixed(TLumRowList &lineCol, const QString &lineText) const {
@@ -592,15 +883,21 @@ void TLumDataSetConverterCust::DecomposeFixed(TLumRowList &lineCol, const QStrin
         // A double-byte character across two columns: the line does not follow the layout.
         if (taken != widths[static_cast<size_t>(i)])
             ConverterError(QStringLiteral("Import Data: Line Text Length unmatched"));
-        lineCol.SetStrings(i, EntryText(QStringView(lineText).mid(start, pos - start)));
+        AssignEntry(lineCol.Text(i), QStringView(lineText).mid(start, pos - start));
     }
 }
 
 void TLumDataSetConverterCust::LineDeComposing(TLumRowList &lineCol, const QString &lineText) {
+    // The entries are written in place; a line that is one of them is read from a copy.
+    bool entry = false;
+    for (const auto &item : lineCol.FItems)
+        entry = entry || &item.Text == &lineText;
+    const QString copy = entry ? lineText : QString();
+    const QString &line = entry ? copy : lineText;
     if (FDelimiter.isNull())
-        DecomposeFixed(lineCol, lineText);
+        DecomposeFixed(lineCol, line);
     else
-        DecomposeDelimited(lineCol, lineText);
+        DecomposeDelimited(lineCol, line);
 }
 
 void TLumDataSetConverterCust::ImportLines(TLumRowList &lineCol) {
@@ -666,18 +963,24 @@ void TLumDataSetConverterCust::SaveToFile(const QString &fileName, const QString
     const bool blobs = FBlobStream.size() > 0;
     const QString blobName =
         blobFileName.isEmpty() && blobs ? BlobFileNameFor(fileName) : blobFileName;
-    QString text;
-    qsizetype size = 0;
-    for (int i = 0; i < FLines.Count(); ++i)
-        size += FLines[i].size() + 2;
-    text.reserve(size);
-    for (int i = 0; i < FLines.Count(); ++i) {
-        text += FLines[i];
-        text += QLatin1String("\r\n");
-    }
-    const QByteArray bytes = EncodeBig5Strict(text);
+    // The lines are encoded into one buffer and written whenever it holds a megabyte, so the
+    // file's bytes are never all in memory at once. Until the commit the file is a temporary
+    // one: an encoding error or a failed write leaves the old file as it was.
+    constexpr qsizetype kChunk = 1 << 20;
     QSaveFile lines(fileName);
-    WriteAll(lines, bytes);
+    if (!lines.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw EInOutError(Format(QStringLiteral("Cannot write file %s"), {fileName}));
+    QByteArray bytes;
+    bytes.reserve(kChunk + 4096);
+    for (int i = 0; i < FLines.Count(); ++i) {
+        Big5AppendEncoded(bytes, FLines[i], true);
+        bytes += "\r\n";
+        if (bytes.size() >= kChunk) {
+            WriteChunk(lines, bytes);
+            bytes.truncate(0);
+        }
+    }
+    WriteChunk(lines, bytes);
     if (blobs) {
         QSaveFile side(blobName);
         WriteAll(side, FBlobStream.data());
@@ -692,7 +995,7 @@ void TLumDataSetConverterCust::SaveToFile(const QString &fileName, const QString
 void TLumDataSetConverterCust::LoadFromFile(const QString &fileName, const QString &blobFileName) {
     const QByteArray blobs = blobFileName.isEmpty() ? QByteArray() : ReadBytes(blobFileName);
     TStringList lines;
-    lines.SetText(ReadText(fileName));
+    ReadLines(fileName, lines);
     ResetBlobStream(blobs);
     FLines = std::move(lines);
 }

@@ -16,6 +16,7 @@
 #include "Component.h"
 #include "DataSet.h"
 #include "StringList.h"
+#include "TextBuffer.h"
 
 #include <QBuffer>
 #include <functional>
@@ -26,26 +27,74 @@ LUM_DECLARE_EXCEPTION(TLumDataSetConverterCustError, Exception);
 // The row list: one entry per visible field of the dataset, in field order. Each entry holds
 // its field and a text, first the field's name, then the field's value as text for the line
 // being composed or decomposed.
+//
+// While a delimited line is composed, the values are kept in one buffer and an entry's text
+// (the value in its quotes) is made only when it is read: an export whose events do not look
+// at the entries makes no string per value. Emptied entries are likewise emptied when read or
+// written, so that a line that fills them all costs nothing for the emptying.
 class TLumRowList {
 public:
+    TLumRowList() = default;
+    TLumRowList(const TLumRowList &) = delete;
+    TLumRowList &operator=(const TLumRowList &) = delete;
+
     int Count() const { return static_cast<int>(FItems.size()); }
     // Raise EStringListError "List index out of bounds (%d)" outside 0..Count-1.
-    const QString &Strings(int index) const;
+    const QString &Strings(int index) const {
+        CheckIndex(index);
+        const TItem &item = FItems[static_cast<size_t>(index)];
+        if (item.State != TState::Ready)
+            MakeText(index);
+        return item.Text;
+    }
     const QString &operator[](int index) const { return Strings(index); }
     void SetStrings(int index, const QString &text);
-    TField *Fields(int index) const;
+    TField *Fields(int index) const {
+        CheckIndex(index);
+        return FItems[static_cast<size_t>(index)].Field;
+    }
     // The entry of a field by its name (any letter case), or -1.
     int IndexOfField(const QString &fieldName) const;
-    void Add(const QString &text, TField *field) { FItems.push_back({text, field}); }
+    void Add(const QString &text, TField *field) { FItems.push_back({text, field, TState::Ready}); }
     void Clear() { FItems.clear(); }
 
 private:
-    struct TItem {
-        QString Text;
-        TField *Field;
+    friend class TLumDataSetConverterCust;
+    enum class TState : quint8 {
+        Ready,      // Text is the entry's text
+        FromValues, // the text is still the value in FValues
+        Empty,      // the entry was emptied
     };
-    void CheckIndex(int index) const;
+    struct TItem {
+        mutable QString Text;
+        TField *Field;
+        mutable TState State;
+    };
+    void CheckIndex(int index) const {
+        if (index < 0 || index >= Count())
+            IndexError(index);
+    }
+    [[noreturn]] static void IndexError(int index);
+    // The entry's text for the converter to overwrite whole: its room is reused line by line.
+    QString &Text(int index) {
+        CheckIndex(index);
+        const TItem &item = FItems[static_cast<size_t>(index)];
+        item.State = TState::Ready;
+        return item.Text;
+    }
+    void SetState(TState state) {
+        for (const TItem &item : FItems)
+            item.State = state;
+    }
+    // Makes entry index's text: empty, or from its value, in quotes (a quote inside written
+    // twice) when FQuote is set.
+    void MakeText(int index) const;
+
     std::vector<TItem> FItems;
+    // The values of the line being composed, one after another, and where each ends.
+    TTextBuffer FValues;
+    std::vector<qsizetype> FValueEnds;
+    char16_t FQuote = 0;
 };
 
 using TLumLineTextConvertEvent =
@@ -110,7 +159,7 @@ public:
     QString UnQuotedString(const QString &S) const;
 
     // Fields written outside the lines: blob, memo and graphic.
-    static bool IsBlobField(const TField *field);
+    static bool IsBlobField(const TField *field) { return field && IsBlobType(field->DataType()); }
     // The bytes a blob field carries in BlobStream (a memo's text as Big5, raising
     // EEncodingError for a character Big5 cannot carry) and the way back.
     static QByteArray BlobFieldBytes(const TField *field);
@@ -139,10 +188,13 @@ protected:
     TLumImportBolbFieldEvent OnImportBolbField;
 
 private:
-    void ComposeDelimited(TLumRowList &lineCol, QString &lineText) const;
+    void ComposeDelimited(TLumRowList &lineCol, QString &lineText);
+    // Joins the entries' texts with the separator, a separator inside one written twice.
+    void JoinDelimited(const TLumRowList &lineCol, QString &lineText) const;
     void DecomposeDelimited(TLumRowList &lineCol, const QString &lineText) const;
+    bool DecomposePlain(TLumRowList &lineCol, QStringView text) const;
     void DecomposeFixed(TLumRowList &lineCol, const QString &lineText) const;
-    QString EntryText(QStringView value) const;
+    void AssignEntry(QString &entry, QStringView value) const;
     QString QuotedFixed(const QString &text, int width, QChar padChar, TAlignment alignment) const;
     void ImportLines(TLumRowList &lineCol);
     void ResetBlobStream(const QByteArray &bytes);

@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -104,6 +105,12 @@ const TBig5Tables &Tables() {
 } // namespace
 
 QByteArray Big5Encode(const QString &text, bool strict) {
+    QByteArray out;
+    Big5AppendEncoded(out, text, strict);
+    return out;
+}
+
+void Big5AppendEncoded(QByteArray &out, QStringView text, bool strict) {
     const TBig5Tables &tables = Tables();
     if (!tables.Valid) {
         QStringEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
@@ -112,17 +119,33 @@ QByteArray Big5Encode(const QString &text, bool strict) {
         if (strict)
             for (qsizetype i = 0; i < text.size(); ++i) {
                 QStringEncoder checker(kBig5Name, QStringConverter::Flag::Stateless);
-                const QByteArray bytes = checker.encode(QStringView(text).mid(i, 1));
+                const QByteArray bytes = checker.encode(text.mid(i, 1));
                 if (checker.hasError() || (bytes == "?" && text[i] != u'?'))
-                    NoCode(QStringView(text).mid(i, 1));
+                    NoCode(text.mid(i, 1));
             }
-        return encoder.encode(text);
+        out += QByteArray(encoder.encode(text));
+        return;
     }
-    QByteArray out(text.size() * 2, Qt::Uninitialized);
-    char *p = out.data();
-    const char16_t *s = reinterpret_cast<const char16_t *>(text.constData());
     const qsizetype n = text.size();
+    qsizetype done = out.size();
+    // Room for two bytes a character; what is left over is cut off at the end.
+    out.resize(done + n * 2);
+    char *p = out.data() + done;
+    const char16_t *s = text.utf16();
     for (qsizetype i = 0; i < n; ++i) {
+        // Runs of ASCII, most of any line, four units at a time.
+        for (quint64 x; i + 4 <= n; i += 4) {
+            std::memcpy(&x, s + i, sizeof x);
+            if (x & 0xFF80FF80FF80FF80ULL)
+                break;
+            p[0] = static_cast<char>(x);
+            p[1] = static_cast<char>(x >> 16);
+            p[2] = static_cast<char>(x >> 32);
+            p[3] = static_cast<char>(x >> 48);
+            p += 4;
+        }
+        if (i >= n)
+            break;
         const char16_t u = s[i];
         if (u < 0x80) {
             *p++ = static_cast<char>(u);
@@ -132,12 +155,14 @@ QByteArray Big5Encode(const QString &text, bool strict) {
             // Outside the basic plane (or a lone surrogate): the converter decides.
             const qsizetype len =
                 QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]) ? 2 : 1;
-            const QStringView ch = QStringView(text).mid(i, len);
+            const QStringView ch = text.mid(i, len);
             QStringEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
             const QByteArray bytes = encoder.encode(ch);
-            if (strict && (encoder.hasError() || bytes == "?"))
+            if (strict && (encoder.hasError() || bytes == "?")) {
+                out.truncate(p - out.data());
                 NoCode(ch);
-            const qsizetype done = p - out.data();
+            }
+            done = p - out.data();
             out.resize(done + bytes.size() + (n - i - len) * 2);
             p = out.data() + done;
             memcpy(p, bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -146,13 +171,13 @@ QByteArray Big5Encode(const QString &text, bool strict) {
             continue;
         }
         const quint16 code = tables.Encode[u];
-        if (code == kNoCode) {
-            if (strict)
-                NoCode(QStringView(text).mid(i, 1));
-            *p++ = '?';
-        } else if (code == kDropped) {
-            if (strict)
-                NoCode(QStringView(text).mid(i, 1));
+        if (code == kNoCode || code == kDropped) {
+            if (strict) {
+                out.truncate(p - out.data());
+                NoCode(text.mid(i, 1));
+            }
+            if (code == kNoCode)
+                *p++ = '?';
         } else if (code < 0x100) {
             *p++ = static_cast<char>(code);
         } else {
@@ -161,7 +186,6 @@ QByteArray Big5Encode(const QString &text, bool strict) {
         }
     }
     out.truncate(p - out.data());
-    return out;
 }
 
 bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
@@ -178,6 +202,22 @@ bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
     const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n; ++i) {
+        // Runs of ASCII, most of any line, eight bytes at a time.
+        for (quint64 x; i + 8 <= n; i += 8, p += 8) {
+            std::memcpy(&x, b + i, sizeof x);
+            if (x & 0x8080808080808080ULL)
+                break;
+            p[0] = static_cast<char16_t>(x & 0xFF);
+            p[1] = static_cast<char16_t>(x >> 8 & 0xFF);
+            p[2] = static_cast<char16_t>(x >> 16 & 0xFF);
+            p[3] = static_cast<char16_t>(x >> 24 & 0xFF);
+            p[4] = static_cast<char16_t>(x >> 32 & 0xFF);
+            p[5] = static_cast<char16_t>(x >> 40 & 0xFF);
+            p[6] = static_cast<char16_t>(x >> 48 & 0xFF);
+            p[7] = static_cast<char16_t>(x >> 56);
+        }
+        if (i >= n)
+            break;
         const unsigned char c = b[i];
         if (c < 0x80) {
             *p++ = c;

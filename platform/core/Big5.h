@@ -10,6 +10,9 @@
 // Encodes text as Big5. Characters without a Big5 code become "?" unless `strict` is set, in
 // which case EEncodingError names the first such character.
 QByteArray Big5Encode(const QString &text, bool strict = false);
+// The same bytes appended to out, for texts written piece by piece into one buffer. When
+// EEncodingError is raised, out may hold the bytes of the text before the character.
+void Big5AppendEncoded(QByteArray &out, QStringView text, bool strict = false);
 // Decodes Big5 bytes into text; false (text unchanged) at the first byte sequence that is no
 // Big5 character, a lead byte cut off at the end included.
 bool Big5DecodeStrict(QByteArrayView bytes, QString &text);

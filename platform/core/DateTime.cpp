@@ -1,9 +1,11 @@
 #include "DateTime.h"
 
 #include "Exceptions.h"
+#include "TextBuffer.h"
 
 #include <QRegularExpression>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -208,22 +210,42 @@ QString DateTimeToStr(TDateTime value) {
 }
 
 QString DateToStr(TDateTime value) {
+    TTextBuffer text;
+    AppendDateText(text, value);
+    return text.ToString();
+}
+
+void AppendDateText(TTextBuffer &out, TDateTime value) {
     int year, month, day;
-    value.DecodeDate(year, month, day);
-    if (year < 1 || year > 9999)
-        return FormatDateTime(QStringLiteral("yyyy/mm/dd"), value);
+    const double v = value.Value();
+    // A whole day of the years 1 to 9999, the value of every date field: the civil date of
+    // the day count, in 400-year eras of the Gregorian calendar counted from 0000-03-01.
+    const int whole = v >= -693593.0 && v <= 2958465.0 ? static_cast<int>(v) : 0;
+    if (v == static_cast<double>(whole)) {
+        const int z = whole + 693899; // days from 0000-03-01, never negative here
+        const int era = z / 146097;
+        const int doe = z - era * 146097;
+        const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+        const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+        const int mp = (5 * doy + 2) / 153;
+        day = doy - (153 * mp + 2) / 5 + 1;
+        month = mp < 10 ? mp + 3 : mp - 9;
+        year = yoe + era * 400 + (month <= 2);
+    } else {
+        value.DecodeDate(year, month, day);
+    }
+    if (year < 1 || year > 9999) {
+        out.Append(QStringView(FormatDateTime(QStringLiteral("yyyy/mm/dd"), value)));
+        return;
+    }
     // The most written date text of all (every date field's text), made without the format.
-    const char16_t text[10] = {char16_t(u'0' + year / 1000),
-                               char16_t(u'0' + year / 100 % 10),
-                               char16_t(u'0' + year / 10 % 10),
-                               char16_t(u'0' + year % 10),
-                               u'/',
-                               char16_t(u'0' + month / 10),
-                               char16_t(u'0' + month % 10),
-                               u'/',
-                               char16_t(u'0' + day / 10),
-                               char16_t(u'0' + day % 10)};
-    return QString(reinterpret_cast<const QChar *>(text), 10);
+    char16_t *const text = out.Extend(10);
+    WriteTwoDigits(text, static_cast<unsigned>(year / 100));
+    WriteTwoDigits(text + 2, static_cast<unsigned>(year % 100));
+    text[4] = u'/';
+    WriteTwoDigits(text + 5, static_cast<unsigned>(month));
+    text[7] = u'/';
+    WriteTwoDigits(text + 8, static_cast<unsigned>(day));
 }
 
 QString TimeToStr(TDateTime value) {

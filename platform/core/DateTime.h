@@ -7,6 +7,8 @@
 #include <QString>
 #include <compare>
 
+class TTextBuffer;
+
 class TDateTime {
 public:
     constexpr TDateTime() = default;
@@ -60,6 +62,8 @@ QString FormatDateTime(const QString &format, TDateTime value);
 // "yyyy/mm/dd hh:nn:ss"; the time is left out when it is midnight.
 QString DateTimeToStr(TDateTime value);
 QString DateToStr(TDateTime value); // "yyyy/mm/dd"
+// DateToStr's text appended to a buffer the caller reuses.
+void AppendDateText(TTextBuffer &out, TDateTime value);
 QString TimeToStr(TDateTime value); // "hh:nn:ss"
 
 // Reads "yyyy/m/d", "yyyy-m-d", optionally followed by "h:n[:s]", or a time alone.

@@ -50,6 +50,13 @@ int TStringList::Add(const QString &s) {
     return AddObject(s, nullptr);
 }
 
+int TStringList::Add(QString &&s) {
+    if (FSorted)
+        return Add(static_cast<const QString &>(s));
+    FItems.push_back(Item{std::move(s), nullptr});
+    return Count() - 1;
+}
+
 int TStringList::AddObject(const QString &s, QObject *object) {
     const int index = FSorted ? SortedIndexFor(s) : Count();
     FItems.insert(FItems.begin() + index, Item{s, object});

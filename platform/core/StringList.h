@@ -27,10 +27,13 @@ public:
     void SetObjects(int index, QObject *object);
 
     int Add(const QString &s);
+    int Add(QString &&s);
     int AddObject(const QString &s, QObject *object);
     void Insert(int index, const QString &s);
     void Delete(int index);
     void Clear() { FItems.clear(); }
+    // Room for that many lines, when a caller knows how many it will add.
+    void Reserve(int count) { FItems.reserve(static_cast<size_t>(qMax(count, 0))); }
     void Move(int from, int to);
     void Exchange(int a, int b);
     void Assign(const TStringList &other) { *this = other; }

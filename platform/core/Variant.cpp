@@ -1,12 +1,29 @@
 #include "Variant.h"
 
 #include "Exceptions.h"
+#include "TextBuffer.h"
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
+
+// The point and the decimals of a fraction of `places` decimals (frac < 10^places, not zero),
+// without its trailing zeros: 2500 of four places is ".25".
+void AppendDecimals(TTextBuffer &out, qint64 frac, int places) {
+    while (frac % 10 == 0) {
+        frac /= 10;
+        --places;
+    }
+    char16_t *const at = out.Extend(places + 1);
+    at[0] = u'.';
+    for (int i = places; i > 0; --i) {
+        at[i] = static_cast<char16_t>(u'0' + frac % 10);
+        frac /= 10;
+    }
+}
 
 // Rounds half to even, the rule of the original's Round().
 qint64 BankersRound(double v) {
@@ -58,17 +75,23 @@ Currency Currency::FromDouble(double value) {
 }
 
 QString Currency::ToString() const {
+    TTextBuffer text;
+    AppendText(text);
+    return text.ToString();
+}
+
+void Currency::AppendText(TTextBuffer &out) const {
     const qint64 whole = Scaled / 10000;
     qint64 frac = Scaled % 10000;
-    QString s = (Scaled < 0 && whole == 0) ? QStringLiteral("-0") : QString::number(whole);
+    if (Scaled < 0 && whole == 0)
+        out.Append(QLatin1String("-0"));
+    else
+        AppendIntText(out, whole);
     if (frac == 0)
-        return s;
+        return;
     if (frac < 0)
         frac = -frac;
-    QString f = QString::number(frac).rightJustified(4, u'0');
-    while (f.endsWith(u'0'))
-        f.chop(1);
-    return s + u'.' + f;
+    AppendDecimals(out, frac, 4);
 }
 
 Variant Variant::Null() {
@@ -422,18 +445,183 @@ QString VarToStr(const Variant &v) {
 }
 
 QString FloatToStr(double value) {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    if (value == 0.0)
-        return QStringLiteral("0");
-    QString s = QString::number(value, 'g', 15);
+    TTextBuffer text;
+    AppendFloatText(text, value);
+    return text.ToString();
+}
+
+namespace {
+
+// The text of a number that times 10^k (k up to 4) is a whole number under 10^15, the most
+// written numbers of all (amounts, scores): that whole number's digits are the number's
+// 15-digit rounding, the product being off by at most half a unit in its last place, far less
+// than half a step of the 15-digit grid. Such a number is at least 1E-4 and under 1E15, so it
+// is written without exponent. False for other numbers.
+bool AppendScaledFloat(TTextBuffer &out, double value) {
+    static constexpr double kScales[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
+    static constexpr qint64 kPowers[] = {1, 10, 100, 1000, 10000};
+    const double magnitude = std::fabs(value);
+    for (int k = 0; k < 5; ++k) {
+        const double scaled = magnitude * kScales[k];
+        if (scaled >= 1e15)
+            return false;
+        const qint64 whole = static_cast<qint64>(scaled);
+        if (scaled != static_cast<double>(whole))
+            continue;
+        if (value < 0)
+            out.Append(u'-');
+        AppendIntText(out, whole / kPowers[k]);
+        if (whole % kPowers[k] != 0)
+            AppendDecimals(out, whole % kPowers[k], k);
+        return true;
+    }
+    return false;
+}
+
+// The significant digits of a normal number rounded to 15 places, when they can be had
+// without the general formatting: digits (no trailing zeros), their count and the decimal
+// exponent of the first. The shortest round-trip form is taken when it has at most 15 digits:
+// those are then exactly the 15-digit rounding (the 15-digit grid is coarser than the doubles
+// around the number). False for numbers that need more.
+bool ShortDigits(double magnitude, char *digits, int &count, int &exponent) {
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific);
+    if (res.ec != std::errc())
+        return false;
+    const char *p = buf;
+    count = 0;
+    for (; p < res.ptr && *p != 'e'; ++p)
+        if (*p != '.') {
+            if (count == 15)
+                return false;
+            digits[count++] = *p;
+        }
+    if (p >= res.ptr || std::from_chars(p + 1 + (p[1] == '+'), res.ptr, exponent).ec != std::errc())
+        return false;
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+    return true;
+}
+
+// The text of a normal number from its 15-digit rounding, laid out as the general formatting
+// lays it out: exponent form below 1E-4 and from 1E15 on. False when the digits cannot be had
+// without the general formatting.
+bool AppendShortFloat(TTextBuffer &out, double value) {
+    const bool negative = value < 0;
+    char digits[20];
+    int count = 0, exponent = 0;
+    if (!ShortDigits(std::fabs(value), digits, count, exponent))
+        return false;
+    char16_t *const text = out.Extend(48);
+    int k = 0;
+    if (negative)
+        text[k++] = '-';
+    if (exponent < -4 || exponent >= 15) {
+        text[k++] = digits[0];
+        if (count > 1) {
+            text[k++] = '.';
+            for (int i = 1; i < count; ++i)
+                text[k++] = digits[i];
+        }
+        text[k++] = 'E';
+        char e[8];
+        const char *end = std::to_chars(e, e + sizeof e, exponent).ptr;
+        for (const char *c = e; c < end; ++c)
+            text[k++] = static_cast<char16_t>(*c);
+    } else if (exponent < 0) {
+        text[k++] = '0';
+        text[k++] = '.';
+        for (int i = 0; i < -exponent - 1; ++i)
+            text[k++] = '0';
+        for (int i = 0; i < count; ++i)
+            text[k++] = digits[i];
+    } else {
+        for (int i = 0; i <= exponent; ++i)
+            text[k++] = i < count ? digits[i] : '0';
+        if (count > exponent + 1) {
+            text[k++] = '.';
+            for (int i = exponent + 1; i < count; ++i)
+                text[k++] = digits[i];
+        }
+    }
+    out.Truncate(out.Size() - 48 + k);
+    return true;
+}
+
+} // namespace
+
+void AppendFloatText(TTextBuffer &out, double value) {
+    if (std::isnan(value)) {
+        out.Append(QLatin1String("NAN"));
+        return;
+    }
+    if (std::isinf(value)) {
+        out.Append(value > 0 ? QLatin1String("INF") : QLatin1String("-INF"));
+        return;
+    }
+    if (value == 0.0) {
+        out.Append(u'0');
+        return;
+    }
+    // Subnormal numbers have fewer digits than 15 and go the general way.
+    if (std::fabs(value) >= std::numeric_limits<double>::min() &&
+        (AppendScaledFloat(out, value) || AppendShortFloat(out, value)))
+        return;
+    const QString s = QString::number(value, 'g', 15);
     const qsizetype e = s.indexOf(u'e');
-    if (e < 0)
-        return s;
+    if (e < 0) {
+        out.Append(QStringView(s));
+        return;
+    }
     // "1e+20" -> "1E20", "1.5e-07" -> "1.5E-7"
-    return s.left(e) + u'E' + QString::number(s.mid(e + 1).toInt());
+    out.Append(QStringView(s).left(e));
+    out.Append(u'E');
+    AppendIntText(out, QStringView(s).mid(e + 1).toInt());
+}
+
+void AppendIntText(TTextBuffer &out, qint64 value) {
+    quint64 u = value < 0 ? 0 - static_cast<quint64>(value) : static_cast<quint64>(value);
+    static constexpr quint64 kPowers[] = {1ULL,
+                                          10ULL,
+                                          100ULL,
+                                          1000ULL,
+                                          10000ULL,
+                                          100000ULL,
+                                          1000000ULL,
+                                          10000000ULL,
+                                          100000000ULL,
+                                          1000000000ULL,
+                                          10000000000ULL,
+                                          100000000000ULL,
+                                          1000000000000ULL,
+                                          10000000000000ULL,
+                                          100000000000000ULL,
+                                          1000000000000000ULL,
+                                          10000000000000000ULL,
+                                          100000000000000000ULL,
+                                          1000000000000000000ULL,
+                                          10000000000000000000ULL};
+    // Digits from the bit length (log10(2) is about 1233/4096), one too few at most.
+    int digits = ((64 - __builtin_clzll(u | 1)) * 1233) >> 12;
+    digits += u >= kPowers[digits] ? 1 : 0;
+    digits = digits > 0 ? digits : 1; // zero
+    const int sign = value < 0 ? 1 : 0;
+    char16_t *const at = out.Extend(digits + sign);
+    if (sign)
+        at[0] = u'-';
+    char16_t *p = at + sign + digits;
+    // Most numbers fit 32 bits, whose division is cheaper; two digits at a time.
+    for (; u > 0xFFFFFFFFu; u /= 10)
+        *--p = static_cast<char16_t>(u'0' + u % 10);
+    quint32 w = static_cast<quint32>(u);
+    for (; w >= 100; w /= 100) {
+        p -= 2;
+        WriteTwoDigits(p, w % 100);
+    }
+    if (w >= 10)
+        WriteTwoDigits(p - 2, w);
+    else
+        p[-1] = static_cast<char16_t>(u'0' + w);
 }
 
 double StrToFloat(const QString &text) {

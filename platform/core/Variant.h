@@ -15,6 +15,8 @@
 #include <variant>
 #include <vector>
 
+class TTextBuffer;
+
 enum class TVarType {
     Empty,
     Null,
@@ -35,7 +37,8 @@ struct Currency {
     qint64 Scaled = 0;
     static Currency FromDouble(double value);
     double ToDouble() const { return static_cast<double>(Scaled) / 10000.0; }
-    QString ToString() const; // shortest form, e.g. "12.5", "3"
+    QString ToString() const;                // shortest form, e.g. "12.5", "3"
+    void AppendText(TTextBuffer &out) const; // ToString() appended to out
     auto operator<=>(const Currency &) const = default;
 };
 
@@ -129,6 +132,10 @@ inline bool VarIsArray(const Variant &v) {
 // The shortest text of a floating-point number as the system shows it: up to 15 significant
 // digits, exponent form ("1E20", "1E-5") only for very large or small magnitudes.
 QString FloatToStr(double value);
+// The same texts appended to a buffer the caller reuses, so that writing many values makes no
+// string per value: FloatToStr's text, and an integer's decimal digits (QString::number's).
+void AppendFloatText(TTextBuffer &out, double value);
+void AppendIntText(TTextBuffer &out, qint64 value);
 // Reads a number written with "." as decimal point; raises EConvertError otherwise.
 double StrToFloat(const QString &text);
 int StrToInt(const QString &text);

@@ -276,6 +276,21 @@ private:
     quint64 RowKeyPrefix(quint32 row) const;
     void SetCursor(int position);
     const uchar *ActiveData() const;
+    // The stored record the data fields read now (the one under the cursor, or the one a
+    // filter or a grid is reading); nullptr while they read the edit buffer or no record.
+    const uchar *StoredRecord() const {
+        if (!FStore)
+            return nullptr;
+        if (FOverride)
+            return FOverride;
+        if (FEditing)
+            return nullptr;
+        if (FViewVersion != FStore->Version())
+            EnsureView();
+        if (FCursor < 0 || FCursor >= static_cast<int>(FView.size()))
+            return nullptr;
+        return FStore->Data(FView[static_cast<size_t>(FCursor)]);
+    }
 
     TFields FFields;
     TFieldDefs FFieldDefs;

@@ -8,10 +8,6 @@ QString FieldTypeName(TFieldType type) {
     return type < FieldTypeCount ? QString::fromLatin1(names[type]) : QStringLiteral("Unknown");
 }
 
-bool IsBlobType(TFieldType type) {
-    return type == ftBlob || type == ftMemo || type == ftGraphic;
-}
-
 bool IsNumericType(TFieldType type) {
     switch (type) {
     case ftSmallint:

@@ -69,7 +69,9 @@ constexpr quint8 DefaultProviderFlags = pfInUpdate | pfInWhere;
 
 // The name the system uses for a field type, e.g. "String", "Integer".
 QString FieldTypeName(TFieldType type);
-bool IsBlobType(TFieldType type);
+inline bool IsBlobType(TFieldType type) {
+    return type == ftBlob || type == ftMemo || type == ftGraphic;
+}
 bool IsNumericType(TFieldType type);
 bool IsStringType(TFieldType type); // string, wide string, memo
 

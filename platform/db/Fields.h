@@ -13,6 +13,7 @@
 
 class TDataSet;
 class TClientDataSet;
+class TTextBuffer;
 class TField;
 
 using TFieldNotifyEvent = std::function<void(TField *)>;
@@ -158,6 +159,12 @@ public:
     QString DisplayText() const;
     QString Text() const;
     void SetText(const QString &text);
+    // Text() appended to out. A stored value of a data field without an OnGetText or an edit
+    // format is written straight from its record, without a Variant or a string of its own, so
+    // that an export of many records costs no allocation per value. A field class that makes
+    // its own text (overriding AsString or FormatText) for a string, number, boolean or date
+    // type overrides this too; for the other types this gives Text() anyway.
+    virtual void AppendText(TTextBuffer &out) const;
 
     // During reconcile: the value the client sent, the value it replaced, the server's value.
     // NewValue may be set to correct the row before it is sent again.

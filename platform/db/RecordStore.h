@@ -48,6 +48,8 @@ public:
 
     bool IsNull(const uchar *rec, int field) const { return rec[field >> 3] & (1u << (field & 7)); }
     Variant Value(const uchar *rec, int field) const;
+    // The bytes of a fixed-size field's slot, its value at its natural width.
+    const uchar *Slot(const uchar *rec, int field) const { return rec + FSlots[field]; }
     // Text and bytes values without copying: the UTF-8 or raw bytes of a variable-size slot.
     QByteArrayView Raw(const uchar *rec, int field) const;
     qint64 IntValue(const uchar *rec, int field) const;   // integer kinds, boolean, currency

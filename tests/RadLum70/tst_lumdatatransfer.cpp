@@ -9,6 +9,8 @@
 #include "uLumDataTransfer.h"
 
 #include <QTemporaryDir>
+#include <cmath>
+#include <random>
 
 namespace {
 
@@ -172,6 +174,166 @@ private Q_SLOTS:
         QCOMPARE(fixed.Lines().Count(), 0);
         QCOMPARE(ds->RecNo(), 2);
         QVERIFY(!ds->ControlsDisabled());
+    }
+
+    // Delimited lines are made from the fields' texts without a string per value: every type,
+    // nulls, texts a field makes itself (an OnGetText, an edit format), and values holding the
+    // quote or the separator must come out as the fields' Text() quoted and joined.
+    void delimitedLinesAreTheFieldTexts_data() {
+        QTest::addColumn<QChar>("delimiter");
+        QTest::addColumn<QChar>("quote");
+        QTest::newRow("tab, quoted") << QChar(9) << QChar(u'"');
+        QTest::newRow("comma") << QChar(u',') << QChar(0);
+        QTest::newRow("quote as separator") << QChar(u'"') << QChar(u'"');
+    }
+    void delimitedLinesAreTheFieldTexts() {
+        QFETCH(QChar, delimiter);
+        QFETCH(QChar, quote);
+        TClientDataSet ds;
+        const std::vector<std::pair<const char *, TFieldType>> types = {
+            {"S", ftString},   {"W", ftWideString}, {"I", ftInteger},  {"H", ftSmallint},
+            {"L", ftLargeint}, {"F", ftFloat},      {"C", ftCurrency}, {"D", ftDate},
+            {"T", ftDateTime}, {"B", ftBoolean},    {"G", ftInteger},  {"E", ftFloat}};
+        for (const auto &[name, type] : types)
+            ds.FieldDefs().Add(QString::fromLatin1(name), type, type == ftString ? 40 : 0);
+        ds.CreateDataSet();
+        ds.FieldByName(QStringLiteral("G"))->OnGetText = [](TField *f, QString &text, bool) {
+            text = f->IsNull() ? QStringLiteral("無") : QStringLiteral("第%1").arg(f->AsInteger());
+        };
+        ds.FieldByName(QStringLiteral("E"))->SetEditFormat(QStringLiteral("#,##0.00"));
+        const QStringList texts = {QStringLiteral("plain"),    QStringLiteral("王\"小\"明"),
+                                   QStringLiteral(",lead\t"),  QStringLiteral("\xFEFF前"),
+                                   QStringLiteral("後\xFEFF"), QStringLiteral("a😀b"),
+                                   QStringLiteral(" 空 "),     QString()};
+        std::mt19937 random(5);
+        for (int r = 0; r < 300; ++r) {
+            ds.Append();
+            for (int c = 0; c < ds.FieldCount(); ++c) {
+                TField *f = ds.Fields()[c];
+                if (random() % 7 == 0)
+                    continue; // null
+                const double x = (int(random() % 2000001) - 1000000) / std::pow(10.0, random() % 6);
+                switch (f->DataType()) {
+                case ftString:
+                case ftWideString:
+                    f->SetAsString(texts[int(random() % texts.size())]);
+                    break;
+                case ftFloat:
+                    f->SetAsFloat(random() % 3 ? x : x * 1e17);
+                    break;
+                case ftCurrency:
+                    f->SetAsCurrency(Currency{qint64(random()) - qint64(random())});
+                    break;
+                case ftDate:
+                    f->SetAsDateTime(TDateTime(double(int(random() % 80000) - 20000)));
+                    break;
+                case ftDateTime:
+                    f->SetAsDateTime(TDateTime(40000 + (random() % 1000) / 7.0));
+                    break;
+                case ftBoolean:
+                    f->SetAsBoolean(random() % 2);
+                    break;
+                case ftSmallint:
+                    f->SetAsInteger(int(random() % 65536) - 32768);
+                    break;
+                case ftLargeint:
+                    f->SetAsLargeInt(qint64(random()) << (random() % 31));
+                    break;
+                default:
+                    f->SetAsInteger(int(random() % 2000000001u) - 1000000000);
+                }
+            }
+            ds.Post();
+        }
+        const auto quoted = [&](QString t) {
+            return quote.isNull() ? t : quote + t.replace(quote, QString(2, quote)) + quote;
+        };
+        TLumDataSetConverter conv;
+        conv.SetDelimiter(delimiter);
+        conv.SetQuoteChar(quote);
+        conv.SetDataSet(&ds);
+        QList<QStringList> seen;
+        conv.OnLineAfterComposed = [&](QObject *, TLumRowList &col, QString &) {
+            QStringList entries;
+            for (int i = 0; i < col.Count(); ++i)
+                entries << col[i];
+            seen << entries;
+        };
+        conv.DataExportConvert();
+        QCOMPARE(conv.Lines().Count(), 300);
+        int r = 0;
+        for (ds.First(); !ds.Eof(); ds.Next(), ++r) {
+            QStringList entries, parts;
+            for (const auto &f : ds.Fields())
+                entries << quoted(f->Text());
+            for (const QString &e : entries)
+                parts << (e.isEmpty() || e.startsWith(delimiter) ? QStringLiteral(" ")
+                                                                 : QString()) +
+                             QString(e).replace(delimiter, QString(2, delimiter));
+            QCOMPARE(seen[r], entries);
+            QCOMPARE(conv.Lines()[r], parts.join(delimiter));
+        }
+    }
+
+    // Lines are read from the file a piece at a time: line ends of every kind, an empty line,
+    // a CR LF split between two pieces, lines longer than a piece and a Chinese character at
+    // the end of a piece must give the lines the whole file gives.
+    void readingLinesInPieces() {
+        const QByteArray chinese = Big5Encode(QStringLiteral("校務"));
+        for (int shift = -3; shift <= 3; ++shift) {
+            QByteArray bytes = QByteArray(262143 + shift, 'a') + "\r\n";
+            bytes += "b\rc\n\nd\r\n";
+            bytes += QByteArray(300000, 'e') + chinese + "\n";
+            while (bytes.size() < 2 * 262144 + 10)
+                bytes += chinese + "f\r";
+            bytes += "last";
+            QFile f(Path(QStringLiteral("pieces.txt")));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+            f.close();
+            TStringList whole;
+            whole.SetText(Big5Decode(bytes));
+            TLumDataSetConverterCust conv;
+            conv.LoadFromFile(Path(QStringLiteral("pieces.txt")));
+            QCOMPARE(conv.Lines().Count(), whole.Count());
+            QVERIFY(conv.Lines() == whole);
+        }
+    }
+
+    // Values read straight from the line and those that need the general way: blanks round the
+    // quotes, text after the closing quote, a doubled quote, an unquoted value among quoted
+    // ones, a doubled separator, fewer values than fields.
+    void decomposingQuotedLines_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("values");
+        QTest::newRow("plain") << "\"1\"\t\"王\"\t\"2.5\"" << QStringList{"1", "王", "2.5", ""};
+        QTest::newRow("blanks round") << "  \" 1 \"  \t\"b\"   " << QStringList{"1", "b", "", ""};
+        QTest::newRow("after the quote") << "\"a\"x\t\"b\"" << QStringList{"a\"", "b", "", ""};
+        QTest::newRow("doubled quote") << "\"a\"\"b\"\t\"c\"" << QStringList{"a\"b", "c", "", ""};
+        QTest::newRow("unquoted") << "a\t\"b\"\t c " << QStringList{"a", "b", "c", ""};
+        QTest::newRow("doubled separator")
+            << "\"a\t\tb\"\t\"c\"" << QStringList{"a\tb", "c", "", ""};
+        QTest::newRow("empty quotes") << "\"\"\t\"\"\t\"\"\t\"\"" << QStringList{"", "", "", ""};
+        QTest::newRow("lone quote") << "\"\t\"x\"" << QStringList{"", "x", "", ""};
+    }
+    void decomposingQuotedLines() {
+        QFETCH(QString, line);
+        QFETCH(QStringList, values);
+        auto ds = MakeMixed(false);
+        ds->FieldByName(QStringLiteral("Born"))->SetVisible(false);
+        ds->FieldByName(QStringLiteral("Active"))->SetVisible(false);
+        ds->FieldByName(QStringLiteral("Photo"))->SetVisible(false);
+        TLumDataSetConverterCust conv;
+        conv.SetDataSet(ds.get());
+        TLumRowList col;
+        conv.SetRowFields(col);
+        for (int round = 0; round < 2; ++round) { // the second over the first's entries
+            TLumDataSetConverterCust::ClearRowFields(col);
+            conv.LineDeComposing(col, line);
+            QStringList got;
+            for (int i = 0; i < col.Count(); ++i)
+                got << col[i];
+            QCOMPARE(got, values);
+        }
     }
 
     void fixedString_data() {

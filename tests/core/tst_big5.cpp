@@ -52,6 +52,38 @@ private Q_SLOTS:
         QCOMPARE(Big5Decode(QByteArray("ok\xff\xff", 4)).left(2), QStringLiteral("ok"));
     }
 
+    // ASCII goes several characters at a time; a Chinese character, a character without a
+    // code or a broken byte at any place of a line must be met where it is.
+    void asciiRunsMeetOtherCharactersAnywhere() {
+        QStringDecoder decoder("windows-950-2000", QStringConverter::Flag::Stateless);
+        for (int length = 0; length < 20; ++length)
+            for (int at = 0; at <= length; ++at) {
+                QString text(length, u'a');
+                for (int i = 0; i < length; ++i)
+                    text[i] = QChar(u'a' + i);
+                const QString chinese = QString(text).insert(at, QStringLiteral("校"));
+                const QByteArray bytes = Big5Encode(chinese, true);
+                QCOMPARE(bytes.size(), length + 2);
+                QCOMPARE(bytes.mid(at, 2), QByteArray("\xae\xd5"));
+                QString back;
+                QVERIFY(Big5DecodeStrict(bytes, back));
+                QCOMPARE(back, chinese);
+                QCOMPARE(decoder.decode(bytes), chinese);
+                QByteArray appended("x");
+                Big5AppendEncoded(appended, chinese, true);
+                QCOMPARE(appended, "x" + bytes);
+                // A character without a code: "?" when loose, raised when strict.
+                const QString thai = QString(text).insert(at, QStringLiteral("ก"));
+                QCOMPARE(Big5Encode(thai).indexOf('?'), at);
+                QVERIFY_THROWS_EXCEPTION(EEncodingError, Big5Encode(thai, true));
+                // A lead byte cut off, or a byte that is no Big5, makes strict decoding fail.
+                QByteArray broken = text.toLatin1();
+                broken.insert(at, "\xa4\x0a");
+                QVERIFY(!Big5DecodeStrict(broken, back));
+                QVERIFY(!Big5DecodeStrict(text.toLatin1() + "\xa4", back));
+            }
+    }
+
     // The look-up tables must give what the converter gives, character by character and
     // code by code; a shifted table would turn every later character into another one.
     void tablesAgreeWithTheConverter() {

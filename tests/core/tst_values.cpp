@@ -2,10 +2,15 @@
 
 #include "DateTime.h"
 #include "Exceptions.h"
+#include "TextBuffer.h"
 #include "Variant.h"
 #include "VariantCbor.h"
 
 #include <QTest>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
 
 class FixedClock : public TClock {
 public:
@@ -129,6 +134,50 @@ private Q_SLOTS:
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(FloatToStr(value), text);
+    }
+
+    // The texts of numbers and dates are made without the general formatting where that can
+    // be done; they must be the general formatting's, to the character: 15 significant digits
+    // (QString::number's 'g'), "E" and no "+" or leading zeros in an exponent, "yyyy/mm/dd".
+    void numberAndDateTextsAreTheGeneralOnes() {
+        const auto general = [](double v) {
+            if (v == 0.0)
+                return QStringLiteral("0");
+            QString s = QString::number(v, 'g', 15);
+            const qsizetype e = s.indexOf(u'e');
+            return e < 0 ? s : s.left(e) + u'E' + QString::number(s.mid(e + 1).toInt());
+        };
+        std::mt19937_64 random(18);
+        std::vector<double> values = {1e15,      1e15 - 1,  999999999999999.9, 0.0001,    0.00012,
+                                      0.0000999, 1e-5,      123456789012345.0, 0.1 + 0.2, -0.5,
+                                      1e300,     -2.5e-300, 4.9e-324,          2.2e-308,  1.0 / 3};
+        for (int i = 0; i < 20000; ++i) {
+            quint64 bits = random();
+            double any;
+            std::memcpy(&any, &bits, sizeof any);
+            if (std::isfinite(any))
+                values.push_back(any);
+            const int exponent = int(random() % 40) - 20;
+            values.push_back(std::pow(10.0, exponent) * double(random() % 100000) / 100.0);
+            values.push_back(-double(random() % 10000000000000000ULL) / 10000.0);
+            values.push_back(double(random() % 100000) / 100.0); // amounts, scores
+        }
+        for (const double v : values)
+            QCOMPARE(FloatToStr(v), general(v));
+        for (int day = -693593 - 3; day <= 2958465 + 3; day += 7)
+            QCOMPARE(DateToStr(TDateTime(day)),
+                     FormatDateTime(QStringLiteral("yyyy/mm/dd"), TDateTime(day)));
+        QCOMPARE(DateToStr(TDateTime(-1.25)), QStringLiteral("1899/12/29"));
+        for (const qint64 v :
+             {qint64(0), qint64(-1), qint64(9), qint64(10), qint64(99999), qint64(4294967296),
+              std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::min()}) {
+            TTextBuffer text;
+            AppendIntText(text, v);
+            QCOMPARE(text.ToString(), QString::number(v));
+        }
+        QCOMPARE(Currency{-5000}.ToString(), QStringLiteral("-0.5"));
+        QCOMPARE(Currency{123450000}.ToString(), QStringLiteral("12345"));
+        QCOMPARE(Currency{-123401}.ToString(), QStringLiteral("-12.3401"));
     }
 
     void dateTimeEpochAndParts() {
