@@ -155,10 +155,19 @@ void TRadBaseForm::BuildToolBar() {
     ToolBar1->addWidget(btnClose);
     btnDivider0 = ToolBar1->addSeparator();
     btnDivider0->setObjectName(QStringLiteral("btnDivider0"));
+    // The confirm and cancel buttons show exactly when their actions do: forms that confirm
+    // on their own (query and grid-operation forms) hide the actions.
+    auto place = [this](QToolButton *b, const char *name, TAction *action) {
+        QAction *placed = ToolBar1->addWidget(b);
+        placed->setObjectName(QString::fromLatin1(name));
+        placed->setVisible(action->isVisible());
+        connect(action, &QAction::changed, placed,
+                [placed, action] { placed->setVisible(action->isVisible()); });
+    };
     btnApply = button("btnApply", DataApplyUpdate);
-    ToolBar1->addWidget(btnApply)->setObjectName(QStringLiteral("btnApplyAction"));
+    place(btnApply, "btnApplyAction", DataApplyUpdate);
     btnCancel = button("btnCancel", DataCancelUpdate);
-    ToolBar1->addWidget(btnCancel)->setObjectName(QStringLiteral("btnCancelAction"));
+    place(btnCancel, "btnCancelAction", DataCancelUpdate);
 
     PageScroller1 = new QScrollArea(this);
     PageScroller1->setObjectName(QStringLiteral("PageScroller1"));

@@ -98,7 +98,8 @@ QList<TAddedColumn> AddedColumns() {
         {QStringLiteral("StdOnSchool"), QStringLiteral("Birthday"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("Address"), QStringLiteral("VARCHAR(80)")},
-        {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"), QStringLiteral("VARCHAR(255)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"),
+         QStringLiteral("VARCHAR(255)")},
         {QStringLiteral("Employees"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")}};
 }
 
@@ -307,6 +308,7 @@ const TDemoPackage kPackages[] = {
     {"TqStdChangeClass.bpl", "學生班級狀態變更", "A,教務", 2},
     {"TqCourseStudents.bpl", "課程選修學生維護", "A,教務", 2},
     {"TqCourseSelect.bpl", "課程選課作業", "A,教務", 2},
+    {"TqCourseBatch.bpl", "課程批次選課", "A,教務", 2},
 };
 
 // The demo packages' records in the client-application list, with their group and flags.

@@ -5,11 +5,16 @@
 #include <QString>
 
 class QWidget;
+class TDataSet;
 class TDataSource;
 class TLUMDBCodeComboBox;
 
-// The list fills from `codes` (a form's code-table source) when the form is created.
+// The list fills from `codes` (a form's code-table source) when the form is created; without a
+// noneText the list holds the category's codes only.
 TLUMDBCodeComboBox *CodeCriterion(QWidget *parent, TDataSource *codes, const char *name,
                                   const QString &category, const QString &noneText);
 // Puts the list on its first item (none) when nothing is chosen yet.
 void ChooseNoneIfUnset(TLUMDBCodeComboBox *combo);
+// The school's current term ("1131": ROC year 113, first term), as the code table's system
+// entry NSYS/NowYSem gives it; empty when the table does not say.
+QString CurrentSemester(TDataSet *codes);

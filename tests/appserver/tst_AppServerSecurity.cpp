@@ -219,7 +219,7 @@ private Q_SLOTS:
         // Every group also runs the packages the demo school starts with.
         const QString common =
             "LumChangePassword.bpl\nLumEmployeesIndex.bpl\nLumPublicNews.bpl\n"
-            "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqCourseSelect.bpl\n"
+            "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqCourseBatch.bpl\nTqCourseSelect.bpl\n"
             "TqCourseStudents.bpl\nTqStdBasicByNo.bpl\nTqStdBasicData.bpl\n"
             "TqStdChangeClass.bpl\nTqStdClassChart.bpl\nTqStdOnSchoolIdx.bpl\nTqStdQuery.bpl\n"
             "TqStdTextTransfer.bpl\n";
