@@ -5,8 +5,8 @@
 #include "CodeTableCDS.h"
 #include "DBActions.h"
 #include "DBGrid.h"
-#include "DialogSets.h"
 #include "DataSource.h"
+#include "DialogSets.h"
 #include "Exceptions.h"
 #include "Fields.h"
 #include "SocketConnection.h"
@@ -20,8 +20,8 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMenu>
-#include <QToolBar>
 #include <QSplitter>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -84,11 +84,7 @@ TCourseBatchForm::TCourseBatchForm() {
     EnrolDataSet->SetAppServer(SocketConnection->GetServer());
     EnrolDataSet->SetProviderName(QStringLiteral("dspCourseStudents"));
     EnrolDataSet->Params().CreateParam(ftString, QStringLiteral("CourseID"));
-    auto *classCodes = new TCodeTableCDS(this);
-    classCodes->SetName(QStringLiteral("ClassCodes"));
-    classCodes->SetFilter(QStringLiteral("Main_Code='st_CLASS'"));
-    classCodes->SetFiltered(true);
-    DefineEnrolmentFields(EnrolDataSet, classCodes);
+    DefineEnrolmentFields(this, EnrolDataSet);
     EnrolDataSet->BeforePost = [this](TDataSet *d) { DataSetBeforePost(d); };
     EnrolDataSet->AfterScroll = [this](TDataSet *) { OpCtrl(); };
     EnrolSource = new TDataSource(this);
