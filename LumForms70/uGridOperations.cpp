@@ -121,8 +121,7 @@ void TGridActions::V2OpCtrl(TDBGrid *gridActive, const TClientDataSet *copyDataS
 
 TGridOperations::TGridOperations(QWidget *form, std::function<void()> opCtrl,
                                  std::function<void(TDataSet *)> dataChange)
-    : FForm(form), FOpCtrl(std::move(opCtrl)), FDataChange(std::move(dataChange)),
-      FViewer(std::make_unique<TOfficeViewerUi>(form)) {}
+    : FForm(form), FOpCtrl(std::move(opCtrl)), FDataChange(std::move(dataChange)) {}
 
 TGridOperations::~TGridOperations() = default;
 
@@ -200,6 +199,9 @@ void TGridOperations::GridSelectedCopyInto(TDBGrid *grid, TDataSet *target,
 void TGridOperations::ActFlowChartExecute() {
     if (FlowChartFile.trimmed().isEmpty())
         return;
+    // The desktop's viewer is made when a document is first shown, not with every form.
+    if (!FViewer)
+        FViewer = std::make_unique<TOfficeViewerUi>(FForm);
     FViewer->ShowFile(FlowChartFile);
 }
 

@@ -76,7 +76,7 @@ public:
     // The flow-chart document, opened with the desktop's application.
     QString FlowChartFile;
     void ActFlowChartExecute();
-    // Shows documents for ActFlowChartExecute; the desktop's by default.
+    // Shows documents for ActFlowChartExecute; the desktop's when none is given.
     void SetViewer(std::unique_ptr<TOfficeViewer> viewer);
 
 private:

@@ -3,20 +3,29 @@
 #include "DataSet.h"
 #include "uCodeComboBox.h"
 
-TLUMDBCodeComboBox *CodeCriterion(QWidget *parent, TDataSource *codes, const char *name,
-                                  const QString &category, const QString &noneText) {
+TLUMDBCodeComboBox *DataCodeList(QWidget *parent, const char *name, TDataSource *source,
+                                 const QString &filter, const char *codeField,
+                                 const char *nameField, const QString &noneText) {
     auto *combo = new TLUMDBCodeComboBox(parent);
     combo->setObjectName(QLatin1String(name));
     if (!noneText.isEmpty()) {
         combo->AddCode(QString(), noneText);
         combo->SetAppendIndex(1);
     }
+    combo->SetCodeFilter(filter);
+    combo->SetCodeFieldName(QLatin1String(codeField));
+    combo->SetNameFieldName(QLatin1String(nameField));
+    combo->SetDataSource(source);
+    return combo;
+}
+
+TLUMDBCodeComboBox *CodeCriterion(QWidget *parent, TDataSource *codes, const char *name,
+                                  const QString &category, const QString &noneText) {
     QString quoted = category;
     quoted.replace(u'\'', QStringLiteral("''"));
-    combo->SetCodeFilter(QStringLiteral("Main_Code='%1'").arg(quoted));
-    combo->SetCodeFieldName(QStringLiteral("Code"));
-    combo->SetNameFieldName(QStringLiteral("Descript"));
-    combo->SetDataSource(codes);
+    TLUMDBCodeComboBox *combo =
+        DataCodeList(parent, name, codes, QStringLiteral("Main_Code='%1'").arg(quoted), "Code",
+                     "Descript", noneText);
     ChooseNoneIfUnset(combo);
     return combo;
 }

@@ -10,6 +10,12 @@ class TDataSource;
 class TLUMDBCodeComboBox;
 class TLumCodeComboBox;
 
+// A list of the records of a data source (filtered by `filter` while it fills), showing the
+// name field and giving the code field; with a noneText a first item with no code comes
+// before them and survives every refill. It fills when the form is created.
+TLUMDBCodeComboBox *DataCodeList(QWidget *parent, const char *name, TDataSource *source,
+                                 const QString &filter, const char *codeField,
+                                 const char *nameField, const QString &noneText = QString());
 // The list fills from `codes` (a form's code-table source) when the form is created; without a
 // noneText the list holds the category's codes only.
 TLUMDBCodeComboBox *CodeCriterion(QWidget *parent, TDataSource *codes, const char *name,

@@ -30,17 +30,6 @@ TClientDataSet *CourseDataSet(QObject *owner, const char *name, TSocketConnectio
     return d;
 }
 
-TLUMDBCodeComboBox *CodeList(QWidget *parent, const char *name, TDataSource *source,
-                             const QString &filter, const char *code, const char *text) {
-    auto *combo = new TLUMDBCodeComboBox(parent);
-    combo->setObjectName(QLatin1String(name));
-    combo->SetCodeFilter(filter);
-    combo->SetCodeFieldName(QLatin1String(code));
-    combo->SetNameFieldName(QLatin1String(text));
-    combo->SetDataSource(source);
-    return combo;
-}
-
 void AddField(TClientDataSet *d, TFieldType type, const char *name, int size, const char *label,
               TFieldKind kind = fkData) {
     d->AddField(type, QLatin1String(name), size, kind)->SetDisplayLabel(QString::fromUtf8(label));
@@ -108,12 +97,12 @@ TCourseSelectForm::TCourseSelectForm() {
 
     // The term and the course in the conditions.
     auto *semester = new QLabel(QStringLiteral("學期:"), gbConditionSet);
-    cbSemester = CodeList(gbConditionSet, "cbSemester", CodeTableSource,
-                          QStringLiteral("Main_Code='YSemester'"), "Code", "Descript");
+    cbSemester = DataCodeList(gbConditionSet, "cbSemester", CodeTableSource,
+                              QStringLiteral("Main_Code='YSemester'"), "Code", "Descript");
     semester->setBuddy(cbSemester);
     auto *course = new QLabel(QStringLiteral("課程:"), gbConditionSet);
-    cbCourse =
-        CodeList(gbConditionSet, "cbCourse", CoursesSource, QString(), "CourseID", "CourseTitle");
+    cbCourse = DataCodeList(gbConditionSet, "cbCourse", CoursesSource, QString(), "CourseID",
+                            "CourseTitle");
     cbCourse->setMinimumContentsLength(24);
     course->setBuddy(cbCourse);
     lbCourseInfo = new QLabel(gbConditionSet);

@@ -46,17 +46,6 @@ TTqDBNumEdit *FieldEdit(QWidget *parent, TDataSource *source, const char *field)
     return edit;
 }
 
-TLUMDBCodeComboBox *CodeList(QWidget *parent, const char *name, TDataSource *source,
-                             const QString &filter, const char *code, const char *text) {
-    auto *combo = new TLUMDBCodeComboBox(parent);
-    combo->setObjectName(QLatin1String(name));
-    combo->SetCodeFilter(filter);
-    combo->SetCodeFieldName(QLatin1String(code));
-    combo->SetNameFieldName(QLatin1String(text));
-    combo->SetDataSource(source);
-    return combo;
-}
-
 } // namespace
 
 TCourseStudentsForm::TCourseStudentsForm() {
@@ -97,8 +86,8 @@ TCourseStudentsForm::TCourseStudentsForm() {
 
     // The term at the top, beside the read button.
     lbSemester = new QLabel(QStringLiteral("學期:"), plDataSelection);
-    cbSemester = CodeList(plDataSelection, "cbSemester", CodeTableMainSource,
-                          QStringLiteral("Main_Code='YSemester'"), "Code", "Descript");
+    cbSemester = DataCodeList(plDataSelection, "cbSemester", CodeTableMainSource,
+                              QStringLiteral("Main_Code='YSemester'"), "Code", "Descript");
     lbSemester->setBuddy(cbSemester);
     auto *selection = static_cast<QHBoxLayout *>(plDataSelection->layout());
     selection->insertWidget(0, lbSemester);
@@ -116,9 +105,9 @@ TCourseStudentsForm::TCourseStudentsForm() {
     course->setObjectName(QStringLiteral("gbCourse"));
     edCourseID = FieldEdit(course, MasterSource, "CourseID");
     edCourseName = FieldEdit(course, MasterSource, "CourseName");
-    cbClass = CodeList(course, "cbClass", CodeTableMainSource,
-                       QStringLiteral("Main_Code='st_CLASS'"), "Code", "Descript");
-    cbTeacher = CodeList(course, "cbTeacher", StaffSource, QString(), "EmpID", "Cht_Name");
+    cbClass = DataCodeList(course, "cbClass", CodeTableMainSource,
+                           QStringLiteral("Main_Code='st_CLASS'"), "Code", "Descript");
+    cbTeacher = DataCodeList(course, "cbTeacher", StaffSource, QString(), "EmpID", "Cht_Name");
     seCredits = new TDBSpinEdit(course);
     seCredits->setObjectName(QStringLiteral("seCredits"));
     seCredits->SetDataSource(MasterSource);

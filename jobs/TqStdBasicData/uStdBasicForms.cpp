@@ -10,6 +10,7 @@
 #include "Fields.h"
 #include "SocketConnection.h"
 #include "uCodeComboBox.h"
+#include "uCodeCriteria.h"
 #include "uCodeFieldLink.h"
 #include "uJobPrint.h"
 #include "uLumPublic.h"
@@ -33,17 +34,6 @@ TTqDBNumEdit *FieldEdit(QWidget *parent, TDataSource *source, const char *field)
     return edit;
 }
 
-TLUMDBCodeComboBox *CodeList(QWidget *parent, TDataSource *codes, const char *name,
-                             const char *category) {
-    auto *combo = new TLUMDBCodeComboBox(parent);
-    combo->setObjectName(QLatin1String(name));
-    combo->SetCodeFilter(QStringLiteral("Main_Code='%1'").arg(QLatin1String(category)));
-    combo->SetCodeFieldName(QStringLiteral("Code"));
-    combo->SetNameFieldName(QStringLiteral("Descript"));
-    combo->SetDataSource(codes);
-    return combo;
-}
-
 } // namespace
 
 TStdBasicEditArea::TStdBasicEditArea(TSingalTBForm *form) {
@@ -52,9 +42,12 @@ TStdBasicEditArea::TStdBasicEditArea(TSingalTBForm *form) {
     TDataSource *codes = form->CodeTableMainSource;
     edStudentID = FieldEdit(box, source, "StudentID");
     edName = FieldEdit(box, source, "Cht_Name");
-    cbSex = CodeList(box, codes, "cbSex", "NSEX");
-    cbClass = CodeList(box, codes, "cbClass", "st_CLASS");
-    cbState = CodeList(box, codes, "cbState", "st_State");
+    cbSex =
+        DataCodeList(box, "cbSex", codes, QStringLiteral("Main_Code='NSEX'"), "Code", "Descript");
+    cbClass = DataCodeList(box, "cbClass", codes, QStringLiteral("Main_Code='st_CLASS'"), "Code",
+                           "Descript");
+    cbState = DataCodeList(box, "cbState", codes, QStringLiteral("Main_Code='st_State'"), "Code",
+                           "Descript");
     seSeatNo = new TDBSpinEdit(box);
     seSeatNo->setObjectName(QStringLiteral("seSeatNo"));
     seSeatNo->SetDataSource(source);

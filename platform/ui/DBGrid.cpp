@@ -118,7 +118,10 @@ void TDBGrid::ShowSelection() {
         FSelected.removeIf([ds](TBookmark b) { return !ds->BookmarkValid(b); });
     // While the dataset's controls are suspended the rows may not match the records yet: the
     // view catches up when they resume.
-    if (FMultiSelect && (!ds || !ds->ControlsDisabled())) {
+    // Rows repaint on every change of a record: with nothing selected and nothing shown there
+    // is nothing to bring in line.
+    const bool shown = selectionModel()->hasSelection();
+    if (FMultiSelect && (!FSelected.isEmpty() || shown) && (!ds || !ds->ControlsDisabled())) {
         QItemSelection shown;
         if (!FSelected.isEmpty()) {
             const QSet<TBookmark> wanted(FSelected.cbegin(), FSelected.cend());
