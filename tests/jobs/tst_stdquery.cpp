@@ -5,18 +5,27 @@
 #include "ClientDataSet.h"
 #include "DBGrid.h"
 #include "DialogSets.h"
+#include "ExcelApplication.h"
 #include "Fields.h"
 #include "FilterFormDriver.h"
 #include "JobTestSupport.h"
+#include "ModalAnswer.h"
+#include "OfficeViewerUi.h"
+#include "Packages.h"
+#include "PdfTestSupport.h"
 #include "PrintTestSupport.h"
 #include "uBaseTBQueryFormCDS.h"
 #include "uCodeComboBox.h"
 #include "uDocuReport.h"
+#include "uExportToExcel.h"
 
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -187,8 +196,39 @@ private Q_SLOTS:
         form->dbclbFields->setCurrentItem(address.first());
         form->dbclbFieldsClickCheck(form->dbclbFields);
         QVERIFY(!d->FieldByName(QStringLiteral("Address"))->Visible());
+        // "Xcel": the rows as the grid shows them, into the blank workbook, read back.
         QCOMPARE(form->ToExcelDialog->DataSource(), form->ActiveSource);
         QVERIFY(form->ExportToExcel->isEnabled());
+        QTemporaryDir folder;
+        TLumExportToExcel::RunningExcel()->SetDocumentsFolder(folder.path());
+        QStringList opened;
+        TLumExportToExcel::RunningExcelViewer()->SetLauncher(
+            std::make_unique<TRecordingLauncher>(opened));
+        const QString blank = ProgramFolder() + QStringLiteral("TemplateDocs/空白活頁簿.xlsx");
+        QVERIFY2(QFileInfo::exists(blank), qPrintable(blank));
+        QTimer::singleShot(0, [&] {
+            auto *window = qobject_cast<TLumExportToExcel *>(QApplication::activeModalWidget());
+            QVERIFY(window);
+            TDialogAnswer<QFileDialog> answer([&](QFileDialog *dialog) {
+                dialog->selectFile(blank);
+                static_cast<QDialog *>(dialog)->accept();
+            });
+            window->BtnOpen->click();
+            window->btnExportData->click();
+            window->reject();
+        });
+        form->ExportToExcel->trigger();
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        QCOMPARE(opened.size(), 1);
+        auto book = TExcelWorkbook::FromTemplate(opened.first());
+        TExcelWorksheet sheet = book->Worksheet(1);
+        QStringList exported;
+        for (int row = 1; row <= 2 * d->RecordCount() + 4; ++row)
+            for (int column = 1; column <= 12; ++column)
+                exported << sheet.Cell(row, column).ValueAsQVariant().toString();
+        d->First();
+        QVERIFY(exported.contains(d->FieldByName("StudentID")->AsString()));
+        QVERIFY(exported.contains(d->FieldByName("Cht_Name")->AsString()));
         if (!HasOfficeSuite())
             QSKIP("the office suite (soffice) is not installed");
         form->DataPrint->trigger();
