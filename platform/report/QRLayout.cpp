@@ -74,7 +74,13 @@ TQRLayoutRun::TItem &TQRLayoutRun::TBuffer::Add() {
 }
 
 double TQRLayoutRun::TFontInfo::Advance(const QString &text) const {
-    return Metrics->horizontalAdvance(text) * kMmPerDot;
+    if (const auto it = Advances.constFind(text); it != Advances.constEnd())
+        return *it;
+    const double width = Metrics->horizontalAdvance(text) * kMmPerDot;
+    if (Advances.size() >= 8192)
+        Advances.clear();
+    Advances.insert(text, width);
+    return width;
 }
 
 TQRLayoutRun::TQRLayoutRun(TQuickRep &report) : FReport(report) {}

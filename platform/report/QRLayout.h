@@ -8,6 +8,7 @@
 #include "QuickRep.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <map>
 #include <memory>
 #include <vector>
@@ -81,6 +82,9 @@ private:
         QFont Font;
         std::unique_ptr<QFontMetricsF> Metrics;
         double Ascent = 0, LineSpacing = 0; // mm
+        // The widths of the texts measured so far: reports repeat their texts (dates, codes,
+        // names of courses, numbers), and measuring one costs a text layout.
+        mutable QHash<QString, double> Advances;
         double Advance(const QString &text) const;
     };
     enum class TMode { Body, PageTop, PageFooter, Reprint };
