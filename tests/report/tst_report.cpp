@@ -745,6 +745,93 @@ private Q_SLOTS:
         QCOMPARE(Occurrences(Pages(pdf)[1], QStringLiteral("日期 科目")), 0);
     }
 
+    void groupHeadersPrintAgainOnTheNextPageAndPageHooksRun() {
+        QList<QVariantList> rows;
+        for (int i = 1; i <= 45; ++i)
+            rows << QVariantList{i <= 40 ? "101" : "102", QStringLiteral("學生%1").arg(i)};
+        auto ds = MakeDataSet(QStringLiteral("Roll"),
+                              {QStringLiteral("AClassName"), QStringLiteral("Name")}, rows);
+        TQuickRep report;
+        report.SetDataSet(ds.get());
+        auto *group = new TQRGroup(&report, QString(), 10);
+        // The class by a function of the record (here: the same field).
+        group->GroupValue = [](TDataSet *data, int position) {
+            return data->ValueAt(position, data->FieldByName(QStringLiteral("AClassName")));
+        };
+        group->SetReprintOnNewPage(true);
+        group->AddDBText(0, 0, 60, 6, ds.get(), QStringLiteral("AClassName"))->OnPrint =
+            [](TQRCustomLabel *, QString &text) { text = QStringLiteral("班級 ") + text; };
+        (new TQRBand(&report, rbDetail, 7))
+            ->AddDBText(0, 0, 60, 6, ds.get(), QStringLiteral("Name"));
+        QList<int> started, ended;
+        report.OnStartPage = [&](TQuickRep *, int page) { started << page; };
+        report.OnEndPage = [&](TQuickRep *, int page) { ended << page; };
+        QList<int> progress;
+        report.OnProgress = [&](TQuickRep *, int record, int count) {
+            QCOMPARE(count, 45);
+            progress << record;
+        };
+        const QString pdf = NewPdf();
+        report.ExportToPdf(pdf);
+        const QStringList pages = Pages(pdf);
+        QCOMPARE(pages.size(), 2); // 277 mm: the header and 38 rows, then the rest
+        QCOMPARE(Lines(pages[0]).first(), QStringLiteral("班級101"));
+        QCOMPARE(Lines(pages[1]).first(), QStringLiteral("班級101"));
+        QCOMPARE(Occurrences(pages[1], QStringLiteral("班級 102")), 1);
+        QCOMPARE(started, (QList<int>{1, 2}));
+        QCOMPARE(ended, (QList<int>{1, 2}));
+        QCOMPARE(progress.size(), 45);
+        QCOMPARE(progress.last(), 45);
+        // The progress hook stops the run; the dataset comes back to its record.
+        ds->SetRecNo(7);
+        report.OnProgress = [](TQuickRep *, int record, int) {
+            if (record == 10)
+                Abort();
+        };
+        QVERIFY_THROWS_EXCEPTION(EAbort, report.Prepare());
+        QCOMPARE(ds->RecNo(), 7);
+        QVERIFY(!report.Printing());
+        QCOMPARE(report.Prepared(), nullptr);
+    }
+
+    void bandsAndLinksAreCheckedWhenMade() {
+        TQuickRep report;
+        auto *group = new TQRGroup(&report, QStringLiteral("X"), 8);
+        auto *detail = new TQRBand(&report, rbDetail, 8);
+        QVERIFY_THROWS_EXCEPTION(EReportError, group->SetFooterBand(detail));
+        auto *sub = new TQRSubDetail(&report, nullptr, 8);
+        QVERIFY_THROWS_EXCEPTION(EReportError, sub->SetHeaderBand(group));
+        QVERIFY_THROWS_EXCEPTION(EReportError, sub->SetMaster(sub));
+        QVERIFY_THROWS_EXCEPTION(EReportError,
+                                 detail->AddExpr(0, 0, 1, 1, qaSum)->SetMaster(detail));
+        TQuickRep other;
+        QVERIFY_THROWS_EXCEPTION(EReportError,
+                                 group->SetFooterBand(new TQRBand(&other, rbGroupFooter)));
+        // A band that goes takes itself out of the links and lists.
+        TQRBand *footer = group->AddFooterBand(8);
+        delete footer;
+        QCOMPARE(group->FooterBand(), nullptr);
+        TQRChildBand *child = detail->AddChildBand(5);
+        QCOMPARE(detail->ChildBands().size(), 1);
+        delete child;
+        QCOMPARE(detail->ChildBands().size(), 0);
+        // Without a dataset a group has nothing to group.
+        QVERIFY(ErrorOf([&] { report.Prepare(); }).contains(QStringLiteral("without a dataset")));
+        QCOMPARE(report.FindElement(QStringLiteral("none")), nullptr);
+        TQRLabel *label = detail->AddLabel(0, 0, 10, 5, QStringLiteral("a"));
+        label->SetName(QStringLiteral("lbCompany"));
+        QCOMPARE(report.FindElement(QStringLiteral("LBCOMPANY")), label);
+        // A dataset that goes is let go of.
+        auto ds = Students();
+        TQRDBText *text = detail->AddDBText(0, 0, 10, 5, ds.get(), QStringLiteral("Cht_Name"));
+        sub->SetDataSet(ds.get());
+        report.SetDataSet(ds.get());
+        ds.reset();
+        QCOMPARE(text->DataSet(), nullptr);
+        QCOMPARE(sub->DataSet(), nullptr);
+        QCOMPARE(report.DataSet(), nullptr);
+    }
+
     // --- bad input ---
 
     void aBandTallerThanThePageIsRefused() {
