@@ -389,6 +389,61 @@ private Q_SLOTS:
                                   QStringLiteral("張國榮"), QStringLiteral("班級缺課 5 節")}));
     }
 
+    void groupsInsideAChildDetail() {
+        auto students = Students();
+        auto absences = Absences();
+        absences->Append();
+        absences->FieldByName(QStringLiteral("StudentID"))->SetAsString(QStringLiteral("S001"));
+        absences->FieldByName(QStringLiteral("AbsenceDate"))
+            ->SetAsDateTime(TDateTime::FromDate(QDate(2024, 3, 11)));
+        absences->FieldByName(QStringLiteral("CourseName"))->SetAsString(QStringLiteral("國文"));
+        absences->FieldByName(QStringLiteral("SecAbsence"))->SetAsInteger(5);
+        absences->Post();
+        absences->SetIndexFieldNames(QStringLiteral("StudentID;CourseName;AbsenceDate"));
+        TDataSource source;
+        source.SetDataSet(students.get());
+        absences->SetMasterSource(&source);
+        absences->SetMasterFields(QStringLiteral("StudentID"));
+        students->SetFilter(QStringLiteral("StudentID = 'S001' or StudentID = 'S004'"));
+        students->SetFiltered(true);
+        TQuickRep report;
+        report.SetDataSet(students.get());
+        (new TQRBand(&report, rbDetail, 7))
+            ->AddDBText(0, 0, 30, 6, students.get(), QStringLiteral("Cht_Name"));
+        auto *rows = new TQRSubDetail(&report, absences.get(), 7);
+        rows->AddDBText(20, 0, 30, 6, absences.get(), QStringLiteral("AbsenceDate"));
+        auto *course = new TQRGroup(&report, QStringLiteral("CourseName"), 7);
+        course->SetMaster(rows);
+        course->AddDBText(10, 0, 30, 6, absences.get(), QStringLiteral("CourseName"));
+        course->AddFooterBand(7)
+            ->AddExpr(10, 0, 40, 6, qaSum, QStringLiteral("SecAbsence"))
+            ->SetDisplayFormat(QStringLiteral("科目小計 0"));
+        TQRBand *frame = rows->AddFooterBand(7);
+        frame->Frame().SetAll(true);
+        frame->AddShape(0, 0, 10, 6, qrsCircle);
+        const QString pdf = NewPdf();
+        report.ExportToPdf(pdf);
+        QCOMPARE(Lines(Squeezed(PdfLayoutText(pdf))),
+                 Want(QStringList{QStringLiteral("王小明"), QStringLiteral("國文"),
+                                  QStringLiteral("2024/03/04"), QStringLiteral("2024/03/11"),
+                                  QStringLiteral("科目小計 7"), QStringLiteral("數學"),
+                                  QStringLiteral("2024/03/06"), QStringLiteral("科目小計 3"),
+                                  QStringLiteral("歷史"), QStringLiteral("2024/03/08"),
+                                  QStringLiteral("科目小計 1"), QStringLiteral("林志玲"),
+                                  QStringLiteral("地理"), QStringLiteral("2024/03/09"),
+                                  QStringLiteral("科目小計 4"), QStringLiteral("英文"),
+                                  QStringLiteral("2024/03/05"), QStringLiteral("科目小計 1")}));
+        // Each child detail's footer: a circle and the band's frame of four lines.
+        int lines = 0, circles = 0;
+        for (const TQRDrawItem &item : report.Prepared()->PageItems(0)) {
+            lines += item.Kind == TQRDrawItem::LineItem;
+            circles +=
+                item.Kind == TQRDrawItem::ShapeItem && item.ShapeKind == TQRShapeKind::Ellipse;
+        }
+        QCOMPARE(lines, 8);
+        QCOMPARE(circles, 2);
+    }
+
     // --- switching bands off, hooks ---
 
     void aDisabledDetailStillCountsItsRecords() {
