@@ -1,0 +1,129 @@
+#include "ReportUi.h"
+
+#include "QRPreviewForm.h"
+#include "QuickRep.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QPageRanges>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <algorithm>
+
+namespace {
+
+QString gOutputFile;
+
+// The zero-based pages to print, in printing order, one entry per printed sheet.
+QList<int> PrintedPages(const QPrinter &printer, int pageCount, int current) {
+    QList<int> pages;
+    const QPageRanges ranges = printer.pageRanges();
+    if (printer.printRange() == QPrinter::CurrentPage) {
+        pages << std::clamp(current, 0, std::max(0, pageCount - 1));
+    } else {
+        const bool ranged = printer.printRange() == QPrinter::PageRange && !ranges.isEmpty();
+        for (int page = 0; page < pageCount; ++page)
+            if (!ranged || ranges.contains(page + 1))
+                pages << page;
+    }
+    if (printer.pageOrder() == QPrinter::LastPageFirst)
+        std::reverse(pages.begin(), pages.end());
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    if (copies == 1 || pages.isEmpty())
+        return pages;
+    QList<int> sheets;
+    sheets.reserve(pages.size() * copies);
+    if (printer.collateCopies()) {
+        for (int copy = 0; copy < copies; ++copy)
+            sheets << pages;
+    } else {
+        for (int page : pages)
+            for (int copy = 0; copy < copies; ++copy)
+                sheets << page;
+    }
+    return sheets;
+}
+
+void UseOutputFile(QPrinter &printer) {
+    if (gOutputFile.isEmpty())
+        return;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(gOutputFile);
+}
+
+// TQuickRep's windows.
+class TReportWindows : public TQRPresenter {
+public:
+    void Preview(TQuickRep &report, bool modal) override { PreviewReport(report, modal); }
+    void Print(TQuickRep &report, bool withDialog) override { PrintReport(report, withDialog); }
+};
+
+TReportWindows gWindows;
+
+// Installed when the library loads, so that reports reach their windows.
+const bool gInstalled = [] {
+    if (!QRPresenter())
+        SetQRPresenter(&gWindows);
+    return true;
+}();
+
+} // namespace
+
+void SetReportPrinterOutputFile(const QString &path) {
+    gOutputFile = path;
+}
+
+QString ReportPrinterOutputFile() {
+    return gOutputFile;
+}
+
+TQRPreviewForm *PreviewReport(TQuickRep &report, bool modal, QWidget *parent) {
+    auto *form = new TQRPreviewForm(report.Prepare(), parent);
+    if (!modal) {
+        form->show();
+        return form;
+    }
+    QPointer<TQRPreviewForm> guard(form);
+    form->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    QObject::connect(form, &QObject::destroyed, &loop, &QEventLoop::quit);
+    form->show();
+    loop.exec();
+    return nullptr;
+}
+
+void PrintPreparedReport(const TQRPreparedReport &pages, QPrinter &printer, int current) {
+    if (pages.PageCount() == 0)
+        throw EReportEmpty(QStringLiteral("報表沒有資料可以列印"));
+    printer.setFullPage(true);
+    if (printer.docName().isEmpty())
+        printer.setDocName(pages.Title());
+    const QList<int> sheets = PrintedPages(printer, pages.PageCount(), current);
+    if (sheets.isEmpty())
+        throw EReportEmpty(
+            QStringLiteral("沒有要列印的頁面 (報表共 %1 頁)").arg(pages.PageCount()));
+    pages.Print(printer, sheets);
+}
+
+void PrintReport(TQuickRep &report, bool withDialog, QWidget *parent) {
+    if (gOutputFile.isEmpty() && QPrinterInfo::availablePrinters().isEmpty())
+        throw EReportError(QStringLiteral("沒有可用的印表機"));
+    const std::shared_ptr<TQRPreparedReport> pages = report.Prepare();
+    if (pages->PageCount() == 0)
+        throw EReportEmpty(QStringLiteral("報表沒有資料可以列印"));
+    QPrinter printer(QPrinter::HighResolution);
+    UseOutputFile(printer);
+    printer.setDocName(pages->Title());
+    printer.setPageLayout(pages->PageLayout());
+    if (withDialog) {
+        QPrintDialog dialog(&printer, parent);
+        dialog.setWindowTitle(QStringLiteral("列印"));
+        dialog.setMinMax(1, pages->PageCount());
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+    }
+    PrintPreparedReport(*pages, printer);
+}
