@@ -12,7 +12,8 @@
 //   student and the subject (CourseID) of the course; Week is the day of the week, 1 = Sunday.
 // - vLumStudentAbsenceWeekly: per student, term and week (Sunday to Saturday) the absent and
 //   leave periods of each day (AbsWeek1..7, AskWeek1..7, Sunday first), the day's leave type
-//   (AskWeek1VAC..7VAC, "*" on a day without leave), the week's totals (SubAbsence, SubAskFor,
+//   (AskWeek1VAC..7VAC: the lowest code when the day had several, "*" on a day without
+//   leave), the week's totals (SubAbsence, SubAskFor,
 //   truancy WeekRealAbs) and the totals of the term up to that week (AccAbsence, AccAskFor,
 //   AccRealAbs); SemWeekNo counts the weeks of the term from the week it begins in, YWeekNo the
 //   weeks of the year (AYear, a ROC year) from the week holding its first Sunday. Only days on
