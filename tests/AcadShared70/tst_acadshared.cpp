@@ -7,7 +7,9 @@
 #include "StringList.h"
 #include "uAcadMessages.h"
 #include "uLumMessages.h"
+#include "uOrvCoursesIndexCDS.h"
 #include "uStdOnSchoolIdxCDS.h"
+#include "uStudentIndexCDS.h"
 
 namespace {
 
@@ -96,6 +98,35 @@ private Q_SLOTS:
         QCOMPARE(ids.Text(), QStringLiteral("113001\n113002\n"));
         QCOMPARE(quiet.Asked, 2);
         QCOMPARE(later.Asked, 0);
+    }
+
+    // Every index of the academic server through its dataset class: rows, and the key the
+    // forms bind.
+    void everyIndexOpensOnTheServer() {
+        TOrvCoursesIndexCDS courses;
+        TAcadChooseGroupCDS groups;
+        TAcadStudyInfoCDS studies;
+        TStudentIndexCDS students;
+        TAcadClassTypeCDS classTypes;
+        const std::vector<std::pair<TClonedDataSet *, const char *>> indexes = {
+            {&courses, "CourseID"},
+            {&groups, "ChooseGID"},
+            {&studies, "StudyID"},
+            {&students, "StudentID"},
+            {&classTypes, nullptr}};
+        for (const auto &[ds, key] : indexes) {
+            ds->Open();
+            QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+            QVERIFY2(ds->RecordCount() > 0, qPrintable(ds->GetSystemTableName()));
+            if (key)
+                QVERIFY2(ds->FindField(QLatin1String(key)), key);
+        }
+        QCOMPARE(students.RecordCount(), FBench->Query("SELECT COUNT(*) FROM vStudentAll").toInt());
+        QCOMPARE(courses.GetSystemTableName(), QStringLiteral("SystemOrvCoursesIndex"));
+        QCOMPARE(groups.GetSystemTableName(), QStringLiteral("SystemAcadChooseGroup"));
+        QCOMPARE(studies.GetSystemTableName(), QStringLiteral("SystemAcadStudyInfo"));
+        QCOMPARE(students.GetSystemTableName(), QStringLiteral("SystemStudentIndex"));
+        QCOMPARE(classTypes.GetSystemTableName(), QStringLiteral("SystemAcadClassType"));
     }
 
     // Two modules' datasets share one table: the second opens on what the first fetched (a row
