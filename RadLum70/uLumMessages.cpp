@@ -38,6 +38,24 @@ qint32 AskOrvMessage(TMessage &message, const QMetaObject &formClass) {
     return Application()->Ask(message, formClass);
 }
 
+qint32 SendOrvValues(quint32 msg, TOrvValues values, TStringList *second, bool question) {
+    TStringList list;
+    for (const auto &[name, value] : values)
+        list.Add(QLatin1String(name) + u'=' + value);
+    TMessage message;
+    message.Msg = msg;
+    message.Strings = &list;
+    message.LStrings = second;
+    if (question)
+        return AskOrvMessage(message);
+    DispatchOrvMessage(message);
+    return 0;
+}
+
+QString OrvMessageValue(const TMessage &message, const char *name) {
+    return message.Strings ? message.Strings->Values(QLatin1String(name)) : QString();
+}
+
 void DataSetRefreshSender(const QString &dataSetName) {
     SendValue(WM_DATASETREFRESH, QStringLiteral("DataSetName"), dataSetName);
 }

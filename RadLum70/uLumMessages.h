@@ -8,6 +8,8 @@
 #include "StringList.h"
 
 #include <QString>
+#include <initializer_list>
+#include <utility>
 
 class TClientDataSet;
 class TDataSet;
@@ -31,6 +33,16 @@ void DispatchOrvMessage(TMessage &message, const QMetaObject &formClass = TForm:
 // As DispatchOrvMessage, for a message that asks the forms a question: delivered until a form
 // answers (sets a result other than 0); returns that result, or 0.
 qint32 AskOrvMessage(TMessage &message, const QMetaObject &formClass = TForm::staticMetaObject);
+
+// Sends a message whose first parameter is the name=value lines in their order (empty values
+// keep their names) and whose second is `second`; the lines live for the delivery only, whether
+// or not a receiver fails. A question goes to the forms until one answers and gives back its
+// answer; other messages give 0.
+using TOrvValues = std::initializer_list<std::pair<const char *, QString>>;
+qint32 SendOrvValues(quint32 msg, TOrvValues values, TStringList *second = nullptr,
+                     bool question = false);
+// The value of a name in a message's lines (empty when there are none).
+QString OrvMessageValue(const TMessage &message, const char *name);
 
 // 33673: "DataSetName" = DataSetName.
 void DataSetRefreshSender(const QString &dataSetName);

@@ -1,5 +1,7 @@
 #include "PdfPrinting.h"
 
+#include "PrintPages.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QPageRanges>
@@ -31,32 +33,6 @@ QString LoadErrorText(QPdfDocument::Error error) {
 [[noreturn]] void RaisePrintError(const QString &pdfPath, const QString &reason) {
     throw EOfficeError(
         QStringLiteral("無法列印 %1：%2").arg(QDir::toNativeSeparators(pdfPath), reason));
-}
-
-// The zero-based pages to print, in printing order, one entry per printed sheet.
-QList<int> PrintedPages(const QPrinter &printer, int pageCount) {
-    QList<int> pages;
-    const QPageRanges ranges = printer.pageRanges();
-    const bool ranged = printer.printRange() == QPrinter::PageRange && !ranges.isEmpty();
-    for (int page = 0; page < pageCount; ++page)
-        if (!ranged || ranges.contains(page + 1))
-            pages << page;
-    if (printer.pageOrder() == QPrinter::LastPageFirst)
-        std::reverse(pages.begin(), pages.end());
-    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
-    if (copies == 1 || pages.isEmpty())
-        return pages;
-    QList<int> sheets;
-    sheets.reserve(pages.size() * copies);
-    if (printer.collateCopies()) {
-        for (int copy = 0; copy < copies; ++copy)
-            sheets << pages;
-    } else {
-        for (int page : pages)
-            for (int copy = 0; copy < copies; ++copy)
-                sheets << page;
-    }
-    return sheets;
 }
 
 // The page rendered on white (the renderer leaves the paper transparent).
