@@ -22,9 +22,29 @@ QList<TProviderField> BasicFields() {
 // A student's identity number, when there is one, passes its check digit and its sex digit
 // agrees with the student's sex (code 1 a man, 2 a woman). The clients check the same, but the
 // rows are checked again here whatever sends them.
-void CheckStudentRow(const TDeltaRow &row) {
-    if (row.Kind == ukDelete)
+//
+// A student with a school record (courses, roll calls, rewards and punishments, conduct marks)
+// is not deleted: the record would be left without its student or lost with him. The office
+// changes such a student's state instead.
+void CheckStudentRow(TServerDatabase *db, const TDeltaRow &row) {
+    if (row.Kind == ukDelete) {
+        const Variant key = row.OldValue(QStringLiteral("StudentID"));
+        const QString id = key.IsEmptyOrNull() ? QString() : key.ToString();
+        const struct {
+            const char *Table, *What;
+        } records[] = {{"CourseStudents", "選課"},
+                       {"StdAbsence", "缺曠"},
+                       {"RewardPunish", "獎懲"},
+                       {"SemConduct", "操行"}};
+        for (const auto &record : records)
+            if (db->Scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE StudentID = ?")
+                               .arg(QLatin1String(record.Table)),
+                           {id})
+                    .toInt() > 0)
+                throw EDatabaseError(QStringLiteral("學生 %1 已有%2紀錄,不可刪除,請改變其就學狀態")
+                                         .arg(id, QString::fromUtf8(record.What)));
         return;
+    }
     const Variant idNo = row.Value(QStringLiteral("IDNo"));
     const QString number = idNo.IsEmptyOrNull() ? QString() : idNo.ToString();
     if (number.trimmed().isEmpty())
@@ -63,7 +83,7 @@ TProviderDef IndexProvider() {
         true};
 }
 
-TProviderDef BasicProvider() {
+TProviderDef BasicProvider(TServerDatabase *db) {
     return {QStringLiteral("dspStdBasic"),
             BasicSelect() + QStringLiteral(" ORDER BY ClassID, SeatNo, StudentID"),
             QStringLiteral("StdOnSchool"),
@@ -71,10 +91,10 @@ TProviderDef BasicProvider() {
             {},
             BasicFields(),
             false,
-            CheckStudentRow};
+            [db](const TDeltaRow &row) { CheckStudentRow(db, row); }};
 }
 
-TProviderDef BasicByNoProvider() {
+TProviderDef BasicByNoProvider(TServerDatabase *db) {
     return {QStringLiteral("dspStdBasicByNo"),
             BasicSelect() + QStringLiteral(" WHERE StudentID = :No"),
             QStringLiteral("StdOnSchool"),
@@ -82,7 +102,7 @@ TProviderDef BasicByNoProvider() {
             {QStringLiteral("No")},
             BasicFields(),
             false,
-            CheckStudentRow};
+            [db](const TDeltaRow &row) { CheckStudentRow(db, row); }};
 }
 
 TProviderDef StudentIndexProvider() {
@@ -131,7 +151,7 @@ TProviderDef ClassTypeProvider() {
 TAcadStudentModule::TAcadStudentModule(const TServerContext &context)
     : TServerModule(
           context,
-          {IndexProvider(), BasicProvider(), BasicByNoProvider(),
+          {IndexProvider(), BasicProvider(context.Database), BasicByNoProvider(context.Database),
            ReadOnlyProvider(QStringLiteral("cmvStudentAllProvider"), QStringLiteral("vStudentAll"),
                             StudentAllFields(), {QStringLiteral("StudentID")},
                             QStringLiteral("Unit_ID, ClassType, NGrade, AClassName, "

@@ -95,7 +95,12 @@ private Q_SLOTS:
                      qPrintable(id));
         }
 
-        // An edit, a new student and a deletion go in one batch.
+        // An edit, a new student and a deletion go in one batch; the student deleted has no
+        // school record (one with a record stays, see below).
+        FServer->Database().Run({"DELETE FROM CourseStudents WHERE StudentID = '111003'",
+                                 "DELETE FROM StdAbsence WHERE StudentID = '111003'",
+                                 "DELETE FROM RewardPunish WHERE StudentID = '111003'",
+                                 "DELETE FROM SemConduct WHERE StudentID = '111003'"});
         QVERIFY(ds->Locate("StudentID", Variant("113001")));
         ds->Edit();
         SetText(*ds, "Address", QStringLiteral("臺北市大安區新生南路三段1號"));
@@ -169,6 +174,43 @@ private Q_SLOTS:
         found->Delete();
         QCOMPARE(found->ApplyUpdates(0), 0);
         QVERIFY(!Value("999999", "StudentID").isValid());
+    }
+
+    // A student with a school record is refused with the reason and stays, his record with
+    // him; the rest of the batch is not written either.
+    void studentsWithARecordStay() {
+        FServer = std::make_unique<TAppServerFixture>();
+        auto connection = FServer->Connect(kStudents);
+        const QString enrolled =
+            FServer->Query("SELECT MIN(StudentID) FROM CourseStudents").toString();
+        QVERIFY(!enrolled.isEmpty());
+        const int courses =
+            FServer
+                ->Query("SELECT COUNT(*) FROM CourseStudents WHERE StudentID = '" + enrolled + "'")
+                .toInt();
+        auto ds = OpenBasic(*connection, "dspStdBasic");
+        QVERIFY(ds->Locate("StudentID", Variant(enrolled)));
+        ds->Delete();
+        QVERIFY(ds->Locate("StudentID", Variant("113002")));
+        ds->Edit();
+        SetText(*ds, "Address", QStringLiteral("臺北市中正區南昌路一段1號"));
+        ds->Post();
+        QString refused;
+        ds->OnReconcileError = [&](TClientDataSet *, const EReconcileError &e, TUpdateKind,
+                                   TReconcileAction &action) {
+            refused = e.Message();
+            action = raSkip;
+        };
+        QCOMPARE(ds->ApplyUpdates(0), 1);
+        QVERIFY2(refused.contains(QStringLiteral("選課紀錄,不可刪除")), qPrintable(refused));
+        QCOMPARE(Value(enrolled, "StudentID").toString(), enrolled);
+        QCOMPARE(
+            FServer
+                ->Query("SELECT COUNT(*) FROM CourseStudents WHERE StudentID = '" + enrolled + "'")
+                .toInt(),
+            courses);
+        QCOMPARE(Value("113002", "Address").toString(),
+                 QStringLiteral("臺北市中正區南昌路一段45巷6號"));
     }
 
     void refusedChangesWriteNothing() {

@@ -235,6 +235,12 @@ private Q_SLOTS:
         form->DataSetPost->trigger();
         d->First();
         const QString removed = d->FieldByName(QStringLiteral("StudentID"))->AsString();
+        // The student deleted has no school record (the server keeps one who has).
+        QStringList clear;
+        for (const char *table : {"CourseStudents", "StdAbsence", "RewardPunish", "SemConduct"})
+            clear << QStringLiteral("DELETE FROM %1 WHERE StudentID = '%2'")
+                         .arg(QLatin1String(table), removed);
+        FBench->Server->Database().Run(clear);
         {
             TAnswer yes(QMessageBox::Yes);
             form->DataSetDelete->trigger();
