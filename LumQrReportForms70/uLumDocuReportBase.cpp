@@ -33,6 +33,8 @@ TLumDocuReportBase::TLumDocuReportBase(QObject *owner)
     DocuReport->SetSaveAction(saDoNotSaveChanges);
     WRMultiLabel->SetName(QStringLiteral("WRMultiLabel"));
     WRMultiLabel->SetDocuReport(DocuReport);
+    // A label whose bookmark the template lacks is left out (not written at the document's end).
+    WRMultiLabel->SetOptions(AutoSend);
     WRMultiLabel->BeforeToWord = [this](TWRObject *) {
         WRMultiLabel->Labels().Clear();
         SetFormLabels();

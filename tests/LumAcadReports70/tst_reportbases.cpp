@@ -4,7 +4,9 @@
 
 #include "AcadReportTestSupport.h"
 #include "DataSource.h"
+#include "QRPreviewForm.h"
 #include "QuickReport.h"
+#include "ReportUi.h"
 #include "SocketConnection.h"
 #include "TestMain.h"
 #include "uLoginUserInfo.h"
@@ -12,6 +14,7 @@
 #include "uLumQrHAcad.h"
 #include "uObjServers.h"
 
+#include <QApplication>
 #include <QTcpServer>
 
 namespace {
@@ -192,6 +195,26 @@ private Q_SLOTS:
         QCOMPARE(letters.ReceiverDataSet->RecordCount(), 0);
         QVERIFY_THROWS_EXCEPTION(EReportEmpty, letters.ExportToPdf(NewPdf()));
         QCOMPARE(letters.PageCount(), 0);
+    }
+
+    void lettersArePreviewedAndPrinted() {
+        auto students = Students();
+        TLumQrEAcadStudent letters;
+        letters.SetReportTitle(QStringLiteral("家長通知"));
+        letters.OpenStudents(students.get());
+        const QString printed = NewPdf();
+        SetReportPrinterOutputFile(printed);
+        letters.PrintReport();
+        SetReportPrinterOutputFile(QString());
+        QCOMPARE(PdfPageCount(printed), 5);
+        letters.ShowPreview();
+        TQRPreviewForm *preview = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (auto *form = qobject_cast<TQRPreviewForm *>(window); form && form->isVisible())
+                preview = form;
+        QVERIFY(preview);
+        QCOMPARE(preview->windowTitle(), QStringLiteral("預覽列印 - 家長通知"));
+        preview->close();
     }
 
     void remoteReadsGoThroughTheSocketConnectionAndDropIt() {
