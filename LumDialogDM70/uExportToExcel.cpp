@@ -12,13 +12,16 @@
 #include "OfficeViewerUi.h"
 #include "Packages.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
@@ -160,6 +163,11 @@ TLumExportToExcel::TLumExportToExcel(QWidget *parent) : QDialog(parent) {
     cbbSheetName->setObjectName(QStringLiteral("cbbSheetName"));
     cbbSheetName->setMinimumWidth(140);
     row->addWidget(cbbSheetName);
+    ActNewSheet = new QAction(QStringLiteral("新增工作表..."), cbbSheetName);
+    ActNewSheet->setObjectName(QStringLiteral("ActNewSheet"));
+    cbbSheetName->addAction(ActNewSheet);
+    cbbSheetName->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(ActNewSheet, &QAction::triggered, this, [this] { ActNewSheetExecute(); });
     row->addSpacing(12);
     row->addWidget(new QLabel(QStringLiteral("開始位置:"), bottom));
     seRow = new QSpinBox(bottom);
@@ -241,6 +249,7 @@ void TLumExportToExcel::Execute(TDataSet *dataSet) {
 void TLumExportToExcel::OpCtrl() {
     btnClose->setEnabled(BookConnected);
     cbbSheetName->setEnabled(BookConnected);
+    ActNewSheet->setEnabled(BookConnected);
     const TDataSet *dataSet = DataSet();
     btnExportData->setEnabled(SheetConnected && dataSet && dataSet->Active());
 }
@@ -290,6 +299,10 @@ void TLumExportToExcel::ConnectBook(TExcelWorkbook *book) {
     BookConnected = true;
     // The workbook tells the window when it closes, however it is closed.
     book->OnBeforeClose = [this](TExcelWorkbook *) { DisconnectAll(); };
+    // A sheet added to the workbook (here or by a job working on it) joins the list.
+    book->OnNewSheet = [this](TExcelWorkbook *, const TExcelWorksheet &sheet) {
+        cbbSheetName->addItem(sheet.Name());
+    };
 }
 
 void TLumExportToExcel::ClearSheetConnection() {
@@ -299,8 +312,10 @@ void TLumExportToExcel::ClearSheetConnection() {
 
 void TLumExportToExcel::ClearBookConnection() {
     // The workbook stays open in the application; it only stops telling this window.
-    if (ExcelBook && ExcelApp && ExcelApp->Contains(ExcelBook))
+    if (ExcelBook && ExcelApp && ExcelApp->Contains(ExcelBook)) {
         ExcelBook->OnBeforeClose = nullptr;
+        ExcelBook->OnNewSheet = nullptr;
+    }
     ExcelBook = nullptr;
     BookConnected = false;
 }
@@ -315,6 +330,22 @@ void TLumExportToExcel::SetSheetNames() {
     }
     if (cbbSheetName->count() > 0)
         cbbSheetNameChange();
+}
+
+void TLumExportToExcel::ActNewSheetExecute() {
+    if (!BookConnected)
+        return;
+    bool ok = false;
+    const QString name =
+        QInputDialog::getText(this, QStringLiteral("新增工作表"), QStringLiteral("工作表名稱:"),
+                              QLineEdit::Normal, QString(), &ok);
+    if (!ok)
+        return;
+    try {
+        ExcelBook->AddWorksheet(name);
+    } catch (const Exception &e) {
+        ShowError(e.Message());
+    }
 }
 
 void TLumExportToExcel::cbbSheetNameChange() {

@@ -16,6 +16,7 @@
 
 #include "Workbook.h"
 
+class QAction;
 class QComboBox;
 class QFileDialog;
 class QLabel;
@@ -42,6 +43,8 @@ public:
 
     // Bottom panel.
     QComboBox *cbbSheetName;
+    // "新增工作表..." on the sheet list's context menu: a new worksheet in the workbook.
+    QAction *ActNewSheet;
     QSpinBox *seRow, *seCol;
     QPushButton *BtnOpen, *btnClose, *btnExportData;
     QProgressBar *ProgressBar;
@@ -91,6 +94,8 @@ public:
     void btnCloseClick();
     void btnExportDataClick();
     void cbbSheetNameChange();
+    // Asks for the new sheet's name (blank: the workbook's next default name) and adds it.
+    void ActNewSheetExecute();
     // Opens the chosen file as the template of a new workbook (the button's work after the
     // open dialog).
     void OpenWorkbook(const QString &fileName);

@@ -2,11 +2,7 @@
 
 #include "Fields.h"
 
-#include <QCoreApplication>
-
 namespace {
-
-TSystemTable *gCodeTable = nullptr;
 
 TField *AddLabelledField(TDataSet *ds, TFieldType type, const char *name, int size,
                          const char *label) {
@@ -18,17 +14,8 @@ TField *AddLabelledField(TDataSet *ds, TFieldType type, const char *name, int si
 } // namespace
 
 TSystemTable *CodeTableSystemTable() {
-    if (!gCodeTable) {
-        gCodeTable = new TSystemTable(nullptr, QStringLiteral("SystemObj.CodeTableINTF"),
-                                      QStringLiteral("xspCodeTable"));
-        gCodeTable->SetName(QStringLiteral("CodeTable"));
-        // Freed with the application, while the toolkit still runs.
-        qAddPostRoutine([] {
-            delete gCodeTable;
-            gCodeTable = nullptr;
-        });
-    }
-    return gCodeTable;
+    return SharedSystemTable(QStringLiteral("CodeTable"), QStringLiteral("SystemObj.CodeTableINTF"),
+                             QStringLiteral("xspCodeTable"));
 }
 
 TCodeTableCDS::TCodeTableCDS(QObject *owner) : TClonedDataSet(owner) {

@@ -13,12 +13,16 @@
 #include "uClientAppControl.h"
 #include "uClientVersionControl.h"
 #include "uDBTree.h"
+#include "uEmployeesIndexCDS.h"
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
 #include "uLumPublic.h"
 #include "uLumTreeAndTableTransfer.h"
 #include "uObjServers.h"
 #include "uOrganization.h"
+#include "uOrvCoursesIndexCDS.h"
+#include "uStdOnSchoolIdxCDS.h"
+#include "uStudentIndexCDS.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -210,6 +214,14 @@ void TQuonClientManager70Main::BuildComponents() {
     VCLServer = new TVCLServer(this);
     CodeTableCDS = new TCodeTableCDS(this);
     CodeTableCDS->SetName(QStringLiteral("CodeTableCDS"));
+    StudentIndexCDS = new TStudentIndexCDS(this);
+    StudentIndexCDS->SetName(QStringLiteral("StudentIndexCDS"));
+    StdOnSchoolIdxCDS1 = new TStdOnSchoolIdxCDS(this);
+    StdOnSchoolIdxCDS1->SetName(QStringLiteral("StdOnSchoolIdxCDS1"));
+    OrvCoursesIndexCDS1 = new TOrvCoursesIndexCDS(this);
+    OrvCoursesIndexCDS1->SetName(QStringLiteral("OrvCoursesIndexCDS1"));
+    EmployeesIndexCDS = new TEmployeesIndexCDS(this);
+    EmployeesIndexCDS->SetName(QStringLiteral("EmployeesIndexCDS"));
     VCLServer->SetName(QStringLiteral("VCLServer"));
     VCLServer->SetObjectBroker(RADObjectBroker1);
     VCLTreeCodeDialog1 = new TVCLTreeCodeDialog(this);

@@ -17,6 +17,10 @@ class QGroupBox;
 class TCodeServer;
 class TProgressDialog;
 class TCodeTableCDS;
+class TEmployeesIndexCDS;
+class TOrvCoursesIndexCDS;
+class TStdOnSchoolIdxCDS;
+class TStudentIndexCDS;
 class TRADObjectBroker;
 class TVCLServer;
 class TVCLTreeCodeDialog;
@@ -62,6 +66,11 @@ public:
     TVCLServer *VCLServer = nullptr;
     // The shared code table, read again by "代碼重整".
     TCodeTableCDS *CodeTableCDS = nullptr;
+    // The shared index datasets, on the window so that their tables live as long as it does.
+    TStudentIndexCDS *StudentIndexCDS = nullptr;
+    TStdOnSchoolIdxCDS *StdOnSchoolIdxCDS1 = nullptr;
+    TOrvCoursesIndexCDS *OrvCoursesIndexCDS1 = nullptr;
+    TEmployeesIndexCDS *EmployeesIndexCDS = nullptr;
     // A stored-tree picker on the main window (the tree menu makes one per stored tree).
     TVCLTreeCodeDialog *VCLTreeCodeDialog1 = nullptr;
     // A code picker on the test tree; not used by the window's own code.

@@ -34,6 +34,10 @@ void DispatchOrvMessage(TMessage &message, const QMetaObject &formClass) {
     Application()->Broadcast(message, formClass);
 }
 
+qint32 AskOrvMessage(TMessage &message, const QMetaObject &formClass) {
+    return Application()->Ask(message, formClass);
+}
+
 void DataSetRefreshSender(const QString &dataSetName) {
     SendValue(WM_DATASETREFRESH, QStringLiteral("DataSetName"), dataSetName);
 }

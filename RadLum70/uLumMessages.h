@@ -28,6 +28,10 @@ constexpr quint32 WM_SYSKEYVALUE = 33690;      // system key value
 // ends the delivery and reaches the caller.
 void DispatchOrvMessage(TMessage &message, const QMetaObject &formClass = TForm::staticMetaObject);
 
+// As DispatchOrvMessage, for a message that asks the forms a question: delivered until a form
+// answers (sets a result other than 0); returns that result, or 0.
+qint32 AskOrvMessage(TMessage &message, const QMetaObject &formClass = TForm::staticMetaObject);
+
 // 33673: "DataSetName" = DataSetName.
 void DataSetRefreshSender(const QString &dataSetName);
 void DataSetRefreshReceiver(const TMessage &message, QString &dataSetName);

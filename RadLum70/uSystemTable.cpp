@@ -4,6 +4,9 @@
 #include "StatelessDataSet.h"
 #include "uObjServers.h"
 
+#include <QCoreApplication>
+#include <map>
+
 // ---- TSystemTable ----
 
 namespace {
@@ -108,6 +111,37 @@ void TSystemTable::CloneCursor(TClientDataSet *dataSet) {
         throw;
     }
     dataSet->SetFiltered(filtered);
+}
+
+// ---- the shared tables ----
+
+namespace {
+
+using TSharedTables = std::map<QString, TSystemTable *>;
+TSharedTables *gSharedTables = nullptr;
+
+void FreeSharedTables() {
+    for (auto &[name, table] : *gSharedTables)
+        delete table;
+    delete gSharedTables;
+    gSharedTables = nullptr;
+}
+
+} // namespace
+
+TSystemTable *SharedSystemTable(const QString &tableName, const QString &serverName,
+                                const QString &providerName) {
+    if (!gSharedTables) {
+        gSharedTables = new TSharedTables;
+        // Freed with the application, while the toolkit still runs.
+        qAddPostRoutine(FreeSharedTables);
+    }
+    TSystemTable *&table = (*gSharedTables)[tableName];
+    if (!table) {
+        table = new TSystemTable(nullptr, serverName, providerName);
+        table->SetName(tableName);
+    }
+    return table;
 }
 
 // ---- TClonedDataSet ----

@@ -44,6 +44,12 @@ private:
     TRADObjectBroker *FBroker;
 };
 
+// The process-wide table of a server object's provider, known by its component name
+// `tableName` (the name GetSystemTableName reports): made on first use, the same table for the
+// same name every time, freed when the application ends.
+TSystemTable *SharedSystemTable(const QString &tableName, const QString &serverName,
+                                const QString &providerName);
+
 // A client dataset that opens by cloning a shared system table.
 class TClonedDataSet : public TClientDataSet {
     Q_OBJECT

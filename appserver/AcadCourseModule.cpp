@@ -1,5 +1,7 @@
 #include "AcadCourseModule.h"
 
+#include "AcadViewFields.h"
+
 namespace {
 
 QString Text(const Variant &value) {
@@ -213,9 +215,129 @@ TProviderDef CourseIndexProvider() {
         true};
 }
 
+TProviderField Field(const char *name, TFieldType type = ftString, int size = 0) {
+    return {QLatin1String(name), type, size};
+}
+
+QList<TProviderField> CatalogueFields() {
+    return {Field("CourseID", ftString, 12),
+            Field("CourseName", ftString, 60),
+            Field("EngName", ftString, 80),
+            Field("Unit_ID", ftString, 20),
+            Field("DegreeType", ftString, 2),
+            Field("Choose", ftString, 2),
+            Field("Credit", ftFloat),
+            Field("LectureHours", ftInteger),
+            Field("LabHours", ftInteger),
+            Field("Grade", ftInteger),
+            Field("Semester", ftString, 1),
+            Field("UseState", ftString, 1),
+            Field("GroupType", ftString, 10),
+            Field("GradeType", ftString, 2),
+            Field("PassScore", ftFloat),
+            Field("ScienceType", ftString, 2),
+            Field("MinistryCode", ftString, 20),
+            Field("YSemester", ftString, 5),
+            Field("Remark", ftString, 200),
+            Field("CreateDate", ftDateTime),
+            Field("Creater", ftString, 10)};
+}
+
+QList<TProviderField> GroupFields() {
+    return {Field("ChooseGID", ftString, 10),    Field("ChooseGName", ftString, 30),
+            Field("Unit_ID", ftString, 20),      Field("PassCreditNum", ftFloat),
+            Field("PassCourseNum", ftInteger),   Field("GroupType", ftString, 10),
+            Field("Description", ftString, 200), Field("CreateDate", ftDateTime),
+            Field("Creater", ftString, 10),      Field("CheckeDate", ftDateTime),
+            Field("Checker", ftString, 10),      Field("LockedYN", ftString, 1)};
+}
+
+QList<TProviderField> StudyFields() {
+    return {Field("StudyID", ftString, 10),        Field("StudyName", ftString, 60),
+            Field("LockedYN", ftString, 1),        Field("Unit_ID", ftString, 20),
+            Field("ClassType", ftString, 10),      Field("StudyType", ftString, 2),
+            Field("GradeuateCredit", ftFloat),     Field("MustCredit", ftFloat),
+            Field("SelectCredit", ftFloat),        Field("NeedCredit", ftFloat),
+            Field("DiplomaType", ftString, 2),     Field("DiplomaChtName", ftString, 60),
+            Field("DiplomaEngName", ftString, 80), Field("YSemester", ftString, 5),
+            Field("CreateDate", ftDateTime),       Field("Creater", ftString, 10),
+            Field("CheckeDate", ftDateTime),       Field("Checker", ftString, 10),
+            Field("EditInfo", ftString, 255)};
+}
+
+// The programmes and discipline groups linked to each other.
+TProviderDetail StudyGroupsDetail(const QString &field, const QString &link) {
+    return {field,
+            QStringLiteral("學程學門"),
+            QStringLiteral("SELECT StudyID, ChooseGID FROM StudyGroups WHERE %1 = :%1 "
+                           "ORDER BY StudyID, ChooseGID")
+                .arg(link),
+            QStringLiteral("StudyGroups"),
+            {QStringLiteral("StudyID"), QStringLiteral("ChooseGID")},
+            {link},
+            {Field("StudyID", ftString, 10), Field("ChooseGID", ftString, 10)}};
+}
+
+TProviderDef StudyProvider() {
+    TProviderDef def =
+        ReadOnlyProvider(QStringLiteral("edStudyInfo2DProvider"), QStringLiteral("StudyInfo"),
+                         StudyFields(), {QStringLiteral("StudyID")}, QStringLiteral("StudyID"));
+    def.Sql.replace(QLatin1String(" ORDER BY"), QLatin1String(" WHERE StudyID = :No ORDER BY"));
+    def.ParamNames = {QStringLiteral("No")};
+    def.Details = {
+        StudyGroupsDetail(QStringLiteral("StudyGroups"), QStringLiteral("StudyID")),
+        {QStringLiteral("StudyCourses"),
+         QStringLiteral("學程科目"),
+         QStringLiteral("SELECT StudyID, CourseID, Choose, Credit, Grade, Semester, Remark, "
+                        "EditInfo FROM StudyCourses WHERE StudyID = :StudyID "
+                        "ORDER BY Grade, Semester, CourseID"),
+         QStringLiteral("StudyCourses"),
+         {QStringLiteral("StudyID"), QStringLiteral("CourseID")},
+         {QStringLiteral("StudyID")},
+         {Field("StudyID", ftString, 10), Field("CourseID", ftString, 12),
+          Field("Choose", ftString, 2), Field("Credit", ftFloat), Field("Grade", ftInteger),
+          Field("Semester", ftString, 1), Field("Remark", ftString, 200),
+          Field("EditInfo", ftString, 100)}}};
+    return def;
+}
+
+TProviderDef GroupProvider() {
+    TProviderDef def =
+        ReadOnlyProvider(QStringLiteral("edChooseGroup2dProvider"), QStringLiteral("ChooseGroups"),
+                         GroupFields() << Field("EditInfo", ftString, 100),
+                         {QStringLiteral("ChooseGID")}, QStringLiteral("ChooseGID"));
+    def.Sql.replace(QLatin1String(" ORDER BY"), QLatin1String(" WHERE ChooseGID = :No ORDER BY"));
+    def.ParamNames = {QStringLiteral("No")};
+    def.Details = {
+        StudyGroupsDetail(QStringLiteral("GroupStudies"), QStringLiteral("ChooseGID")),
+        {QStringLiteral("GroupCourses"),
+         QStringLiteral("學門科目"),
+         QStringLiteral("SELECT ChooseGID, CourseID, Credit, EditInfo FROM ChooseGroupCourses "
+                        "WHERE ChooseGID = :ChooseGID ORDER BY CourseID"),
+         QStringLiteral("ChooseGroupCourses"),
+         {QStringLiteral("ChooseGID"), QStringLiteral("CourseID")},
+         {QStringLiteral("ChooseGID")},
+         {Field("ChooseGID", ftString, 10), Field("CourseID", ftString, 12),
+          Field("Credit", ftFloat), Field("EditInfo", ftString, 100)}}};
+    return def;
+}
+
 } // namespace
 
 TAcadCourseModule::TAcadCourseModule(const TServerContext &context)
-    : TServerModule(context,
-                    {CoursesProvider(context.Database), EnrolmentsProvider(context.Database),
-                     CandidatesProvider(), CourseIndexProvider()}) {}
+    : TServerModule(
+          context,
+          {CoursesProvider(context.Database), EnrolmentsProvider(context.Database),
+           CandidatesProvider(), CourseIndexProvider(),
+           ReadOnlyProvider(QStringLiteral("xOrvCoursesIdxProvider"), QStringLiteral("Courses"),
+                            CatalogueFields(), {QStringLiteral("CourseID")},
+                            QStringLiteral("CourseID")),
+           ReadOnlyProvider(QStringLiteral("xChooseGroupProvider"), QStringLiteral("ChooseGroups"),
+                            GroupFields(), {QStringLiteral("ChooseGID")},
+                            QStringLiteral("ChooseGID")),
+           ReadOnlyProvider(QStringLiteral("xStudyInfoProvider"), QStringLiteral("StudyInfo"),
+                            {Field("StudyID", ftString, 10), Field("StudyName", ftString, 60),
+                             Field("Unit_ID", ftString, 20), Field("ClassType", ftString, 10),
+                             Field("StudyType", ftString, 2), Field("LockedYN", ftString, 1)},
+                            {QStringLiteral("StudyID")}, QStringLiteral("StudyID")),
+           StudyProvider(), GroupProvider()}) {}

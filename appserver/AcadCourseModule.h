@@ -16,6 +16,21 @@
 // - "xspSemCourseIdx": the courses of parameter "Semester" with their class and teacher by
 //   name and the number of students enrolled (CourseID, CourseName, ClassID, ClassName,
 //   TeacherID, TeacherName, Credits, StudentCount). Read-only.
+// - "xOrvCoursesIdxProvider": the course catalogue (CourseID, CourseName, EngName, Unit_ID,
+//   DegreeType, Choose, Credit, LectureHours, LabHours, Grade, Semester, UseState, GroupType,
+//   GradeType, PassScore, ScienceType, MinistryCode, YSemester, Remark, CreateDate, Creater).
+// - "xChooseGroupProvider": the discipline groups (ChooseGID, ChooseGName, Unit_ID,
+//   PassCreditNum, PassCourseNum, GroupType, Description, CreateDate, Creater, CheckeDate,
+//   Checker, LockedYN).
+// - "xStudyInfoProvider": the study programmes (StudyID, StudyName, Unit_ID, ClassType,
+//   StudyType, LockedYN).
+// - "edStudyInfo2DProvider": the study programme of parameter "No" with every field, its
+//   discipline groups in the nested field "StudyGroups" (StudyID, ChooseGID) and its courses in
+//   "StudyCourses" (StudyID, CourseID, Choose, Credit, Grade, Semester, Remark, EditInfo).
+// - "edChooseGroup2dProvider": the discipline group of parameter "No" with every field, its
+//   study programmes in "GroupStudies" (ChooseGID, StudyID) and its courses in "GroupCourses"
+//   (ChooseGID, CourseID, Credit, EditInfo).
+// The catalogue, groups and programmes are read-only here.
 //
 // Every enrolment names a student on the roll who is in school and a course that exists; a
 // score is from 0 to 100.

@@ -1,5 +1,6 @@
 #include "AcadStudentModule.h"
 
+#include "AcadViewFields.h"
 #include "uLumPublic.h"
 
 namespace {
@@ -84,7 +85,55 @@ TProviderDef BasicByNoProvider() {
             CheckStudentRow};
 }
 
+TProviderDef StudentIndexProvider() {
+    QList<TProviderField> fields;
+    for (const TProviderField &f : StudentAllFields())
+        if (QStringList{"ID", "StudentID", "Cht_Name", "Sex", "Unit_ID", "ClassType", "NGrade",
+                        "AClassName", "SeatNo", "State"}
+                .contains(f.Name))
+            fields << f;
+    return ReadOnlyProvider(QStringLiteral("vStudentIdxProvider"), QStringLiteral("vStudentAll"),
+                            fields, {QStringLiteral("StudentID")}, QStringLiteral("StudentID"));
+}
+
+TProviderDef ClassTypeProvider() {
+    return {
+        QStringLiteral("xClassTypeDefProvider"),
+        QStringLiteral("SELECT k.ClassType, c.Descript AS ClassTypeName, k.Unit_ID, "
+                       "u.Descript AS UnitName, k.NGrade, k.AClassName, n.Descript AS AClassDesc, "
+                       "k.Tutor, e.Cht_Name AS TutorName, k.Room, (SELECT COUNT(*) FROM "
+                       "StdOnSchool s WHERE s.ClassID = k.ClassType AND s.State = '0') AS "
+                       "StudentCount FROM ClassTypeDef k "
+                       "LEFT JOIN CodeTable c ON c.Main_Code = 'st_CLASS' AND c.Code = k.ClassType "
+                       "LEFT JOIN CodeTable u ON u.Main_Code = 'NUNT' AND u.Code = k.Unit_ID "
+                       "LEFT JOIN CodeTable n ON n.Main_Code = 'st_ClassName' AND "
+                       "n.Code = k.AClassName "
+                       "LEFT JOIN Employees e ON e.EmpID = k.Tutor ORDER BY k.ClassType"),
+        QStringLiteral("ClassTypeDef"),
+        {QStringLiteral("ClassType")},
+        {},
+        {{QStringLiteral("ClassType"), ftString, 10},
+         {QStringLiteral("ClassTypeName"), ftString, 120},
+         {QStringLiteral("Unit_ID"), ftString, 20},
+         {QStringLiteral("UnitName"), ftString, 120},
+         {QStringLiteral("NGrade"), ftInteger, 0},
+         {QStringLiteral("AClassName"), ftString, 10},
+         {QStringLiteral("AClassDesc"), ftString, 120},
+         {QStringLiteral("Tutor"), ftString, 10},
+         {QStringLiteral("TutorName"), ftString, 40},
+         {QStringLiteral("Room"), ftString, 20},
+         {QStringLiteral("StudentCount"), ftInteger, 0}},
+        true};
+}
+
 } // namespace
 
 TAcadStudentModule::TAcadStudentModule(const TServerContext &context)
-    : TServerModule(context, {IndexProvider(), BasicProvider(), BasicByNoProvider()}) {}
+    : TServerModule(
+          context,
+          {IndexProvider(), BasicProvider(), BasicByNoProvider(),
+           ReadOnlyProvider(QStringLiteral("cmvStudentAllProvider"), QStringLiteral("vStudentAll"),
+                            StudentAllFields(), {QStringLiteral("StudentID")},
+                            QStringLiteral("Unit_ID, ClassType, NGrade, AClassName, "
+                                           "SeatNo, StudentID")),
+           StudentIndexProvider(), ClassTypeProvider()}) {}

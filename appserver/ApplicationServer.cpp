@@ -1,6 +1,9 @@
 #include "ApplicationServer.h"
 
+#include "AcadAbsenceModule.h"
 #include "AcadCourseModule.h"
+#include "AcadRewardConductModule.h"
+#include "AcadSemCoursesModule.h"
 #include "AcadStudentModule.h"
 #include "CodeTableModule.h"
 #include "DelphiVCLModule.h"
@@ -119,7 +122,8 @@ QStringList TApplicationServer::HostedProgIDs() {
             "SystemObj.DelphiVCLINTF",       "SystemObj.ObjServersINTF",
             "SystemObj.IDNameINTF",          "SrvPublicInfo.PublicInfoINTF",
             "SrvAcademic.AcadStudentINTF",   "SrvPersonnel.PersonnelINTF",
-            "SrvAcademic.AcadCourseINTF"};
+            "SrvAcademic.AcadCourseINTF",    "SrvAcademic.AcadSemCoursesINTF",
+            "SrvAcademic.AcadAbsenceINTF",   "SrvAcademic.AcadRewardConductINTF"};
 }
 
 TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, QObject *parent)
@@ -167,6 +171,11 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
     add(ids[8], [](const TServerContext &c) { return std::make_unique<TAcadStudentModule>(c); });
     add(ids[9], [](const TServerContext &c) { return std::make_unique<TPersonnelModule>(c); });
     add(ids[10], [](const TServerContext &c) { return std::make_unique<TAcadCourseModule>(c); });
+    add(ids[11],
+        [](const TServerContext &c) { return std::make_unique<TAcadSemCoursesModule>(c); });
+    add(ids[12], [](const TServerContext &c) { return std::make_unique<TAcadAbsenceModule>(c); });
+    add(ids[13],
+        [](const TServerContext &c) { return std::make_unique<TAcadRewardConductModule>(c); });
 
     SetMaxFrameSize(config.MaxFrameSize);
     if (!config.CertificateFile.isEmpty() || !config.KeyFile.isEmpty())

@@ -1,7 +1,12 @@
 #include "DemoSchool.h"
 
 #include "Big5.h"
+#include "DemoAttendance.h"
+#include "DemoPeople.h"
+#include "DemoRoll.h"
 #include "ServerDatabase.h"
+
+#include <QSet>
 
 QStringList SchemaStatements() {
     return {
@@ -68,15 +73,80 @@ QStringList SchemaStatements() {
         "UnitID VARCHAR(20), Content VARCHAR(200))",
         "CREATE TABLE StdOnSchool (StudentID VARCHAR(10) PRIMARY KEY, Cht_Name VARCHAR(40), "
         "Sex VARCHAR(1), ClassID VARCHAR(10), SeatNo INTEGER, State VARCHAR(2), "
-        "Birthday VARCHAR(10), IDNo VARCHAR(10), Address VARCHAR(80), EditInfo VARCHAR(255))",
+        "Birthday VARCHAR(10), IDNo VARCHAR(10), Address VARCHAR(80), EditInfo VARCHAR(255), "
+        "Eng_Name VARCHAR(60), Buddha_Name VARCHAR(40), Passport VARCHAR(20), "
+        "Nationality VARCHAR(4), Birth_Residence VARCHAR(20), PostCode VARCHAR(5), "
+        "Tel VARCHAR(20), Genearch VARCHAR(40), GenearchRelation VARCHAR(2), "
+        "GenearchTel VARCHAR(20), Emergent VARCHAR(40), EmergentRelation VARCHAR(2), "
+        "EmergentTel VARCHAR(20), EnterType VARCHAR(2), EnterNormalType VARCHAR(2), "
+        "DiplomaType VARCHAR(2))",
         "CREATE TABLE Employees (EmpID VARCHAR(10) PRIMARY KEY, Cht_Name VARCHAR(40), "
         "UnitID VARCHAR(20), Title VARCHAR(40), Extension VARCHAR(10), EMail VARCHAR(80), "
         "IDNo VARCHAR(10))",
         "CREATE TABLE SemCourses (CourseID VARCHAR(20) PRIMARY KEY, Semester VARCHAR(5) NOT NULL, "
         "CourseName VARCHAR(60) NOT NULL, TeacherID VARCHAR(10), Credits INTEGER, "
-        "ClassID VARCHAR(10), EditInfo VARCHAR(255))",
+        "ClassID VARCHAR(10), EditInfo VARCHAR(255), SubjectID VARCHAR(12), "
+        "CourseSEQNo VARCHAR(4), TimeRoomList VARCHAR(120))",
         "CREATE TABLE CourseStudents (CourseID VARCHAR(20) NOT NULL, StudentID VARCHAR(10) "
-        "NOT NULL, Score NUMERIC(5,1), EditInfo VARCHAR(255), PRIMARY KEY (CourseID, StudentID))",
+        "NOT NULL, Score NUMERIC(5,1), EditInfo VARCHAR(255), ComResults NUMERIC(5,1), "
+        "MidResults NUMERIC(5,1), EndResults NUMERIC(5,1), SemResultsTime VARCHAR(19), "
+        "PRIMARY KEY (CourseID, StudentID))",
+        // The school's terms with their first and last days.
+        "CREATE TABLE SchoolTerms (YSemester VARCHAR(5) PRIMARY KEY, BeginDate VARCHAR(10) NOT "
+        "NULL, EndDate VARCHAR(10) NOT NULL)",
+        // The classes: the class code of st_CLASS, its department, year, class name (a code of
+        // st_ClassName), tutor and classroom.
+        "CREATE TABLE ClassTypeDef (ClassType VARCHAR(10) PRIMARY KEY, Unit_ID VARCHAR(20), "
+        "NGrade INTEGER NOT NULL, AClassName VARCHAR(10), Tutor VARCHAR(10), Room VARCHAR(20))",
+        // The course catalogue, and what the study programmes and discipline groups hold.
+        "CREATE TABLE Courses (CourseID VARCHAR(12) PRIMARY KEY, CourseName VARCHAR(60) NOT NULL, "
+        "EngName VARCHAR(80), Unit_ID VARCHAR(20), DegreeType VARCHAR(2), Choose VARCHAR(2), "
+        "Credit NUMERIC(4,1), LectureHours INTEGER, LabHours INTEGER, Grade INTEGER, "
+        "Semester VARCHAR(1), UseState VARCHAR(1), GroupType VARCHAR(10), GradeType VARCHAR(2), "
+        "PassScore NUMERIC(5,1), ScienceType VARCHAR(2), MinistryCode VARCHAR(20), "
+        "YSemester VARCHAR(5), Remark VARCHAR(200), CreateDate VARCHAR(19), Creater VARCHAR(10))",
+        "CREATE TABLE ChooseGroups (ChooseGID VARCHAR(10) PRIMARY KEY, ChooseGName VARCHAR(30) "
+        "NOT NULL, Unit_ID VARCHAR(20), PassCreditNum NUMERIC(5,1), PassCourseNum INTEGER, "
+        "GroupType VARCHAR(10), Description VARCHAR(200), CreateDate VARCHAR(19), "
+        "Creater VARCHAR(10), CheckeDate VARCHAR(19), Checker VARCHAR(10), LockedYN VARCHAR(1), "
+        "EditInfo VARCHAR(100))",
+        "CREATE TABLE ChooseGroupCourses (ChooseGID VARCHAR(10) NOT NULL, CourseID VARCHAR(12) "
+        "NOT NULL, Credit NUMERIC(4,1), EditInfo VARCHAR(100), PRIMARY KEY (ChooseGID, CourseID))",
+        "CREATE TABLE StudyInfo (StudyID VARCHAR(10) PRIMARY KEY, StudyName VARCHAR(60) NOT NULL, "
+        "LockedYN VARCHAR(1), Unit_ID VARCHAR(20), ClassType VARCHAR(10), StudyType VARCHAR(2), "
+        "GradeuateCredit NUMERIC(5,1), MustCredit NUMERIC(5,1), SelectCredit NUMERIC(5,1), "
+        "NeedCredit NUMERIC(5,1), DiplomaType VARCHAR(2), DiplomaChtName VARCHAR(60), "
+        "DiplomaEngName VARCHAR(80), YSemester VARCHAR(5), CreateDate VARCHAR(19), "
+        "Creater VARCHAR(10), CheckeDate VARCHAR(19), Checker VARCHAR(10), "
+        "EditInfo VARCHAR(255))",
+        "CREATE TABLE StudyGroups (StudyID VARCHAR(10) NOT NULL, ChooseGID VARCHAR(10) NOT NULL, "
+        "PRIMARY KEY (StudyID, ChooseGID))",
+        "CREATE TABLE StudyCourses (StudyID VARCHAR(10) NOT NULL, CourseID VARCHAR(12) NOT NULL, "
+        "Choose VARCHAR(2), Credit NUMERIC(4,1), Grade INTEGER, Semester VARCHAR(1), "
+        "Remark VARCHAR(200), EditInfo VARCHAR(100), PRIMARY KEY (StudyID, CourseID))",
+        // The roll call: for one student, day and course the periods absent, late and on
+        // leave (leave periods are periods absent), the leave type and the periods of the day.
+        // AbsenceNo numbers the slip of the student's day.
+        "CREATE TABLE StdAbsence (StudentID VARCHAR(10) NOT NULL, AbsenceDate VARCHAR(10) NOT "
+        "NULL, SemCourseID VARCHAR(20) NOT NULL, AbsenceNo VARCHAR(12) NOT NULL, YSemester "
+        "VARCHAR(5) NOT NULL, SecAbsence INTEGER DEFAULT 0 NOT NULL, SecLate INTEGER DEFAULT 0 "
+        "NOT NULL, SecVAC INTEGER DEFAULT 0 NOT NULL, VAC_ID VARCHAR(2), ASectionList "
+        "VARCHAR(40), TranYN VARCHAR(1) DEFAULT 'N', EditInfo VARCHAR(255), "
+        "PRIMARY KEY (StudentID, AbsenceDate, SemCourseID), "
+        "CHECK (SecAbsence >= 0 AND SecLate >= 0 AND SecVAC >= 0 AND SecVAC <= SecAbsence))",
+        // Rewards and punishments: proposed (Kind, RepuCnt), approved (Verify, VerifyKind,
+        // VerifyCnt of AF_REPU), dispatched and posted to the student's record (TranYN).
+        "CREATE TABLE RewardPunish (RewardNo VARCHAR(12) PRIMARY KEY, YSemester VARCHAR(5) NOT "
+        "NULL, StudentID VARCHAR(10) NOT NULL, OriginType VARCHAR(2), Origin VARCHAR(200), "
+        "Basis VARCHAR(200), Kind VARCHAR(2), RepuCnt INTEGER, SuggestDate VARCHAR(10), "
+        "SuggestUnit_ID VARCHAR(20), Verify VARCHAR(1) DEFAULT 'N', VerifyKind VARCHAR(2), "
+        "VerifyCnt INTEGER, VerifyDate VARCHAR(10), Dispatchdate VARCHAR(10), "
+        "Dispatchword VARCHAR(20), Dispatchno VARCHAR(20), TranYN VARCHAR(1) DEFAULT 'N', "
+        "EditInfo VARCHAR(255), CHECK (VerifyCnt IS NULL OR VerifyCnt > 0))",
+        // The conduct mark and the tutor's comment of each student and term.
+        "CREATE TABLE SemConduct (YSemester VARCHAR(5) NOT NULL, StudentID VARCHAR(10) NOT NULL, "
+        "Conduct NUMERIC(5,1), Comment VARCHAR(200), EditInfo VARCHAR(255), "
+        "PRIMARY KEY (YSemester, StudentID))",
         // The server's own records, never read by clients (ServerOnlyTables).
         "CREATE TABLE Sessions (TicketHash VARCHAR(64) PRIMARY KEY, ID VARCHAR(10) NOT NULL, "
         "Computer VARCHAR(120), IssueTime VARCHAR(19) NOT NULL, LastUse VARCHAR(19) NOT NULL)",
@@ -98,9 +168,45 @@ QList<TAddedColumn> AddedColumns() {
         {QStringLiteral("StdOnSchool"), QStringLiteral("Birthday"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("Address"), QStringLiteral("VARCHAR(80)")},
-        {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"),
-         QStringLiteral("VARCHAR(255)")},
-        {QStringLiteral("Employees"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")}};
+        {QStringLiteral("StdOnSchool"), QStringLiteral("EditInfo"), QStringLiteral("VARCHAR(255)")},
+        {QStringLiteral("Employees"), QStringLiteral("IDNo"), QStringLiteral("VARCHAR(10)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Eng_Name"), QStringLiteral("VARCHAR(60)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Buddha_Name"),
+         QStringLiteral("VARCHAR(40)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Passport"), QStringLiteral("VARCHAR(20)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Nationality"),
+         QStringLiteral("VARCHAR(4)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Birth_Residence"),
+         QStringLiteral("VARCHAR(20)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("PostCode"), QStringLiteral("VARCHAR(5)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Tel"), QStringLiteral("VARCHAR(20)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Genearch"), QStringLiteral("VARCHAR(40)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("GenearchRelation"),
+         QStringLiteral("VARCHAR(2)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("GenearchTel"),
+         QStringLiteral("VARCHAR(20)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("Emergent"), QStringLiteral("VARCHAR(40)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("EmergentRelation"),
+         QStringLiteral("VARCHAR(2)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("EmergentTel"),
+         QStringLiteral("VARCHAR(20)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("EnterType"), QStringLiteral("VARCHAR(2)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("EnterNormalType"),
+         QStringLiteral("VARCHAR(2)")},
+        {QStringLiteral("StdOnSchool"), QStringLiteral("DiplomaType"),
+         QStringLiteral("VARCHAR(2)")},
+        {QStringLiteral("SemCourses"), QStringLiteral("SubjectID"), QStringLiteral("VARCHAR(12)")},
+        {QStringLiteral("SemCourses"), QStringLiteral("CourseSEQNo"), QStringLiteral("VARCHAR(4)")},
+        {QStringLiteral("SemCourses"), QStringLiteral("TimeRoomList"),
+         QStringLiteral("VARCHAR(120)")},
+        {QStringLiteral("CourseStudents"), QStringLiteral("ComResults"),
+         QStringLiteral("NUMERIC(5,1)")},
+        {QStringLiteral("CourseStudents"), QStringLiteral("MidResults"),
+         QStringLiteral("NUMERIC(5,1)")},
+        {QStringLiteral("CourseStudents"), QStringLiteral("EndResults"),
+         QStringLiteral("NUMERIC(5,1)")},
+        {QStringLiteral("CourseStudents"), QStringLiteral("SemResultsTime"),
+         QStringLiteral("VARCHAR(19)")}};
 }
 
 namespace {
@@ -133,14 +239,22 @@ const TCode kCodes[] = {
     {"NUNT", "A50", "會計室", 0},
     {"NUNT", "A60", "人事室", 0},
     {"NUNT", "A70", "圖書館", 0},
-    {"st_CLASS", "101", "一年一班", 1},
-    {"st_CLASS", "102", "一年二班", 1},
-    {"st_CLASS", "201", "二年一班", 2},
-    {"st_CLASS", "202", "二年二班", 2},
-    {"st_CLASS", "301", "三年一班", 3},
+    // Departments of the students.
+    {"NUNT", "B10", "普通科", 0},
+    {"NUNT", "B20", "數理資優班", 0},
+    // The classes (st_CLASS) come with the roll (DemoRoll.h); their names within a year:
     {"st_ClassName", "1", "忠", 0},
     {"st_ClassName", "2", "孝", 0},
     {"st_ClassName", "3", "仁", 0},
+    {"st_ClassName", "4", "愛", 0},
+    {"st_ClassName", "5", "信", 0},
+    {"st_ClassName", "6", "義", 0},
+    {"st_ClassName", "7", "和", 0},
+    {"st_ClassName", "8", "平", 0},
+    {"st_ClassName", "9", "智", 0},
+    {"st_ClassName", "10", "勇", 0},
+    {"st_ClassName", "11", "勤", 0},
+    {"st_ClassName", "12", "誠", 0},
     {"st_State", "0", "在學", 0},
     {"st_State", "1", "休學", 0},
     {"st_State", "2", "退學", 0},
@@ -169,12 +283,22 @@ const TCode kCodes[] = {
     {"AF_REPU", "4", "警告", -1},
     {"AF_REPU", "5", "小過", -3},
     {"AF_REPU", "6", "大過", -9},
+    {"AF_REPU", "7", "定期察看", -27},
     {"AF_OriType", "1", "導師建議", 0},
     {"AF_OriType", "2", "學務處", 0},
-    {"cs_GroupType", "1", "必修", 0},
-    {"cs_GroupType", "2", "選修", 0},
-    {"cs_CHOOSE", "Y", "已選", 0},
-    {"cs_CHOOSE", "N", "未選", 0},
+    // The curriculum domains of the discipline groups and courses.
+    {"cs_GroupType", "1", "語文", 0},
+    {"cs_GroupType", "2", "數學", 0},
+    {"cs_GroupType", "3", "社會", 0},
+    {"cs_GroupType", "4", "自然科學", 0},
+    {"cs_GroupType", "5", "藝術", 0},
+    {"cs_GroupType", "6", "綜合活動", 0},
+    {"cs_GroupType", "7", "科技", 0},
+    {"cs_GroupType", "8", "健康與體育", 0},
+    {"cs_GroupType", "9", "全民國防教育", 0},
+    // Required or elective.
+    {"cs_CHOOSE", "1", "必修", 0},
+    {"cs_CHOOSE", "2", "選修", 0},
     // Personnel.
     {"NBLD", "A", "A型", 0},
     {"NBLD", "B", "B型", 0},
@@ -493,53 +617,13 @@ void FillEmployees(TServerDatabase &db) {
                  e.IDNo});
 }
 
-// The courses of the first term of school year 113: each class takes the same subjects from
-// the same teachers, and every student of the class who is in school is enrolled. The senior
-// class's scores are all in, and class 201 has its Chinese and mathematics scores; the others
-// are still to come.
-void FillCourses(TServerDatabase &db) {
-    const struct {
-        const char *Code;
-        const char *Name;
-        int Credits;
-        const char *Teacher;
-    } subjects[] = {
-        {"CH", "國文", 4, "T001"}, {"EN", "英文", 4, "E003"}, {"MA", "數學", 4, "E004"},
-        {"PH", "物理", 2, "E002"}, {"HI", "歷史", 2, "E006"}, {"IT", "資訊科技", 2, "T002"},
-    };
-    const QString semester = QStringLiteral("1131");
-    const QString stamp = QStringLiteral("E004-24/08/20(10:00)-10.0.0.21");
-    for (const TCode &c : kCodes) {
-        if (qstrcmp(c.Main, "st_CLASS") != 0)
-            continue;
-        const QString classId = QLatin1String(c.Code);
-        QStringList students;
-        QSqlQuery q = db.Exec("SELECT StudentID FROM StdOnSchool WHERE ClassID = ? AND "
-                              "State = '0' ORDER BY SeatNo",
-                              {classId});
-        while (q.next())
-            students << q.value(0).toString();
-        for (const auto &subject : subjects) {
-            const QString course = semester + u'-' + QLatin1String(subject.Code) + classId;
-            db.Exec("INSERT INTO SemCourses (CourseID, Semester, CourseName, TeacherID, Credits, "
-                    "ClassID, EditInfo) VALUES (?,?,?,?,?,?,?)",
-                    {course, semester, QString::fromUtf8(subject.Name), subject.Teacher,
-                     subject.Credits, classId, stamp});
-            const bool scored =
-                classId == QLatin1String("301") ||
-                (classId == QLatin1String("201") &&
-                 (qstrcmp(subject.Code, "CH") == 0 || qstrcmp(subject.Code, "MA") == 0));
-            for (const QString &student : students) {
-                // A spread of plausible scores, the same on every new database.
-                const int score = 58 + int((student.toInt() * 7 + int(qHash(course)) % 97) % 40);
-                db.Exec("INSERT INTO CourseStudents (CourseID, StudentID, Score, EditInfo) "
-                        "VALUES (?,?,?,?)",
-                        {course, student,
-                         scored ? QVariant(double(score)) : QVariant(QMetaType::fromType<double>()),
-                         stamp});
-            }
-        }
-    }
+// The identity numbers of the people the school began with.
+QSet<QString> IdentityNumbers(TServerDatabase &db) {
+    QSet<QString> numbers;
+    QSqlQuery q = db.Exec("SELECT IDNo FROM StdOnSchool UNION SELECT IDNo FROM Employees");
+    while (q.next())
+        numbers.insert(q.value(0).toString());
+    return numbers;
 }
 
 } // namespace
@@ -630,5 +714,15 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     FillCalendar(db);
     FillStudents(db);
     FillEmployees(db);
-    FillCourses(db);
+    // The school at its full size, the same on every new database made on the same day.
+    TDemoRandom random(20240829);
+    TDemoPeople people(random, TPostCodeTable::BuiltIn(), IdentityNumbers(db));
+    const QMap<QString, QStringList> teachers = FillDemoStaff(db, people);
+    QStringList tutors{QStringLiteral("T001"), QStringLiteral("T002")};
+    for (const QStringList &subject : teachers)
+        tutors += subject;
+    tutors.sort();
+    FillDemoRoll(db, people, tutors);
+    const TDemoTerm term = DemoTerm(Date().ToDate());
+    FillDemoAttendance(db, term, FillDemoCurriculum(db, term, teachers));
 }

@@ -2,11 +2,14 @@
 // The server's tables and the demo school that fills a new database: a fictional senior high
 // school with an administrator and teachers, their profiles, job groups, code tables with
 // their Traditional Chinese descriptions, server locations and stored code trees; its notices
-// and calendar (dated from the day the database is made), students on the roll and staff, the
-// courses of the current term with their students and the scores recorded so far; the
-// records of the job packages every school starts with in the client-application list (group
-// and flags; the files are published into them when the server starts), and help documents of
-// two of them.
+// and calendar (dated from the day the database is made); its students and staff, at a senior
+// high school's full size (three years of twelve classes of about 35 students, about ninety
+// staff: DemoRoll.h); the courses of the current term with their students, timetables and the
+// grades recorded so far (DemoCurriculum.h), the roll calls and the rewards and punishments of
+// the term up to the day before (DemoAttendance.h); the records of the job packages every
+// school starts with in the client-application list (group and flags; the files are published
+// into them when the server starts), and help documents of two of them. Everything but the
+// password hashes is the same on every database made on the same day.
 //
 // Demo accounts (ID / password):
 //   ADMIN / orv7-admin    the administrator

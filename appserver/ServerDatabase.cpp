@@ -1,5 +1,6 @@
 #include "ServerDatabase.h"
 
+#include "AcadViews.h"
 #include "ClientCommandText.h"
 #include "DemoSchool.h"
 #include "RemoteProtocol.h"
@@ -85,7 +86,9 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
     if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
         CreateSchema(config.HashCost, config.DemoPort);
     UpgradeSchema();
-    if (!FSQLite)
+    if (FSQLite)
+        Transaction([&] { CreateViews(); });
+    else
         SetUpClientCommands();
     // Fault injection for the crash tests: the process kills itself outright in the middle of
     // the change that writes the given row of the school's data (counted from start-up), as a
@@ -369,9 +372,27 @@ void TServerDatabase::UpgradeSchema() {
     });
 }
 
+void TServerDatabase::CreateViews() {
+    for (const TViewDef &view : AcademicViews(FSQLite)) {
+        if (FSQLite) {
+            if (Scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'view' AND "
+                                      "name = ?"),
+                       {view.Name})
+                    .toString() == view.Sql)
+                continue;
+            Exec(QStringLiteral("DROP VIEW IF EXISTS %1").arg(view.Name));
+        } else {
+            Exec(QStringLiteral("DROP VIEW IF EXISTS %1 CASCADE").arg(view.Name));
+        }
+        Exec(view.Sql);
+    }
+}
+
 void TServerDatabase::SetUpClientCommands() {
     Transaction([&] {
         Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(TServerDatabase::SchemaLock));
+        // The views first: the grants below take them in.
+        CreateViews();
         const QString schema = Scalar(QStringLiteral("SELECT current_schema()")).toString();
         const QString tables = Db().driver()->escapeIdentifier(schema, QSqlDriver::TableName);
         // The role: made once for the whole cluster, this server's user a member of it.

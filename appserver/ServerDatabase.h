@@ -90,6 +90,10 @@ private:
     QList<TAddedColumn> MissingColumns();
     // Brings a database made before some tables or columns existed up to the current schema.
     void UpgradeSchema();
+    // Makes the academic views (AcadViews.h) as this server defines them: on SQLite those whose
+    // statement differs from the one they were made with, on PostgreSQL all of them, inside
+    // the transaction that grants the client role its reads.
+    void CreateViews();
     QString Dialect(QString sql) const;
     // Runs a statement as it is, without preparing it (PostgreSQL's utility statements).
     void Run(const QString &sql);

@@ -1,5 +1,7 @@
 #include "OfficePackage.h"
 
+#include "OfficeDeflate.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,59 +36,6 @@ struct TZipCloser {
             zip_discard(zip);
     }
 };
-
-// A generator as a libzip source.
-struct TStreamSource {
-    TOfficePackage::TStreamedPart Part;
-    qint64 Done = 0;
-    zip_error_t Error;
-};
-
-zip_int64_t StreamCallback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t cmd) {
-    auto *source = static_cast<TStreamSource *>(state);
-    switch (cmd) {
-    case ZIP_SOURCE_OPEN:
-        source->Done = 0;
-        if (source->Part.Rewind)
-            source->Part.Rewind();
-        return 0;
-    case ZIP_SOURCE_READ: {
-        const qint64 want =
-            std::min<qint64>(static_cast<qint64>(length), source->Part.Size - source->Done);
-        if (want <= 0)
-            return 0;
-        const qint64 got = source->Part.Read(static_cast<char *>(data), want);
-        if (got < 0) {
-            zip_error_set(&source->Error, ZIP_ER_READ, EIO);
-            return -1;
-        }
-        source->Done += got;
-        return got;
-    }
-    case ZIP_SOURCE_CLOSE:
-        return 0;
-    case ZIP_SOURCE_STAT: {
-        auto *st = static_cast<zip_stat_t *>(data);
-        zip_stat_init(st);
-        st->size = static_cast<zip_uint64_t>(source->Part.Size);
-        st->valid |= ZIP_STAT_SIZE;
-        return sizeof(zip_stat_t);
-    }
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&source->Error, data, length);
-    case ZIP_SOURCE_FREE:
-        zip_error_fini(&source->Error);
-        delete source;
-        return 0;
-    case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
-                                              -1);
-    default:
-        zip_error_set(&source->Error, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
-    }
-}
 
 QString ExtensionOf(const QString &part) {
     const int slash = part.lastIndexOf(QLatin1Char('/'));
@@ -445,24 +394,11 @@ void AddParts(zip_t *zip, const std::map<QString, QByteArray> &parts,
         if (parts.count(part) == 0)
             names.push_back(part);
     for (const QString &part : names) {
-        zip_source_t *source = nullptr;
+        // Deflated here, one part at a time; the zip library copies the deflated bytes.
         const auto generated = streamed.find(part);
-        if (generated != streamed.end()) {
-            auto *state = new TStreamSource{generated->second, 0, {}};
-            zip_error_init(&state->Error);
-            zip_error_t error;
-            zip_error_init(&error);
-            source = zip_source_function_create(StreamCallback, state, &error);
-            zip_error_fini(&error);
-            if (!source) {
-                zip_error_fini(&state->Error);
-                delete state;
-            }
-        } else {
-            const QByteArray &bytes = parts.at(part);
-            source = zip_source_buffer(zip, bytes.constData(),
-                                       static_cast<zip_uint64_t>(bytes.size()), 0);
-        }
+        zip_source_t *source = generated != streamed.end()
+                                   ? DeflatedSource(zip, generated->second, name, part)
+                                   : DeflatedSource(zip, parts.at(part), name, part);
         if (!source)
             Fail(name, QStringLiteral("無法寫入文件的%1").arg(part));
         const QByteArray utf8 = part.toUtf8();
@@ -473,9 +409,6 @@ void AddParts(zip_t *zip, const std::map<QString, QByteArray> &parts,
             Fail(name, QStringLiteral("無法寫入文件的%1(%2)")
                            .arg(part, QString::fromUtf8(zip_strerror(zip))));
         }
-        // Deflated at zlib's usual level, as office programs write their packages: the
-        // library's own default, the best compression, takes several times as long for a few
-        // per cent less.
         zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
     }
 }

@@ -5,8 +5,11 @@
 #include "WorkbookData.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <deque>
+#include <limits>
 
 namespace {
 
@@ -553,7 +556,6 @@ TOfficePackage::TStreamedPart TExcelSheetData::Stream() {
 
     const std::string rowName = P + "row";
     std::string tree; // tree rows waiting to be added
-    size_t next = 0;
     auto flushTree = [&] {
         if (!tree.empty())
             pieces->AddOwned(std::move(tree));
@@ -561,36 +563,42 @@ TOfficePackage::TStreamedPart TExcelSheetData::Stream() {
     };
     auto addStreamed = [&](const TStreamedRow &row) {
         flushTree();
-        if (ChunkAt[row.Chunk] >= 0)
-            pieces->AddSpilled(ChunkAt[row.Chunk] + row.Offset, row.Length);
+        const TStreamChunk &chunk = Chunks[row.Chunk];
+        if (chunk.Spilled())
+            pieces->AddSpilled(chunk.At + row.Offset, row.Length);
         else
-            pieces->Add(Chunks[row.Chunk].data() + row.Offset, row.Length);
+            pieces->Add(chunk.Text.data() + row.Offset, row.Length);
     };
-    for (pugi::xml_node row : SheetData.children(rowName.c_str())) {
-        const int r = row.attribute("r").as_int();
-        while (next < Streamed.size() && Streamed[next].Row < r)
-            addStreamed(Streamed[next++]);
-        if (next < Streamed.size() && Streamed[next].Row == r) {
-            // A written row meets a row of the tree: merged cell by cell.
-            const TStreamedRow &written = Streamed[next++];
-            pugi::xml_document merged, parsed;
-            pugi::xml_node copy = merged.append_copy(row);
-            const std::string text = RowText(written);
-            parsed.load_buffer(text.data(), text.size());
-            TExcelSheetData scratch;
-            scratch.P = P;
-            scratch.SheetData = merged;
-            scratch.Rows[r] = copy;
-            scratch.FoldRow(parsed.first_child());
-            AppendXml(tree, scratch.Rows[r]);
-        } else {
-            AppendXml(tree, row);
+    // The tree's rows and the streamed ones meet in row order; a streamed row and a tree row
+    // of the same number are merged cell by cell.
+    pugi::xml_node treeRow = SheetData.child(rowName.c_str());
+    auto addTreeRowsBefore = [&](int r) {
+        for (; treeRow && treeRow.attribute("r").as_int() < r;
+             treeRow = treeRow.next_sibling(rowName.c_str())) {
+            AppendXml(tree, treeRow);
+            if (tree.size() > (1u << 18))
+                flushTree();
         }
-        if (tree.size() > (1u << 20))
-            flushTree();
-    }
-    while (next < Streamed.size())
-        addStreamed(Streamed[next++]);
+    };
+    ForEachStreamed([&](const TStreamedRow &written) {
+        addTreeRowsBefore(written.Row);
+        if (!treeRow || treeRow.attribute("r").as_int() != written.Row) {
+            addStreamed(written);
+            return;
+        }
+        pugi::xml_document merged, parsed;
+        pugi::xml_node copy = merged.append_copy(treeRow);
+        const std::string text = RowText(written);
+        parsed.load_buffer(text.data(), text.size());
+        TExcelSheetData scratch;
+        scratch.P = P;
+        scratch.SheetData = merged;
+        scratch.Rows[written.Row] = copy;
+        scratch.FoldRow(parsed.first_child());
+        AppendXml(tree, scratch.Rows[written.Row]);
+        treeRow = treeRow.next_sibling(rowName.c_str());
+    });
+    addTreeRowsBefore(std::numeric_limits<int>::max());
     flushTree();
 
     std::string tail = "</" + P + "sheetData>";
@@ -725,6 +733,110 @@ QStringList TExcelWorkbook::WorksheetNames() const {
     for (const auto &data : d->Sheets)
         names << data->Name;
     return names;
+}
+
+namespace {
+
+const char *const kWorksheetContentType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
+const char *const kWorksheetRelType =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
+const char *const kRelationshipsNamespace =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+const char *const kEmptyWorksheet =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+    "<dimension ref=\"A1\"/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
+    "<sheetFormatPr defaultRowHeight=\"15\"/><sheetData/>"
+    "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
+    "footer=\"0.3\"/></worksheet>";
+
+// The prefix (with its colon) the element's document gives the relationships namespace,
+// declared on the root as "r" when it has none.
+std::string RelationshipsPrefix(pugi::xml_node root) {
+    for (pugi::xml_attribute at : root.attributes()) {
+        const std::string name = at.name();
+        if (name.starts_with("xmlns:") && std::string(at.value()) == kRelationshipsNamespace)
+            return name.substr(6) + ":";
+    }
+    root.append_attribute("xmlns:r") = kRelationshipsNamespace;
+    return "r:";
+}
+
+} // namespace
+
+TExcelWorksheet TExcelWorkbook::AddWorksheet(const QString &wanted) {
+    d->CheckOpen();
+    const QString bookName = d->FullName.isEmpty() ? d->TemplateName : d->FullName;
+    auto taken = [this](const QString &name) {
+        return std::any_of(d->Tabs.begin(), d->Tabs.end(), [&](const TSheetEntry &tab) {
+            return tab.Name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+    };
+    QString name = wanted.trimmed();
+    if (name.isEmpty()) {
+        for (int n = 1; name.isEmpty() || taken(name); ++n)
+            name = QStringLiteral("工作表%1").arg(n);
+    } else if (name.size() > 31) {
+        ExcelFail(bookName, QStringLiteral("工作表名稱「%1」超過31個字").arg(name));
+    } else if (name.contains(QRegularExpression(QStringLiteral("[:\\\\/?*\\[\\]]"))) ||
+               name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\''))) {
+        ExcelFail(
+            bookName,
+            QStringLiteral("工作表名稱「%1」不可含 : \\ / ? * [ ] 或以 ' 開頭、結尾").arg(name));
+    } else if (taken(name)) {
+        ExcelFail(bookName, QStringLiteral("已有名為「%1」的工作表").arg(name));
+    }
+
+    // The part: the first free "worksheets/sheetN.xml" beside the workbook part.
+    const QString folder = d->WorkbookPart.left(d->WorkbookPart.lastIndexOf('/') + 1);
+    QString target, part;
+    for (int n = 1; part.isEmpty() || d->Package.Has(part); ++n) {
+        target = QStringLiteral("worksheets/sheet%1.xml").arg(n);
+        part = folder + target;
+    }
+    TOfficeRelationships rels = d->Package.Relationships(d->WorkbookPart);
+    const QString id = rels.Ensure(QLatin1String(kWorksheetRelType), target);
+
+    // Everything that can fail is done before the workbook changes.
+    auto data = std::make_unique<TExcelSheetData>();
+    data->Book = d.get();
+    data->Name = name;
+    data->Part = part;
+    data->Tab = static_cast<int>(d->Tabs.size());
+    data->Index = static_cast<int>(d->Sheets.size()) + 1;
+    d->Package.SetPart(part, QByteArray(kEmptyWorksheet));
+    data->Load(bookName);
+
+    pugi::xml_node root = d->WorkbookDoc.document_element();
+    pugi::xml_node sheets = EnsureChild(root, d->P, "sheets", kWorkbookOrder);
+    unsigned sheetId = 0;
+    const std::string sheetName = d->P + "sheet";
+    for (pugi::xml_node sheet : sheets.children(sheetName.c_str()))
+        sheetId = std::max(sheetId, sheet.attribute("sheetId").as_uint(0));
+    const std::string idName = RelationshipsPrefix(root) + "id";
+    pugi::xml_node entry = sheets.append_child(sheetName.c_str());
+    entry.append_attribute("name") = name.toUtf8().constData();
+    entry.append_attribute("sheetId") = sheetId + 1;
+    entry.append_attribute(idName.c_str()) = id.toUtf8().constData();
+    data->Entry = entry;
+    d->Package.SetPart(TOfficePackage::RelsPartOf(d->WorkbookPart), rels.ToXml());
+    d->Package.SetContentTypeOverride(part, QLatin1String(kWorksheetContentType));
+    d->WorkbookChanged = true;
+    d->Touch();
+
+    TSheetEntry tab;
+    tab.Name = name;
+    tab.Part = part;
+    tab.Node = entry;
+    tab.Sheet = data.get();
+    d->Tabs.push_back(tab);
+    d->Sheets.push_back(std::move(data));
+    const TExcelWorksheet added = Worksheet(static_cast<int>(d->Sheets.size()));
+    if (OnNewSheet)
+        OnNewSheet(this, added);
+    return added;
 }
 
 TExcelWorksheet TExcelWorkbook::ActiveSheet() const {
@@ -912,11 +1024,13 @@ QString TExcelWorksheet::UsedAddress() const {
 TExcelSheetMemory TExcelWorksheet::Memory() const {
     TExcelSheetMemory memory;
     memory.TreeRows = static_cast<int>(FSheet->Rows.size());
-    memory.StreamedRows = static_cast<int>(FSheet->Streamed.size());
+    memory.StreamedRows = FSheet->StreamedCount;
     memory.StreamedBytes = FSheet->StreamedBytes;
     memory.Chunks = static_cast<int>(FSheet->Chunks.size());
-    for (const std::string &chunk : FSheet->Chunks)
-        memory.HeldBytes += static_cast<qint64>(chunk.size());
+    memory.HeldBytes = qint64(FSheet->Chunks.capacity() * sizeof(TStreamChunk));
+    for (const TStreamChunk &chunk : FSheet->Chunks)
+        memory.HeldBytes +=
+            qint64(chunk.Text.capacity() + chunk.Index.capacity() * sizeof(TStreamChunk::TEntry));
     return memory;
 }
 

@@ -152,6 +152,13 @@ public:
     TExcelWorksheet Worksheet(int index) const;
     TExcelWorksheet Worksheet(const QString &name) const;
     QStringList WorksheetNames() const;
+    // Worksheets.Add: a new empty worksheet after the last sheet (the active tab stays), named
+    // `name` or, when that is blank, "工作表N" with the first N no sheet has. Raises
+    // EOfficeError, changing nothing, for a name a sheet cannot have: over 31 characters, one
+    // of : \ / ? * [ ], an apostrophe first or last, or another sheet's name (letter case
+    // ignored). OnNewSheet runs afterwards.
+    TExcelWorksheet AddWorksheet(const QString &name = {});
+    std::function<void(TExcelWorkbook *, const TExcelWorksheet &)> OnNewSheet;
     // The worksheet of the active tab (null when that tab is a chart or another kind of sheet).
     TExcelWorksheet ActiveSheet() const;
 

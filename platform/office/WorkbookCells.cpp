@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr size_t kChunkSize = 1u << 20;
+constexpr size_t kChunkSize = 64u << 10;
 
 const std::vector<const char *> kStylesOrder = {"numFmts",      "fonts",   "fills",      "borders",
                                                 "cellStyleXfs", "cellXfs", "cellStyles", "dxfs",
@@ -358,10 +358,25 @@ pugi::xml_node TExcelSheetData::TreeCell(int col, int row) const {
     return it == Rows.end() ? pugi::xml_node() : FindCell(it->second, P + "c", col);
 }
 
-const TStreamedRow *TExcelSheetData::StreamedAt(int row) const {
-    const auto it = std::lower_bound(Streamed.begin(), Streamed.end(), row,
-                                     [](const TStreamedRow &a, int r) { return a.Row < r; });
-    return it != Streamed.end() && it->Row == row ? &*it : nullptr;
+bool TExcelSheetData::StreamedFrom(int row, TStreamedRow &found) const {
+    const auto chunk = std::lower_bound(Chunks.begin(), Chunks.end(), row,
+                                        [](const TStreamChunk &c, int r) { return c.LastRow < r; });
+    if (chunk == Chunks.end())
+        return false;
+    const size_t at = static_cast<size_t>(chunk - Chunks.begin());
+    const std::vector<TStreamChunk::TEntry> index = ChunkIndex(at);
+    const auto entry =
+        std::lower_bound(index.begin(), index.end(), row,
+                         [](const TStreamChunk::TEntry &e, int r) { return e.Row < r; });
+    if (entry == index.end())
+        return false; // cannot happen: the chunk's last row is at or after `row`
+    const quint32 end = entry + 1 != index.end() ? (entry + 1)->Offset : chunk->Size;
+    found = {entry->Row, static_cast<quint32>(at), entry->Offset, end - entry->Offset};
+    return true;
+}
+
+bool TExcelSheetData::StreamedAt(int row, TStreamedRow &found) const {
+    return StreamedFrom(row, found) && found.Row == row;
 }
 
 namespace {
@@ -380,8 +395,8 @@ struct TParsedRow {
 } // namespace
 
 int TExcelSheetData::ExistingStyle(int col, int row) const {
-    if (const TStreamedRow *streamed = StreamedAt(row)) {
-        TParsedRow parsed(*this, *streamed, col);
+    if (TStreamedRow streamed; StreamedAt(row, streamed)) {
+        TParsedRow parsed(*this, streamed, col);
         if (parsed.Cell)
             return parsed.Cell.attribute("s").as_int(0);
     }
@@ -412,7 +427,7 @@ const TFormatRule *RuleAt(const std::vector<TFormatRule> &rules, int col, int ro
 } // namespace
 
 void TExcelSheetData::WriteRow(int row, int col1, const std::vector<const Variant *> &values) {
-    const bool streamable = Streamed.empty() || row > Streamed.back().Row;
+    const bool streamable = Chunks.empty() || row > LastStreamedRow();
     if (!streamable)
         Fold();
     TExcelStyles &styles = Book->Styles;
@@ -532,17 +547,20 @@ void TExcelSheetData::WriteRow(int row, int col1, const std::vector<const Varian
         FoldRow(parsed.first_child());
         return;
     }
-    if (Chunks.empty() ||
-        (Chunks.back().size() + text.size() > kChunkSize && !Chunks.back().empty())) {
+    if (Chunks.empty() || (Chunks.back().Size + text.size() > kChunkSize && Chunks.back().Count)) {
         SpillChunks();
         Chunks.emplace_back();
-        ChunkAt.push_back(-1);
-        Chunks.back().reserve(std::max(kChunkSize, text.size()));
+        Chunks.back().Text.reserve(std::max(kChunkSize, text.size()));
     }
-    std::string &chunk = Chunks.back();
-    Streamed.push_back({row, static_cast<quint32>(Chunks.size() - 1),
-                        static_cast<quint32>(chunk.size()), static_cast<quint32>(text.size())});
-    chunk += text;
+    TStreamChunk &chunk = Chunks.back();
+    if (chunk.Count == 0)
+        chunk.FirstRow = row;
+    chunk.LastRow = row;
+    chunk.Index.push_back({row, chunk.Size});
+    chunk.Text += text;
+    chunk.Size = static_cast<quint32>(chunk.Text.size());
+    ++chunk.Count;
+    ++StreamedCount;
     StreamedBytes += static_cast<qint64>(text.size());
     StreamMinCol = StreamMinCol == 0 ? firstCol : std::min(StreamMinCol, firstCol);
     StreamMaxCol = std::max(StreamMaxCol, lastCol);
@@ -581,34 +599,61 @@ void TExcelSheetData::FoldRow(const pugi::xml_node &row) {
 }
 
 void TExcelSheetData::Fold() {
-    for (const TStreamedRow &row : Streamed) {
+    ForEachStreamed([this](const TStreamedRow &row) {
         pugi::xml_document parsed;
         const std::string text = RowText(row);
         parsed.load_buffer(text.data(), text.size());
         FoldRow(parsed.first_child());
-    }
+    });
     ClearStreamed();
 }
 
 void TExcelSheetData::ClearStreamed() {
-    Streamed.clear();
     Chunks.clear();
     Chunks.shrink_to_fit();
-    ChunkAt.clear();
     Spill.reset();
+    StreamedCount = 0;
     StreamedBytes = 0;
     StreamMinCol = StreamMaxCol = 0;
 }
 
+namespace {
+
+void ReadSpill(QTemporaryFile *spill, qint64 at, char *data, qint64 length, const QString &sheet) {
+    if (!spill || !spill->seek(at) || spill->read(data, length) != length)
+        throw EOfficeError(QStringLiteral("無法讀回工作表%1的暫存資料").arg(sheet));
+}
+
+} // namespace
+
 std::string TExcelSheetData::RowText(const TStreamedRow &row) const {
-    const qint64 at = ChunkAt[row.Chunk];
-    if (at < 0)
-        return Chunks[row.Chunk].substr(row.Offset, row.Length);
+    const TStreamChunk &chunk = Chunks[row.Chunk];
+    if (!chunk.Spilled())
+        return chunk.Text.substr(row.Offset, row.Length);
     std::string text(row.Length, '\0');
-    if (!Spill->seek(at + row.Offset) ||
-        Spill->read(text.data(), static_cast<qint64>(row.Length)) != qint64(row.Length))
-        throw EOfficeError(QStringLiteral("無法讀回工作表%1的暫存資料").arg(Name));
+    ReadSpill(Spill.get(), chunk.At + row.Offset, text.data(), qint64(row.Length), Name);
     return text;
+}
+
+std::vector<TStreamChunk::TEntry> TExcelSheetData::ChunkIndex(size_t at) const {
+    const TStreamChunk &chunk = Chunks[at];
+    if (!chunk.Spilled())
+        return chunk.Index;
+    std::vector<TStreamChunk::TEntry> index(chunk.Count);
+    ReadSpill(Spill.get(), chunk.IndexAt, reinterpret_cast<char *>(index.data()),
+              qint64(index.size() * sizeof(TStreamChunk::TEntry)), Name);
+    return index;
+}
+
+void TExcelSheetData::ForEachStreamed(
+    const std::function<void(const TStreamedRow &)> &visit) const {
+    for (size_t c = 0; c < Chunks.size(); ++c) {
+        const std::vector<TStreamChunk::TEntry> index = ChunkIndex(c);
+        for (size_t i = 0; i < index.size(); ++i) {
+            const quint32 end = i + 1 < index.size() ? index[i + 1].Offset : Chunks[c].Size;
+            visit({index[i].Row, static_cast<quint32>(c), index[i].Offset, end - index[i].Offset});
+        }
+    }
 }
 
 void TExcelSheetData::SpillChunks() {
@@ -620,15 +665,19 @@ void TExcelSheetData::SpillChunks() {
             return; // no temporary folder: the rows stay in memory
         Spill = std::move(file);
     }
-    for (size_t i = 0; i < Chunks.size(); ++i) {
-        if (ChunkAt[i] >= 0 || Chunks[i].empty())
+    for (TStreamChunk &chunk : Chunks) {
+        if (chunk.Spilled() || chunk.Count == 0)
             continue;
         const qint64 at = Spill->size();
-        if (!Spill->seek(at) ||
-            Spill->write(Chunks[i].data(), qint64(Chunks[i].size())) != qint64(Chunks[i].size()))
+        const qint64 indexBytes = qint64(chunk.Index.size() * sizeof(TStreamChunk::TEntry));
+        if (!Spill->seek(at) || Spill->write(chunk.Text.data(), qint64(chunk.Size)) != chunk.Size ||
+            Spill->write(reinterpret_cast<const char *>(chunk.Index.data()), indexBytes) !=
+                indexBytes)
             return; // a full disk: this chunk and the later ones stay in memory
-        ChunkAt[i] = at;
-        std::string().swap(Chunks[i]);
+        chunk.At = at;
+        chunk.IndexAt = at + chunk.Size;
+        std::string().swap(chunk.Text);
+        std::vector<TStreamChunk::TEntry>().swap(chunk.Index);
     }
 }
 
@@ -653,16 +702,16 @@ bool TExcelSheetData::Used(int &col1, int &row1, int &col2, int &row2) const {
             last = cell;
         take(CellColumn(first), r, CellColumn(last), r);
     }
-    if (!Streamed.empty())
-        take(StreamMinCol, Streamed.front().Row, StreamMaxCol, Streamed.back().Row);
+    if (StreamedCount > 0)
+        take(StreamMinCol, FirstStreamedRow(), StreamMaxCol, LastStreamedRow());
     return any;
 }
 
 Variant TExcelSheetData::Value(int col, int row) const {
     pugi::xml_node cell;
     std::unique_ptr<TParsedRow> parsed;
-    if (const TStreamedRow *streamed = StreamedAt(row)) {
-        parsed = std::make_unique<TParsedRow>(*this, *streamed, col);
+    if (TStreamedRow streamed; StreamedAt(row, streamed)) {
+        parsed = std::make_unique<TParsedRow>(*this, streamed, col);
         cell = parsed->Cell;
     }
     if (!cell)
@@ -710,9 +759,7 @@ QString TExcelSheetData::NumberFormat(int col, int row) const {
 void TExcelSheetData::SetNumberFormat(int col1, int row1, int col2, int row2, const QString &code) {
     TExcelStyles &styles = Book->Styles;
     const int id = styles.NumFmtFor(code);
-    const auto written = std::lower_bound(Streamed.begin(), Streamed.end(), row1,
-                                          [](const TStreamedRow &a, int r) { return a.Row < r; });
-    if (written != Streamed.end() && written->Row <= row2)
+    if (TStreamedRow written; StreamedFrom(row1, written) && written.Row <= row2)
         Fold();
     const std::string cellName = P + "c";
     for (auto it = Rows.lower_bound(row1); it != Rows.end() && it->first <= row2; ++it)

@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <pugixml.hpp>
@@ -72,6 +73,24 @@ struct TStreamedRow {
     quint32 Chunk = 0, Offset = 0, Length = 0;
 };
 
+// Finished rows, in order, as one piece of text and an index of where each row starts. A
+// chunk that has gone to the spill file keeps only its place there and its first and last
+// row in memory: its text and its index are read back when needed.
+struct TStreamChunk {
+    struct TEntry {
+        int Row;
+        quint32 Offset;
+    };
+    std::string Text;          // the rows' XML while in memory
+    std::vector<TEntry> Index; // while in memory
+    qint64 At = -1;            // place of the text in the spill file, -1 while in memory
+    qint64 IndexAt = -1;       // place of the index there
+    quint32 Size = 0, Count = 0;
+    int FirstRow = 0, LastRow = 0;
+
+    bool Spilled() const { return At >= 0; }
+};
+
 // A number format set over an area; cells made there later take it.
 struct TFormatRule {
     int Col1, Row1, Col2, Row2, NumFmtId;
@@ -95,13 +114,12 @@ struct TExcelSheetData {
     std::vector<TColumnStyle> Columns;
     bool Changed = false;
 
-    // Finished rows, in chunks of about a megabyte. Only the chunk being filled and the one
-    // before stay in memory; older chunks go to a temporary file (ChunkAt gives a chunk's place
-    // there, -1 while it is in memory), so a long export holds little more than its last rows.
-    std::vector<std::string> Chunks;
-    std::vector<qint64> ChunkAt;
+    // Finished rows, in chunks of 64 kilobytes. Only the chunk being filled and the
+    // one before stay in memory; older chunks (text and index) go to a temporary file, so a
+    // long export holds little more than its last rows, whatever their number.
+    std::vector<TStreamChunk> Chunks;
     std::shared_ptr<QTemporaryFile> Spill;
-    std::deque<TStreamedRow> Streamed; // grows without moving what it holds
+    int StreamedCount = 0;
     int StreamMinCol = 0, StreamMaxCol = 0;
     qint64 StreamedBytes = 0;
     std::vector<TFormatRule> Rules;
@@ -109,6 +127,14 @@ struct TExcelSheetData {
     void Load(const QString &packageName);
     // The XML text of a streamed row, from memory or from the spill file.
     std::string RowText(const TStreamedRow &row) const;
+    // A chunk's row index, from memory or from the spill file.
+    std::vector<TStreamChunk::TEntry> ChunkIndex(size_t chunk) const;
+    // Every streamed row in order.
+    void ForEachStreamed(const std::function<void(const TStreamedRow &)> &visit) const;
+    int FirstStreamedRow() const { return Chunks.empty() ? 0 : Chunks.front().FirstRow; }
+    int LastStreamedRow() const { return Chunks.empty() ? 0 : Chunks.back().LastRow; }
+    // The first streamed row at or after `row` (false when there is none).
+    bool StreamedFrom(int row, TStreamedRow &found) const;
     // Moves the full chunks still in memory, all but the newest, to the spill file; they stay
     // in memory when it cannot be written.
     void SpillChunks();
@@ -132,7 +158,7 @@ struct TExcelSheetData {
     // The style a cell made now at (col, row) takes.
     int NewCellStyle(int col, int row) const;
     pugi::xml_node TreeCell(int col, int row) const;
-    const TStreamedRow *StreamedAt(int row) const;
+    bool StreamedAt(int row, TStreamedRow &found) const;
 };
 
 struct TSheetEntry {

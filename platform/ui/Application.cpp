@@ -67,6 +67,14 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::Broadcast(TMessage &message, const QMetaObject &formClass) {
+    Deliver(message, formClass, false);
+}
+
+qint32 TApplication::Ask(TMessage &message, const QMetaObject &formClass) {
+    return Deliver(message, formClass, true);
+}
+
+qint32 TApplication::Deliver(TMessage &message, const QMetaObject &formClass, bool untilAnswered) {
     QList<QPointer<TForm>> targets;
     for (TForm *f : FForms)
         if (f->metaObject()->inherits(&formClass))
@@ -76,7 +84,10 @@ void TApplication::Broadcast(TMessage &message, const QMetaObject &formClass) {
             continue;
         TMessage copy = message;
         f->Dispatch(copy);
+        if (untilAnswered && copy.Result != 0)
+            return copy.Result;
     }
+    return 0;
 }
 
 void TApplication::HandleException(const std::exception_ptr &error) {

@@ -51,6 +51,10 @@ public:
     // returns when all have handled it. An error raised by a handler ends the delivery and
     // reaches the caller. Forms freed during delivery are skipped.
     void Broadcast(TMessage &message, const QMetaObject &formClass);
+    // Delivers a message that asks the forms a question, as Broadcast does, until a form
+    // answers by setting a result other than 0: the delivery ends there and the result is
+    // returned (0 when no form answered).
+    qint32 Ask(TMessage &message, const QMetaObject &formClass);
 
     // Shows an error that nobody caught: silent for EAbort, else OnException when assigned,
     // else a message box.
@@ -63,6 +67,7 @@ public:
     void RemoveForm(TForm *form);
 
 private:
+    qint32 Deliver(TMessage &message, const QMetaObject &formClass, bool untilAnswered);
     TApplication() = default;
     void FinishFormLoading(TForm *form);
 

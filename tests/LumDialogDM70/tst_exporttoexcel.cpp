@@ -3,7 +3,8 @@
 // workbook the desktop would open read back; the enabling rules, the many-rows warning, the
 // column limit and errors in the middle of an export (the dataset's place, its controls and the
 // sheet's visibility come back), reopening, closing with a save dialog, a file that is no
-// workbook, the field check list, and the data-to-workbook component.
+// workbook, sheets added to the workbook, the field check list, and the data-to-workbook
+// component.
 
 #include "ClientDataSet.h"
 #include "DBCheckListBox.h"
@@ -22,6 +23,7 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QListWidget>
 #include <QProcess>
 #include <QProgressBar>
@@ -304,6 +306,57 @@ private Q_SLOTS:
         QVERIFY(!form.BookConnected);
         QVERIFY(form.BtnOpen->isEnabled());
         QCOMPARE(form.OpenFileName, bad);
+    }
+
+    // Sheets added to the workbook join the list: through the list's context menu (named as
+    // the user types) or by a job working on the workbook; a bad name is told and changes
+    // nothing; a workbook the window has let go no longer speaks to it.
+    void newSheetsJoinTheList() {
+        auto ds = MakeStudents(2);
+        TLumExportToExcel form;
+        form.Execute(ds.get());
+        QVERIFY(!form.ActNewSheet->isEnabled());
+        Open(form, Template());
+        QVERIFY(form.ActNewSheet->isEnabled());
+        QVERIFY(form.cbbSheetName->actions().contains(form.ActNewSheet));
+        auto names = [&] {
+            QStringList out;
+            for (int i = 0; i < form.cbbSheetName->count(); ++i)
+                out << form.cbbSheetName->itemText(i);
+            return out;
+        };
+        auto addNamed = [&](const QString &name) {
+            TDialogAnswer<QInputDialog> answer([name](QInputDialog *d) {
+                d->setTextValue(name);
+                d->accept();
+            });
+            form.ActNewSheet->trigger();
+            QCOMPARE(answer.Title, QStringLiteral("新增工作表"));
+        };
+        addNamed(QStringLiteral("成績"));
+        form.ExcelBook->AddWorksheet(); // a job adding a sheet of its own
+        QCOMPARE(names(), (QStringList{QStringLiteral("學生名冊"), QStringLiteral("統計"),
+                                       QStringLiteral("空白"), QStringLiteral("成績"),
+                                       QStringLiteral("工作表1")}));
+        QCOMPARE(form.ExcelSheet.Name(), QStringLiteral("學生名冊")); // the chosen sheet stays
+        {
+            TAnswer answer(QMessageBox::Ok);
+            addNamed(QStringLiteral("成績"));
+            QCOMPARE(answer.Texts.size(), 1);
+            QVERIFY(answer.Texts.first().contains(QStringLiteral("成績")));
+        }
+        QCOMPARE(form.cbbSheetName->count(), 5);
+
+        form.cbbSheetName->setCurrentIndex(3);
+        form.btnExportData->click();
+        QCOMPARE(Cell(form.ExcelSheet, 1, 1), QStringLiteral("學號"));
+        QCOMPARE(Cell(form.ExcelSheet, 1, 3), QStringLiteral("00002"));
+
+        TExcelWorkbook *old = form.ExcelBook;
+        Open(form, Template());
+        old->AddWorksheet();
+        QCOMPARE(form.cbbSheetName->count(), 3);
+        TLumExportToExcel::RunningExcel()->CloseWorkbook(old, false);
     }
 
     void fieldListAndTheDialogComponent() {

@@ -111,7 +111,8 @@ private Q_SLOTS:
         QVERIFY(!ds->Active());
         QCOMPARE(ds->PacketRecords(), -1);
         ds->Open();
-        QCOMPARE(ds->RecordCount(), 8);
+        QCOMPARE(ds->RecordCount(),
+                 FServer->Query("SELECT COUNT(*) FROM CodeTable WHERE Main_Code='NUNT'").toInt());
         // An empty filter closes too but leaves the packet size alone; the open is ordinary.
         ds->SetPacketRecords(7);
         ds->SetRemoteFilter(QString());

@@ -20,6 +20,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -86,6 +87,24 @@ public:
         }
         QSqlDatabase::removeDatabase(QStringLiteral("run"));
         QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+    // Drops every view, as a database made before the server had views would be; fails the
+    // test when a statement fails.
+    void DropViews() const {
+        QStringList views;
+        {
+            QSqlDatabase db = Open(QStringLiteral("views"));
+            QSqlQuery q(db);
+            q.exec(db.driverName() == QLatin1String("QSQLITE")
+                       ? QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'view'")
+                       : QStringLiteral("SELECT table_name FROM information_schema.views WHERE "
+                                        "table_schema = current_schema()"));
+            while (q.next())
+                views << QStringLiteral("DROP VIEW %1").arg(q.value(0).toString());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("views"));
+        Run(views);
     }
 
     // Runs work while a transaction of a connection of its own holds what lockStatement locks

@@ -46,7 +46,14 @@ private Q_SLOTS:
         const int classes =
             FBench->Query("SELECT COUNT(DISTINCT ClassID) FROM StdOnSchool").toInt();
         QVERIFY(classes >= 3);
-        const QStringList ids{"101", "102", "201", "202", "301"};
+        // Every class code of the school, one at a time.
+        QStringList ids;
+        for (QVariant id; (id = FBench->Query(QStringLiteral("SELECT Code FROM CodeTable WHERE "
+                                                             "Main_Code='st_CLASS' ORDER BY Code "
+                                                             "LIMIT 1 OFFSET %1")
+                                                  .arg(ids.size())))
+                              .isValid();)
+            ids << id.toString();
         int total = 0;
         for (const QString &id : ids) {
             const int n =

@@ -13,12 +13,14 @@
 #include "ProgressDialog.h"
 #include "Registry.h"
 #include "ServerLocations.h"
+#include "StatelessDataSet.h"
 #include "SystemClock.h"
 #include "SystemObjServers.h"
 #include "TestMain.h"
 #include "uClientAppControl.h"
 #include "uClientVersionControl.h"
 #include "uDBTree.h"
+#include "uEmployeesIndexCDS.h"
 #include "uJxProgressDialog.h"
 #include "uLoginUserInfo.h"
 #include "uLumMessages.h"
@@ -26,7 +28,10 @@
 #include "uLumTreeAndTableTransfer.h"
 #include "uObjServers.h"
 #include "uOrganization.h"
+#include "uOrvCoursesIndexCDS.h"
 #include "uQuonClientManager70.h"
+#include "uStdOnSchoolIdxCDS.h"
+#include "uStudentIndexCDS.h"
 #include "ulumTreeToolDlg.h"
 
 #include <QCheckBox>
@@ -328,11 +333,38 @@ private Q_SLOTS:
         QCOMPARE(Application()->MainForm(), Main);
         QCOMPARE(Main->Name(), QStringLiteral("QuonClientManager70Main"));
         QVERIFY(Main->Caption().contains(QStringLiteral("[校務行政E-系統]")));
-        for (const char *name :
-             {"plOp", "plLeftSide", "plRightSide", "Splitter1", "pcMainArea", "pcItemArea",
-              "pcLBWorkArea", "pcRBWorkArea", "moStartBPL", "GroupBox1", "plMessage", "StatusBar",
-              "MessageTimer", "MainMenu", "TreeMenu", "ProgressDialog"})
+        for (const char *name : {"plOp",
+                                 "plLeftSide",
+                                 "plRightSide",
+                                 "Splitter1",
+                                 "pcMainArea",
+                                 "pcItemArea",
+                                 "pcLBWorkArea",
+                                 "pcRBWorkArea",
+                                 "moStartBPL",
+                                 "GroupBox1",
+                                 "plMessage",
+                                 "StatusBar",
+                                 "MessageTimer",
+                                 "MainMenu",
+                                 "TreeMenu",
+                                 "ProgressDialog",
+                                 "CodeTableCDS",
+                                 "StudentIndexCDS",
+                                 "StdOnSchoolIdxCDS1",
+                                 "OrvCoursesIndexCDS1",
+                                 "EmployeesIndexCDS"})
             QVERIFY2(Main->findChild<QObject *>(QString::fromLatin1(name)), name);
+        // The index datasets share the process's tables of their servers.
+        QCOMPARE(Main->StudentIndexCDS->GetSystemTableName(), QStringLiteral("SystemStudentIndex"));
+        QCOMPARE(Main->StdOnSchoolIdxCDS1->GetSystemTableName(),
+                 QStringLiteral("SystemStdOnSchoolIndex"));
+        QCOMPARE(Main->OrvCoursesIndexCDS1->GetSystemTableName(),
+                 QStringLiteral("SystemOrvCoursesIndex"));
+        QCOMPARE(Main->EmployeesIndexCDS->GetSystemTableName(),
+                 QStringLiteral("SystemEmployeesIndex"));
+        QCOMPARE(Main->EmployeesIndexCDS->GetSystemTable()->DataSet()->ProviderName(),
+                 QStringLiteral("xEmployeesIdxProvider"));
         QCOMPARE(Main->DockAreas(1), Main->pcMainArea);
         QCOMPARE(Main->DockAreas(2), Main->pcItemArea);
         QCOMPARE(Main->DockAreas(3), Main->pcLBWorkArea);

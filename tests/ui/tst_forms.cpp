@@ -19,7 +19,7 @@ public:
         SetName(std::move(name));
         SetMessageHandler(100, [this](TMessage &m) {
             FLog->append(Name());
-            m.Result = 1; // a handler's result never reaches the sender
+            m.Result = 1; // a handler's answer reaches only a sender that asks
             if (Fail)
                 throw Exception(QStringLiteral("handler failed on ") + Name());
             if (CloseOnMessage)
@@ -85,6 +85,20 @@ private Q_SLOTS:
         m.Msg = 999;
         Application()->Broadcast(m, TForm::staticMetaObject);
         Q_UNUSED(first);
+    }
+
+    // A question goes to the forms until one answers: the others do not hear it.
+    void askingEndsAtTheFirstAnswer() {
+        QStringList log;
+        new OtherKind(&log);
+        new Receiver(QStringLiteral("First"), &log);
+        new Receiver(QStringLiteral("Second"), &log);
+        TMessage m;
+        m.Msg = 100;
+        QCOMPARE(Application()->Ask(m, TForm::staticMetaObject), 1);
+        QCOMPARE(log, (QStringList{"other", "First"}));
+        m.Msg = 999; // nobody answers
+        QCOMPARE(Application()->Ask(m, TForm::staticMetaObject), 0);
     }
 
     void handlerErrorStopsDelivery() {
