@@ -7,8 +7,10 @@
 #include "QRCtrls.h"
 #include "StatelessDataSet.h"
 #include "uGenSQLWhere.h"
+#include "uLumAbsenceWeekly.h"
 #include "uLumFieldDisplays.h"
 #include "uLumQrElements.h"
+#include "uOrvCoursesIndexCDS.h"
 
 namespace {
 
@@ -24,6 +26,10 @@ TLumQrEAcadStudent_AbsenceNotify::TLumQrEAcadStudent_AbsenceNotify(QObject *owne
     : TLumQrEAcadStudent(owner), Parts(this, QStringLiteral("於 %1 至 %2 期間缺課節數記錄如下：")) {
     SetReportTitle(QStringLiteral("學生缺曠課通知單"));
     st_VACID = AddCodeTable(QStringLiteral("st_VACID"), QStringLiteral("Main_Code='st_VACID'"));
+    OrvCoursesIndexCDS1 = new TOrvCoursesIndexCDS(this);
+    OrvCoursesIndexCDS1->SetName(QStringLiteral("OrvCoursesIndexCDS1"));
+    OrvCoursesIndexCDS1->SetIndexFieldNames(QStringLiteral("CourseID"));
+    OrvCoursesIndexCDS1->Open();
 
     AbsenceSemStatic = AddRemoteDataSet(QStringLiteral("AbsenceSemStatic"),
                                         QStringLiteral("SrvAcademic.AcadSemCoursesINTF"),
@@ -64,6 +70,14 @@ TLumQrEAcadStudent_AbsenceNotify::TLumQrEAcadStudent_AbsenceNotify(QObject *owne
             text = code == QLatin1String("*") ? QString() : CodeTableText(st_VACID, code);
         };
     });
+    // The day of the week by its name: 1 is Sunday "日", 2 Monday "一", ...
+    FieldDisplays()->Setup(AbsenceDetail, QStringLiteral("Week"), [](TField *field) {
+        field->OnGetText = [](TField *f, QString &text, bool) {
+            bool number = false;
+            const int day = f->AsString().trimmed().toInt(&number);
+            text = number && day >= 1 && day <= 7 ? WeekDayName(day) : f->AsString();
+        };
+    });
     FieldDisplays()->Setup(AbsenceDetail, QStringLiteral("CourseID"), [this](TField *field) {
         field->SetLookupDataSet(FCourseIndex);
         field->SetLookupKeyFields(QStringLiteral("CourseID"));
@@ -71,6 +85,7 @@ TLumQrEAcadStudent_AbsenceNotify::TLumQrEAcadStudent_AbsenceNotify(QObject *owne
         field->OnGetText = [](TField *f, QString &text, bool) { LookUpFieldText(f, text); };
     });
     BuildBands();
+    SetLink(FCourseIndex, static_cast<TDataSet *>(OrvCoursesIndexCDS1));
 }
 
 void TLumQrEAcadStudent_AbsenceNotify::BuildBands() {

@@ -13,6 +13,7 @@
 #include "uLumNoticeParts.h"
 #include "uLumQrEAcadStudent.h"
 
+class TOrvCoursesIndexCDS;
 class TQRBand;
 class TQRSubDetail;
 
@@ -24,7 +25,8 @@ public:
         return QStringLiteral("TLumQrEAcadStudent_AbsenceNotify");
     }
 
-    TCodeTableCDS *st_VACID; // leave types
+    TCodeTableCDS *st_VACID;                  // leave types
+    TOrvCoursesIndexCDS *OrvCoursesIndexCDS1; // course names
     TStatelessCDataSet *AbsenceSemStatic;
     TStatelessCDataSet *AbsenceDetail;
 
@@ -54,8 +56,8 @@ public:
     TDateTime ToDate() const { return Parts.ToDate; }
     void SetToDate(TDateTime date) { Parts.ToDate = date; }
 
-    // The course index whose CourseName names each course of the rows (by CourseID); without
-    // one the rows show the course codes.
+    // The course index whose CourseName names each course of the rows (by CourseID): the
+    // school's (OrvCoursesIndexCDS1) from the start; without one the rows show the codes.
     TDataSet *CourseIndex() const { return FCourseIndex; }
     void SetCourseIndex(TDataSet *courseIndex);
     void Notification(TComponentBase *component, TOperation operation) override;

@@ -7,6 +7,7 @@
 #include "QRCtrls.h"
 #include "StatelessDataSet.h"
 #include "uLumFieldDisplays.h"
+#include "uOrvCoursesIndexCDS.h"
 
 TLumQrHAcadSemCourse::TLumQrHAcadSemCourse(QObject *owner) : TLumQrHAcad(owner) {
     SetReportTitle(QStringLiteral("科目"));
@@ -15,6 +16,10 @@ TLumQrHAcadSemCourse::TLumQrHAcadSemCourse(QObject *owner) : TLumQrHAcad(owner) 
     st_ClassName =
         AddCodeTable(QStringLiteral("st_ClassName"), QStringLiteral("Main_Code='st_ClassName'"));
     cs_CHOOSE = AddCodeTable(QStringLiteral("cs_CHOOSE"), QStringLiteral("Main_Code='cs_CHOOSE'"));
+    OrvCoursesIndexCDS1 = new TOrvCoursesIndexCDS(this);
+    OrvCoursesIndexCDS1->SetName(QStringLiteral("OrvCoursesIndexCDS1"));
+    OrvCoursesIndexCDS1->SetIndexFieldNames(QStringLiteral("CourseID"));
+    OrvCoursesIndexCDS1->Open();
 
     SemCoursesDataSet = AddRemoteDataSet(QStringLiteral("SemCoursesDataSet"),
                                          QStringLiteral("SrvAcademic.AcadSemCoursesINTF"),
@@ -54,6 +59,7 @@ TLumQrHAcadSemCourse::TLumQrHAcadSemCourse(QObject *owner) : TLumQrHAcad(owner) 
     ShowCodeText(SemCoursesDataSet, QStringLiteral("AClassName"), st_ClassName);
     ShowCodeText(SemCoursesDataSet, QStringLiteral("Choose"), cs_CHOOSE);
     BuildHeader();
+    SetCourseIndex(OrvCoursesIndexCDS1);
 }
 
 void TLumQrHAcadSemCourse::BuildHeader() {

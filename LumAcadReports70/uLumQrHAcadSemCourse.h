@@ -10,6 +10,7 @@
 #include "uLumQrHAcad.h"
 
 class TDataSource;
+class TOrvCoursesIndexCDS;
 class TQRDBText;
 class TQRGroup;
 class TQRLabel;
@@ -21,6 +22,7 @@ public:
     QString ClassName() const override { return QStringLiteral("TLumQrHAcadSemCourse"); }
 
     TCodeTableCDS *NUNT, *st_CLASS, *st_ClassName, *cs_CHOOSE;
+    TOrvCoursesIndexCDS *OrvCoursesIndexCDS1; // course names
     TStatelessCDataSet *SemCoursesDataSet;
     TDataSource *SemCoursesSource;
 
@@ -38,7 +40,8 @@ public:
     bool EnableFit() const { return FEnableFit; }
     void SetEnableFit(bool enable);
 
-    // The course index whose CourseName names each course (lkCourseName, by CourseID).
+    // The course index whose CourseName names each course (lkCourseName, by CourseID): the
+    // school's (OrvCoursesIndexCDS1) from the start.
     TDataSet *CourseIndex() const { return FCourseIndex; }
     void SetCourseIndex(TDataSet *courseIndex);
     void Notification(TComponentBase *component, TOperation operation) override;

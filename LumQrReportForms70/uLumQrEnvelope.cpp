@@ -48,10 +48,10 @@ TLumQrEnvelope::TLumQrEnvelope(QObject *owner) : TLumQrBase(owner) {
         moSender->Lines().Add(
             QStringLiteral("%1 %2").arg(Organization->FullName, Organization->Address).trimmed());
 
-    qrZipCode = EnvelopeBand->AddDBText(kFieldLeft, kFieldTop + 8, 30, 5, ReceiverDataSet,
-                                        QStringLiteral("ZipCode"));
-    qrZipCode->SetName(QStringLiteral("qrZipCode"));
-    qrZipCode->SetFontSize(11);
+    qrPostCode = EnvelopeBand->AddDBText(kFieldLeft, kFieldTop + 8, 30, 5, ReceiverDataSet,
+                                         QStringLiteral("PostCode"));
+    qrPostCode->SetName(QStringLiteral("qrPostCode"));
+    qrPostCode->SetFontSize(11);
     lbMailType = EnvelopeBand->AddLabel(kFieldLeft + kFieldWidth - 30, kFieldTop + 8, 30, 5,
                                         QStringLiteral("平信"));
     lbMailType->SetName(QStringLiteral("lbMailType"));

@@ -2,7 +2,7 @@
 // TLumQrEnvelope: a letter module, one letter per row of its master dataset (ReceiverDataSet),
 // each starting on a new page with its envelope band. The letter is an A4 sheet folded in three
 // into a DL window envelope (220 x 110 mm, window 90 x 45 mm at 20 mm from the left edge and
-// 15 mm from the bottom edge): the sender line (moSender), the post code (qrZipCode), the mail
+// 15 mm from the bottom edge): the sender line (moSender), the post code (qrPostCode), the mail
 // type (lbMailType), the address (qrAddress), the receiver (Receiver) and the mail ID (moMailID)
 // print in the field of the sheet that shows through the window, 22 to 102 mm from the sheet's
 // left edge and 50 to 85 mm from its top, whichever way the folded sheet slides; the school's
@@ -36,7 +36,7 @@ public:
     TQRLabel *lbLetterHead;
     TQRSysData *sdTitle;
     TQRMemo *moSender;
-    TQRDBText *qrZipCode;
+    TQRDBText *qrPostCode;
     TQRLabel *lbMailType;
     TQRDBText *qrAddress;
     TQRDBText *Receiver;

@@ -47,7 +47,7 @@ QTemporaryDir &Folder() {
 }
 
 // The school's code table as the process's shared copy: the notice opens its code tables from
-// it, as it would after the first fetch from the server.
+// it, as it would after the first fetch from the server; likewise the course index.
 void LoadCodeTable() {
     TStatelessCDataSet *codes = CodeTableSystemTable()->DataSet();
     if (codes->Active())
@@ -72,6 +72,24 @@ void LoadCodeTable() {
         codes->Post();
     }
     codes->MergeChangeLog();
+    // The course index, as the server's course catalogue gives it.
+    TStatelessCDataSet *courses = SharedSystemTable(QStringLiteral("SystemOrvCoursesIndex"),
+                                                    QStringLiteral("SrvAcademic.AcadCourseINTF"),
+                                                    QStringLiteral("xOrvCoursesIdxProvider"))
+                                      ->DataSet();
+    courses->FieldDefs().Add(QStringLiteral("CourseID"), ftString, 12);
+    courses->FieldDefs().Add(QStringLiteral("CourseName"), ftString, 60);
+    courses->CreateDataSet();
+    const QStringList names{QStringLiteral("國文"), QStringLiteral("英文"), QStringLiteral("數學"),
+                            QStringLiteral("歷史"), QStringLiteral("地理"), QStringLiteral("物理")};
+    for (int c = 0; c < kCourses; ++c) {
+        courses->Append();
+        courses->Fields()[0]->SetAsString(QStringLiteral("C%1").arg(c, 3, 10, QLatin1Char('0')));
+        courses->Fields()[1]->SetAsString(names[c % names.size()] +
+                                          QString::number(c / names.size() + 1));
+        courses->Post();
+    }
+    courses->MergeChangeLog();
 }
 
 QString StudentID(int s) {
@@ -79,7 +97,7 @@ QString StudentID(int s) {
 }
 
 struct TLetters {
-    TClientDataSet Students, Absences, SemStatic, Courses;
+    TClientDataSet Students, Absences, SemStatic;
     TLumQrEAcadStudent_AbsenceNotify Report;
 
     explicit TLetters(int letters) {
@@ -91,7 +109,7 @@ struct TLetters {
                              {"Genearch", ftString, 12},   {"Unit_ID", ftString, 5},
                              {"ClassType", ftString, 1},   {"NGrade", ftInteger, 0},
                              {"AClassName", ftString, 10}, {"SeatNo", ftInteger, 0},
-                             {"ZipCode", ftString, 5},     {"Address", ftString, 80}};
+                             {"PostCode", ftString, 5},    {"Address", ftString, 80}};
         for (const auto &f : studentFields)
             Students.FieldDefs().Add(QLatin1String(f.Name), f.Type, f.Size);
         Students.CreateDataSet();
@@ -166,23 +184,6 @@ struct TLetters {
         }
         SemStatic.MergeChangeLog();
 
-        Courses.FieldDefs().Add(QStringLiteral("CourseID"), ftString, 10);
-        Courses.FieldDefs().Add(QStringLiteral("CourseName"), ftString, 40);
-        Courses.CreateDataSet();
-        const QStringList names{QStringLiteral("國文"), QStringLiteral("英文"),
-                                QStringLiteral("數學"), QStringLiteral("歷史"),
-                                QStringLiteral("地理"), QStringLiteral("物理")};
-        for (int c = 0; c < kCourses; ++c) {
-            Courses.Append();
-            Courses.Fields()[0]->SetAsString(QStringLiteral("C%1").arg(c, 3, 10, QLatin1Char('0')));
-            Courses.Fields()[1]->SetAsString(names[c % names.size()] +
-                                             QString::number(c / names.size() + 1));
-            Courses.Post();
-        }
-        Courses.MergeChangeLog();
-        Courses.SetIndexFieldNames(QStringLiteral("CourseID"));
-
-        Report.SetCourseIndex(&Courses);
         Report.SetFootMemo(QStringLiteral("本通知單請家長簽名後交回導師"));
         Report.SetFromDate(TDateTime::FromDate(QDate(2024, 3, 1)));
         Report.SetToDate(TDateTime::FromDate(QDate(2024, 3, 31)));

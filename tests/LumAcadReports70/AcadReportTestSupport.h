@@ -22,8 +22,11 @@
 #include <QTest>
 #include <map>
 
-// The code table, loaded once into the process's shared copy.
+inline void LoadCourseIndex();
+
+// The code table (and the course index), loaded once into the process's shared copies.
 inline void LoadCodeTable() {
+    LoadCourseIndex();
     TStatelessCDataSet *codes = CodeTableSystemTable()->DataSet();
     if (codes->Active())
         return;
@@ -63,7 +66,7 @@ inline void LoadCodeTable() {
 
 inline const QStringList kStudentFields{
     "StudentID:s:10", "ID",         "Cht_Name", "Genearch", "Emergent", "Unit_ID", "ClassType",
-    "NGrade:i",       "AClassName", "SeatNo:i", "State",    "ZipCode",  "Address"};
+    "NGrade:i",       "AClassName", "SeatNo:i", "State",    "PostCode", "Address"};
 
 // Two classes: 資訊科 日間部 1年 忠班 (seats 2, 1, 3 by student number) and 商業科 日間部 2年
 // 孝班; given out of order.
@@ -90,7 +93,8 @@ inline const QStringList kAbsenceFields{"YSemester", "StudentID",   "AbsenceNo",
 inline QVariantList AbsenceRow(const char *student, const char *no, QDate date, const char *course,
                                int absent, int late, int leave, const char *vac,
                                const char *sections, const char *term = "1122") {
-    return {term,  student,  no,     date, QString::number(date.dayOfWeek() % 7),
+    // Week: the day of the week, 1 for Sunday.
+    return {term,  student,  no,     date, QString::number(date.dayOfWeek() % 7 + 1),
             "SC1", course,   absent, late, leave,
             vac,   sections, "A1",   "1",  1,
             "01",  "",       1,      "Y",  ""};
@@ -224,12 +228,25 @@ inline std::unique_ptr<TClientDataSet> Grades() {
                          entered, 1, 0, 0}});
 }
 
-// The course index: CourseID -> CourseName.
-inline std::unique_ptr<TClientDataSet> CourseIndex() {
-    auto ds = MakeDataSet(QStringLiteral("CourseIndex"), {"CourseID", "CourseName"},
-                          {{"C01", "國文"}, {"C02", "數學"}, {"C03", "英文"}});
-    ds->SetIndexFieldNames(QStringLiteral("CourseID"));
-    return ds;
+// The course index (CourseID -> CourseName), loaded once into the process's shared copy.
+inline void LoadCourseIndex() {
+    TStatelessCDataSet *courses = SharedSystemTable(QStringLiteral("SystemOrvCoursesIndex"),
+                                                    QStringLiteral("SrvAcademic.AcadCourseINTF"),
+                                                    QStringLiteral("xOrvCoursesIdxProvider"))
+                                      ->DataSet();
+    if (courses->Active())
+        return;
+    courses->FieldDefs().Add(QStringLiteral("CourseID"), ftString, 12);
+    courses->FieldDefs().Add(QStringLiteral("CourseName"), ftString, 60);
+    courses->CreateDataSet();
+    for (const auto &[id, name] :
+         {std::pair{"C01", "國文"}, std::pair{"C02", "數學"}, std::pair{"C03", "英文"}}) {
+        courses->Append();
+        courses->Fields()[0]->SetAsString(QLatin1String(id));
+        courses->Fields()[1]->SetAsString(QString::fromUtf8(name));
+        courses->Post();
+    }
+    courses->MergeChangeLog();
 }
 
 // ---- the school's database in this process ------------------------------------------------

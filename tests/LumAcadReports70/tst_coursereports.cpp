@@ -64,9 +64,7 @@ private Q_SLOTS:
         TFixedClock clock(QDate(2024, 4, 1));
         auto courses = Courses();
         auto grades = Grades();
-        auto index = CourseIndex();
         TLumQrHAcadSemCourseGrade roster;
-        roster.SetCourseIndex(index.get());
         roster.OpenSemCourses(courses.get());
         roster.OpenSemGrade(grades.get());
         roster.moFooter->Lines().Add(QStringLiteral("請核對修課名單"));
