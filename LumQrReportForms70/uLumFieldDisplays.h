@@ -3,7 +3,9 @@
 // their descriptions in a code table, texts of their own. The datasets take their fields from
 // each data packet (a provider's, or one copied from the caller's dataset), so the fields are
 // made anew at every open; the settings are kept here and applied to the new fields each time
-// the dataset opens. A packet without a field leaves its settings unused.
+// the dataset opens (through its AfterOpen, which runs what the dataset did after opening
+// before; a handler put on AfterOpen later replaces the settings). A packet without a field
+// leaves its settings unused.
 
 #include "Component.h"
 
