@@ -1,11 +1,13 @@
-// The banded report engine against the floor of its work, in the same run: a batch of 1,000
-// absence letters (one page per student: an envelope block of five texts, the student line, a
-// child detail of 20 absence rows under their column heads, a subtotal with sums, the remarks,
-// the page number "第 n 頁 / 共 m 頁"), laid out from client datasets joined by a master–detail
-// link and written to PDF, against QPdfWriter drawing the same strings at the same positions
-// (and the same lines) without any layout.
+// The absence notice against the floor of its work, in the same run: a batch of 1,000 letters
+// of TLumQrEAcadStudent_AbsenceNotify (one envelope per student with the school's heading, the
+// sender, post code, address and receiver in the window, the student line, 20 roll-call rows
+// under their headings with the subtotal and the truancy, the term's totals, the remarks), its
+// students, rows and term totals copied from client datasets (OpenStudents, OpenDetail,
+// OpenSemStatic), laid out and written to PDF, against QPdfWriter drawing the same strings at
+// the same positions (and the same lines) without any layout.
 //
-//   Report   TQuickRep::ExportToPdf: the layout over the datasets, then painting the pages
+//   Report   TQuickRep::ExportToPdf of the notice: the layout over the datasets (course names
+//            and leave types looked up), then painting the pages
 //   Floor    the texts and lines of those pages, taken from the report beforehand, drawn with
 //            QPainter on a QPdfWriter
 //   Memory   the report's peak memory above the process's size before it ran, for 250 and for
@@ -16,8 +18,11 @@
 #include "BenchMemory.h"
 #include "BenchRatio.h"
 #include "ClientDataSet.h"
-#include "DataSource.h"
+#include "CodeTableCDS.h"
 #include "QuickReport.h"
+#include "StatelessDataSet.h"
+#include "uLumQrEAcadStudent_AbsenceNotify.h"
+#include "uSystemTable.h"
 
 #include <QDate>
 #include <QFile>
@@ -34,148 +39,157 @@ namespace {
 
 constexpr int kLetters = 1000;
 constexpr int kRows = 20;
+constexpr int kCourses = 300;
 
 QTemporaryDir &Folder() {
     static QTemporaryDir folder;
     return folder;
 }
 
+// The school's code table as the process's shared copy: the notice opens its code tables from
+// it, as it would after the first fetch from the server; likewise the course index.
+void LoadCodeTable() {
+    TStatelessCDataSet *codes = CodeTableSystemTable()->DataSet();
+    if (codes->Active())
+        return;
+    codes->FieldDefs().Add(QStringLiteral("Main_Code"), ftString, 20);
+    codes->FieldDefs().Add(QStringLiteral("Code"), ftString, 20);
+    codes->FieldDefs().Add(QStringLiteral("Descript"), ftString, 120);
+    codes->FieldDefs().Add(QStringLiteral("ALevel"), ftInteger);
+    codes->FieldDefs().Add(QStringLiteral("AParent"), ftString, 20);
+    codes->FieldDefs().Add(QStringLiteral("AValue"), ftInteger);
+    codes->FieldDefs().Add(QStringLiteral("ADate"), ftDateTime);
+    codes->CreateDataSet();
+    const char *rows[][3] = {{"NSYS", "NowYSem", "1122"},  {"Semester", "2", "下學期"},
+                             {"NUNT", "A1", "資訊科"},     {"NUNT", "B2", "商業科"},
+                             {"st_CLASS", "1", "日間部"},  {"st_ClassName", "01", "忠"},
+                             {"st_ClassName", "02", "孝"}, {"st_State", "1", "在學"},
+                             {"st_VACID", "1", "事假"},    {"st_VACID", "2", "病假"}};
+    for (const auto &row : rows) {
+        codes->Append();
+        for (int f = 0; f < 3; ++f)
+            codes->Fields()[f]->SetAsString(QString::fromUtf8(row[f]));
+        codes->Post();
+    }
+    codes->MergeChangeLog();
+    // The course index, as the server's course catalogue gives it.
+    TStatelessCDataSet *courses = SharedSystemTable(QStringLiteral("SystemOrvCoursesIndex"),
+                                                    QStringLiteral("SrvAcademic.AcadCourseINTF"),
+                                                    QStringLiteral("xOrvCoursesIdxProvider"))
+                                      ->DataSet();
+    courses->FieldDefs().Add(QStringLiteral("CourseID"), ftString, 12);
+    courses->FieldDefs().Add(QStringLiteral("CourseName"), ftString, 60);
+    courses->CreateDataSet();
+    const QStringList names{QStringLiteral("國文"), QStringLiteral("英文"), QStringLiteral("數學"),
+                            QStringLiteral("歷史"), QStringLiteral("地理"), QStringLiteral("物理")};
+    for (int c = 0; c < kCourses; ++c) {
+        courses->Append();
+        courses->Fields()[0]->SetAsString(QStringLiteral("C%1").arg(c, 3, 10, QLatin1Char('0')));
+        courses->Fields()[1]->SetAsString(names[c % names.size()] +
+                                          QString::number(c / names.size() + 1));
+        courses->Post();
+    }
+    courses->MergeChangeLog();
+}
+
+QString StudentID(int s) {
+    return QStringLiteral("S%1").arg(s, 6, 10, QLatin1Char('0'));
+}
+
 struct TLetters {
-    TClientDataSet Students;
-    TClientDataSet Absences;
-    TDataSource StudentSource;
-    TQuickRep Report;
+    TClientDataSet Students, Absences, SemStatic;
+    TLumQrEAcadStudent_AbsenceNotify Report;
 
     explicit TLetters(int letters) {
-        Students.SetName(QStringLiteral("Students"));
-        Students.FieldDefs().Add(QStringLiteral("StudentID"), ftString, 10);
-        Students.FieldDefs().Add(QStringLiteral("Cht_Name"), ftString, 12);
-        Students.FieldDefs().Add(QStringLiteral("Genearch"), ftString, 12);
-        Students.FieldDefs().Add(QStringLiteral("ZipCode"), ftString, 5);
-        Students.FieldDefs().Add(QStringLiteral("Address"), ftString, 80);
-        Students.FieldDefs().Add(QStringLiteral("AClassName"), ftString, 10);
-        Students.FieldDefs().Add(QStringLiteral("SeatNo"), ftInteger);
+        const struct {
+            const char *Name;
+            TFieldType Type;
+            int Size;
+        } studentFields[] = {{"StudentID", ftString, 10},  {"Cht_Name", ftString, 12},
+                             {"Genearch", ftString, 12},   {"Unit_ID", ftString, 5},
+                             {"ClassType", ftString, 1},   {"NGrade", ftInteger, 0},
+                             {"AClassName", ftString, 10}, {"SeatNo", ftInteger, 0},
+                             {"PostCode", ftString, 5},    {"Address", ftString, 80}};
+        for (const auto &f : studentFields)
+            Students.FieldDefs().Add(QLatin1String(f.Name), f.Type, f.Size);
         Students.CreateDataSet();
         for (int s = 0; s < letters; ++s) {
             Students.Append();
-            Students.Fields()[0]->SetAsString(
-                QStringLiteral("S%1").arg(s, 6, 10, QLatin1Char('0')));
+            Students.Fields()[0]->SetAsString(StudentID(s));
             Students.Fields()[1]->SetAsString(QStringLiteral("學生%1").arg(s));
             Students.Fields()[2]->SetAsString(QStringLiteral("家長%1").arg(s));
-            Students.Fields()[3]->SetAsString(QStringLiteral("%1").arg(100 + s % 20));
-            Students.Fields()[4]->SetAsString(
+            Students.Fields()[3]->SetAsString(s % 2 ? QStringLiteral("A1") : QStringLiteral("B2"));
+            Students.Fields()[4]->SetAsString(QStringLiteral("1"));
+            Students.Fields()[5]->SetAsInteger(1 + s / 35 % 3);
+            Students.Fields()[6]->SetAsString(s / 35 % 2 ? QStringLiteral("01")
+                                                         : QStringLiteral("02"));
+            Students.Fields()[7]->SetAsInteger(s % 35 + 1);
+            Students.Fields()[8]->SetAsString(QStringLiteral("%1").arg(100 + s % 20));
+            Students.Fields()[9]->SetAsString(
                 QStringLiteral("臺北市中正區重慶南路一段%1巷%2號").arg(s % 50).arg(s));
-            Students.Fields()[5]->SetAsString(QStringLiteral("%1").arg(101 + s / 35));
-            Students.Fields()[6]->SetAsInteger(s % 35 + 1);
             Students.Post();
         }
         Students.MergeChangeLog();
-        Students.First();
 
-        Absences.SetName(QStringLiteral("Absences"));
-        Absences.FieldDefs().Add(QStringLiteral("StudentID"), ftString, 10);
-        Absences.FieldDefs().Add(QStringLiteral("AbsenceDate"), ftDate);
-        Absences.FieldDefs().Add(QStringLiteral("CourseName"), ftString, 20);
-        Absences.FieldDefs().Add(QStringLiteral("SecAbsence"), ftInteger);
-        Absences.FieldDefs().Add(QStringLiteral("SecLate"), ftInteger);
-        Absences.FieldDefs().Add(QStringLiteral("SecVAC"), ftInteger);
-        Absences.FieldDefs().Add(QStringLiteral("VAC_ID"), ftString, 2);
+        const struct {
+            const char *Name;
+            TFieldType Type;
+            int Size;
+        } rowFields[] = {{"YSemester", ftString, 5},    {"StudentID", ftString, 10},
+                         {"AbsenceNo", ftString, 10},   {"AbsenceDate", ftDate, 0},
+                         {"Week", ftString, 1},         {"CourseID", ftString, 10},
+                         {"SecAbsence", ftInteger, 0},  {"SecLate", ftInteger, 0},
+                         {"SecVAC", ftInteger, 0},      {"VAC_ID", ftString, 2},
+                         {"ASectionList", ftString, 20}};
+        for (const auto &f : rowFields)
+            Absences.FieldDefs().Add(QLatin1String(f.Name), f.Type, f.Size);
         Absences.CreateDataSet();
-        const QStringList courses{QStringLiteral("國文"), QStringLiteral("英文"),
-                                  QStringLiteral("數學"), QStringLiteral("歷史"),
-                                  QStringLiteral("地理"), QStringLiteral("物理")};
         const QDate start(2024, 3, 1);
         for (int s = 0; s < letters; ++s)
             for (int r = 0; r < kRows; ++r) {
+                const QDate day = start.addDays(r);
                 Absences.Append();
-                Absences.Fields()[0]->SetAsString(
-                    QStringLiteral("S%1").arg(s, 6, 10, QLatin1Char('0')));
-                Absences.Fields()[1]->SetAsDateTime(TDateTime::FromDate(start.addDays(r)));
-                Absences.Fields()[2]->SetAsString(courses[(s + r) % courses.size()]);
-                Absences.Fields()[3]->SetAsInteger((s + r) % 4);
-                Absences.Fields()[4]->SetAsInteger(r % 2);
-                Absences.Fields()[5]->SetAsInteger(r % 3 == 0 ? 1 : 0);
-                Absences.Fields()[6]->SetAsString(r % 3 == 0 ? QStringLiteral("A")
+                Absences.Fields()[0]->SetAsString(QStringLiteral("1122"));
+                Absences.Fields()[1]->SetAsString(StudentID(s));
+                Absences.Fields()[2]->SetAsString(QStringLiteral("A%1").arg(s * kRows + r));
+                Absences.Fields()[3]->SetAsDateTime(TDateTime::FromDate(day));
+                Absences.Fields()[4]->SetAsString(QString::number(day.dayOfWeek() % 7));
+                Absences.Fields()[5]->SetAsString(
+                    QStringLiteral("C%1").arg((s + r) % kCourses, 3, 10, QLatin1Char('0')));
+                Absences.Fields()[6]->SetAsInteger((s + r) % 4);
+                Absences.Fields()[7]->SetAsInteger(r % 2);
+                Absences.Fields()[8]->SetAsInteger(r % 3 == 0 ? 1 : 0);
+                Absences.Fields()[9]->SetAsString(r % 3 == 0 ? QStringLiteral("1")
                                                              : QStringLiteral("*"));
+                Absences.Fields()[10]->SetAsString(
+                    QStringLiteral("%1,%2").arg(r % 7 + 1).arg(r % 7 + 2));
                 Absences.Post();
             }
         Absences.MergeChangeLog();
-        Absences.SetIndexFieldNames(QStringLiteral("StudentID;AbsenceDate"));
-        StudentSource.SetDataSet(&Students);
-        Absences.SetMasterSource(&StudentSource);
-        Absences.SetMasterFields(QStringLiteral("StudentID"));
-        Absences.FieldByName(QStringLiteral("VAC_ID"))->OnGetText = [](TField *f, QString &text,
-                                                                       bool) {
-            const QString code = f->AsString();
-            text = code == QLatin1String("*") ? QString() : QStringLiteral("事假");
-        };
-        Build();
-    }
 
-    void Build() {
-        TQuickRep &r = Report;
-        r.SetReportTitle(QStringLiteral("學生缺曠課通知單"));
-        r.SetDataSet(&Students);
-        // The envelope: sender, mail ID, receiver, post code, address in the window.
-        auto *envelope = new TQRGroup(&r, QStringLiteral("StudentID"), 62);
-        envelope->SetForceNewPage(true);
-        TQRMemo *sender = envelope->AddMemo(0, 0, 90, 12);
-        sender->Lines().Add(QStringLiteral("臺北市立示範高級中學 學生事務處"));
-        sender->Lines().Add(QStringLiteral("100 臺北市中正區示範路一號"));
-        envelope->AddLabel(120, 0, 70, 6, QStringLiteral("限時專送 第 1234 號"));
-        envelope->AddDBText(30, 34, 40, 6, &Students, QStringLiteral("ZipCode"));
-        envelope->AddDBText(30, 42, 140, 6, &Students, QStringLiteral("Address"));
-        TQRDBText *receiver =
-            envelope->AddDBText(40, 50, 100, 8, &Students, QStringLiteral("Genearch"));
-        receiver->SetFontSize(14);
-        receiver->OnPrint = [](TQRCustomLabel *, QString &text) {
-            text += QStringLiteral(" 君 收");
-        };
-        // The student line and the period.
-        auto *line = new TQRBand(&r, rbDetail, 14);
-        TQRMemo *info = line->AddMemo(0, 0, 190, 6);
-        line->AddLabel(0, 7, 190, 6,
-                       QStringLiteral("於 2024/03/01 至 2024/03/31 期間缺課節數記錄如下："));
-        line->BeforePrint = [this, info](TQRBand *, bool &) {
-            info->Lines().Clear();
-            info->Lines().Add(
-                QStringLiteral("查貴子弟學號:%1 - %2,%3班座號:%4")
-                    .arg(Students.Fields()[0]->AsString(), Students.Fields()[1]->AsString(),
-                         Students.Fields()[5]->AsString(), Students.Fields()[6]->AsString()));
-        };
-        // The rows with their heads and subtotal.
-        auto *rows = new TQRSubDetail(&r, &Absences, 7);
-        const double columns[] = {0, 35, 75, 100, 125, 150};
-        const char *fields[] = {"AbsenceDate", "CourseName", "SecAbsence",
-                                "SecLate",     "SecVAC",     "VAC_ID"};
-        const char *heads[] = {"日期", "科目", "缺課", "遲到", "請假節數", "假別"};
-        TQRBand *head = rows->AddHeaderBand(8);
-        for (int c = 0; c < 6; ++c) {
-            head->AddLabel(columns[c], 1, 25, 6, QString::fromUtf8(heads[c]));
-            rows->AddDBText(columns[c], 0, 25, 6, &Absences, QString::fromUtf8(fields[c]));
+        const char *totals[] = {"Absence",     "Truancy",    "AbsLate",     "AskFor",
+                                "AskFor_Sick", "AskFor_Pub", "AskFor_Other"};
+        SemStatic.FieldDefs().Add(QStringLiteral("YSemester"), ftString, 5);
+        SemStatic.FieldDefs().Add(QStringLiteral("StudentID"), ftString, 10);
+        for (const char *name : totals)
+            SemStatic.FieldDefs().Add(QLatin1String(name), ftInteger);
+        SemStatic.CreateDataSet();
+        for (int s = 0; s < letters; ++s) {
+            SemStatic.Append();
+            SemStatic.Fields()[0]->SetAsString(QStringLiteral("1122"));
+            SemStatic.Fields()[1]->SetAsString(StudentID(s));
+            for (int t = 0; t < 7; ++t)
+                SemStatic.Fields()[2 + t]->SetAsInteger((s + t) % 30);
+            SemStatic.Post();
         }
-        head->Frame().Bottom = true;
-        TQRBand *subtotal = rows->AddFooterBand(8);
-        subtotal->Frame().Top = true;
-        subtotal->AddLabel(35, 1, 30, 6, QStringLiteral("小計"));
-        subtotal->AddExpr(75, 1, 20, 6, qaSum, QStringLiteral("SecAbsence"));
-        subtotal->AddExpr(100, 1, 20, 6, qaSum, QStringLiteral("SecLate"));
-        subtotal->AddExpr(125, 1, 20, 6, qaSum, QStringLiteral("SecVAC"));
-        TQRExpr *truancy = subtotal->AddExpr(150, 1, 40, 6, qaSum);
-        TField *absence = Absences.FieldByName(QStringLiteral("SecAbsence"));
-        TField *vac = Absences.FieldByName(QStringLiteral("SecVAC"));
-        truancy->ValueFunction = [absence, vac] { return absence->AsFloat() - vac->AsFloat(); };
-        truancy->SetDisplayFormat(QStringLiteral("曠課:0"));
-        // The remarks.
-        TQRBand *remarks = envelope->AddFooterBand(26);
-        TQRMemo *foot = remarks->AddMemo(0, 2, 190, 24);
-        foot->Lines().Add(QStringLiteral("備註說明:"));
-        foot->Lines().Add(QStringLiteral("1.依據教育部學生德育成績考查辦法,曠課達45小時予以退學."));
-        foot->Lines().Add(QStringLiteral("2.請家長注意貴子弟之學習"));
-        foot->Lines().Add(QStringLiteral("3.請家長簽名："));
-        auto *pageFooter = new TQRBand(&r, rbPageFooter, 8);
-        pageFooter->AddSysData(120, 1, 70, 6, qrsPageNumber, QStringLiteral("第 %d 頁 / 共 %d 頁"))
-            ->SetAlignment(taRightJustify);
+        SemStatic.MergeChangeLog();
+
+        Report.SetFootMemo(QStringLiteral("本通知單請家長簽名後交回導師"));
+        Report.SetFromDate(TDateTime::FromDate(QDate(2024, 3, 1)));
+        Report.SetToDate(TDateTime::FromDate(QDate(2024, 3, 31)));
+        Report.OpenStudents(&Students);
+        Report.OpenDetail(&Absences);
+        Report.OpenSemStatic(&SemStatic);
     }
 };
 
@@ -232,6 +246,7 @@ void TakeFloor(const TQRPreparedReport &pages) {
 std::unique_ptr<TLetters> &Letters() {
     static std::unique_ptr<TLetters> letters;
     if (!letters) {
+        LoadCodeTable();
         letters = std::make_unique<TLetters>(kLetters);
         TakeFloor(*letters->Report.Prepare());
     }
@@ -316,6 +331,7 @@ void MemoryGrowth(benchmark::State &state) {
     const QString out = Folder().filePath(QStringLiteral("memory.pdf"));
     for (auto _ : state) {
         // A first run of each loads fonts and fills caches.
+        LoadCodeTable();
         TLetters small(kLetters / 4);
         small.Report.ExportToPdf(out);
         Memory().Small = PeakGrowth(small, out);

@@ -346,6 +346,9 @@ void TClientDataSet::EmptyDataSet() {
 
 void TClientDataSet::InternalOpen() {
     OpenCursor(false);
+    // A detail opens on the rows of its master's current record.
+    if (FMasterLink && !FDataSetField && Store())
+        UpdateMasterCondition();
 }
 
 bool TClientDataSet::OpeningFromData() const {
@@ -413,6 +416,9 @@ void TClientDataSet::OpenCursor(bool) {
 void TClientDataSet::InternalClose() {
     if (!FFileName.isEmpty() && !FReplacing && Store() && !FDataSetField)
         SaveToFile(FFileName);
+    // The master condition reads the layout of the records that are going.
+    if (FMasterLink)
+        FRowCondition = nullptr;
 }
 
 void TClientDataSet::Refresh() {
@@ -1009,39 +1015,7 @@ void TClientDataSet::MasterChanged() {
                 Open();
             }
         } else if (Active() && FMasterLink) {
-            TDataSet *master = FMasterLink->DataSet();
-            const QStringList masterNames = SplitFieldNames(FMasterFields);
-            QStringList detailNames = IndexFields();
-            if (detailNames.size() < masterNames.size())
-                detailNames = masterNames;
-            std::vector<int> slots;
-            std::vector<Variant> values(static_cast<size_t>(Store()->Layout().Count()),
-                                        Variant::Null());
-            bool none = !master || !master->Active() || masterNames.isEmpty() ||
-                        (master->IsEmpty() && !master->IsEditing());
-            for (int i = 0; !none && i < masterNames.size(); ++i) {
-                TField *detailField = FieldByName(detailNames[i]);
-                if (!detailField->IsData())
-                    DatabaseError(
-                        QStringLiteral("Field '%1' cannot link a detail").arg(detailNames[i]));
-                const Variant v = master->FieldByName(masterNames[i])->Value();
-                slots.push_back(detailField->FieldNo());
-                values[static_cast<size_t>(detailField->FieldNo())] =
-                    v.IsEmptyOrNull() ? Variant::Null() : detailField->Coerce(v);
-            }
-            if (none) {
-                FRowCondition = [](const uchar *) { return false; };
-            } else {
-                auto key =
-                    std::make_shared<std::vector<uchar>>(EncodeValues(Store()->Layout(), values));
-                const TRecordLayout *layout = &Store()->Layout();
-                FRowCondition = [key, slots, layout](const uchar *rec) {
-                    for (int slot : slots)
-                        if (layout->Compare(rec, key->data(), slot, false) != 0)
-                            return false;
-                    return true;
-                };
-            }
+            UpdateMasterCondition();
             CheckBrowseMode();
             Resync();
             First();
@@ -1052,6 +1026,47 @@ void TClientDataSet::MasterChanged() {
         throw;
     }
     FInMasterChange = false;
+}
+
+void TClientDataSet::UpdateMasterCondition() {
+    TDataSet *master = FMasterLink ? FMasterLink->DataSet() : nullptr;
+    const QStringList masterNames = SplitFieldNames(FMasterFields);
+    QStringList detailNames = IndexFields();
+    if (detailNames.size() < masterNames.size())
+        detailNames = masterNames;
+    std::vector<int> slots;
+    std::vector<Variant> values(static_cast<size_t>(Store()->Layout().Count()), Variant::Null());
+    const bool none = !master || !master->Active() || masterNames.isEmpty() ||
+                      (master->IsEmpty() && !master->IsEditing());
+    for (int i = 0; !none && i < masterNames.size(); ++i) {
+        // The stored fields by their definitions: this runs also while the dataset opens,
+        // before its fields are bound.
+        const int slot = FieldDefs_().IndexOf(detailNames[i]);
+        if (slot < 0) {
+            const TField *field = FindField(detailNames[i]);
+            DatabaseError((field ? QStringLiteral("Field '%1' cannot link a detail")
+                                 : QStringLiteral("Field '%1' not found"))
+                              .arg(detailNames[i]));
+        }
+        const TFieldDef &def = FieldDefs_()[slot];
+        const Variant v = master->FieldByName(masterNames[i])->Value();
+        slots.push_back(slot);
+        values[static_cast<size_t>(slot)] =
+            v.IsEmptyOrNull() ? Variant::Null() : TField::Create(def.DataType, def.Size)->Coerce(v);
+    }
+    if (none) {
+        FRowCondition = [](const uchar *) { return false; };
+        return;
+    }
+    auto key = std::make_shared<std::vector<uchar>>(EncodeValues(Store()->Layout(), values));
+    // The layout of the records held now: the condition is made again whenever they change.
+    const TRecordLayout *layout = &Store()->Layout();
+    FRowCondition = [key, slots, layout](const uchar *rec) {
+        for (int slot : slots)
+            if (layout->Compare(rec, key->data(), slot, false) != 0)
+                return false;
+        return true;
+    };
 }
 
 void TClientDataSet::InitNewRecord() {

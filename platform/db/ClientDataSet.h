@@ -154,6 +154,9 @@ private:
                    const std::vector<std::pair<quint32, TUpdateKind>> &rows);
     void AfterLogChange(qint64 row);
     void WriteBackToMaster();
+    // Restricts the records held now to those of the master's current record (nothing when
+    // the master is closed or empty).
+    void UpdateMasterCondition();
     std::vector<TFieldDef> NestedDefs() const;
 
     QString FProviderName;

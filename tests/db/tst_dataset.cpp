@@ -1,3 +1,4 @@
+#include "DataSource.h"
 #include "DbTestUtil.h"
 
 #include <QTest>
@@ -21,6 +22,7 @@ private Q_SLOTS:
     void uniqueIndexesRefuseRepeatedKeys();
     void whatAUserTypedIsRefusedInTheirWords();
     void fieldComponentsAreNamedAsADesignerNamesThem();
+    void aDetailOpensAndReopensOnItsMastersRecord();
 };
 
 void TstDataSet::cursorMovesAndBoundaries() {
@@ -491,6 +493,41 @@ void TstDataSet::fieldComponentsAreNamedAsADesignerNamesThem() {
     name->SetName("PeopleName");
     QCOMPARE(name->Name(), QString("PeopleName"));
     QCOMPARE(name->FieldName(), QString("Name"));
+}
+
+// A detail opened while its master stands on a record holds that record's rows at once; opened
+// again with other records (a new packet, another layout) it holds the rows of those.
+void TstDataSet::aDetailOpensAndReopensOnItsMastersRecord() {
+    auto masters = MakePeople({{1, "A", 0}, {2, "B", 0}});
+    TDataSource source;
+    source.SetDataSet(masters.get());
+    const auto rows = [](const std::vector<std::tuple<int, QString, double>> &items) {
+        return MakePeople(items);
+    };
+    auto first = rows({{1, "a1", 1}, {2, "b1", 1}, {1, "a2", 2}});
+    TClientDataSet detail;
+    detail.SetIndexFieldNames(QStringLiteral("ID;Amount"));
+    detail.SetMasterSource(&source);
+    detail.SetMasterFields(QStringLiteral("ID"));
+    masters->Next(); // B
+    detail.SetData(first->Data());
+    QCOMPARE(Column(detail, QStringLiteral("Name")), QStringList({"b1"}));
+    // Other rows, with fields in another order: the old layout is gone.
+    auto second = std::make_unique<TClientDataSet>();
+    second->FieldDefs().Add(QStringLiteral("Name"), ftString, 30);
+    second->FieldDefs().Add(QStringLiteral("Amount"), ftFloat);
+    second->FieldDefs().Add(QStringLiteral("ID"), ftInteger);
+    second->CreateDataSet();
+    for (const auto &[id, name] : {std::pair{2, "b2"}, std::pair{2, "b3"}, std::pair{1, "a3"}}) {
+        second->Append();
+        second->FieldByName(QStringLiteral("ID"))->SetAsInteger(id);
+        second->FieldByName(QStringLiteral("Name"))->SetAsString(QString::fromUtf8(name));
+        second->Post();
+    }
+    detail.SetData(second->Data());
+    QCOMPARE(Column(detail, QStringLiteral("Name")), QStringList({"b2", "b3"}));
+    masters->First();
+    QCOMPARE(Column(detail, QStringLiteral("Name")), QStringList({"a3"}));
 }
 
 QTEST_GUILESS_MAIN(TstDataSet)

@@ -10,7 +10,8 @@
 #include <QStringList>
 #include <memory>
 
-// A client dataset with the given fields ("Name:type[:size]", type one of s i f d) and rows.
+// A client dataset with the given fields ("Name:type[:size]", type one of s i f d t; t is a date
+// and time) and rows.
 inline std::unique_ptr<TClientDataSet> MakeDataSet(const QString &name, const QStringList &fields,
                                                    const QList<QVariantList> &rows,
                                                    QObject *owner = nullptr) {
@@ -25,6 +26,8 @@ inline std::unique_ptr<TClientDataSet> MakeDataSet(const QString &name, const QS
             ds->FieldDefs().Add(parts[0], ftFloat);
         else if (type == QLatin1String("d"))
             ds->FieldDefs().Add(parts[0], ftDate);
+        else if (type == QLatin1String("t"))
+            ds->FieldDefs().Add(parts[0], ftDateTime);
         else
             ds->FieldDefs().Add(parts[0], ftString, parts.value(2, QStringLiteral("40")).toInt());
     }
@@ -42,6 +45,8 @@ inline std::unique_ptr<TClientDataSet> MakeDataSet(const QString &name, const QS
                 f->SetAsFloat(v.toDouble());
             else if (f->DataType() == ftDate)
                 f->SetAsDateTime(TDateTime::FromDate(v.toDate()));
+            else if (f->DataType() == ftDateTime)
+                f->SetAsDateTime(TDateTime::FromQDateTime(v.toDateTime()));
             else
                 f->SetAsString(v.toString());
         }

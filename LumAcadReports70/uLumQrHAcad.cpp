@@ -1,0 +1,63 @@
+#include "uLumQrHAcad.h"
+
+#include "ClientDataSet.h"
+#include "CodeTableCDS.h"
+#include "Exceptions.h"
+#include "uGenSQLWhere.h"
+#include "uLumFieldDisplays.h"
+
+TLumQrHAcad::TLumQrHAcad(QObject *owner) : TLumQrHeader(owner) {
+    NowYSem = AddCodeTable(QStringLiteral("NowYSem"),
+                           QStringLiteral("Main_Code='NSYS' and Code='NowYSem'"));
+    Semester = AddCodeTable(QStringLiteral("Semester"), QStringLiteral("Main_Code='Semester' "));
+    GenSQLWhere = new TGenSQLWhere(this);
+    GenSQLWhere->SetName(QStringLiteral("GenSQLWhere"));
+    SetYSemester(CurrentYSemester(NowYSem));
+}
+
+QString TLumQrHAcad::GetASemester() const {
+    return FTerm.GetASemester(Semester);
+}
+
+QString TLumQrHAcad::GetYSemFMT() const {
+    return FTerm.GetYSemFMT(Semester);
+}
+
+void TLumQrHAcad::DoMasterCommand() {
+    if (TClientDataSet *master = GetMasterDataSet())
+        master->Close();
+}
+
+void TLumQrHAcad::OpenMaster(const QString &where) {
+    TClientDataSet *master = GetMasterDataSet();
+    if (!master)
+        throw Exception(QStringLiteral("Dataset is not specified"));
+    if (where == FWhereMaster && FReadByWhere && master->Active())
+        return;
+    FWhereMaster = where;
+    FReadByWhere = false;
+    DoMasterCommand();
+    DoOpenMaster();
+    FReadByWhere = true;
+}
+
+void TLumQrHAcad::OpenMaster(TClientDataSet *dataSet) {
+    if (!GetMasterDataSet())
+        throw Exception(QStringLiteral("Dataset is not specified"));
+    FReadByWhere = false;
+    DoCopyMaster(dataSet);
+}
+
+void TLumQrHAcad::DoOpenMaster() {
+    OpenRemote(GetMasterDataSet());
+}
+
+void TLumQrHAcad::DoCopyMaster(TClientDataSet *dataSet) {
+    CopyDataPacket(GetMasterDataSet(), dataSet);
+}
+
+QString TLumQrHAcad::TermCondition(const QString &where) {
+    GenSQLWhere->SetSQLWhere(where);
+    GenSQLWhere->AsString(true, QStringLiteral("YSemester"), QStringLiteral("="), YSemester());
+    return GenSQLWhere->SQLWhere();
+}
