@@ -374,12 +374,15 @@ private Q_SLOTS:
     void appliesAreRecorded() {
         TAppServerFixture server({}, 0, TFixtureSignIn::SignedOut);
         QVERIFY(Login(server, "T001", "teach-2024").first);
+        // A student without a school record, to be deleted (one with a record stays).
+        server.Database().Run({"INSERT INTO StdOnSchool (StudentID, Cht_Name) VALUES "
+                               "('119002', '刪除生')"});
         auto connection = server.Connect(kStudents);
         TClientDataSet ds;
         ds.SetAppServer(connection->GetServer());
         ds.SetProviderName("dspStdBasic");
         ds.Open();
-        ds.First();
+        QVERIFY(ds.Locate("StudentID", Variant("113001")));
         ds.Edit();
         ds.FieldByName("Address")->SetAsString(QStringLiteral("臺中市西區民權路1號"));
         ds.Post();
@@ -387,8 +390,7 @@ private Q_SLOTS:
         ds.FieldByName("StudentID")->SetAsString("119001");
         ds.FieldByName("Cht_Name")->SetAsString(QStringLiteral("王小明"));
         ds.Post();
-        ds.Last();
-        ds.Prior();
+        QVERIFY(ds.Locate("StudentID", Variant("119002")));
         ds.Delete();
         QCOMPARE(ds.ApplyUpdates(0), 0);
         QCOMPARE(server
