@@ -23,39 +23,6 @@ QString TLumQrHAcad::GetYSemFMT() const {
     return FTerm.GetYSemFMT(Semester);
 }
 
-void TLumQrHAcad::DoMasterCommand() {
-    if (TClientDataSet *master = GetMasterDataSet())
-        master->Close();
-}
-
-void TLumQrHAcad::OpenMaster(const QString &where) {
-    TClientDataSet *master = GetMasterDataSet();
-    if (!master)
-        throw Exception(QStringLiteral("Dataset is not specified"));
-    if (where == FWhereMaster && FReadByWhere && master->Active())
-        return;
-    FWhereMaster = where;
-    FReadByWhere = false;
-    DoMasterCommand();
-    DoOpenMaster();
-    FReadByWhere = true;
-}
-
-void TLumQrHAcad::OpenMaster(TClientDataSet *dataSet) {
-    if (!GetMasterDataSet())
-        throw Exception(QStringLiteral("Dataset is not specified"));
-    FReadByWhere = false;
-    DoCopyMaster(dataSet);
-}
-
-void TLumQrHAcad::DoOpenMaster() {
-    OpenRemote(GetMasterDataSet());
-}
-
-void TLumQrHAcad::DoCopyMaster(TClientDataSet *dataSet) {
-    CopyDataPacket(GetMasterDataSet(), dataSet);
-}
-
 QString TLumQrHAcad::TermCondition(const QString &where) {
     GenSQLWhere->SetSQLWhere(where);
     GenSQLWhere->AsString(true, QStringLiteral("YSemester"), QStringLiteral("="), YSemester());

@@ -29,29 +29,11 @@ public:
     // "%s 學年度 %s ": "094 學年度 下學期 ".
     QString GetYSemFMT() const;
 
-    // The master dataset; none in this base.
-    virtual TClientDataSet *GetMasterDataSet() { return nullptr; }
-    // Closes the master; descendants then set its statement from WhereMaster.
-    virtual void DoMasterCommand();
-    // When the condition (a WHERE text without the word) differs from the one the master was
-    // read with: stored, DoMasterCommand, the master read through the module's connection.
-    void OpenMaster(const QString &where);
-    // The whole data packet of the dataset into the master, without a server call.
-    void OpenMaster(TClientDataSet *dataSet);
-    const QString &WhereMaster() const { return FWhereMaster; }
-    void SetWhereMaster(const QString &where) { OpenMaster(where); }
-
 protected:
     // The condition builder reset to `where` and extended by the term: "( where And
     // YSemester='0942' )", or the bare term condition when `where` is empty.
     QString TermCondition(const QString &where);
-    // Reads the master with the statement DoMasterCommand set.
-    virtual void DoOpenMaster();
-    // Takes the rows of OpenMaster(dataset).
-    virtual void DoCopyMaster(TClientDataSet *dataSet);
 
 private:
     TLumAcadTerm FTerm;
-    QString FWhereMaster;
-    bool FReadByWhere = false; // the master holds the rows of FWhereMaster
 };

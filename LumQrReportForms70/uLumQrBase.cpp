@@ -43,6 +43,39 @@ void TLumQrBase::DisConnection() {
     FRemoteData->DisConnection();
 }
 
+void TLumQrBase::DoMasterCommand() {
+    if (TClientDataSet *master = GetMasterDataSet())
+        master->Close();
+}
+
+void TLumQrBase::OpenMaster(const QString &where) {
+    TClientDataSet *master = GetMasterDataSet();
+    if (!master)
+        throw Exception(QStringLiteral("Dataset is not specified"));
+    if (where == FWhereMaster && FReadByWhere && master->Active())
+        return;
+    FWhereMaster = where;
+    FReadByWhere = false;
+    DoMasterCommand();
+    DoOpenMaster();
+    FReadByWhere = true;
+}
+
+void TLumQrBase::OpenMaster(TClientDataSet *dataSet) {
+    if (!GetMasterDataSet())
+        throw Exception(QStringLiteral("Dataset is not specified"));
+    FReadByWhere = false;
+    DoCopyMaster(dataSet);
+}
+
+void TLumQrBase::DoOpenMaster() {
+    OpenRemote(GetMasterDataSet());
+}
+
+void TLumQrBase::DoCopyMaster(TClientDataSet *dataSet) {
+    CopyDataPacket(GetMasterDataSet(), dataSet);
+}
+
 void TLumQrBase::CopyDataPacket(TClientDataSet *target, TClientDataSet *source) {
     ::CopyDataPacket(target, source);
 }

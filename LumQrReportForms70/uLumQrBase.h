@@ -44,6 +44,19 @@ public:
     // target, without a server call; a closed source leaves target closed.
     static void CopyDataPacket(TClientDataSet *target, TClientDataSet *source);
 
+    // --- the master rows ---
+    // The master dataset; none in this base.
+    virtual TClientDataSet *GetMasterDataSet() { return nullptr; }
+    // Closes the master; descendants then set its statement from WhereMaster.
+    virtual void DoMasterCommand();
+    // When the condition (a WHERE text without the word) differs from the one the master was
+    // last read with: stored, DoMasterCommand, the master read through the module's connection.
+    void OpenMaster(const QString &where);
+    // The whole data packet of the dataset into the master, without a server call.
+    void OpenMaster(TClientDataSet *dataSet);
+    const QString &WhereMaster() const { return FWhereMaster; }
+    void SetWhereMaster(const QString &where) { OpenMaster(where); }
+
     // --- how fields show ---
     // The get-text handler of coded fields: the look-up dataset's result for the field's own
     // value, else the field's own text.
@@ -66,8 +79,14 @@ protected:
     // Before a run lays the report out; printReport false prints nothing.
     virtual void DoBeforePrint(bool &printReport);
     virtual void DoAfterPrint() {}
+    // Reads the master with the statement DoMasterCommand set.
+    virtual void DoOpenMaster();
+    // Takes the rows of OpenMaster(dataset).
+    virtual void DoCopyMaster(TClientDataSet *dataSet);
 
 private:
     TLumRemoteData *FRemoteData;
     TLumFieldDisplays *FFieldDisplays;
+    QString FWhereMaster;
+    bool FReadByWhere = false; // the master holds the rows of FWhereMaster
 };

@@ -81,29 +81,3 @@ TLumQrEnvelope::TLumQrEnvelope(QObject *owner) : TLumQrBase(owner) {
 TClientDataSet *TLumQrEnvelope::GetMasterDataSet() {
     return ReceiverDataSet;
 }
-
-void TLumQrEnvelope::DoMasterCommand() {
-    if (TClientDataSet *master = GetMasterDataSet())
-        master->Close();
-}
-
-void TLumQrEnvelope::OpenMaster(const QString &where) {
-    TClientDataSet *master = GetMasterDataSet();
-    if (!master)
-        throw Exception(QStringLiteral("Dataset is not specified"));
-    if (where == FWhereMaster && FReadByWhere && master->Active())
-        return;
-    FWhereMaster = where;
-    FReadByWhere = false;
-    DoMasterCommand();
-    OpenRemote(master);
-    FReadByWhere = true;
-}
-
-void TLumQrEnvelope::OpenMaster(TClientDataSet *dataSet) {
-    TClientDataSet *master = GetMasterDataSet();
-    if (!master)
-        throw Exception(QStringLiteral("Dataset is not specified"));
-    FReadByWhere = false;
-    CopyDataPacket(master, dataSet);
-}

@@ -42,23 +42,12 @@ public:
     TQRDBText *Receiver;
     TQRMemo *moMailID;
 
-    virtual TClientDataSet *GetMasterDataSet();
-    // Closes the master; descendants then set its statement from WhereMaster.
-    virtual void DoMasterCommand();
-    // When the condition (a WHERE text without the word) differs from the one the master was
-    // last read with: stored, DoMasterCommand, the master read through the connection.
-    void OpenMaster(const QString &where);
-    // The whole data packet of the dataset into the master, without a server call.
-    void OpenMaster(TClientDataSet *dataSet);
-    const QString &WhereMaster() const { return FWhereMaster; }
-    void SetWhereMaster(const QString &where) { OpenMaster(where); }
+    TClientDataSet *GetMasterDataSet() override;
 
     // The text after the receiver's name ("收"); empty names print nothing.
     QString ReceiverSuffix() const { return FReceiverSuffix; }
     void SetReceiverSuffix(const QString &suffix) { FReceiverSuffix = suffix; }
 
 private:
-    QString FWhereMaster;
-    bool FReadByWhere = false; // the master holds the rows of FWhereMaster
     QString FReceiverSuffix = QStringLiteral(" 收");
 };

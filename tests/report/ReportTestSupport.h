@@ -17,8 +17,8 @@ inline std::unique_ptr<TClientDataSet> MakeDataSet(const QString &name, const QS
                                                    QObject *owner = nullptr) {
     auto ds = std::make_unique<TClientDataSet>(owner);
     ds->SetName(name);
-    for (const QString &spec : fields) {
-        const QStringList parts = spec.split(QLatin1Char(':'));
+    for (const QString &field : fields) {
+        const QStringList parts = field.split(QLatin1Char(':'));
         const QString type = parts.value(1, QStringLiteral("s"));
         if (type == QLatin1String("i"))
             ds->FieldDefs().Add(parts[0], ftInteger);
