@@ -433,6 +433,11 @@ const TDemoPackage kPackages[] = {
     {"TqCourseStudents.bpl", "課程選修學生維護", "A,教務", 2},
     {"TqCourseSelect.bpl", "課程選課作業", "A,教務", 2},
     {"TqCourseBatch.bpl", "課程批次選課", "A,教務", 2},
+    {"TqAbsenceNotify.bpl", "學生缺曠課通知單", "A,教務", 2},
+    {"TqAbsenceWeeklyNotify.bpl", "學生每週缺曠課通知單", "A,教務", 2},
+    {"TqRewardNotify.bpl", "學生獎懲通知單", "A,教務", 2},
+    {"TqSemCourseSheets.bpl", "科目名冊及計分表", "A,教務", 2},
+    {"TqClassAbsWeekly.bpl", "班級學生週缺曠課統計表", "A,教務", 2},
 };
 
 // The demo packages' records in the client-application list, with their group and flags.

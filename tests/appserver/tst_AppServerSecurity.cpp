@@ -219,8 +219,10 @@ private Q_SLOTS:
         // Every group also runs the packages the demo school starts with.
         const QString common =
             "LumChangePassword.bpl\nLumEmployeesIndex.bpl\nLumPublicNews.bpl\n"
-            "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqCourseBatch.bpl\nTqCourseSelect.bpl\n"
-            "TqCourseStudents.bpl\nTqStdBasicByNo.bpl\nTqStdBasicData.bpl\n"
+            "LumSYSHelpRead.bpl\nLumUnitActionsQuery.bpl\nTqAbsenceNotify.bpl\n"
+            "TqAbsenceWeeklyNotify.bpl\nTqClassAbsWeekly.bpl\nTqCourseBatch.bpl\n"
+            "TqCourseSelect.bpl\nTqCourseStudents.bpl\nTqRewardNotify.bpl\n"
+            "TqSemCourseSheets.bpl\nTqStdBasicByNo.bpl\nTqStdBasicData.bpl\n"
             "TqStdChangeClass.bpl\nTqStdClassChart.bpl\nTqStdOnSchoolIdx.bpl\nTqStdQuery.bpl\n"
             "TqStdTextTransfer.bpl\n";
         QCOMPARE(info[2].ToString(),

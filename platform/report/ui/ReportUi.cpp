@@ -80,22 +80,31 @@ void PrintPreparedReport(const TQRPreparedReport &pages, QPrinter &printer, int 
     pages.Print(printer, sheets);
 }
 
-void PrintReport(TQuickRep &report, bool withDialog, QWidget *parent) {
+void CheckReportPrinter() {
     if (gOutputFile.isEmpty() && QPrinterInfo::availablePrinters().isEmpty())
         throw EReportError(QStringLiteral("沒有可用的印表機"));
-    const std::shared_ptr<TQRPreparedReport> pages = report.Prepare();
-    if (pages->PageCount() == 0)
+}
+
+void PrintReport(TQuickRep &report, bool withDialog, QWidget *parent) {
+    CheckReportPrinter();
+    PrintPreparedPages(*report.Prepare(), withDialog, parent);
+}
+
+bool PrintPreparedPages(const TQRPreparedReport &pages, bool withDialog, QWidget *parent) {
+    CheckReportPrinter();
+    if (pages.PageCount() == 0)
         throw EReportEmpty(QStringLiteral("報表沒有資料可以列印"));
     QPrinter printer(QPrinter::HighResolution);
     UseOutputFile(printer);
-    printer.setDocName(pages->Title());
-    printer.setPageLayout(pages->PageLayout());
+    printer.setDocName(pages.Title());
+    printer.setPageLayout(pages.PageLayout());
     if (withDialog) {
         QPrintDialog dialog(&printer, parent);
         dialog.setWindowTitle(QStringLiteral("列印"));
-        dialog.setMinMax(1, pages->PageCount());
+        dialog.setMinMax(1, pages.PageCount());
         if (dialog.exec() != QDialog::Accepted)
-            return;
+            return false;
     }
-    PrintPreparedReport(*pages, printer);
+    PrintPreparedReport(pages, printer);
+    return true;
 }

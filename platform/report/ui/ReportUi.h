@@ -21,6 +21,11 @@ TQRPreviewForm *PreviewReport(TQuickRep &report, bool modal = false, QWidget *pa
 // "列印" (nothing printed when it is cancelled). Raises EReportError "沒有可用的印表機" when
 // there is no printer and no output file.
 void PrintReport(TQuickRep &report, bool withDialog = false, QWidget *parent = nullptr);
+// Raises that error when there is nothing to print on.
+void CheckReportPrinter();
+// The same for pages laid out before; false when the print dialog was cancelled.
+bool PrintPreparedPages(const TQRPreparedReport &pages, bool withDialog = false,
+                        QWidget *parent = nullptr);
 
 // Prints prepared pages on a printer as it is set: its page range (current page: `current`),
 // page order and copies (repeated here when the printer does not make copies itself). The

@@ -1,0 +1,40 @@
+#pragma once
+// TAcadNoticeJobForm: a job form that prints letters to the families of students, one in its
+// window envelope per student. Besides the term it asks for the period ("期間", last month
+// when the form opens), whom the letters are for ("對象": a class, or the student numbers
+// typed) and to whom the envelopes go ("收件人": the guardian, the student or the emergency
+// contact). Descendants make the letter and read its rows.
+
+#include "uAcadReportJobForm.h"
+
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+class TLumQrEAcadStudent;
+
+class TAcadNoticeJobForm : public TAcadReportJobForm {
+    Q_OBJECT
+public:
+    explicit TAcadNoticeJobForm(const QString &caption);
+
+    QDateEdit *deFromDate, *deToDate;
+    QRadioButton *rbClass, *rbStudents;
+    TLUMDBCodeComboBox *cbClass;
+    QLineEdit *edStudents;
+    QComboBox *cbMailTo;
+
+    // The students' condition on vStudentAll: the class chosen, or the numbers typed; raises
+    // "請選擇班級" / "請輸入學號" when there is none.
+    QString StudentsWhere() const;
+
+    std::unique_ptr<TQuickRep> MakeReport() override;
+
+protected:
+    // A new letter of this form's kind.
+    virtual std::unique_ptr<TLumQrEAcadStudent> NewNotice() = 0;
+    // Gives the letter its period and reads its rows, once its term and students are set.
+    virtual void OpenRows(TLumQrEAcadStudent &notice, TDateTime from, TDateTime to) = 0;
+
+private:
+    void TargetChange();
+};
