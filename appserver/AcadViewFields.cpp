@@ -50,6 +50,7 @@ QList<TProviderField> StudentAllFields() {
                                  Text("Genearch", 40),
                                  Text("GenearchRelation", 2),
                                  Text("GenearchTel", 20),
+                                 Text("GenearchEMail", 80),
                                  Text("Emergent", 40),
                                  Text("EmergentRelation", 2),
                                  Text("EmergentTel", 20),

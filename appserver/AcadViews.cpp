@@ -69,7 +69,8 @@ QString StudentAll(const TDateSql &d) {
                "s.Buddha_Name, s.Passport, s.Nationality, s.Sex, %2 - 1911 AS Birth_Year, "
                "%3 AS Birth_Month, %4 AS Birth_Day, %5 AS Birthday, s.Birth_Residence, %6, "
                "s.DiplomaType, s.SeatNo, s.State, s.ClassID, s.IDNo, s.EnterType, "
-               "s.EnterNormalType, s.Genearch, s.GenearchRelation, s.GenearchTel, s.Emergent, "
+               "s.EnterNormalType, s.Genearch, s.GenearchRelation, s.GenearchTel, "
+               "s.GenearchEMail, s.Emergent, "
                "s.EmergentRelation, s.EmergentTel, s.PostCode, s.Address, s.Tel "
                "FROM StdOnSchool s LEFT JOIN ClassTypeDef k ON k.ClassType = s.ClassID")
         .arg(PersonID(QStringLiteral("s")), d.Year(born), d.Month(born), d.DayOfMonth(born),

@@ -19,6 +19,47 @@
 #include <QFileInfo>
 #include <QSettings>
 
+namespace {
+
+int PositiveValue(QSettings &ini, const char *key, int value, const QString &file) {
+    bool ok = false;
+    const int read = ini.value(QLatin1String(key), value).toInt(&ok);
+    if (!ok || read <= 0)
+        throw EServerError(
+            QStringLiteral("%1: [Mail] %2 must be a number above 0").arg(file, QLatin1String(key)));
+    return read;
+}
+
+// [Mail]: the relay and the retries; its From is also the server's own sender.
+void LoadMailIni(QSettings &ini, const QString &file, TApplicationServerConfig &config) {
+    ini.beginGroup(QStringLiteral("Mail"));
+    TMailDeliveryConfig &mail = config.Mail;
+    TMailRelay &relay = mail.Relay;
+    relay.Host = ini.value("Host", relay.Host).toString().trimmed();
+    const QString security = ini.value("Security", QStringLiteral("none")).toString().toLower();
+    if (security == QLatin1String("none"))
+        relay.Security = TMailSecurity::None;
+    else if (security == QLatin1String("starttls"))
+        relay.Security = TMailSecurity::StartTls;
+    else if (security == QLatin1String("tls"))
+        relay.Security = TMailSecurity::Tls;
+    else
+        throw EServerError(
+            QStringLiteral("%1: [Mail] Security must be none, starttls or tls").arg(file));
+    relay.Port = PositiveValue(ini, "Port", relay.Security == TMailSecurity::Tls ? 465 : 25, file);
+    relay.User = ini.value("User", relay.User).toString();
+    relay.Password = ini.value("Password", relay.Password).toString();
+    relay.CaFile = ini.value("CaFile", relay.CaFile).toString();
+    if (ini.contains("From"))
+        config.MailSender = ini.value("From").toString().trimmed();
+    mail.MaxAttempts = PositiveValue(ini, "MaxAttempts", mail.MaxAttempts, file);
+    mail.RetrySeconds = PositiveValue(ini, "RetrySeconds", mail.RetrySeconds, file);
+    mail.PollSeconds = PositiveValue(ini, "PollSeconds", mail.PollSeconds, file);
+    ini.endGroup();
+}
+
+} // namespace
+
 void TApplicationServerConfig::LoadIni(const QString &file) {
     if (!QFileInfo(file).isReadable())
         throw EServerError(QStringLiteral("Cannot read the configuration %1").arg(file));
@@ -53,6 +94,7 @@ void TApplicationServerConfig::LoadIni(const QString &file) {
                 .arg(file));
     SessionIdleMinutes = idle;
     ini.endGroup();
+    LoadMailIni(ini, file, *this);
 }
 
 QString TApplicationServer::SignInRequiredText() {
@@ -139,9 +181,13 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
     }
     FSessions = std::make_unique<TSessionStore>(*FDatabase, config.SessionIdleMinutes);
     FThrottle = std::make_unique<TLoginThrottle>(*FDatabase);
+    TMailDeliveryConfig mail = config.Mail;
+    mail.Relay.From = config.MailSender;
+    FMail = std::make_unique<TMailDelivery>(config.Database, mail);
     TServerContext context;
     context.Database = FDatabase.get();
     context.MailSender = config.MailSender;
+    context.Mail = FMail.get();
     context.HashCost = config.Database.HashCost;
     context.Sessions = FSessions.get();
     context.Throttle = FThrottle.get();

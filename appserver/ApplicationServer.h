@@ -8,6 +8,7 @@
 // that a client makes before its user has signed in (PreLoginCalls). Everything else is
 // refused with "尚未登入或登入已逾時", logged with the peer's address, and runs nothing.
 
+#include "MailOutbox.h"
 #include "ObjectServer.h"
 #include "ServerDatabase.h"
 #include "Sessions.h"
@@ -28,11 +29,14 @@ struct TApplicationServerConfig {
     QString PublishFolder;
     // Minutes without a call after which a session ticket lapses.
     int SessionIdleMinutes = TSessionStore::DefaultIdleMinutes;
+    // The relay the outbox is delivered through (no host: mail waits), and the retries.
+    TMailDeliveryConfig Mail;
 
     // Reads an INI file: [Server] Address, Port, Certificate, Key, MailSender, MaxFrameSize,
     // Publish; [Database] Driver, Name, Host, Port, User, Password; [Security]
-    // SessionIdleMinutes. Missing values keep their defaults. Raises EServerError when the file
-    // cannot be read.
+    // SessionIdleMinutes; [Mail] Host, Port, Security (none, starttls or tls), User, Password,
+    // From, CaFile, MaxAttempts, RetrySeconds, PollSeconds. Missing values keep their defaults.
+    // Raises EServerError when the file cannot be read or a value is not valid.
     void LoadIni(const QString &file);
 };
 
@@ -71,4 +75,6 @@ private:
     std::unique_ptr<TServerDatabase> FDatabase;
     std::unique_ptr<TSessionStore> FSessions;
     std::unique_ptr<TLoginThrottle> FThrottle;
+    // After the database: it stops first.
+    std::unique_ptr<TMailDelivery> FMail;
 };

@@ -1,16 +1,74 @@
 #include "CodeTableModule.h"
 
+#include "MailOutbox.h"
+
 #include "RemoteProtocol.h"
 
 #include <QRegularExpression>
 
-namespace {
-bool PlausibleAddress(const QString &address) {
-    static const QRegularExpression re(
-        QStringLiteral("^[^@\\s,;<>]+@[^@\\s,;<>]+\\.[^@\\s,;<>]+$"));
-    return re.match(address.trimmed()).hasMatch();
+bool TCodeTableModule::MailFromCall(TRemoteCall &c, TMailMessage &message, QString &why) const {
+    message.From = c.Str(3).trimmed().isEmpty() ? Context().MailSender : c.Str(3).trimmed();
+    message.To = MailAddresses(c.Str(0));
+    message.Subject = c.Str(1);
+    message.Body = c.Str(2);
+    QStringList bad;
+    for (const QString &to : message.To)
+        if (!PlausibleMailAddress(to))
+            bad << to;
+    if (message.To.isEmpty())
+        why = QStringLiteral("未指定收件者");
+    else if (!bad.isEmpty() || !PlausibleMailAddress(message.From))
+        why = QStringLiteral("郵件地址錯誤: %1").arg(bad.isEmpty() ? message.From : bad.join(u','));
+    return why.isEmpty();
 }
-} // namespace
+
+bool TCodeTableModule::AttachmentsFromCall(const Variant &files, TMailMessage &message,
+                                           QString &why) {
+    if (files.IsEmptyOrNull())
+        return true;
+    if (!files.IsArray()) {
+        why = QStringLiteral("附件格式錯誤");
+        return false;
+    }
+    qint64 total = 0;
+    for (int i = files.LowBound(); i <= files.HighBound(); ++i) {
+        const Variant &file = files[i];
+        if (!file.IsArray() || file.ElementCount() != 2) {
+            why = QStringLiteral("附件格式錯誤");
+            return false;
+        }
+        TMailAttachment a{file[file.LowBound()].ToString(), file[file.LowBound() + 1].ToBytes()};
+        total += a.Bytes.size();
+        if (a.FileName.trimmed().isEmpty() || total > MaxAttachmentBytes) {
+            why = a.FileName.trimmed().isEmpty()
+                      ? QStringLiteral("附件沒有檔名")
+                      : QStringLiteral("附件超過 %1 MB").arg(MaxAttachmentBytes / 1024 / 1024);
+            return false;
+        }
+        message.Attachments.append(a);
+    }
+    return true;
+}
+
+QString TCodeTableModule::Queue(const TMailMessage &message, qint64 *seq) {
+    qint64 queued = 0;
+    Db().Transaction([&] { queued = QueueMail(Db(), message); });
+    if (seq)
+        *seq = queued;
+    if (Context().Mail)
+        Context().Mail->Wake();
+    return QStringLiteral("OK: 已排入寄送佇列 (%1)").arg(queued);
+}
+
+void TCodeTableModule::RequireAdministrator() const {
+    const bool admin =
+        Db().Scalar(QStringLiteral("SELECT COUNT(*) FROM GroupMembers WHERE ID = ? AND GroupID IN "
+                                   "(SELECT GroupID FROM GroupAdmins WHERE ID = 'ADMIN')"),
+                    {SessionUser()})
+            .toInt() > 0;
+    if (!admin)
+        throw EServerError(QStringLiteral("權限不足:郵件寄送狀態限系統管理者使用"));
+}
 
 QString TCodeTableModule::UnitChilds(const QString &unitId, bool all, bool withNames) {
     QStringList lines;
@@ -111,28 +169,57 @@ TCodeTableModule::TCodeTableModule(const TServerContext &context)
     });
     Method(3, "GetSystemDateTime", 0, {}, [](TRemoteCall &) { return Variant(Now()); });
     Method(5, "SendMailTo", 5, {4}, [this](TRemoteCall &c) {
-        const QString from = c.Str(3).isEmpty() ? Context().MailSender : c.Str(3);
-        QStringList bad;
-        const QStringList recipients =
-            c.Str(0).split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts);
-        for (const QString &to : recipients)
-            if (!PlausibleAddress(to))
-                bad << to.trimmed();
-        if (recipients.isEmpty() || !bad.isEmpty() || !PlausibleAddress(from)) {
-            c.Out(4) =
-                Variant(recipients.isEmpty() ? QStringLiteral("未指定收件者")
-                                             : QStringLiteral("郵件地址錯誤: %1")
-                                                   .arg(bad.isEmpty() ? from : bad.join(u',')));
+        TMailMessage message;
+        QString why;
+        if (!MailFromCall(c, message, why)) {
+            c.Out(4) = Variant(why);
             return Variant(false);
         }
-        Db().Transaction([&] {
-            Db().Exec(QStringLiteral(
-                          "INSERT INTO MailOutbox (ToAddr, FromAddr, Subject, Body, CreateTime) "
-                          "VALUES (?, ?, ?, ?, ?)"),
-                      {c.Str(0), from, c.Str(1), c.Str(2), NowText()});
-        });
-        c.Out(4) = Variant(QStringLiteral("OK"));
+        c.Out(4) = Variant(Queue(message));
         return Variant(true);
+    });
+    // QueueMail(ToAddr, Subject, Body, FromAddr, Attachments; out RetMessage): Seq. The
+    // attachments are an array of [FileName, Bytes] pairs; 0 with the reason when refused.
+    Method(Remote::DispIdUnknown, "QueueMail", 6, {5}, [this](TRemoteCall &c) {
+        TMailMessage message;
+        QString why;
+        if (!MailFromCall(c, message, why) || !AttachmentsFromCall(c[4], message, why)) {
+            c.Out(5) = Variant(why);
+            return Variant(0);
+        }
+        qint64 seq = 0;
+        c.Out(5) = Variant(Queue(message, &seq));
+        return Variant(seq);
+    });
+    // The outbox for administrators: rows of [Seq, ToAddr, Subject, State, Attempts,
+    // CreateTime, SentTime, Reply], newest first, at most `limit` (0: 500).
+    Method(Remote::DispIdUnknown, "GetMailOutbox", 1, {}, [this](TRemoteCall &c) {
+        RequireAdministrator();
+        const int limit = c.Int(0) > 0 ? c.Int(0) : 500;
+        std::vector<Variant> rows;
+        for (QSqlQuery q = Db().Exec(
+                 QStringLiteral("SELECT Seq, ToAddr, Subject, COALESCE(State, 'waiting'), "
+                                "COALESCE(Attempts, 0), CreateTime, SentTime, Reply FROM "
+                                "MailOutbox ORDER BY Seq DESC LIMIT %1")
+                     .arg(limit));
+             q.next();) {
+            std::vector<Variant> row;
+            row.emplace_back(q.value(0).toLongLong());
+            for (int i = 1; i < 8; ++i)
+                row.emplace_back(i == 4 ? Variant(q.value(i).toInt())
+                                        : Variant(q.value(i).toString()));
+            rows.push_back(Variant::ArrayOf(std::move(row)));
+        }
+        return Variant::ArrayOf(std::move(rows));
+    });
+    // Sends a failed message again (administrators); false when it had not failed.
+    Method(Remote::DispIdUnknown, "RetryMail", 1, {}, [this](TRemoteCall &c) {
+        RequireAdministrator();
+        bool retried = false;
+        Db().Transaction([&] { retried = RetryMail(Db(), c[0].ToInt64()); });
+        if (retried && Context().Mail)
+            Context().Mail->Wake();
+        return Variant(retried);
     });
     Method(401, "GetUnitChilds", 3, {},
            [this](TRemoteCall &c) { return Variant(UnitChilds(c.Str(0), c.Bool(1), c.Bool(2))); });

@@ -51,7 +51,7 @@ const QString kClientRows = QStringLiteral("SELECT * FROM pg_temp.orv7_client_ro
 }
 } // namespace
 
-TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
+TServerDatabase::TServerDatabase(const TDatabaseConfig &config, TOpenMode mode) {
     FConnection = QStringLiteral("appserver-%1").arg(gConnectionCount.fetchAndAddOrdered(1));
     QSqlDatabase db = QSqlDatabase::addDatabase(config.Driver, FConnection);
     if (!db.isValid())
@@ -83,6 +83,8 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config) {
         Exec(QStringLiteral("PRAGMA journal_mode = WAL"));
         Exec(QStringLiteral("PRAGMA synchronous = FULL"));
     }
+    if (mode == TOpenMode::Attach)
+        return;
     if (!db.tables().contains(QStringLiteral("users"), Qt::CaseInsensitive))
         CreateSchema(config.HashCost, config.DemoPort);
     UpgradeSchema();

@@ -44,7 +44,10 @@ class TServerDatabase {
 public:
     // Opens the database on the calling thread under a connection name of its own; creates
     // schema and demo school when the database is empty. Raises EServerError on failure.
-    explicit TServerDatabase(const TDatabaseConfig &config);
+    // Attach: a further connection to a database that a server has already opened (for a
+    // worker thread), without any schema work.
+    enum class TOpenMode { Open, Attach };
+    explicit TServerDatabase(const TDatabaseConfig &config, TOpenMode mode = TOpenMode::Open);
     // PostgreSQL: the advisory lock that servers sharing a database hold while they change its
     // schema.
     static constexpr int SchemaLock = 20010001;

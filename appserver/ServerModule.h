@@ -9,6 +9,7 @@
 #include "Sessions.h"
 
 struct TRemoteSession;
+class TMailDelivery;
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -20,6 +21,8 @@ struct TServerContext {
     THashCost HashCost = THashCost::Interactive; // for passwords set through the server
     TSessionStore *Sessions = nullptr;
     TLoginThrottle *Throttle = nullptr;
+    // The delivery of the outbox, woken when a message is queued.
+    TMailDelivery *Mail = nullptr;
     // The connection the object serves (its peer, its ticket and user).
     TRemoteSession *Session = nullptr;
     // The ProgID the object was made for.

@@ -11,6 +11,7 @@ packages=(
     xvfb xauth fonts-wqy-microhei
     qt6-pdf-dev libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils fonts-arphic-uming fonts-arphic-ukai
     libxlsxwriter-dev
+    libcurl4-openssl-dev python3-aiosmtpd
 )
 
 missing=()

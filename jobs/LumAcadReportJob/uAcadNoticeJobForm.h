@@ -4,11 +4,16 @@
 // when the form opens), whom the letters are for ("對象": a class, or the student numbers
 // typed) and to whom the envelopes go ("收件人": the guardian, the student or the emergency
 // contact). Descendants make the letter and read its rows.
+//
+// "寄送電子郵件" also sends the letters by e-mail: each student of the selection whose guardian
+// gave an address gets his own letter as a PDF, queued in the server's outbox with a short
+// cover text; the user is told how many were queued and which students have no address.
 
 #include "uAcadReportJobForm.h"
 
 class QComboBox;
 class QLineEdit;
+class TJobServerData;
 class QRadioButton;
 class TLumQrEAcadStudent;
 
@@ -22,12 +27,21 @@ public:
     TLUMDBCodeComboBox *cbClass;
     QLineEdit *edStudents;
     QComboBox *cbMailTo;
+    TAction *ActSendMail;
+    TJobServerData *MailServer; // the outbox of "SystemObj.CodeTableINTF"
 
     // The students' condition on vStudentAll: the class chosen, or the numbers typed; raises
     // "請選擇班級" / "請輸入學號" when there is none.
     QString StudentsWhere() const;
 
     std::unique_ptr<TQuickRep> MakeReport() override;
+
+    // What a mail run did: the letters queued and the students without an address.
+    struct TMailRun {
+        int Queued = 0;
+        QStringList WithoutAddress; // "學號 姓名"
+    };
+    TMailRun SendMailExecute();
 
 protected:
     // A new letter of this form's kind.
@@ -37,4 +51,6 @@ protected:
 
 private:
     void TargetChange();
+    // The letter of the criteria for the students of `where`, its rows read.
+    std::unique_ptr<TLumQrEAcadStudent> Notice(const QString &where);
 };

@@ -218,6 +218,14 @@ QString TAcadReportJobForm::SavePdfExecute(const QString &path) {
     return file;
 }
 
+TProgressWindow::~TProgressWindow() {
+    CloseProgressDialog();
+}
+
+void TProgressWindow::Show(const QString &text, int percent) const {
+    ShowProgressDialog(text, percent);
+}
+
 QString SqlText(const QString &text) {
     return QString(text).replace(u'\'', QStringLiteral("''"));
 }

@@ -69,6 +69,17 @@ private:
     QString FCaption;
 };
 
+// The progress window for a piece of long work: shown with each step, closed when the work
+// ends, however it ends.
+class TProgressWindow {
+public:
+    TProgressWindow() = default;
+    ~TProgressWindow();
+    TProgressWindow(const TProgressWindow &) = delete;
+    TProgressWindow &operator=(const TProgressWindow &) = delete;
+    void Show(const QString &text, int percent) const;
+};
+
 // A text for a SQL literal: quotes doubled.
 QString SqlText(const QString &text);
 // The student numbers typed in a criterion (separated by commas, spaces or new lines), in the

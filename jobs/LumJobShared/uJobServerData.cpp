@@ -41,9 +41,17 @@ void TJobServerData::Open(TClientDataSet *dataSet) {
 }
 
 Variant TJobServerData::Call(int dispId, std::vector<Variant> args) {
+    return Invoke([&] { return FConnection->AppServer().Invoke(dispId, args); });
+}
+
+Variant TJobServerData::Call(const QString &name, std::vector<Variant> &args) {
+    return Invoke([&] { return FConnection->AppServer().Invoke(name, args); });
+}
+
+Variant TJobServerData::Invoke(const std::function<Variant()> &call) {
     Variant result;
     try {
-        result = FConnection->AppServer().Invoke(dispId, args);
+        result = call();
     } catch (...) {
         DropLink();
         throw;

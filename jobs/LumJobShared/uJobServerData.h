@@ -9,6 +9,7 @@
 #include "StatelessDataSet.h"
 
 #include <QList>
+#include <functional>
 #include <vector>
 
 class TRADObjectBroker;
@@ -42,8 +43,11 @@ public:
     void Open(TClientDataSet *dataSet);
     // Calls a method of the object, then drops the link, also when the call fails.
     Variant Call(int dispId, std::vector<Variant> args);
+    // A method by name; its output arguments come back in args.
+    Variant Call(const QString &name, std::vector<Variant> &args);
 
 private:
+    Variant Invoke(const std::function<Variant()> &call);
     void DropLink();
     TRADObjectBroker *FBroker;
     TSocketConnection *FConnection;

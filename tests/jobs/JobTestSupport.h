@@ -83,13 +83,14 @@ private:
 
 class TJobTestBench {
 public:
-    // Starts the server and logs the user in.
-    TJobTestBench(const QString &id, const QString &password) {
+    // Starts the server (its settings changed by `configure`) and logs the user in.
+    TJobTestBench(const QString &id, const QString &password,
+                  const std::function<void(TApplicationServerConfig &)> &configure = {}) {
         Application()->OnException = [this](const QString &m) { Errors.append(m); };
         // The shell's window comes first, so that job forms are never the main form.
         if (!Application()->MainForm())
             Application()->CreateForm<TForm>();
-        Server = std::make_unique<TAppServerFixture>();
+        Server = std::make_unique<TAppServerFixture>(nullptr, 0, TFixtureSignIn::Admin, configure);
         // The location table through its bootstrap host, every logical server on this one.
         OrvServerDataSet->LocalBroker()->Servers().clear();
         OrvServerDataSet->LocalBroker()->InsertFirstItem(QStringLiteral("127.0.0.1"),

@@ -9,6 +9,7 @@
 #include "QRPreviewForm.h"
 #include "ReportTestSupport.h"
 #include "ReportUi.h"
+#include "SmtpSink.h"
 #include "uJxProgressDialog.h"
 
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QPrintDialog>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 namespace {
@@ -74,6 +76,8 @@ class TstAcadReports : public QObject {
     Q_OBJECT
     // The demo school is made for this day: last month is November 2024, in term 1131.
     TFixedClock FClock{QDate(2024, 12, 16)};
+    // The school's mail relay.
+    TSmtpSink FSink;
     std::unique_ptr<TJobTestBench> FBench;
     QTemporaryDir FDir;
     int FFiles = 0;
@@ -111,7 +115,13 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(FDir.isValid());
         FBench =
-            std::make_unique<TJobTestBench>(QStringLiteral("T001"), QStringLiteral("teach-2024"));
+            std::make_unique<TJobTestBench>(QStringLiteral("T001"), QStringLiteral("teach-2024"),
+                                            [this](TApplicationServerConfig &config) {
+                                                config.Mail.Relay.Host =
+                                                    QStringLiteral("127.0.0.1");
+                                                config.Mail.Relay.Port = FSink.Port();
+                                                config.Mail.PollSeconds = 1;
+                                            });
     }
     void cleanupTestCase() { FBench.reset(); }
     void cleanup() {
@@ -225,6 +235,57 @@ private Q_SLOTS:
         ClickToolButton(form, Action(form, "ActPreview"));
         QCOMPARE(LastError(), QStringLiteral("期間的起日不可晚於迄日"));
         QVERIFY(Previews().isEmpty());
+    }
+
+    void absenceNoticesOfAClassByMail() {
+        TRadBaseForm *form = Run("TqAbsenceNotify.bpl");
+        QVERIFY(form);
+        const QString klass = Value(
+            QStringLiteral("SELECT ClassID FROM StdOnSchool GROUP BY ClassID HAVING COUNT(*) > "
+                           "COUNT(GenearchEMail) ORDER BY ClassID LIMIT 1"));
+        PickCode(Child<TLumCodeComboBox>(form, "cbClass"), klass);
+        const QString ofClass = QStringLiteral("FROM StdOnSchool WHERE ClassID='%1'").arg(klass);
+        const int withAddress =
+            Count(QStringLiteral("SELECT COUNT(*) %1 AND GenearchEMail IS NOT NULL").arg(ofClass));
+        const int without =
+            Count(QStringLiteral("SELECT COUNT(*) %1 AND GenearchEMail IS NULL").arg(ofClass));
+        QVERIFY(withAddress > 20 && without > 0);
+        const QString nobody =
+            Value(QStringLiteral("SELECT StudentID || ' ' || Cht_Name %1 AND GenearchEMail IS NULL")
+                      .arg(ofClass));
+        TBoxReader boxes;
+        ClickToolButton(form, Action(form, "ActSendMail"));
+        QVERIFY2(FBench->Errors.isEmpty(), qPrintable(FBench->Errors.join(u'\n')));
+        QCOMPARE(boxes.Texts.size(), 1);
+        QVERIFY2(boxes.Texts[0].startsWith(
+                     QStringLiteral("已排入寄送 %1 封電子郵件。").arg(withAddress)),
+                 qPrintable(boxes.Texts[0]));
+        QVERIFY(boxes.Texts[0].contains(nobody));
+        QVERIFY(!JxProgressDialog());
+
+        // One message per guardian with an address, the child's letter alone attached.
+        QTRY_COMPARE_WITH_TIMEOUT(FSink.Messages().size(), withAddress, 60000);
+        QSet<QString> receivers;
+        for (const QJsonObject &m : FSink.Messages()) {
+            const QString to = m[QStringLiteral("rcpt_to")].toArray()[0].toString();
+            receivers << to;
+            const QString id =
+                Value(QStringLiteral("SELECT StudentID FROM StdOnSchool WHERE GenearchEMail='%1'")
+                          .arg(to));
+            QVERIFY(m[QStringLiteral("subject")].toString().contains(
+                QStringLiteral("學生缺曠課通知單 (113/11/01 至 113/11/30)")));
+            QVERIFY(m[QStringLiteral("text")].toString().contains(QStringLiteral("學號 ") + id));
+            const QJsonArray files = m[QStringLiteral("attachments")].toArray();
+            QCOMPARE(files.size(), 1);
+            const QString letter =
+                Flat(PdfLayoutText(files[0].toObject()[QStringLiteral("file")].toString()));
+            QCOMPARE(Occurrences(letter, QStringLiteral("查貴子弟")), 1);
+            QVERIFY2(letter.contains(QStringLiteral("學號:") + id), qPrintable(id));
+        }
+        QCOMPARE(receivers.size(), withAddress);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            Count(QStringLiteral("SELECT COUNT(*) FROM MailOutbox WHERE State='sent'")),
+            withAddress, 20000);
     }
 
     void weeklyNoticesOfAClass() {
