@@ -5,6 +5,7 @@
 #include "AcadRewardConductModule.h"
 #include "AcadSemCoursesModule.h"
 #include "AcadStudentModule.h"
+#include "AccGLModule.h"
 #include "CodeTableModule.h"
 #include "DelphiVCLModule.h"
 #include "IDNameModule.h"
@@ -18,6 +19,7 @@
 
 #include <QFileInfo>
 #include <QSettings>
+#include <algorithm>
 
 namespace {
 
@@ -140,32 +142,135 @@ bool TApplicationServer::PreLoginAllowed(const QString &progId, const QString &m
     return false;
 }
 
-QString TApplicationServer::Guard(TRemoteSession &session, const QString &progId,
-                                  const QString &method, const std::vector<Variant> &args) {
+TObjectServer::TCallRefusal TApplicationServer::Guard(TRemoteSession &session,
+                                                      const QString &progId,
+                                                      const TRemoteObject &object,
+                                                      const QString &method,
+                                                      const std::vector<Variant> &args) {
     session.User.clear();
-    if (!session.Ticket.isEmpty()) {
+    if (!session.Ticket.isEmpty())
         session.User = FSessions->Admit(session.Ticket);
-        if (!session.User.isEmpty())
-            return QString();
+    const bool preLogin = PreLoginAllowed(progId, method, args);
+    if (session.User.isEmpty()) {
+        if (preLogin)
+            return {};
+        qWarning().noquote() << QStringLiteral("appserver: refused %1 %2 from %3: %4")
+                                    .arg(
+                                        progId, method, session.Peer.toString(),
+                                        session.Ticket.isEmpty()
+                                            ? QStringLiteral("not signed in")
+                                            : QStringLiteral("the session ticket is not in force"));
+        return {SignInRequiredText(), Remote::ErrorSignInRequired};
     }
-    if (PreLoginAllowed(progId, method, args))
-        return QString();
-    qWarning().noquote() << QStringLiteral("appserver: refused %1 %2 from %3: %4")
-                                .arg(progId, method, session.Peer.toString(),
-                                     session.Ticket.isEmpty()
-                                         ? QStringLiteral("not signed in")
-                                         : QStringLiteral("the session ticket is not in force"));
-    return SignInRequiredText();
+    // What a client may call before signing in, signing out, and binding one's own account to
+    // computers are every user's.
+    const bool security =
+        progId.compare(QLatin1String("SrvJobSecurity.SecurityINTF"), Qt::CaseInsensitive) == 0;
+    const bool ownAccount =
+        !args.empty() && VarToStr(args[0]).compare(session.User, Qt::CaseInsensitive) == 0;
+    if (preLogin ||
+        (security && method.compare(QLatin1String("LogOut"), Qt::CaseInsensitive) == 0) ||
+        (security && ownAccount &&
+         method.compare(QLatin1String("SetLockMachine"), Qt::CaseInsensitive) == 0))
+        return {};
+    QString name = progId;
+    for (const QString &hosted : HostedProgIDs())
+        if (hosted.compare(progId, Qt::CaseInsensitive) == 0)
+            name = hosted;
+    // The IAppServer calls name their provider first.
+    const QString provider = method.startsWith(QLatin1String("AS_")) && !args.empty() &&
+                                     args[0].VarType() == TVarType::String
+                                 ? args[0].ToString()
+                                 : QString();
+    const bool changes = object.ChangesData(method);
+    const QString refusal = FPermissions->Check(session.User, name, provider, changes);
+    if (refusal.isEmpty())
+        return {};
+    const QString what = provider.isEmpty()
+                             ? QStringLiteral("%1 %2").arg(name, method)
+                             : QStringLiteral("%1 %2 %3").arg(name, method, provider);
+    qWarning().noquote() << QStringLiteral("appserver: refused %1 to %2 from %3: %4")
+                                .arg(what, session.User, session.Peer.toString(),
+                                     changes ? QStringLiteral("no permission to apply changes")
+                                             : QStringLiteral("no permission"));
+    const QString now = TServerDatabase::DateText(Now());
+    FDatabase->Exec(
+        QStringLiteral("INSERT INTO EventLog (AppName, Operation, Operator, "
+                       "Description, StartTime, LogTime) VALUES "
+                       "('SrvJobSecurity', 'DENIED', ?, ?, ?, ?)"),
+        {session.User, QStringLiteral("%1 from %2").arg(what, session.Peer.toString()), now, now});
+    return {refusal, 0};
 }
 
+namespace {
+
+// The hosted objects in their registration order, with what each serves.
+const struct {
+    const char *ProgID;
+    const char *Description;
+} kHosted[] = {
+    {"SrvJobSecurity.VersionCtrlNTF", "程式與範本檔案"},
+    {"SrvJobSecurity.SecurityINTF", "帳號與登入"},
+    {"SrvJobSecurity.JobManagerINTF", "工作群組與權限"},
+    {"SystemObj.CodeTableINTF", "代碼表與共用服務"},
+    {"SystemObj.DelphiVCLINTF", "代碼樹"},
+    {"SystemObj.ObjServersINTF", "伺服器位置"},
+    {"SystemObj.IDNameINTF", "代號查詢"},
+    {"SrvPublicInfo.PublicInfoINTF", "公告與行事曆"},
+    {"SrvAcademic.AcadStudentINTF", "學生資料"},
+    {"SrvPersonnel.PersonnelINTF", "人事資料"},
+    {"SrvAcademic.AcadCourseINTF", "課程與選課"},
+    {"SrvAcademic.AcadSemCoursesINTF", "學期課程與成績"},
+    {"SrvAcademic.AcadAbsenceINTF", "缺曠課"},
+    {"SrvAcademic.AcadRewardConductINTF", "獎懲與操行"},
+    {"SrvAccGL.ACCGLINTF", "會計總帳"},
+};
+
+} // namespace
+
 QStringList TApplicationServer::HostedProgIDs() {
-    return {"SrvJobSecurity.VersionCtrlNTF", "SrvJobSecurity.SecurityINTF",
-            "SrvJobSecurity.JobManagerINTF", "SystemObj.CodeTableINTF",
-            "SystemObj.DelphiVCLINTF",       "SystemObj.ObjServersINTF",
-            "SystemObj.IDNameINTF",          "SrvPublicInfo.PublicInfoINTF",
-            "SrvAcademic.AcadStudentINTF",   "SrvPersonnel.PersonnelINTF",
-            "SrvAcademic.AcadCourseINTF",    "SrvAcademic.AcadSemCoursesINTF",
-            "SrvAcademic.AcadAbsenceINTF",   "SrvAcademic.AcadRewardConductINTF"};
+    QStringList ids;
+    for (const auto &h : kHosted)
+        ids << QLatin1String(h.ProgID);
+    return ids;
+}
+
+QString TApplicationServer::Description(const QString &progId) {
+    for (const auto &h : kHosted)
+        if (progId.compare(QLatin1String(h.ProgID), Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(h.Description);
+    return QString();
+}
+
+void TApplicationServer::RegisterServerObjects() {
+    QList<std::pair<QString, QString>> objects;
+    for (const QString &id : HostedProgIDs())
+        objects.append({id, Description(id)});
+    for (const QString &id : HostedProgIDs()) {
+        const QString family = id.section(u'.', 0, 0) + QStringLiteral(".*");
+        if (std::none_of(objects.begin(), objects.end(),
+                         [&](const auto &o) { return o.first == family; }))
+            objects.append({family, QStringLiteral("%1 的全部物件").arg(id.section(u'.', 0, 0))});
+    }
+    objects.append({QStringLiteral("*"), QStringLiteral("全部伺服器物件")});
+    FDatabase->Transaction([&] {
+        // Servers sharing one database may start together.
+        if (!FDatabase->IsSQLite())
+            FDatabase->Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)")
+                                .arg(TServerDatabase::SchemaLock));
+        for (const auto &[id, description] : objects) {
+            const QVariant known = FDatabase->Scalar(
+                QStringLiteral("SELECT Descript FROM ServerObjects WHERE ProgID = ?"), {id});
+            if (!known.isValid())
+                FDatabase->Exec(
+                    QStringLiteral("INSERT INTO ServerObjects (ProgID, Descript) VALUES (?, ?)"),
+                    {id, description});
+            else if (known.toString() != description)
+                FDatabase->Exec(
+                    QStringLiteral("UPDATE ServerObjects SET Descript = ? WHERE ProgID = ?"),
+                    {description, id});
+        }
+    });
 }
 
 TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, QObject *parent)
@@ -181,6 +286,8 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
     }
     FSessions = std::make_unique<TSessionStore>(*FDatabase, config.SessionIdleMinutes);
     FThrottle = std::make_unique<TLoginThrottle>(*FDatabase);
+    FPermissions = std::make_unique<TPermissions>(*FDatabase);
+    RegisterServerObjects();
     TMailDeliveryConfig mail = config.Mail;
     mail.Relay.From = config.MailSender;
     FMail = std::make_unique<TMailDelivery>(config.Database, mail);
@@ -202,9 +309,10 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
                 return make(c);
             });
     };
-    SetCallGuard(
-        [this](TRemoteSession &session, const QString &progId, const QString &method,
-               const std::vector<Variant> &args) { return Guard(session, progId, method, args); });
+    SetCallGuard([this](TRemoteSession &session, const QString &progId, const TRemoteObject &object,
+                        const QString &method, const std::vector<Variant> &args) {
+        return Guard(session, progId, object, method, args);
+    });
     const QStringList ids = HostedProgIDs();
     add(ids[0], [](const TServerContext &c) { return std::make_unique<TVersionCtrlModule>(c); });
     add(ids[1], [](const TServerContext &c) { return std::make_unique<TSecurityModule>(c); });
@@ -222,6 +330,7 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
     add(ids[12], [](const TServerContext &c) { return std::make_unique<TAcadAbsenceModule>(c); });
     add(ids[13],
         [](const TServerContext &c) { return std::make_unique<TAcadRewardConductModule>(c); });
+    add(ids[14], [](const TServerContext &c) { return std::make_unique<TAccGLModule>(c); });
 
     SetMaxFrameSize(config.MaxFrameSize);
     if (!config.CertificateFile.isEmpty() || !config.KeyFile.isEmpty())

@@ -7,9 +7,16 @@
 // connection presents a session ticket in force (TSessionStore), or when it is one of the few
 // that a client makes before its user has signed in (PreLoginCalls). Everything else is
 // refused with "尚未登入或登入已逾時", logged with the peer's address, and runs nothing.
+//
+// A signed-in user's call is then checked against the permissions of the user's job groups
+// (TPermissions): a call on an object they may not use, or one that changes data where they
+// may only read, is refused with "權限不足:<ProgID>", logged (standard error and the event log,
+// operation DENIED) and runs nothing. The pre-login calls, signing out and binding one's own
+// account to computers are every user's.
 
 #include "MailOutbox.h"
 #include "ObjectServer.h"
+#include "Permissions.h"
 #include "ServerDatabase.h"
 #include "Sessions.h"
 
@@ -52,6 +59,8 @@ public:
     TSessionStore &Sessions() { return *FSessions; }
 
     static QStringList HostedProgIDs();
+    // What each hosted object serves, as the permission job shows it.
+    static QString Description(const QString &progId);
 
     // A call a client makes before its user has signed in: the server's time, the server
     // locations, the stored code trees' names for the tree menu, the template list, and the
@@ -69,12 +78,15 @@ public:
     static QString SignInRequiredText();
 
 private:
-    QString Guard(TRemoteSession &session, const QString &progId, const QString &method,
-                  const std::vector<Variant> &args);
+    TCallRefusal Guard(TRemoteSession &session, const QString &progId, const TRemoteObject &object,
+                       const QString &method, const std::vector<Variant> &args);
+    // Writes the hosted objects, their families and "*" into ServerObjects.
+    void RegisterServerObjects();
 
     std::unique_ptr<TServerDatabase> FDatabase;
     std::unique_ptr<TSessionStore> FSessions;
     std::unique_ptr<TLoginThrottle> FThrottle;
+    std::unique_ptr<TPermissions> FPermissions;
     // After the database: it stops first.
     std::unique_ptr<TMailDelivery> FMail;
 };

@@ -1,6 +1,7 @@
 #include "CodeTableModule.h"
 
 #include "MailOutbox.h"
+#include "Permissions.h"
 
 #include "RemoteProtocol.h"
 
@@ -61,13 +62,9 @@ QString TCodeTableModule::Queue(const TMailMessage &message, qint64 *seq) {
 }
 
 void TCodeTableModule::RequireAdministrator() const {
-    const bool admin =
-        Db().Scalar(QStringLiteral("SELECT COUNT(*) FROM GroupMembers WHERE ID = ? AND GroupID IN "
-                                   "(SELECT GroupID FROM GroupAdmins WHERE ID = 'ADMIN')"),
-                    {SessionUser()})
-            .toInt() > 0;
-    if (!admin)
-        throw EServerError(QStringLiteral("權限不足:郵件寄送狀態限系統管理者使用"));
+    TPermissions permissions(Db());
+    if (!permissions.IsAdministrator(SessionUser()))
+        throw EServerError(TPermissions::DeniedText(Context().ProgID));
 }
 
 QString TCodeTableModule::UnitChilds(const QString &unitId, bool all, bool withNames) {

@@ -26,7 +26,6 @@ private:
     static bool AttachmentsFromCall(const Variant &files, TMailMessage &message, QString &why);
     // Queues the message in its own transaction and wakes the delivery; the answer to give.
     QString Queue(const TMailMessage &message, qint64 *seq = nullptr);
-    // Raises "權限不足:..." unless the signed-in user is a member of the group the ADMIN account
-    // administers (the system administrators).
+    // Raises "權限不足:..." unless the signed-in user is an administrator.
     void RequireAdministrator() const;
 };

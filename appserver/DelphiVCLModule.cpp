@@ -70,4 +70,5 @@ TDelphiVCLModule::TDelphiVCLModule(const TServerContext &context)
             lines << q.value(0).toString() + u'=' + q.value(1).toString();
         return Variant(Text(lines));
     });
+    DeclareChangesData({"UpdateVCL", "DeleteVCL"});
 }

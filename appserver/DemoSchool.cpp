@@ -3,6 +3,7 @@
 #include "Big5.h"
 #include "DemoAttendance.h"
 #include "DemoPeople.h"
+#include "DemoPermissions.h"
 #include "DemoRoll.h"
 #include "RemoteProtocol.h"
 #include "ServerDatabase.h"
@@ -155,6 +156,18 @@ QStringList SchemaStatements() {
         "CREATE TABLE SemConduct (YSemester VARCHAR(5) NOT NULL, StudentID VARCHAR(10) NOT NULL, "
         "Conduct NUMERIC(5,1), Comment VARCHAR(200), EditInfo VARCHAR(255), "
         "PRIMARY KEY (YSemester, StudentID))",
+        // The general ledger's account titles: the side of the balance (D debit, C credit),
+        // the level and the title a title sums into.
+        "CREATE TABLE AccTitles (AccNo VARCHAR(12) PRIMARY KEY, AccName VARCHAR(60) NOT NULL, "
+        "DC_Mode VARCHAR(1) NOT NULL, ALevel INTEGER, AParent VARCHAR(12))",
+        // Which server objects each job group may use (a ProgID, "Family.*" or "*"), and
+        // whether it may apply changes there (Permissions.h).
+        "CREATE TABLE JobPermissions (GroupID VARCHAR(20) NOT NULL, ProgID VARCHAR(60) NOT NULL, "
+        "CanApply INTEGER DEFAULT 0 NOT NULL, Changer VARCHAR(10), ChangeTime VARCHAR(19), "
+        "PRIMARY KEY (GroupID, ProgID), CHECK (CanApply IN (0, 1)))",
+        // The objects the servers on this database host, and their families, as the servers
+        // register them at start.
+        "CREATE TABLE ServerObjects (ProgID VARCHAR(60) PRIMARY KEY, Descript VARCHAR(60))",
         // The server's own records, never read by clients (ServerOnlyTables).
         "CREATE TABLE Sessions (TicketHash VARCHAR(64) PRIMARY KEY, ID VARCHAR(10) NOT NULL, "
         "Computer VARCHAR(120), IssueTime VARCHAR(19) NOT NULL, LastUse VARCHAR(19) NOT NULL)",
@@ -454,20 +467,45 @@ const TDemoPackage kPackages[] = {
     {"TqRewardNotify.bpl", "學生獎懲通知單", "A,教務", 2},
     {"TqSemCourseSheets.bpl", "科目名冊及計分表", "A,教務", 2},
     {"TqClassAbsWeekly.bpl", "班級學生週缺曠課統計表", "A,教務", 2},
-};
-
-// The packages for the system administrators only (group SYSADM).
-const TDemoPackage kAdminPackages[] = {
+    {"LumJobPermissions.bpl", "權限設定", "S,系統", 2},
     {"LumMailOutbox.bpl", "郵件寄送狀態", "S,系統", 0},
 };
+
+// Packages only the administrators run.
+const char *const kAdministratorPackages[] = {"LumJobPermissions.bpl", "LumMailOutbox.bpl"};
+
+// The demo groups' jobs: the administrators run every package; the others those of the job
+// tree's groups (the letter of "AppType") that are their business, the system's and the
+// public ones included, but not the administrators' own.
+bool GroupRuns(const QString &group, const TDemoPackage &p) {
+    if (group == QLatin1String("SYSADM"))
+        return true;
+    for (const char *admin : kAdministratorPackages)
+        if (qstrcmp(admin, p.FileName) == 0)
+            return false;
+    const QChar type = QString::fromUtf8(p.AppType).at(0);
+    if (type == u'S' || type == u'P')
+        return true;
+    if (group == QLatin1String("ACAD"))
+        return type == u'A';
+    if (group == QLatin1String("PERSONNEL"))
+        return type == u'H';
+    if (group == QLatin1String("STUDENT")) {
+        // Student affairs: the roll, the queries, and the notices of absences and rewards.
+        for (const char *job : {"TqStdOnSchoolIdx.bpl", "TqStdQuery.bpl", "TqStdClassChart.bpl",
+                                "TqAbsenceNotify.bpl", "TqAbsenceWeeklyNotify.bpl",
+                                "TqRewardNotify.bpl", "TqClassAbsWeekly.bpl"})
+            if (qstrcmp(job, p.FileName) == 0)
+                return true;
+    }
+    return false;
+}
 
 // The demo packages' records in the client-application list, with their group and flags.
 // The records hold no file yet: the server publishes the built packages into them at start
 // (their version, size and bytes), keeping the group and flags given here.
 void RegisterPackages(TServerDatabase &db, const QString &now) {
-    QList<TDemoPackage> all(std::begin(kPackages), std::end(kPackages));
-    all.append(QList<TDemoPackage>(std::begin(kAdminPackages), std::end(kAdminPackages)));
-    for (const TDemoPackage &p : all)
+    for (const TDemoPackage &p : kPackages)
         db.Exec("INSERT INTO ClientApps (FileName, Descript, Version, CheckSum, Ext, AppType, "
                 "AtClient, UpdateMemo, Changer, ChangeTime) VALUES (?,?,?,?,?,?,?,?,?,?)",
                 {p.FileName, QString::fromUtf8(p.Descript), QString(), 0, ".bpl",
@@ -645,6 +683,47 @@ void FillEmployees(TServerDatabase &db) {
                  e.IDNo});
 }
 
+// The general ledger's account titles: classes, groups and the titles entries are made to.
+void FillAccTitles(TServerDatabase &db) {
+    const struct {
+        const char *No;
+        const char *Name;
+        const char *Side;
+        int Level;
+        const char *Parent;
+    } titles[] = {
+        {"1", "資產", "D", 1, ""},
+        {"11", "流動資產", "D", 2, "1"},
+        {"1101", "現金", "D", 3, "11"},
+        {"1102", "銀行存款", "D", 3, "11"},
+        {"1103", "零用金", "D", 3, "11"},
+        {"1121", "應收款項", "D", 3, "11"},
+        {"13", "固定資產", "D", 2, "1"},
+        {"1311", "機械及設備", "D", 3, "13"},
+        {"1321", "交通及運輸設備", "D", 3, "13"},
+        {"2", "負債", "C", 1, ""},
+        {"21", "流動負債", "C", 2, "2"},
+        {"2121", "應付款項", "C", 3, "21"},
+        {"2131", "代收款", "C", 3, "21"},
+        {"3", "淨資產", "C", 1, ""},
+        {"3101", "累積餘絀", "C", 2, "3"},
+        {"4", "收入", "C", 1, ""},
+        {"4101", "學雜費收入", "C", 2, "4"},
+        {"4102", "補助收入", "C", 2, "4"},
+        {"4103", "場地租借收入", "C", 2, "4"},
+        {"5", "支出", "D", 1, ""},
+        {"5101", "人事費", "D", 2, "5"},
+        {"5102", "業務費", "D", 2, "5"},
+        {"5103", "設備及投資", "D", 2, "5"},
+    };
+    for (const auto &t : titles)
+        db.Exec("INSERT INTO AccTitles (AccNo, AccName, DC_Mode, ALevel, AParent) "
+                "VALUES (?,?,?,?,?)",
+                {t.No, QString::fromUtf8(t.Name), t.Side, t.Level,
+                 *t.Parent ? QVariant(QString::fromLatin1(t.Parent))
+                           : QVariant(QMetaType::fromType<QString>())});
+}
+
 // The identity numbers of the people the school began with.
 QSet<QString> IdentityNumbers(TServerDatabase &db) {
     QSet<QString> numbers;
@@ -671,8 +750,11 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     }
     db.Exec("INSERT INTO UserMachines (ID, HostName) VALUES ('T002', '10.0.0.99LAB-PC01')");
 
-    const char *groups[][3] = {
-        {"SYSADM", "ADMIN", "A00"}, {"ACAD", "T001", "A10"}, {"STUDENT", "T002", "A20"}};
+    const char *groups[][3] = {{"SYSADM", "ADMIN", "A00"},
+                               {"ACAD", "T001", "A10"},
+                               {"STUDENT", "T002", "A20"},
+                               {"ACCOUNT", "E008", "A50"},
+                               {"PERSONNEL", "E001", "A60"}};
     for (auto &g : groups)
         db.Exec("INSERT INTO JobGroups (GroupID, Manager, Unit_ID, Changer, ChangeTime) "
                 "VALUES (?,?,?,?,?)",
@@ -684,13 +766,13 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     const char *jobs[][2] = {{"ACAD", "AcadCourse.bpl"}, {"STUDENT", "AcadAbsence.bpl"}};
     for (auto &j : jobs)
         db.Exec("INSERT INTO GroupJobs (GroupID, JobID) VALUES (?,?)", {j[0], j[1]});
-    // Every group runs the packages that every school starts with.
+    // Each group runs those of the packages every school starts with that are its business.
     for (auto &g : groups)
         for (const TDemoPackage &p : kPackages)
-            db.Exec("INSERT INTO GroupJobs (GroupID, JobID) VALUES (?,?)", {g[0], p.FileName});
-    for (const TDemoPackage &p : kAdminPackages)
-        db.Exec("INSERT INTO GroupJobs (GroupID, JobID) VALUES ('SYSADM', ?)", {p.FileName});
+            if (GroupRuns(QLatin1String(g[0]), p))
+                db.Exec("INSERT INTO GroupJobs (GroupID, JobID) VALUES (?,?)", {g[0], p.FileName});
     db.Exec("INSERT INTO GroupAdmins (ID, GroupID) VALUES ('ADMIN', 'SYSADM')");
+    FillDemoPermissions(db);
 
     for (const TCode &c : kCodes)
         db.Exec("INSERT INTO CodeTable (Main_Code, Code, Descript, ALevel, AParent, AValue) "
@@ -744,6 +826,7 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     FillCalendar(db);
     FillStudents(db);
     FillEmployees(db);
+    FillAccTitles(db);
     // The school at its full size, the same on every new database made on the same day.
     TDemoRandom random(20240829);
     TDemoPeople people(random, TPostCodeTable::BuiltIn(), IdentityNumbers(db));

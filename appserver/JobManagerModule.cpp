@@ -1,5 +1,6 @@
 #include "JobManagerModule.h"
 
+#include "Permissions.h"
 #include "RemoteProtocol.h"
 
 void TJobManagerModule::ReplaceRows(const QString &table, const QString &keyColumn,
@@ -23,7 +24,84 @@ void TJobManagerModule::RequireGroup(const QString &groupId) {
         throw EServerError(QStringLiteral("Job group %1 does not exist").arg(groupId));
 }
 
-TJobManagerModule::TJobManagerModule(const TServerContext &context) : TServerModule(context, {}) {
+namespace {
+
+// A permission names a group that is not the administrators' (who reach everything) and an
+// object the servers register, exactly as they spell it; it applies or only reads.
+TDeltaRowCheck PermissionCheck(TServerDatabase *db) {
+    return [db](const TDeltaRow &row) {
+        if (row.Kind == ukDelete)
+            return;
+        const auto text = [&](const char *field) {
+            const Variant v = row.Value(QLatin1String(field));
+            return v.IsEmptyOrNull() ? QString() : v.ToString();
+        };
+        const QString group = text("GroupID");
+        const QString object = text("ProgID");
+        if (group.compare(TPermissions::AdministratorGroup(), Qt::CaseInsensitive) == 0)
+            throw EDatabaseError(
+                QStringLiteral("工作群組 %1 可使用全部伺服器物件,不需設定權限").arg(group));
+        if (!db->Scalar(QStringLiteral("SELECT 1 FROM JobGroups WHERE GroupID = ?"), {group})
+                 .isValid())
+            throw EDatabaseError(QStringLiteral("「工作群組」%1 不存在").arg(group));
+        if (!TPermissions::ValidPattern(object) ||
+            !db->Scalar(QStringLiteral("SELECT 1 FROM ServerObjects WHERE ProgID = ?"), {object})
+                 .isValid())
+            throw EDatabaseError(
+                QStringLiteral("「伺服器物件」%1 不是登錄的伺服器物件").arg(object));
+        const Variant apply = row.Value(QStringLiteral("CanApply"));
+        if (apply.IsEmptyOrNull() || (apply.ToInt() != 0 && apply.ToInt() != 1))
+            throw EDatabaseError(QStringLiteral("「可異動」必須是 0 (唯讀) 或 1 (可異動)"));
+    };
+}
+
+QList<TProviderDef> PermissionProviders(TServerDatabase *db) {
+    const QString admins = TPermissions::AdministratorGroup();
+    return {
+        {QStringLiteral("xspJobGroups"),
+         QStringLiteral("SELECT g.GroupID, g.Manager, g.Unit_ID, u.UnitName FROM JobGroups g "
+                        "LEFT JOIN Units u ON u.UnitID = g.Unit_ID WHERE g.GroupID <> '%1' "
+                        "ORDER BY g.GroupID")
+             .arg(admins),
+         QStringLiteral("JobGroups"),
+         {QStringLiteral("GroupID")},
+         {},
+         {{QStringLiteral("GroupID"), ftString, 20},
+          {QStringLiteral("Manager"), ftString, 10},
+          {QStringLiteral("Unit_ID"), ftString, 20},
+          {QStringLiteral("UnitName"), ftString, 60}},
+         true},
+        {QStringLiteral("dspJobPermissions"),
+         QStringLiteral("SELECT p.GroupID, p.ProgID, o.Descript, p.CanApply, p.Changer, "
+                        "p.ChangeTime FROM JobPermissions p LEFT JOIN ServerObjects o "
+                        "ON o.ProgID = p.ProgID WHERE p.GroupID = :GroupID ORDER BY p.ProgID"),
+         QStringLiteral("JobPermissions"),
+         {QStringLiteral("GroupID"), QStringLiteral("ProgID")},
+         {QStringLiteral("GroupID")},
+         {{QStringLiteral("GroupID"), ftString, 20},
+          {QStringLiteral("ProgID"), ftString, 60},
+          {QStringLiteral("Descript"), ftString, 60, true},
+          {QStringLiteral("CanApply"), ftInteger, 0},
+          {QStringLiteral("Changer"), ftString, 10},
+          {QStringLiteral("ChangeTime"), ftString, 19}},
+         false,
+         PermissionCheck(db)},
+        {QStringLiteral("dspPermissionCandidates"),
+         QStringLiteral("SELECT o.ProgID, o.Descript FROM ServerObjects o WHERE o.ProgID NOT IN "
+                        "(SELECT p.ProgID FROM JobPermissions p WHERE p.GroupID = :GroupID) "
+                        "ORDER BY o.ProgID"),
+         QStringLiteral("ServerObjects"),
+         {QStringLiteral("ProgID")},
+         {QStringLiteral("GroupID")},
+         {{QStringLiteral("ProgID"), ftString, 60}, {QStringLiteral("Descript"), ftString, 60}},
+         true},
+    };
+}
+
+} // namespace
+
+TJobManagerModule::TJobManagerModule(const TServerContext &context)
+    : TServerModule(context, PermissionProviders(context.Database)) {
     Method(2, "UpdateJobGroup", 4, {}, [this](TRemoteCall &c) {
         Db().Transaction([&] {
             if (c.Str(0).isEmpty())
@@ -205,4 +283,9 @@ TJobManagerModule::TJobManagerModule(const TServerContext &context) : TServerMod
         });
         return Variant(true);
     });
+    // Everything but reading a group and a user's jobs changes who may do what.
+    DeclareChangesData({"UpdateJobGroup", "ChangeManager", "ChangeGroupMembers", "DeleteJobGroups",
+                        "ChangeUserJobs", "UpdateJobAgent", "DeleteJobAgent", "DeleteMembers",
+                        "DeleteJobs", "ChangeGroupJobs", "ChangeMemberGroups",
+                        "SetMemberManageGroup", "ChangeJobGroups"});
 }

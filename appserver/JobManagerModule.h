@@ -4,6 +4,13 @@
 // groups the user belongs to, those given to the user directly, and those of running agencies
 // in which the user is the agent. Lists travel as text, one item per line; every change runs
 // in one transaction.
+//
+// It also serves the permissions of the job groups (Permissions.h), to administrators only:
+// "xspJobGroups" (every group but the administrators': GroupID, Manager, Unit_ID, UnitName),
+// "dspJobPermissions" (a group's permissions, parameter "GroupID": GroupID, ProgID, Descript,
+// CanApply 1 to apply or 0 to read only, Changer, ChangeTime; changed by group and object)
+// and "dspPermissionCandidates" (the registered objects and families the group has no
+// permission for, parameter "GroupID": ProgID, Descript; read-only).
 
 #include "ServerModule.h"
 

@@ -53,4 +53,5 @@ TObjServersModule::TObjServersModule(const TServerContext &context)
         });
         return Variant();
     });
+    DeclareChangesData({"RegistryServer", "UnRegistryServer"});
 }

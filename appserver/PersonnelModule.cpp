@@ -20,9 +20,9 @@ TPersonnelModule::TPersonnelModule(const TServerContext &context)
                        {QStringLiteral("Extension"), ftString, 10},
                        {QStringLiteral("EMail"), ftString, 80}},
                       true}}) {
-    Method(DispAddEmployee, "AddEmployee", 3, {}, [this](TRemoteCall &c) {
-        return Variant(AddEmployee(c.Str(0), c.Str(1), c.Str(2)));
-    });
+    Method(DispAddEmployee, "AddEmployee", 3, {},
+           [this](TRemoteCall &c) { return Variant(AddEmployee(c.Str(0), c.Str(1), c.Str(2))); });
+    DeclareChangesData({"AddEmployee"});
 }
 
 QString TPersonnelModule::AddEmployee(const QString &name, const QString &idNo,
@@ -35,12 +35,13 @@ QString TPersonnelModule::AddEmployee(const QString &name, const QString &idNo,
         throw EServerError(QStringLiteral("「身分證號」%1 不正確").arg(number));
     QString empId;
     Db().Transaction([&] {
-        QSqlQuery holder = Db().Exec(
-            QStringLiteral("SELECT EmpID, Cht_Name FROM Employees WHERE UPPER(IDNo) = ?"), {number});
+        QSqlQuery holder =
+            Db().Exec(QStringLiteral("SELECT EmpID, Cht_Name FROM Employees WHERE UPPER(IDNo) = ?"),
+                      {number});
         if (holder.next())
-            throw EServerError(QStringLiteral("「身分證號」%1 已是 %2 %3 的證號")
-                                   .arg(number, holder.value(0).toString(),
-                                        holder.value(1).toString()));
+            throw EServerError(
+                QStringLiteral("「身分證號」%1 已是 %2 %3 的證號")
+                    .arg(number, holder.value(0).toString(), holder.value(1).toString()));
         int last = 0;
         for (const QString &id : Column(QStringLiteral("SELECT EmpID FROM Employees WHERE EmpID "
                                                        "LIKE 'E%'"))) {
@@ -50,10 +51,10 @@ QString TPersonnelModule::AddEmployee(const QString &name, const QString &idNo,
                 last = std::max(last, n);
         }
         empId = QStringLiteral("E%1").arg(last + 1, 3, 10, QLatin1Char('0'));
-        Db().Exec(QStringLiteral("INSERT INTO Employees (EmpID, Cht_Name, UnitID, IDNo) "
-                                 "VALUES (?, ?, ?, ?)"),
-                  {empId, person, unitId.trimmed().isEmpty() ? QVariant() : unitId.trimmed(),
-                   number});
+        Db().Exec(
+            QStringLiteral("INSERT INTO Employees (EmpID, Cht_Name, UnitID, IDNo) "
+                           "VALUES (?, ?, ?, ?)"),
+            {empId, person, unitId.trimmed().isEmpty() ? QVariant() : unitId.trimmed(), number});
     });
     return empId;
 }

@@ -330,4 +330,7 @@ TSecurityModule::TSecurityModule(const TServerContext &context)
             lines << QLatin1String(names[i]) + u'=' + q.value(i).toString();
         return Variant(Text(lines));
     });
+    // The accounts of others; signing in and out and one's own password are every user's.
+    DeclareChangesData(
+        {"CreateUser", "CreateUserByGroup", "DeleteUsers", "SetValidateTime", "SetLockMachine"});
 }

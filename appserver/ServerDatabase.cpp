@@ -2,6 +2,7 @@
 
 #include "AcadViews.h"
 #include "ClientCommandText.h"
+#include "DemoPermissions.h"
 #include "DemoSchool.h"
 #include "RemoteProtocol.h"
 
@@ -351,8 +352,8 @@ QList<TAddedColumn> TServerDatabase::MissingColumns() {
 }
 
 // Brings a database made before some tables or columns existed up to the current schema: the
-// tables are created empty (the demo school's rows come only with a new database), the columns
-// are added empty.
+// tables are created empty (the demo school's rows come only with a new database; only the
+// permissions are filled, for the groups the database has), the columns are added empty.
 void TServerDatabase::UpgradeSchema() {
     if (MissingTables().isEmpty() && MissingColumns().isEmpty())
         return;
@@ -362,9 +363,14 @@ void TServerDatabase::UpgradeSchema() {
             Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)")
                      .arg(TServerDatabase::SchemaLock));
         for (const QString &statement : MissingTables()) {
+            const QString table = statement.section(QLatin1Char(' '), 2, 2);
             Exec(Dialect(statement));
-            qInfo().noquote() << QStringLiteral("appserver: added the table to the database: %1")
-                                     .arg(statement.section(QLatin1Char(' '), 2, 2));
+            qInfo().noquote()
+                << QStringLiteral("appserver: added the table to the database: %1").arg(table);
+            // Without rows nobody but the administrators would reach anything: the groups the
+            // database has get the demo school's permissions.
+            if (table == QLatin1String("JobPermissions"))
+                FillDemoPermissions(*this);
         }
         for (const TAddedColumn &c : MissingColumns()) {
             Exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(c.Table, c.Column, c.Type));

@@ -246,4 +246,10 @@ TVersionCtrlModule::TVersionCtrlModule(const TServerContext &context)
             return Variant::Null();
         return Variant(q.value(0).toByteArray());
     });
+    // What the school's administrators do to the file lists; the rest reads them (and writes
+    // the usage log, which every client does).
+    DeclareChangesData({"UpdateClientAppFile", "UpdateSystemFile", "UpdateDocFile",
+                        "DeleteClientAppFile", "DeleteSystemFile", "DeleteDocFile",
+                        "ChangeAppSchedule", "ChangeAppState", "ChangeAppType", "SetAppSchedule",
+                        "SetClientAppsHelp"});
 }

@@ -230,10 +230,10 @@ void TObjectServer::Handle(TSession *s, const Remote::TMessage &m) {
                 QString method = it->second->MethodName(m.DispId, m.Text);
                 if (method.isEmpty())
                     method = m.DispId != Remote::DispIdUnknown ? QString::number(m.DispId) : m.Text;
-                const QString refusal =
-                    FCallGuard(s->Info, s->HandleOfProgId.key(m.Handle), method, args);
-                if (!refusal.isEmpty()) {
-                    Send(s, TMessage::Error(refusal, Remote::ErrorSignInRequired));
+                const TCallRefusal refusal =
+                    FCallGuard(s->Info, s->HandleOfProgId.key(m.Handle), *it->second, method, args);
+                if (refusal.Refused()) {
+                    Send(s, TMessage::Error(refusal.Text, refusal.Code));
                     return;
                 }
             }

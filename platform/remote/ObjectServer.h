@@ -52,13 +52,20 @@ class TObjectServer : public QObject {
     Q_OBJECT
 public:
     using TFactory = std::function<std::unique_ptr<TRemoteObject>(TRemoteSession &)>;
-    // Runs before every call: an empty text lets it run; any other text refuses it, and goes
-    // back to the client as an error that asks it to sign in (the method does not run).
-    // `method` is the method's declared name (or the name or number the client gave when the
-    // object has no such method); `args` the call's arguments.
-    using TCallGuard =
-        std::function<QString(TRemoteSession &session, const QString &progId, const QString &method,
-                              const std::vector<Variant> &args)>;
+    // What a call guard says of a call: an empty text lets it run; any other text refuses it
+    // (the method does not run) and goes back to the client as an error, with the code
+    // Remote::ErrorSignInRequired when the client should sign in again.
+    struct TCallRefusal {
+        QString Text;
+        int Code = 0;
+        bool Refused() const { return !Text.isEmpty(); }
+    };
+    // Runs before every call. `object` is the object called; `method` is the method's declared
+    // name (or the name or number the client gave when the object has no such method); `args`
+    // the call's arguments.
+    using TCallGuard = std::function<TCallRefusal(
+        TRemoteSession &session, const QString &progId, const TRemoteObject &object,
+        const QString &method, const std::vector<Variant> &args)>;
 
     explicit TObjectServer(QObject *parent = nullptr);
     ~TObjectServer() override;

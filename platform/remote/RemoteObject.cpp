@@ -2,6 +2,8 @@
 
 #include "RemoteProtocol.h"
 
+#include <algorithm>
+
 int TRemoteCall::Int(int index) const {
     const Variant &v = (*this)[index];
     return v.IsEmptyOrNull() ? 0 : v.ToInt();
@@ -41,6 +43,22 @@ QStringList TRemoteObject::MethodNames() const {
 QString TRemoteObject::MethodName(int dispId, const QString &name) const {
     const TMethod *m = Find(dispId, name);
     return m ? m->Name : QString();
+}
+
+bool TRemoteObject::ChangesData(const QString &method) const {
+    const TMethod *m = Find(Remote::DispIdUnknown, method);
+    return m && m->Changes;
+}
+
+void TRemoteObject::DeclareChangesData(const QStringList &methods) {
+    for (const QString &name : methods) {
+        auto it = std::find_if(FMethods.begin(), FMethods.end(), [&](const TMethod &m) {
+            return m.Name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (it == FMethods.end())
+            throw EServerError(QStringLiteral("Unknown method name '%1'").arg(name));
+        it->Changes = true;
+    }
 }
 
 Variant TRemoteObject::Invoke(int dispId, const QString &name, std::vector<Variant> &args,
@@ -112,4 +130,6 @@ void TRemoteObject::PublishAppServer(IAppServer *p) {
         c.Out(3) = owner;
         return Variant();
     });
+    // Of the provider calls only the apply writes; AS_Execute runs read-only.
+    DeclareChangesData({QStringLiteral("AS_ApplyUpdates")});
 }

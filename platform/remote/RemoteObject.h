@@ -64,6 +64,9 @@ public:
     // The declared name of the method a call names by number (or by name in any letter case);
     // empty when there is none.
     QString MethodName(int dispId, const QString &name) const;
+    // Whether the method (by its declared name, any letter case) changes what the server
+    // keeps, as declared by DeclareChangesData; the IAppServer apply always does.
+    bool ChangesData(const QString &method) const;
 
 protected:
     // Declares a method. dispId Remote::DispIdUnknown makes it callable by name only.
@@ -71,6 +74,9 @@ protected:
                 TBody body);
     // Declares the IAppServer calls, answered by `providers` (which must outlive this object).
     void PublishAppServer(IAppServer *providers);
+    // Marks declared methods as ones that change what the server keeps (rather than only read
+    // it), so that a caller allowed only to read is kept from them.
+    void DeclareChangesData(const QStringList &methods);
 
 private:
     struct TMethod {
@@ -79,6 +85,7 @@ private:
         int ArgCount;
         std::vector<int> Outputs;
         TBody Body;
+        bool Changes = false;
     };
     const TMethod *Find(int dispId, const QString &name) const;
     std::vector<TMethod> FMethods;

@@ -28,6 +28,7 @@ class TstLumCall : public QObject {
 private Q_SLOTS:
     void argumentsTakeTheirType();
     void callsFetchesAndErrors();
+    void objectsOfOtherGroupsRefused();
 };
 
 void TstLumCall::argumentsTakeTheirType() {
@@ -102,6 +103,23 @@ void TstLumCall::callsFetchesAndErrors() {
     QCOMPARE(Call({"--port", port, security}).Code, 2);
     QCOMPARE(Call({"--port", "x", security, "Login"}).Code, 2);
     QCOMPARE(Call({"--bogus"}).Code, 2);
+}
+
+// A teacher of 教務 is refused the accounts until the group is given them.
+void TstLumCall::objectsOfOtherGroupsRefused() {
+    TAppServerFixture server({}, 0, TFixtureSignIn::SignedOut);
+    const QStringList accounts{
+        "--port",     QString::number(server.Port()), "--user",  "T001",       "--password",
+        "teach-2024", "SrvAccGL.ACCGLINTF",           "--fetch", "dspAccTitle"};
+    TOutcome r = Call(accounts);
+    QCOMPARE(r.Code, 1);
+    QCOMPARE(r.Err, QStringLiteral("error: 權限不足:SrvAccGL.ACCGLINTF\n"));
+    QVERIFY(!r.Out.contains("AccNo"));
+    server.Database().Run({"INSERT INTO JobPermissions (GroupID, ProgID, CanApply) VALUES "
+                           "('ACAD', 'SrvAccGL.ACCGLINTF', 0)"});
+    r = Call(accounts);
+    QCOMPARE(r.Code, 0);
+    QVERIFY2(r.Out.startsWith("AccNo\t") && r.Out.endsWith("23 records\n"), qPrintable(r.Out));
 }
 
 QTEST_GUILESS_MAIN(TstLumCall)

@@ -47,12 +47,13 @@ private Q_SLOTS:
                 0);
         QVERIFY(FBench->Query("SELECT COUNT(*) FROM ClientApps WHERE AtClient % 2 = 0").toInt() >
                 0);
-        // Every demo user may run them.
+        // The teacher of the academic office runs those of the system, the public ones and the
+        // academic office's; the staff index is personnel's business.
         Variant groups, jobs, admin, result;
-        OleCheck(SysJobManageServer->GetUserJobInfo(QStringLiteral("T002"), groups, jobs, admin,
+        OleCheck(SysJobManageServer->GetUserJobInfo(QStringLiteral("T001"), groups, jobs, admin,
                                                     result));
         for (const QString &name : packages)
-            QVERIFY2(VarToStr(jobs).contains(name), qPrintable(name));
+            QCOMPARE(VarToStr(jobs).contains(name), name != QLatin1String("LumEmployeesIndex.bpl"));
         // Until the server publishes the built packages, a record is not sent as an empty file.
         Variant data;
         QCOMPARE(SysVersionServer->GetClientAppFile(QStringLiteral("LumSYSHelpRead.bpl"), data),

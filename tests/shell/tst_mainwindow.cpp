@@ -159,6 +159,18 @@ private Q_SLOTS:
         // The machine's settings, the brokers and the location table: all on this server.
         PointClientAt(FServer->Port());
         SetClockSetter(&FClock);
+        // The list holds only what is published here (by the administrator, whom the fixture
+        // signed in, before the teacher logs in): the demo school's records, whose files
+        // the server publishes at start, go.
+        FServer->Query("DELETE FROM ClientApps WHERE FileData IS NULL");
+        // TstJobA stays on the client and its use is logged.
+        Publish(QStringLiteral(LUM_TEST_PACKAGE_DIR), QStringLiteral("TstJobA.bpl"), 3);
+        for (const char *name : {"LumPublicNews.bpl", "TstBadForm.bpl"})
+            Publish(QStringLiteral(LUM_TEST_PACKAGE_DIR), QLatin1String(name));
+        // Not kept on the client: removed when the program closes.
+        Publish(QStringLiteral(LUM_TEST_PACKAGE_DIR), QStringLiteral("TstJobB.bpl"), 0);
+        Publish(QStringLiteral(LUM_BIN_DIR), QStringLiteral("LumUnitActionsQuery.bpl"));
+        Publish(QStringLiteral(LUM_BIN_DIR), QStringLiteral("LumJobTree.bpl"));
         // The teacher has logged in already (the login dialog is tested with the user record);
         // her password runs out in 14 days.
         // Her own jobs besides her groups'.
@@ -172,17 +184,6 @@ private Q_SLOTS:
         CurrentUserInfo->SetLoginChecked(true);
         QVERIFY(CurrentUserInfo->LoginChecked());
         CurrentUserInfo->EndDate = TDateTime(Date().Value() + 14);
-        // The list holds only what is published here: the demo school's records, whose files
-        // the server publishes at start, go.
-        FServer->Query("DELETE FROM ClientApps WHERE FileData IS NULL");
-        // TstJobA stays on the client and its use is logged.
-        Publish(QStringLiteral(LUM_TEST_PACKAGE_DIR), QStringLiteral("TstJobA.bpl"), 3);
-        for (const char *name : {"LumPublicNews.bpl", "TstBadForm.bpl"})
-            Publish(QStringLiteral(LUM_TEST_PACKAGE_DIR), QLatin1String(name));
-        // Not kept on the client: removed when the program closes.
-        Publish(QStringLiteral(LUM_TEST_PACKAGE_DIR), QStringLiteral("TstJobB.bpl"), 0);
-        Publish(QStringLiteral(LUM_BIN_DIR), QStringLiteral("LumUnitActionsQuery.bpl"));
-        Publish(QStringLiteral(LUM_BIN_DIR), QStringLiteral("LumJobTree.bpl"));
         SysClientAppFiles->SetFileDir(FProgramDir.path() + u'/');
 
         Main = Application()->CreateForm<TQuonClientManager70Main>();
@@ -761,7 +762,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QVERIFY(QFile::copy(QStringLiteral(LUM_TEST_PACKAGE_DIR "/TstNoClass.bpl"),
                             dir.filePath(QStringLiteral("LumChangePassword.bpl"))));
+        // Published by the administrator; the teacher carries on.
+        FServer->SignIn();
         Publish(dir.path(), QStringLiteral("LumChangePassword.bpl"));
+        FServer->SignIn(QStringLiteral("T001"), QStringLiteral("teach-2024"));
         SysClientAppFiles->SetRemoteLoaded(false);
         SysClientAppFiles->SetRemoteLoaded(true);
         QVERIFY_THROWS_EXCEPTION(Exception, Main->ChangePassword->Execute());
