@@ -18,7 +18,7 @@ struct TMailRelay {
     QString Password;
     QString From; // the envelope sender and the From of the server's own mail
     int TimeoutSeconds = 60;
-    QString CaFile; // a certificate file to trust besides the system's (a school's own CA)
+    QString CaFile; // the certificates to trust instead of the system's (a school's own CA)
 
     bool Configured() const { return !Host.trimmed().isEmpty(); }
 };

@@ -15,14 +15,17 @@
 // The receiving end: a Python process listening on a free port, one JSON file per message.
 class TSmtpSink {
 public:
-    explicit TSmtpSink(const QString &mode = QStringLiteral("accept")) {
+    // security: "none", or "starttls" / "tls" with the server's certificate and key files.
+    explicit TSmtpSink(const QString &mode = QStringLiteral("accept"),
+                       const QString &security = QStringLiteral("none"),
+                       const QString &certificate = QString(), const QString &key = QString()) {
         FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // Debian's interpreter, which has the python3-aiosmtpd package.
         const QString python = QFile::exists(QStringLiteral("/usr/bin/python3"))
                                    ? QStringLiteral("/usr/bin/python3")
                                    : QStringLiteral("python3");
         FProcess.start(python, {QStringLiteral(LUM_SOURCE_DIR "/tests/appserver/smtp_sink.py"),
-                                FDir.path(), mode});
+                                FDir.path(), mode, security, certificate, key});
         if (!FProcess.waitForStarted(10000))
             qFatal("python3 does not start");
         while (FPort == 0 && FProcess.waitForReadyRead(20000)) {

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """A receiving SMTP server for the mail tests, on a free loopback port.
 
-Usage: smtp_sink.py DIR MODE
+Usage: smtp_sink.py DIR MODE [SECURITY CERT KEY]
 
 MODE accept: every message is taken; DIR/<n>.json holds its envelope, headers and text as a
 mail reader decodes them, DIR/<n>.eml its bytes and DIR/<n>-<i>.bin each attachment.
 MODE refuse: every message is refused after its data with "554 5.7.1 refused by policy".
 MODE close: the connection is dropped after the data, before any reply.
 The mode can be changed while running by writing it into DIR/mode.
+SECURITY starttls: the server offers STARTTLS and takes mail only after it; tls: the connection
+is TLS from the start. CERT and KEY are the server's PEM files.
 
 Prints "READY <port>" once listening; runs until stdin closes.
 """
@@ -18,6 +20,7 @@ import email.policy
 import json
 import os
 import socket
+import ssl
 import sys
 
 from aiosmtpd.controller import Controller
@@ -86,8 +89,18 @@ def free_port():
 
 def main():
     folder, mode = sys.argv[1], sys.argv[2]
+    security = sys.argv[3] if len(sys.argv) > 3 else "none"
+    options = {}
+    if security != "none":
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(sys.argv[4], sys.argv[5])
+        if security == "tls":
+            options["ssl_context"] = context
+        else:
+            options["tls_context"] = context
+            options["require_starttls"] = True
     port = free_port()
-    controller = Controller(Sink(folder, mode), hostname="127.0.0.1", port=port)
+    controller = Controller(Sink(folder, mode), hostname="127.0.0.1", port=port, **options)
     controller.start()
     print("READY %d" % port, flush=True)
     sys.stdin.read()

@@ -57,6 +57,19 @@ QString PdfText(const QString &file) {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+// A self-signed certificate for 127.0.0.1 and its key, made with openssl in `dir`.
+bool MakeCertificate(const QTemporaryDir &dir) {
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                   QStringLiteral("-keyout"), dir.filePath(QStringLiteral("relay.key")),
+                   QStringLiteral("-out"), dir.filePath(QStringLiteral("relay.pem"))});
+    return openssl.waitForFinished(60000) && openssl.exitCode() == 0;
+}
+
 int FreePortWithNobodyListening() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
@@ -208,6 +221,43 @@ private Q_SLOTS:
         QCOMPARE(sink->Messages().size(), 1);
         // A row that did not fail is not sent again.
         QVERIFY(!code->AppServer().Call(QStringLiteral("RetryMail"), {Variant(seq)}).ToBool());
+    }
+
+    void encryptedRelays_data() {
+        QTest::addColumn<int>("security");
+        QTest::newRow("starttls") << int(TMailSecurity::StartTls);
+        QTest::newRow("tls") << int(TMailSecurity::Tls);
+    }
+    // Mail goes through a relay the school trusts by its certificate file; a relay whose
+    // certificate nobody vouches for gets nothing, and the row says why.
+    void encryptedRelays() {
+        QFETCH(int, security);
+        QTemporaryDir certificates;
+        QVERIFY(MakeCertificate(certificates));
+        const QString pem = certificates.filePath(QStringLiteral("relay.pem"));
+        TSmtpSink sink(QStringLiteral("accept"),
+                       security == int(TMailSecurity::Tls) ? QStringLiteral("tls")
+                                                           : QStringLiteral("starttls"),
+                       pem, certificates.filePath(QStringLiteral("relay.key")));
+        for (const bool trusted : {true, false}) {
+            TAppServerFixture server(
+                {}, 0, TFixtureSignIn::Admin, [&](TApplicationServerConfig &config) {
+                    WithRelay(sink.Port())(config);
+                    config.Mail.Relay.Security = static_cast<TMailSecurity>(security);
+                    if (trusted)
+                        config.Mail.Relay.CaFile = pem;
+                });
+            const qint64 seq = Queue(server, QStringLiteral("a@b.example"), Variant());
+            const QString state = trusted ? MailState::Sent : MailState::Failed;
+            QTRY_COMPARE_WITH_TIMEOUT(State(server, seq), state, 30000);
+            const QString reply =
+                server.Query(QStringLiteral("SELECT Reply FROM MailOutbox WHERE Seq = %1").arg(seq))
+                    .toString();
+            if (!trusted)
+                QVERIFY2(reply.contains(QStringLiteral("certificate"), Qt::CaseInsensitive),
+                         qPrintable(reply));
+        }
+        QCOMPARE(sink.Messages().size(), 1);
     }
 
     void theOutboxIsForAdministratorsOnly() {
