@@ -102,15 +102,20 @@ QString TAcadNoticeJobForm::StudentsWhere() const {
     return StudentsCondition(numbers);
 }
 
-std::unique_ptr<TLumQrEAcadStudent> TAcadNoticeJobForm::Notice(const QString &where) {
-    // The criteria are checked before anything is read.
-    const auto [from, to] = PeriodOf(deFromDate, deToDate);
+std::unique_ptr<TLumQrEAcadStudent> TAcadNoticeJobForm::Receivers(const QString &where) {
     std::unique_ptr<TLumQrEAcadStudent> notice = NewNotice();
     notice->SetYSemester(Semester());
     notice->SetMailTo(static_cast<TMailToType>(cbMailTo->currentData().toInt()));
     notice->OpenStudents(where);
     if (notice->GetMasterDataSet()->IsEmpty())
         throw Exception(QStringLiteral("沒有符合條件的學生"));
+    return notice;
+}
+
+std::unique_ptr<TLumQrEAcadStudent> TAcadNoticeJobForm::Notice(const QString &where) {
+    // The criteria are checked before anything is read.
+    const auto [from, to] = PeriodOf(deFromDate, deToDate);
+    std::unique_ptr<TLumQrEAcadStudent> notice = Receivers(where);
     OpenRows(*notice, from, to);
     return notice;
 }
@@ -121,16 +126,16 @@ std::unique_ptr<TQuickRep> TAcadNoticeJobForm::MakeReport() {
 }
 
 TAcadNoticeJobForm::TMailRun TAcadNoticeJobForm::SendMailExecute() {
-    PeriodOf(deFromDate, deToDate);
+    const auto [from, to] = PeriodOf(deFromDate, deToDate);
     const QString where = StudentsWhere();
-    // Who gets a letter, and where to.
+    // Who gets a letter, and where to: the students alone, their rows are read letter by letter.
     struct TReceiver {
         QString Id, Name, Address;
     };
     QList<TReceiver> receivers;
     TMailRun run;
     {
-        const std::unique_ptr<TLumQrEAcadStudent> all = Notice(where);
+        const std::unique_ptr<TLumQrEAcadStudent> all = Receivers(where);
         TClientDataSet *students = all->GetMasterDataSet();
         TField *id = students->FieldByName(QStringLiteral("StudentID"));
         TField *name = students->FieldByName(QStringLiteral("Cht_Name"));
@@ -144,7 +149,6 @@ TAcadNoticeJobForm::TMailRun TAcadNoticeJobForm::SendMailExecute() {
                 receivers << r;
         }
     }
-    const auto [from, to] = PeriodOf(deFromDate, deToDate);
     const QString period = QStringLiteral("%1 至 %2").arg(RocDateText(from), RocDateText(to));
     const QString school = Organization ? Organization->FullName : QString();
     const QString title = Caption();

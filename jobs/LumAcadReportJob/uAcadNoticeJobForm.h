@@ -51,6 +51,8 @@ protected:
 
 private:
     void TargetChange();
-    // The letter of the criteria for the students of `where`, its rows read.
+    // A letter of the term and receiver chosen with the students of `where` open (none raises
+    // "沒有符合條件的學生"); Notice also reads its rows for the period.
+    std::unique_ptr<TLumQrEAcadStudent> Receivers(const QString &where);
     std::unique_ptr<TLumQrEAcadStudent> Notice(const QString &where);
 };

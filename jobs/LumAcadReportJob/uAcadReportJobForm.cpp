@@ -36,19 +36,17 @@ public:
             if (share == FShown)
                 return;
             FShown = share;
-            ShowProgressDialog(
-                QStringLiteral("%1 產生中... (%2/%3)").arg(title).arg(record).arg(count), share);
+            FWindow.Show(QStringLiteral("%1 產生中... (%2/%3)").arg(title).arg(record).arg(count),
+                         share);
         };
     }
-    ~TLayoutProgress() {
-        FReport.OnProgress = nullptr;
-        CloseProgressDialog();
-    }
+    ~TLayoutProgress() { FReport.OnProgress = nullptr; }
     TLayoutProgress(const TLayoutProgress &) = delete;
     TLayoutProgress &operator=(const TLayoutProgress &) = delete;
 
 private:
     TQuickRep &FReport;
+    TProgressWindow FWindow;
     int FShown = -1;
 };
 
