@@ -75,9 +75,13 @@ void TApplicationServerConfig::LoadIni(const QString &file) {
     Port = quint16(ini.value("Port", Port).toUInt());
     CertificateFile = ini.value("Certificate", CertificateFile).toString();
     KeyFile = ini.value("Key", KeyFile).toString();
+    CertificateFolder = ini.value("CertificateFolder", CertificateFolder).toString();
+    if (ini.contains("CertificateNames"))
+        CertificateNames = ini.value("CertificateNames").toStringList();
     MailSender = ini.value("MailSender", MailSender).toString();
     MaxFrameSize = ini.value("MaxFrameSize", MaxFrameSize).toLongLong();
     PublishFolder = ini.value("Publish", PublishFolder).toString();
+    PublicHost = ini.value("PublicHost", PublicHost).toString().trimmed();
     ini.endGroup();
     ini.beginGroup(QStringLiteral("Database"));
     Database.Driver = ini.value("Driver", Database.Driver).toString();
@@ -279,6 +283,22 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
     if (config.Port != 0)
         database.DemoPort = config.Port;
     FDatabase = std::make_unique<TServerDatabase>(database);
+    if (!config.PublicHost.isEmpty()) {
+        // A server already listed under that name keeps its entry.
+        const QString loopback =
+            QStringLiteral("ComputerName IN ('127.0.0.1', 'localhost', '::1')");
+        FDatabase->Transaction([&] {
+            FDatabase->Exec(QStringLiteral("DELETE FROM ServerLocation WHERE %1 AND ServerName IN "
+                                           "(SELECT ServerName FROM ServerLocation WHERE "
+                                           "ComputerName = ?)")
+                                .arg(loopback),
+                            {config.PublicHost});
+            FDatabase->Exec(
+                QStringLiteral("UPDATE ServerLocation SET ComputerName = ? WHERE %1").arg(loopback),
+                {config.PublicHost});
+        });
+        qInfo("The server locations name this computer as %s", qPrintable(config.PublicHost));
+    }
     if (!config.PublishFolder.isEmpty()) {
         const TPublishResult published = PublishProgramFolder(*FDatabase, config.PublishFolder);
         qInfo("Published from %s: %d job packages, %d templates", qPrintable(config.PublishFolder),

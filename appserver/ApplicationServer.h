@@ -29,8 +29,17 @@ struct TApplicationServerConfig {
     TDatabaseConfig Database;
     QString CertificateFile; // with KeyFile: clients are switched to TLS
     QString KeyFile;
+    // Without CertificateFile and KeyFile: the folder of the server's self-signed certificate,
+    // made at first start (ServerCertificate.h), and the names it carries besides this
+    // computer's own. Empty: no certificate, plain connections.
+    QString CertificateFolder;
+    QStringList CertificateNames;
     QString MailSender = QStringLiteral("noreply@demo-school.example");
     qint64 MaxFrameSize = Remote::DefaultMaxFrameSize;
+    // The name or address by which client computers reach this server: the server-location
+    // entries naming this computer's loopback address (as the demo school's do) name it
+    // instead from the start on. Empty: the entries stay as they are.
+    QString PublicHost;
     // A program folder whose job packages and templates are published into the file lists
     // at start (empty: none).
     QString PublishFolder;
@@ -39,11 +48,12 @@ struct TApplicationServerConfig {
     // The relay the outbox is delivered through (no host: mail waits), and the retries.
     TMailDeliveryConfig Mail;
 
-    // Reads an INI file: [Server] Address, Port, Certificate, Key, MailSender, MaxFrameSize,
-    // Publish; [Database] Driver, Name, Host, Port, User, Password; [Security]
-    // SessionIdleMinutes; [Mail] Host, Port, Security (none, starttls or tls), User, Password,
-    // From, CaFile, MaxAttempts, RetrySeconds, PollSeconds. Missing values keep their defaults.
-    // Raises EServerError when the file cannot be read or a value is not valid.
+    // Reads an INI file: [Server] Address, Port, Certificate, Key, CertificateFolder,
+    // CertificateNames (comma-separated), PublicHost, MailSender, MaxFrameSize, Publish; [Database]
+    // Driver, Name, Host, Port, User, Password; [Security] SessionIdleMinutes; [Mail] Host, Port,
+    // Security (none, starttls or tls), User, Password, From, CaFile, MaxAttempts, RetrySeconds,
+    // PollSeconds. Missing values keep their defaults. Raises EServerError when the file cannot be
+    // read or a value is not valid.
     void LoadIni(const QString &file);
 };
 

@@ -7,11 +7,13 @@
 #include "RemoteProtocol.h"
 
 #include <QAtomicInteger>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <QThread>
 #include <csignal>
 #include <sqlite3.h>
 
@@ -96,8 +98,11 @@ TServerDatabase::TServerDatabase(const TDatabaseConfig &config, TOpenMode mode) 
     // Fault injection for the crash tests: the process kills itself outright in the middle of
     // the change that writes the given row of the school's data (counted from start-up), as a
     // crash or a kill would.
+    // The backup tests pause the change there instead, until the file named by
+    // ORV7_APPSERVER_PAUSE_UNTIL exists (a minute at most), as a long change would.
     FCrashAtRow = qEnvironmentVariableIntValue("ORV7_APPSERVER_CRASH_AT_ROW");
-    if (FCrashAtRow > 0 && FHandle)
+    FPauseAtRow = qEnvironmentVariableIntValue("ORV7_APPSERVER_PAUSE_AT_ROW");
+    if ((FCrashAtRow > 0 || FPauseAtRow > 0) && FHandle)
         sqlite3_update_hook(static_cast<sqlite3 *>(FHandle), &TServerDatabase::RowChanged, this);
 }
 
@@ -110,6 +115,12 @@ void TServerDatabase::RowChanged(void *self, int, const char *, const char *tabl
     if (++db->FRowsChanged == db->FCrashAtRow) {
         qWarning().noquote() << "appserver: killed in the middle of a change (fault injection)";
         ::raise(SIGKILL);
+    }
+    if (db->FRowsChanged == db->FPauseAtRow) {
+        qWarning().noquote() << "appserver: paused in the middle of a change (fault injection)";
+        const QString until = qEnvironmentVariable("ORV7_APPSERVER_PAUSE_UNTIL");
+        for (int i = 0; i < 3000 && !QFileInfo::exists(until); ++i)
+            QThread::msleep(20);
     }
 }
 

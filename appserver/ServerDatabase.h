@@ -111,6 +111,7 @@ private:
     bool FReadOnly = false;  // consulted by the SQLite authoriser
     QStringList FServerOnly; // tables the authoriser keeps from client command texts
     int FCrashAtRow = 0;     // fault injection, see the constructor
+    int FPauseAtRow = 0;     // the same, pausing instead
     int FRowsChanged = 0;
     static void RowChanged(void *self, int operation, const char *database, const char *table,
                            long long rowId);

@@ -1,8 +1,10 @@
 // appserver: the school's application server.
 //
 //   appserver [--config FILE] [--port N] [--listen ADDRESS] [--database FILE]
-//             [--certificate PEM --key PEM] [--fast-hash] [--publish FOLDER]
+//             [--certificate PEM --key PEM | --certificate-folder FOLDER] [--fast-hash]
+//             [--publish FOLDER]
 //   appserver [--config FILE | --database FILE] --revoke USER
+//   appserver [--config FILE | --database FILE] --backup FILE | --restore FILE
 //
 // Without options it listens on every address at port 2001 and keeps its data in the SQLite
 // file "appserver.sqlite" of the current folder, created with the demo school on first start.
@@ -13,8 +15,17 @@
 //
 // --revoke ends every session of a user in the database (on every server that shares it: the
 // user's next call asks for the password again), writes that into the event log and exits.
+//
+// --backup writes a consistent copy of an SQLite database, also while servers work on it;
+// --restore brings one back into the database of a stopped server (ServerBackup.h).
+//
+// Without a certificate and key, --certificate-folder (INI: [Server] CertificateFolder) names
+// the folder of the server's own self-signed certificate, made there at first start; the log
+// says which file the clients are to trust.
 
 #include "ApplicationServer.h"
+#include "ServerBackup.h"
+#include "ServerCertificate.h"
 #include "Sessions.h"
 
 #include <QCommandLineParser>
@@ -56,6 +67,11 @@ int main(int argc, char **argv) {
     const QCommandLineOption certOpt("certificate", "PEM certificate; clients then use TLS.",
                                      "file");
     const QCommandLineOption keyOpt("key", "PEM private key of the certificate.", "file");
+    const QCommandLineOption certFolderOpt(
+        "certificate-folder",
+        "Without --certificate and --key: use the self-signed certificate of this folder, made "
+        "at first start.",
+        "folder");
     const QCommandLineOption fastOpt(
         "fast-hash", "Hash the demo passwords at the lowest cost (throw-away databases).");
     const QCommandLineOption publishOpt(
@@ -64,8 +80,15 @@ int main(int argc, char **argv) {
     const QCommandLineOption revokeOpt(
         "revoke", "End every session of a user (the database of --config or --database) and exit.",
         "user");
-    parser.addOptions(
-        {configOpt, portOpt, listenOpt, dbOpt, certOpt, keyOpt, fastOpt, publishOpt, revokeOpt});
+    const QCommandLineOption backupOpt(
+        "backup",
+        "Write a consistent copy of the SQLite database into a file (also while servers "
+        "run) and exit.",
+        "file");
+    const QCommandLineOption restoreOpt(
+        "restore", "Bring a backup back into the database of a stopped server and exit.", "file");
+    parser.addOptions({configOpt, portOpt, listenOpt, dbOpt, certOpt, keyOpt, certFolderOpt,
+                       fastOpt, publishOpt, revokeOpt, backupOpt, restoreOpt});
     parser.process(app);
 
     TApplicationServerConfig config;
@@ -93,10 +116,31 @@ int main(int argc, char **argv) {
             config.CertificateFile = parser.value(certOpt);
         if (parser.isSet(keyOpt))
             config.KeyFile = parser.value(keyOpt);
+        if (parser.isSet(certFolderOpt))
+            config.CertificateFolder = parser.value(certFolderOpt);
         if (parser.isSet(fastOpt))
             config.Database.HashCost = THashCost::Minimal;
         if (parser.isSet(publishOpt))
             config.PublishFolder = parser.value(publishOpt);
+
+        if (parser.isSet(backupOpt) && parser.isSet(restoreOpt))
+            throw EServerError(QStringLiteral("--backup and --restore go one at a time"));
+        if (parser.isSet(backupOpt)) {
+            const QString file = parser.value(backupOpt);
+            const TBackupResult copied = BackupDatabase(config.Database, file);
+            qInfo().noquote() << QStringLiteral("appserver: backed up %1 into %2 (%3 bytes)")
+                                     .arg(config.Database.Name, file)
+                                     .arg(copied.Bytes);
+            return 0;
+        }
+        if (parser.isSet(restoreOpt)) {
+            const QString file = parser.value(restoreOpt);
+            const TBackupResult copied = RestoreDatabase(file, config.Database);
+            qInfo().noquote() << QStringLiteral("appserver: restored %1 from %2 (%3 bytes)")
+                                     .arg(config.Database.Name, file)
+                                     .arg(copied.Bytes);
+            return 0;
+        }
 
         if (parser.isSet(revokeOpt)) {
             const QString user = parser.value(revokeOpt).trimmed();
@@ -139,6 +183,25 @@ int main(int argc, char **argv) {
         sigaction(SIGTERM, &sa, nullptr);
         sigaction(SIGINT, &sa, nullptr);
 
+        if (config.CertificateFile.isEmpty() && config.KeyFile.isEmpty() &&
+            !config.CertificateFolder.isEmpty()) {
+            const TSelfSignedCertificate own = EnsureSelfSignedCertificate(
+                config.CertificateFolder, QStringList(config.CertificateNames)
+                                              << config.PublicHost);
+            if (own.Made)
+                qInfo().noquote() << QStringLiteral(
+                                         "appserver: made a self-signed certificate for %1")
+                                         .arg(own.Names.join(QStringLiteral(", ")));
+            qInfo().noquote() << QStringLiteral(
+                                     "appserver: clients trust this server by its certificate "
+                                     "%1 (on each client: orv7-client-setup --server HOST "
+                                     "--trust appserver-cert.pem)")
+                                     .arg(own.CertificateFile);
+            config.CertificateFile = own.CertificateFile;
+            config.KeyFile = own.KeyFile;
+        }
+        // Marks the database as in use, so that a restore waits for this server to stop.
+        const TServerRunningMark running(config.Database);
         TApplicationServer server(config);
         qInfo().noquote() << QStringLiteral("appserver: listening on port %1%2, database %3 (%4)")
                                  .arg(server.Port())

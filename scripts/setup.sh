@@ -12,6 +12,7 @@ packages=(
     qt6-pdf-dev libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils fonts-arphic-uming fonts-arphic-ukai
     libxlsxwriter-dev
     libcurl4-openssl-dev python3-aiosmtpd
+    dpkg-dev file desktop-file-utils
 )
 
 missing=()
