@@ -36,19 +36,22 @@ step "control data"
 field() { dpkg-deb --field "$1" "$2"; }
 [ "$(field "$client_deb" Package)" = orv7-client ] || fail "client package name"
 [ "$(field "$server_deb" Package)" = orv7-appserver ] || fail "server package name"
-for dep in libqt6widgets6 libqt6network6 libsodium23 libzip4 libpugixml1v5 qt6-qpa-plugins \
+for dep in libqt6widgets6 libqt6network6 libqt6pdf6 libzip4 libpugixml1v5 qt6-qpa-plugins \
     fonts-wqy-microhei fonts-arphic-uming; do
-    field "$client_deb" Depends | grep -q "$dep" || fail "orv7-client does not depend on $dep"
+    grep -q "$dep" <<<"$(field "$client_deb" Depends)" || fail "orv7-client does not depend on $dep"
 done
-field "$client_deb" Recommends | grep -q libreoffice-writer || fail "office suite not recommended"
-field "$client_deb" Depends | grep -q libreoffice && fail "the office suite is required"
+grep -q libreoffice-writer <<<"$(field "$client_deb" Recommends)" || fail "office suite not recommended"
+grep -q libreoffice <<<"$(field "$client_deb" Depends)" && fail "the office suite is required"
 for dep in libqt6sql6 libqt6sql6-sqlite libsodium23 openssl adduser; do
-    field "$server_deb" Depends | grep -q "$dep" || fail "orv7-appserver does not depend on $dep"
+    grep -q "$dep" <<<"$(field "$server_deb" Depends)" || fail "orv7-appserver does not depend on $dep"
 done
-field "$server_deb" Depends | grep -qE "libqt6widgets|fonts-" && fail "the server needs no desktop"
-dpkg-deb --ctrl-tarfile "$server_deb" | tar -t | grep -q conffiles || fail "no conffiles"
-dpkg-deb --ctrl-tarfile "$client_deb" | tar -t | grep -q templates || fail "no debconf templates"
-dpkg-deb --info "$server_deb" conffiles | grep -qx /etc/orv7/appserver.ini || fail "conffile"
+grep -q "fonts-" <<<"$(field "$server_deb" Depends)" && fail "the server needs no fonts"
+server_control=$(dpkg-deb --ctrl-tarfile "$server_deb" | tar -t)
+client_control=$(dpkg-deb --ctrl-tarfile "$client_deb" | tar -t)
+grep -qx ./conffiles <<<"$server_control" || fail "no conffiles"
+grep -qx ./templates <<<"$client_control" || fail "no debconf templates"
+grep -qx ./config <<<"$client_control" || fail "no debconf questions"
+grep -qx /etc/orv7/appserver.ini <<<"$(dpkg-deb --info "$server_deb" conffiles)" || fail "conffile"
 for script in postinst prerm postrm; do
     dpkg-deb --info "$server_deb" "$script" | sh -n || fail "orv7-appserver $script"
 done
@@ -83,9 +86,24 @@ for f in "$root"/usr/lib/orv7/appserver/appserver "$root"/usr/lib/orv7/appserver
     missing=$(LD_LIBRARY_PATH="$root/usr/lib/orv7/client" ldd "$f" | grep "not found" || true)
     [ -z "$missing" ] || fail "$f: $missing"
 done
-if ldd "$root/usr/lib/orv7/appserver/appserver" | grep -q "$build"; then
+if grep -q "$build" <<<"$(ldd "$root/usr/lib/orv7/appserver/appserver")"; then
     fail "the unpacked server loads libraries of the build folder"
 fi
+
+step "the launcher starts the unpacked client"
+# No server is configured yet, so the client waits at its first message; it must still be
+# running when stopped, with the user's program folder made from the installed files.
+home=$work/home
+rc=0
+env -u ORV7_PROGRAM_DIR -u LD_LIBRARY_PATH HOME="$home" XDG_DATA_HOME= QT_QPA_PLATFORM=offscreen \
+    ORV7_MACHINE_REGISTRY="$work/client-machine" ORV7_USER_REGISTRY="$work/client-user" \
+    timeout 10 "$root/usr/bin/orv7-client" >"$work/client.log" 2>&1 || rc=$?
+[ $rc = 124 ] || { cat "$work/client.log"; fail "the client did not keep running (exit $rc)"; }
+grep -q "AddressSanitizer" "$work/client.log" && { cat "$work/client.log"; fail "the client failed"; }
+[ -f "$home/.local/share/orv7/LumJobTree.bpl" ] &&
+    [ -f "$home/.local/share/orv7/TemplateDocs/公告單.docx" ] &&
+    [ -f "$home/.local/share/orv7/Organization.ini" ] ||
+    fail "the user's program folder was not made from the installed files"
 
 step "the unpacked server on a loopback port"
 ini=$work/appserver.ini
@@ -122,11 +140,11 @@ grep -q "$root/usr/lib/orv7/appserver/libAppServerLib.so" /proc/$pid/maps ||
 lumcall=$root/usr/bin/lumcall
 out=$("$lumcall" --port "$port" --trust "$cert" --user ADMIN --password orv7-admin \
     SystemObj.CodeTableINTF --fetch xspCodeTable)
-echo "$out" | grep -q "NSEX" || { echo "$out" | head; fail "the code table was not read"; }
+grep -q "NSEX" <<<"$out" || { echo "$out" | head; fail "the code table was not read"; }
 echo "the code table: $(echo "$out" | wc -l) lines"
 out=$("$lumcall" --port "$port" --trust "$cert" --user ADMIN --password orv7-admin \
     SrvJobSecurity.VersionCtrlNTF --fetch xspClientApps)
-echo "$out" | grep -q "LumChangePassword.bpl" || fail "the job packages are not listed"
+grep -q "LumChangePassword.bpl" <<<"$out" || fail "the job packages are not listed"
 
 step "the client's machine settings"
 export ORV7_MACHINE_REGISTRY=$work/machine
@@ -136,7 +154,7 @@ grep -qi "^\[SOFTWARE/ORV7.0/AppServers/DefaultServer\]" "$ORV7_MACHINE_REGISTRY
 # Without --trust, the connection trusts the certificate of the machine settings.
 out=$("$lumcall" --port "$port" --user T001 --password teach-2024 \
     SystemObj.CodeTableINTF --fetch xspCodeTable)
-echo "$out" | grep -q "NSEX" || fail "the machine settings' certificate is not trusted"
+grep -q "NSEX" <<<"$out" || fail "the machine settings' certificate is not trusted"
 if "$root/usr/sbin/orv7-client-setup" --server "127.0.0.1:99999" 2>/dev/null; then
     fail "a wrong port was accepted"
 fi
