@@ -86,7 +86,7 @@ for f in "$root"/usr/lib/orv7/appserver/appserver "$root"/usr/lib/orv7/appserver
     missing=$(LD_LIBRARY_PATH="$root/usr/lib/orv7/client" ldd "$f" | grep "not found" || true)
     [ -z "$missing" ] || fail "$f: $missing"
 done
-if grep -q "$build" <<<"$(ldd "$root/usr/lib/orv7/appserver/appserver")"; then
+if grep -q "=> $build/bin/" <<<"$(ldd "$root/usr/lib/orv7/appserver/appserver")"; then
     fail "the unpacked server loads libraries of the build folder"
 fi
 
