@@ -27,7 +27,7 @@ step() { echo "== $*"; }
 
 step "making the packages with CPack"
 # zstd keeps the check quick; scripts/package.sh makes the release packages with xz.
-cpack --config "$build/CPackConfig.cmake" -B "$work/out" -D CPACK_DEBIAN_COMPRESSION_TYPE=zstd \
+"${CPACK:-cpack}" --config "$build/CPackConfig.cmake" -B "$work/out" -D CPACK_DEBIAN_COMPRESSION_TYPE=zstd \
     >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
 client_deb=$(ls "$work"/out/orv7-client_*.deb)
 server_deb=$(ls "$work"/out/orv7-appserver_*.deb)
