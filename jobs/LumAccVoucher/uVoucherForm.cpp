@@ -132,7 +132,9 @@ TVoucherForm::TVoucherForm() {
     AccTitles->SetName(QStringLiteral("AccTitles"));
     LedgerData = new TJobServerData(this, QStringLiteral("SrvAccGL.ACCGLINTF"));
     FiscalYears = LedgerData->AddDataSet(QStringLiteral("dspFiscalYears"));
+    FiscalYears->SetName(QStringLiteral("FiscalYears"));
     RunItems = LedgerData->AddDataSet(QStringLiteral("dspVoucherItems"));
+    RunItems->SetName(QStringLiteral("RunItems"));
     DefineItemFields(this, RunItems);
     for (const char *param : {"Year_ID", "FromNo", "ToNo"})
         RunItems->Params().CreateParam(ftInteger, QLatin1String(param));
@@ -156,7 +158,7 @@ TVoucherForm::TVoucherForm() {
         ShowTotals();
     };
     DetailSource->OnDataChange = [this](TDataSource *, TField *field) {
-        if (!field)
+        if (!field && !FCounting)
             SendItem();
         ShowTotals();
     };
@@ -439,21 +441,30 @@ void TVoucherForm::DetailBeforePost(TDataSet *d) {
 }
 
 TVoucherTotals TVoucherForm::CurrentTotals() const {
-    if (!DetailDataSet->Active() || DetailDataSet->IsEditing())
+    if (!DetailDataSet->Active() || DetailDataSet->IsEditing() || DetailDataSet->IsEmpty())
         return {};
+    // The walk over the items tells the data sources when it ends; what they do then must not
+    // count again.
+    FCounting = true;
     const TBookmark here = DetailDataSet->GetBookmark();
+    TVoucherTotals totals;
     DetailDataSet->DisableControls();
-    DetailDataSet->First();
+    try {
+        DetailDataSet->First();
+        totals = ItemTotals(DetailDataSet);
+        DetailDataSet->GotoBookmark(here);
+    } catch (...) {
+        DetailDataSet->EnableControls();
+        FCounting = false;
+        throw;
+    }
     DetailDataSet->EnableControls();
-    const TVoucherTotals totals = ItemTotals(DetailDataSet);
-    DetailDataSet->DisableControls();
-    DetailDataSet->GotoBookmark(here);
-    DetailDataSet->EnableControls();
+    FCounting = false;
     return totals;
 }
 
 void TVoucherForm::ShowTotals() {
-    if (!DetailDataSet->Active() || DetailDataSet->IsEditing())
+    if (FCounting || !DetailDataSet->Active() || DetailDataSet->IsEditing())
         return;
     const TVoucherTotals totals = CurrentTotals();
     lbTotals->setText(QStringLiteral("借方合計:%1　貸方合計:%2%3")

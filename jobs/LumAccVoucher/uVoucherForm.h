@@ -87,6 +87,7 @@ private:
     void ListFiscalYears();
     std::vector<std::unique_ptr<TCodeFieldLink>> FLinks;
     bool FEditingVoucher = false;
+    mutable bool FCounting = false; // the items are being walked for their totals
     int FNextTxNo = 1;
     int FNextItemNo = 1;
     QString FNewSide;
