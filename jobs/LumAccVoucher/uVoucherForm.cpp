@@ -15,6 +15,7 @@
 #include "uCodeCriteria.h"
 #include "uCodeFieldLink.h"
 #include "uDocuReport.h"
+#include "uJobControls.h"
 #include "uJobGuard.h"
 #include "uJobServerData.h"
 #include "uJxProgressDialog.h"
@@ -39,49 +40,21 @@
 
 namespace {
 
-TDBGrid *Grid(QWidget *parent, const char *name, TDataSource *source, bool readOnly) {
-    auto *grid = new TDBGrid(parent);
-    grid->setObjectName(QLatin1String(name));
-    grid->SetReadOnly(readOnly);
-    grid->SetDataSource(source);
-    grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    return grid;
-}
-
-TTqDBNumEdit *FieldEdit(QWidget *parent, TDataSource *source, const char *field) {
-    auto *edit = new TTqDBNumEdit(parent);
-    edit->setObjectName(QStringLiteral("ed") + QLatin1String(field));
-    edit->SetDataSource(source);
-    edit->SetDataField(QLatin1String(field));
-    return edit;
-}
-
 void DefineVoucherFields(QObject *owner, TClientDataSet *vouchers) {
-    const struct {
-        TFieldType Type;
-        const char *Name;
-        int Size;
-        const char *Label;
-        bool Visible;
-    } fields[] = {{ftInteger, "Year_ID", 0, "會計年度", false},
-                  {ftInteger, "Tx_No", 0, "序號", true},
-                  {ftString, "Tx_VoucherNo", 20, "傳票號碼", true},
-                  {ftDateTime, "Tx_Date", 0, "傳票日期", true},
-                  {ftDateTime, "Create_Date", 0, "製票日期", false},
-                  {ftString, "Tx_Description", 200, "摘要", true},
-                  {ftString, "ArAcType", 2, "收支類別", true},
-                  {ftString, "PayType", 2, "付款方式", true},
-                  {ftString, "Creater", 10, "製票人", true},
-                  {ftString, "Checked", 1, "覆核", true},
-                  {ftString, "Printed", 1, "列印", false},
-                  {ftString, "Posted", 1, "過帳", true},
-                  {ftString, "Closed_YN", 1, "結帳", false},
-                  {ftDataSet, "VoucherItems", 0, "傳票明細", false}};
-    for (const auto &f : fields) {
-        TField *field = vouchers->AddField(f.Type, QLatin1String(f.Name), f.Size);
-        field->SetDisplayLabel(QString::fromUtf8(f.Label));
-        field->SetVisible(f.Visible);
-    }
+    const auto f = [](const char *name, TFieldType type, int size, const char *label,
+                      bool visible = true) {
+        return TJobField{QLatin1String(name), type, size, QString::fromUtf8(label), visible};
+    };
+    AddJobFields(
+        vouchers,
+        {f("Year_ID", ftInteger, 0, "會計年度", false), f("Tx_No", ftInteger, 0, "序號"),
+         f("Tx_VoucherNo", ftString, 20, "傳票號碼"), f("Tx_Date", ftDateTime, 0, "傳票日期"),
+         f("Create_Date", ftDateTime, 0, "製票日期", false),
+         f("Tx_Description", ftString, 200, "摘要"), f("ArAcType", ftString, 2, "收支類別"),
+         f("PayType", ftString, 2, "付款方式"), f("Creater", ftString, 10, "製票人"),
+         f("Checked", ftString, 1, "覆核"), f("Printed", ftString, 1, "列印", false),
+         f("Posted", ftString, 1, "過帳"), f("Closed_YN", ftString, 1, "結帳", false),
+         f("VoucherItems", ftDataSet, 0, "傳票明細", false)});
     for (const char *key : {"Year_ID", "Tx_No"})
         vouchers->FieldByName(QLatin1String(key))
             ->SetProviderFlags(pfInKey | pfInWhere | pfInUpdate);
@@ -206,13 +179,13 @@ TVoucherForm::TVoucherForm() {
     auto *top = new QWidget(splitter);
     auto *vouchers = new QGroupBox(QStringLiteral("傳票"), top);
     vouchers->setObjectName(QStringLiteral("gbVouchers"));
-    gridVouchers = Grid(vouchers, "gridVouchers", MasterSource, true);
+    gridVouchers = JobGrid(vouchers, "gridVouchers", MasterSource, true);
     (new QVBoxLayout(vouchers))->addWidget(gridVouchers);
     auto *voucher = new QGroupBox(QStringLiteral("傳票資料"), top);
     voucher->setObjectName(QStringLiteral("gbVoucher"));
-    edTx_VoucherNo = FieldEdit(voucher, MasterSource, "Tx_VoucherNo");
-    edTx_Date = FieldEdit(voucher, MasterSource, "Tx_Date");
-    edTx_Description = FieldEdit(voucher, MasterSource, "Tx_Description");
+    edTx_VoucherNo = JobFieldEdit(voucher, MasterSource, "Tx_VoucherNo");
+    edTx_Date = JobFieldEdit(voucher, MasterSource, "Tx_Date");
+    edTx_Description = JobFieldEdit(voucher, MasterSource, "Tx_Description");
     cbArAcType = DataCodeList(voucher, "cbArAcType", CodeTableMainSource,
                               QStringLiteral("Main_Code='ArAcType'"), "Code", "Descript");
     cbPayType = DataCodeList(voucher, "cbPayType", CodeTableMainSource,
@@ -233,7 +206,7 @@ TVoucherForm::TVoucherForm() {
     topRow->addWidget(voucher, 2);
     auto *items = new QGroupBox(QStringLiteral("傳票明細"), splitter);
     items->setObjectName(QStringLiteral("gbItems"));
-    gridItems = Grid(items, "gridItems", DetailSource, false);
+    gridItems = JobGrid(items, "gridItems", DetailSource, false);
     lbTotals = new QLabel(items);
     lbTotals->setObjectName(QStringLiteral("lbTotals"));
     auto *itemsLayout = new QVBoxLayout(items);

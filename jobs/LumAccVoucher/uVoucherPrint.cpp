@@ -3,38 +3,26 @@
 #include "ClientDataSet.h"
 #include "CodeTableCDS.h"
 #include "Fields.h"
+#include "uJobControls.h"
 #include "uLumAccPrintVoucher.h"
 
 #include <cmath>
 
 void DefineItemFields(QObject *owner, TClientDataSet *items) {
-    const struct {
-        TFieldType Type;
-        const char *Name;
-        int Size;
-        const char *Label;
-        bool Visible;
-    } fields[] = {{ftInteger, "Year_ID", 0, "會計年度", false},
-                  {ftInteger, "Tx_No", 0, "傳票序號", false},
-                  {ftInteger, "TxD_No", 0, "項次", true},
-                  {ftString, "DC_Mode", 1, "借貸", true},
-                  {ftString, "AccNo", 12, "科目代號", true},
-                  {ftString, "AccName", 60, "科目名稱", true},
-                  {ftString, "Description", 100, "摘要", true},
-                  {ftString, "DepNo", 20, "單位代號", false},
-                  {ftString, "DepName", 30, "單位部門", true},
-                  {ftString, "Target", 50, "對象", true},
-                  {ftString, "TargetID", 10, "對象證號", true},
-                  {ftString, "SRC_No", 50, "相關號碼", true},
-                  {ftString, "PlanNo", 20, "預算計畫", true},
-                  {ftFloat, "Amount", 0, "金額", true},
-                  {ftString, "DC_Type", 1, "借貸別", false},
-                  {ftString, "Ctrl_type", 2, "控制類別", false}};
-    for (const auto &f : fields) {
-        TField *field = items->AddField(f.Type, QLatin1String(f.Name), f.Size);
-        field->SetDisplayLabel(QString::fromUtf8(f.Label));
-        field->SetVisible(f.Visible);
-    }
+    const auto f = [](const char *name, TFieldType type, int size, const char *label,
+                      bool visible = true) {
+        return TJobField{QLatin1String(name), type, size, QString::fromUtf8(label), visible};
+    };
+    AddJobFields(
+        items, {f("Year_ID", ftInteger, 0, "會計年度", false),
+                f("Tx_No", ftInteger, 0, "傳票序號", false), f("TxD_No", ftInteger, 0, "項次"),
+                f("DC_Mode", ftString, 1, "借貸"), f("AccNo", ftString, 12, "科目代號"),
+                f("AccName", ftString, 60, "科目名稱"), f("Description", ftString, 100, "摘要"),
+                f("DepNo", ftString, 20, "單位代號", false), f("DepName", ftString, 30, "單位部門"),
+                f("Target", ftString, 50, "對象"), f("TargetID", ftString, 10, "對象證號"),
+                f("SRC_No", ftString, 50, "相關號碼"), f("PlanNo", ftString, 20, "預算計畫"),
+                f("Amount", ftFloat, 0, "金額"), f("DC_Type", ftString, 1, "借貸別", false),
+                f("Ctrl_type", ftString, 2, "控制類別", false)});
     for (const char *key : {"Year_ID", "Tx_No", "TxD_No"})
         items->FieldByName(QLatin1String(key))->SetProviderFlags(pfInKey | pfInWhere | pfInUpdate);
     // Read from the titles and the units by the server: shown, never written or compared.
