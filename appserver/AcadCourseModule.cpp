@@ -1,6 +1,9 @@
 #include "AcadCourseModule.h"
 
+#include "AcadStudyRewardProviders.h"
 #include "AcadViewFields.h"
+#include "GraduateCheck.h"
+#include "RemoteProtocol.h"
 
 namespace {
 
@@ -297,7 +300,8 @@ TProviderDef StudyProvider() {
          {Field("StudyID", ftString, 10), Field("CourseID", ftString, 12),
           Field("Choose", ftString, 2), Field("Credit", ftFloat), Field("Grade", ftInteger),
           Field("Semester", ftString, 1), Field("Remark", ftString, 200),
-          Field("EditInfo", ftString, 100)}}};
+          Field("EditInfo", ftString, 100)}},
+        StudyStudentsDetail()};
     return def;
 }
 
@@ -340,4 +344,18 @@ TAcadCourseModule::TAcadCourseModule(const TServerContext &context)
                              Field("Unit_ID", ftString, 20), Field("ClassType", ftString, 10),
                              Field("StudyType", ftString, 2), Field("LockedYN", ftString, 1)},
                             {QStringLiteral("StudyID")}, QStringLiteral("StudyID")),
-           StudyProvider(), GroupProvider()}) {}
+           StudyProvider(), GroupProvider(), StudentStudyInfoProvider()}) {
+    // GetStudentGraduateCheckInfo(StudentID, StudyID, CountEnrolled; out StudentStudyInfo,
+    // StudyCourses, GroupInfo, GroupCourses, StudentGrade): the graduation review's packets.
+    Method(Remote::DispIdUnknown, "GetStudentGraduateCheckInfo", 8, {3, 4, 5, 6, 7},
+           [this](TRemoteCall &c) {
+               const TGraduateCheck check =
+                   GraduateCheck(Db(), c.Str(0).trimmed(), c.Str(1).trimmed(), c.Bool(2));
+               c.Out(3) = Variant(check.Info);
+               c.Out(4) = Variant(check.Courses);
+               c.Out(5) = Variant(check.Groups);
+               c.Out(6) = Variant(check.GroupCourses);
+               c.Out(7) = Variant(check.Grades);
+               return Variant(true);
+           });
+}

@@ -5,6 +5,7 @@
 #include "DemoPeople.h"
 #include "DemoPermissions.h"
 #include "DemoRoll.h"
+#include "DemoStudyRewards.h"
 #include "RemoteProtocol.h"
 #include "ServerDatabase.h"
 
@@ -151,7 +152,17 @@ QStringList SchemaStatements() {
         "SuggestUnit_ID VARCHAR(20), Verify VARCHAR(1) DEFAULT 'N', VerifyKind VARCHAR(2), "
         "VerifyCnt INTEGER, VerifyDate VARCHAR(10), Dispatchdate VARCHAR(10), "
         "Dispatchword VARCHAR(20), Dispatchno VARCHAR(20), TranYN VARCHAR(1) DEFAULT 'N', "
-        "EditInfo VARCHAR(255), CHECK (VerifyCnt IS NULL OR VerifyCnt > 0))",
+        "EditInfo VARCHAR(255), BillNo VARCHAR(12), CheckedDate VARCHAR(10), "
+        "CHECK (VerifyCnt IS NULL OR VerifyCnt > 0))",
+        // The proposals of rewards (Reworpun 1) or punishments (2): the unit and person that
+        // proposed them and when; their students are the RewardPunish rows of that BillNo.
+        "CREATE TABLE RewardBills (RewardNo VARCHAR(12) PRIMARY KEY, YSemester VARCHAR(5) NOT "
+        "NULL, Unit_ID VARCHAR(20), SuggestName VARCHAR(40), SuggestDate VARCHAR(10), "
+        "Reworpun VARCHAR(1), EditInfo VARCHAR(255))",
+        // The study programmes the students follow, from the term they entered them.
+        "CREATE TABLE StudentStudy (StudentID VARCHAR(10) NOT NULL, StudyID VARCHAR(10) NOT "
+        "NULL, EnterYSemester VARCHAR(5), State VARCHAR(1) DEFAULT '0', EditInfo VARCHAR(255), "
+        "PRIMARY KEY (StudentID, StudyID))",
         // The conduct mark and the tutor's comment of each student and term.
         "CREATE TABLE SemConduct (YSemester VARCHAR(5) NOT NULL, StudentID VARCHAR(10) NOT NULL, "
         "Conduct NUMERIC(5,1), Comment VARCHAR(200), EditInfo VARCHAR(255), "
@@ -208,6 +219,9 @@ QList<TAddedColumn> AddedColumns() {
          QStringLiteral("VARCHAR(20)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("GenearchEMail"),
          QStringLiteral("VARCHAR(80)")},
+        {QStringLiteral("RewardPunish"), QStringLiteral("BillNo"), QStringLiteral("VARCHAR(12)")},
+        {QStringLiteral("RewardPunish"), QStringLiteral("CheckedDate"),
+         QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("MailOutbox"), QStringLiteral("State"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("MailOutbox"), QStringLiteral("Attempts"), QStringLiteral("INTEGER")},
         {QStringLiteral("MailOutbox"), QStringLiteral("NextTry"), QStringLiteral("VARCHAR(19)")},
@@ -858,4 +872,5 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     }
     const TDemoTerm term = DemoTerm(Date().ToDate());
     FillDemoAttendance(db, term, FillDemoCurriculum(db, term, teachers));
+    FillDemoStudyRewards(db, term);
 }
