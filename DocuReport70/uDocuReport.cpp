@@ -715,8 +715,18 @@ QString TDBWRLabel::GetText() {
 // ---------------------------------------------------------------------------------------------
 // Tables
 
+QList<TField *> TDBWRTableCust::ColumnFields(const TDataSet *dataSet) const {
+    if (FColumns.isEmpty())
+        return VisibleFields(dataSet);
+    QList<TField *> fields;
+    for (const QString &name : FColumns)
+        if (TField *field = dataSet->FindField(name))
+            fields.append(field);
+    return fields;
+}
+
 int TDBWRTableCust::ColCount() const {
-    return static_cast<int>(VisibleFields(DataSet()).size());
+    return static_cast<int>(ColumnFields(DataSet()).size());
 }
 
 int TDBWRTableCust::RowCount() const {
@@ -735,7 +745,7 @@ void TDBWRTableCust::SendData() {
     TDataSet *dataSet = OpenDataSet();
     if (!GetWordTable())
         PropertyError(QStringLiteral("TableIndex"));
-    const QList<TField *> fields = VisibleFields(dataSet);
+    const QList<TField *> fields = ColumnFields(dataSet);
     TCursorGuard guard(dataSet, !FKeepDataTrack);
     int row = FStartRow;
     int rows = FPageRows;

@@ -374,6 +374,11 @@ public:
     bool KeepDataTrack() const { return FKeepDataTrack; }
     void SetKeepDataTrack(bool keep) { FKeepDataTrack = keep; }
 
+    // The fields written, in this order (those the dataset lacks left out); empty: every
+    // visible field in the dataset's order.
+    const QStringList &Columns() const { return FColumns; }
+    void SetColumns(const QStringList &fieldNames) { FColumns = fieldNames; }
+
     int ColCount() const;
     int RowCount() const;
     // A table has no single field.
@@ -392,6 +397,8 @@ private:
     bool FIncludeTitle = true;
     int FPageRows = -1;
     bool FKeepDataTrack = false;
+    QStringList FColumns;
+    QList<TField *> ColumnFields(const TDataSet *dataSet) const;
 };
 
 // Fills a table of the template: TableIndex counts, from 0, the tables of the current copy.

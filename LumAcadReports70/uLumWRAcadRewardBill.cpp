@@ -37,10 +37,11 @@ TLumWRAcadRewardBill::TLumWRAcadRewardBill(QObject *owner) : TLumDocuReportBase(
     Detail->SetName(QStringLiteral("Detail"));
     Detail->SetIndexFieldNames(QStringLiteral("StudentID"));
     ShowNested(RewardPunish, QStringLiteral("Detail"), Detail);
-    FieldDisplays()->Columns(Detail, {QStringLiteral("StudentID"), QStringLiteral("Uint_ID"),
-                                      QStringLiteral("NGrade"), QStringLiteral("Cht_Name"),
-                                      QStringLiteral("Origin"), QStringLiteral("Kind"),
-                                      QStringLiteral("RepuCnt"), QStringLiteral("Basis")});
+    const QStringList columns{QStringLiteral("StudentID"), QStringLiteral("Uint_ID"),
+                              QStringLiteral("NGrade"),    QStringLiteral("Cht_Name"),
+                              QStringLiteral("Origin"),    QStringLiteral("Kind"),
+                              QStringLiteral("RepuCnt"),   QStringLiteral("Basis")};
+    FieldDisplays()->Columns(Detail, columns);
     // The student's department by its name.
     ShowCodeText(Detail, QStringLiteral("Uint_ID"), CDUnit);
     ShowCodeText(Detail, QStringLiteral("Kind"), AF_REPU);
@@ -56,6 +57,8 @@ TLumWRAcadRewardBill::TLumWRAcadRewardBill(QObject *owner) : TLumDocuReportBase(
     wrDetailTable->SetStartRow(4);
     wrDetailTable->SetIncludeTitle(false);
     wrDetailTable->SetDataSource(DetailSource);
+    // In the sheet's order, whatever order a caller's packet has.
+    wrDetailTable->SetColumns(columns);
     wrDetailTable->SetDocuReport(DocuReport);
 }
 

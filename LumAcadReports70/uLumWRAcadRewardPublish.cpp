@@ -31,10 +31,11 @@ TLumWRAcadRewardPublish::TLumWRAcadRewardPublish(QObject *owner) : TLumDocuRepor
     Detail->SetIndexFieldNames(QStringLiteral("StudentID;VerifyKind"));
     Detail->SetFilter(kApproved);
     Detail->SetFiltered(true);
-    FieldDisplays()->Columns(Detail, {QStringLiteral("StudentID"), QStringLiteral("Cht_Name"),
-                                      QStringLiteral("ClassType"), QStringLiteral("SeatNo"),
-                                      QStringLiteral("Origin"), QStringLiteral("VerifyKind"),
-                                      QStringLiteral("VerifyCnt"), QStringLiteral("Basis")});
+    const QStringList columns{QStringLiteral("StudentID"), QStringLiteral("Cht_Name"),
+                              QStringLiteral("ClassType"), QStringLiteral("SeatNo"),
+                              QStringLiteral("Origin"),    QStringLiteral("VerifyKind"),
+                              QStringLiteral("VerifyCnt"), QStringLiteral("Basis")};
+    FieldDisplays()->Columns(Detail, columns);
     ShowCodeText(Detail, QStringLiteral("ClassType"), st_CLASS);
     ShowCodeText(Detail, QStringLiteral("VerifyKind"), AF_REPU);
     DetailSource = new TDataSource(this);
@@ -51,6 +52,8 @@ TLumWRAcadRewardPublish::TLumWRAcadRewardPublish(QObject *owner) : TLumDocuRepor
     wrDetailTable->SetPageRows(kPageRows);
     wrDetailTable->SetKeepDataTrack(true);
     wrDetailTable->SetDataSource(DetailSource);
+    // The view's order is not the sheet's.
+    wrDetailTable->SetColumns(columns);
     wrDetailTable->SetDocuReport(DocuReport);
 }
 

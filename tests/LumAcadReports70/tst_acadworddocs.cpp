@@ -12,6 +12,8 @@
 #include "DataSource.h"
 #include "Fields.h"
 #include "FixedClock.h"
+#include "OfficeSuite.h"
+#include "ReportTestSupport.h"
 #include "ServerLocations.h"
 #include "StatelessDataSet.h"
 #include "TestMain.h"
@@ -50,12 +52,21 @@ template <class TModule> QString Labels(TModule &document, const char *name) {
     return document.WRMultiLabel->Labels().Values(QLatin1String(name));
 }
 
+// With ORV7_KEEP_DOCUMENTS naming a folder, the document made last is kept there to be looked at.
+template <class TModule> void Keep(TModule &module, const char *name) {
+    const QString folder = qEnvironmentVariable("ORV7_KEEP_DOCUMENTS");
+    if (!folder.isEmpty())
+        module.DocuReport->SaveAs(folder + u'/' + QLatin1String(name) + QStringLiteral(".docx"),
+                                  wdFormatDocument);
+}
+
 } // namespace
 
 class TstAcadWordDocs : public QObject {
     Q_OBJECT
     TFixedClock FClock{QDate(2024, 12, 16)};
     std::unique_ptr<TAppServerFixture> FServer;
+    QTemporaryDir FDir;
 
     int Count(const QString &sql) const { return FServer->Query(sql).toInt(); }
     QString Value(const QString &sql) const { return FServer->Query(sql).toString(); }
@@ -95,6 +106,7 @@ private Q_SLOTS:
         TLumWRAcadRewardPublish notice;
         notice.PrintingByNo(QStringLiteral("T23"));
         QCOMPARE(notice.DispatchNumbers(), QStringList{QStringLiteral("T23")});
+        Keep(notice, "獎懲公告單");
         TDocuReport *report = notice.DocuReport;
         QCOMPARE(report->Document()->TableCount(), 3);
         QStringList all;
@@ -107,8 +119,15 @@ private Q_SLOTS:
         const QString first = Value(QStringLiteral(
             "SELECT StudentID FROM RewardPunish WHERE Dispatchno = 'T23' AND CheckedDate IS NOT "
             "NULL AND Verify = 'Y' ORDER BY StudentID, VerifyKind LIMIT 1"));
-        QVERIFY2(all.first().startsWith(first + u'|'), qPrintable(all.first()));
-        QVERIFY(QRegularExpression(QStringLiteral("\\|(嘉獎|小功|大功|警告|小過|大過|定期察看)\\|"))
+        // In the sheet's columns, not the view's: number, name, class, seat, origin, kind.
+        QVERIFY2(all.first().startsWith(
+                     first + u'|' +
+                     Value(QStringLiteral("SELECT Cht_Name FROM StdOnSchool WHERE StudentID = '%1'")
+                               .arg(first)) +
+                     u'|'),
+                 qPrintable(all.first()));
+        QVERIFY(QRegularExpression(QStringLiteral("^[^|]*\\|[^|]*\\|[^|]*\\|\\d+\\|[^|]+\\|"
+                                                  "(嘉獎|小功|大功|警告|小過|大過|定期察看)\\|\\d+\\|"))
                     .match(all.first())
                     .hasMatch());
         QCOMPARE(Labels(notice, "DispatchNo"), QStringLiteral("T23"));
@@ -117,6 +136,16 @@ private Q_SLOTS:
         QCOMPARE(notice.Detail->Filter(),
                  QStringLiteral("(Verify='Y') and (CheckedDate is Not Null )"));
         QCOMPARE(notice.Detail->RecordCount(), 23);
+
+        // Through the office suite: three pages, each with its rows.
+        if (!TOfficeSuite::Program().isEmpty()) {
+            const QString pdf = FDir.filePath(QStringLiteral("notice.pdf"));
+            notice.SaveAsPdf(pdf);
+            QCOMPARE(PdfPageCount(pdf), 3);
+            const QStringList pages = PdfPageTexts(pdf);
+            QVERIFY(pages.value(2).contains(all.last().section(u'|', 0, 0)));
+            QVERIFY(pages.value(0).contains(QStringLiteral("學生獎懲公告")));
+        }
 
         // A number of nothing: one page with empty labels.
         notice.PrintingByNo(QStringLiteral("NONE'X"));
@@ -132,6 +161,7 @@ private Q_SLOTS:
         proposal.PrintingByNo(bill);
         QVERIFY(!proposal.DocuReport->Active());
         proposal.PrintDoc();
+        Keep(proposal, "獎懲建議單");
         const QStringList rows = Rows(proposal.DocuReport, 1, 4);
         QCOMPARE(
             rows.size(),
@@ -165,6 +195,7 @@ private Q_SLOTS:
         certificate.PrintingByStudent(student);
         QCOMPARE(Labels(certificate, "StudentID"), student);
         QCOMPARE(Rows(certificate.DocuReport, 1, 4).size(), 3); // 1121, 1122, 1131
+        Keep(certificate, "學生操行證明單");
         QCOMPARE(Rows(certificate.DocuReport, 1, 4).first().section(u'|', 0, 1),
                  QStringLiteral("1121|") +
                      Value(QStringLiteral("SELECT Conduct FROM SemConduct "
@@ -178,6 +209,7 @@ private Q_SLOTS:
         QStringList rows = Rows(certificate.DocuReport, 1, 4);
         QCOMPARE(rows.size(), posted);
         QCOMPARE(rows.first().count(u'|'), 6); // with the dispatch word and number
+        Keep(certificate, "學生歷年獎懲證明單");
 
         // Deeds of a code the table lacks: every row, no origin named.
         certificate.SetCertificateType(rctOrigin);
@@ -194,6 +226,7 @@ private Q_SLOTS:
                                       "AND Verify = 'Y' AND TranYN = 'Y' AND OriginType = '1'")
                            .arg(student)));
         QCOMPARE(Labels(certificate, "AF_OriType"), QStringLiteral("導師建議"));
+        Keep(certificate, "學生在校事蹟證明單");
         for (const QString &row : rows)
             QVERIFY2(row.endsWith(QStringLiteral("|導師建議")), qPrintable(row));
 
@@ -208,6 +241,7 @@ private Q_SLOTS:
         TLumWRAcadStudyBNormalDoc programme;
         programme.OpenStudy(study);
         QCOMPARE(Labels(programme, "StudyID"), study);
+        Keep(programme, "系所學程表");
         QCOMPARE(Labels(programme, "Unit_ID"), QStringLiteral("數理資優班"));
         TDocuReport *report = programme.DocuReport;
         const QStringList groups = Rows(report, 2, 1);
@@ -226,6 +260,7 @@ private Q_SLOTS:
         const int count = Count(
             QStringLiteral("SELECT COUNT(*) FROM StudentStudy WHERE StudyID = '%1'").arg(study));
         QCOMPARE(Rows(students.DocuReport, 2, 2).size(), count);
+        Keep(students, "系所學程學生檢視表");
         QCOMPARE(Labels(students, "StudyName"), Value(QStringLiteral("SELECT StudyName FROM "
                                                                      "StudyInfo WHERE StudyID = "
                                                                      "'%1'")
@@ -259,6 +294,7 @@ private Q_SLOTS:
         TLumAcadStudyPrint studyPrint;
         studyPrint.Printing(&study);
         QCOMPARE(Labels(studyPrint, "GradeuateCredit"), QStringLiteral("150"));
+        Keep(studyPrint, "系所學程表-列印");
         QCOMPARE(Rows(studyPrint.DocuReport, 2, 1).first(),
                  QStringLiteral("學門代號|學門名稱|系所單位|門檻學分數|門檻科目數|學門分類"));
         QCOMPARE(Rows(studyPrint.DocuReport, 3, 1).size(),
@@ -275,6 +311,7 @@ private Q_SLOTS:
         TLumAcadChooseGPPrint groupPrint;
         groupPrint.Printing(&group);
         QCOMPARE(Labels(groupPrint, "ChooseGID"), QStringLiteral("B101"));
+        Keep(groupPrint, "系所學門設定表");
         QCOMPARE(Labels(groupPrint, "GroupType"), QStringLiteral("語文"));
         QCOMPARE(Rows(groupPrint.DocuReport, 2, 1).size(),
                  1 + Count(QStringLiteral("SELECT COUNT(*) FROM StudyGroups WHERE ChooseGID = "
@@ -296,6 +333,7 @@ private Q_SLOTS:
         review.PrintDoc();
         TDocuReport *report = review.DocuReport;
         QCOMPARE(report->Document()->TableCount(), 4);
+        Keep(review, "學生學程資格審查表Grade");
         QCOMPARE(Labels(review, "StudentID"), student);
         QCOMPARE(Labels(review, "GradeuateCredit"), QStringLiteral("150"));
         QCOMPARE(Rows(report, 2, 3).size(), review.GroupInfo->RecordCount());
@@ -309,6 +347,7 @@ private Q_SLOTS:
         review.PrintDoc();
         QCOMPARE(review.DocForm(), QStringLiteral("學生學程學門審查表.doc"));
         QCOMPARE(report->Document()->TableCount(), 3);
+        Keep(review, "學生學程學門審查表");
         QCOMPARE(Rows(report, 3, 3).size(), review.GroupCourses->RecordCount());
         // A kind of its own keeps template and courses.
         review.SetReviewKind(7);
