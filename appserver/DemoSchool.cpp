@@ -481,6 +481,10 @@ const TDemoPackage kPackages[] = {
     {"TqRewardNotify.bpl", "學生獎懲通知單", "A,教務", 2},
     {"TqSemCourseSheets.bpl", "科目名冊及計分表", "A,教務", 2},
     {"TqClassAbsWeekly.bpl", "班級學生週缺曠課統計表", "A,教務", 2},
+    {"TqStudyProgramPrint.bpl", "學程學門列印", "A,教務", 2},
+    {"TqRewardDocuments.bpl", "獎懲建議單及公告單", "A,教務", 2},
+    {"TqRewardCertificate.bpl", "學生獎懲證明", "A,教務", 2},
+    {"TqGraduateReview.bpl", "學生學程審查", "A,教務", 2},
     {"LumJobPermissions.bpl", "權限設定", "S,系統", 2},
     {"LumMailOutbox.bpl", "郵件寄送狀態", "S,系統", 0},
 };
@@ -506,9 +510,10 @@ bool GroupRuns(const QString &group, const TDemoPackage &p) {
         return type == u'H';
     if (group == QLatin1String("STUDENT")) {
         // Student affairs: the roll, the queries, and the notices of absences and rewards.
-        for (const char *job : {"TqStdOnSchoolIdx.bpl", "TqStdQuery.bpl", "TqStdClassChart.bpl",
-                                "TqAbsenceNotify.bpl", "TqAbsenceWeeklyNotify.bpl",
-                                "TqRewardNotify.bpl", "TqClassAbsWeekly.bpl"})
+        for (const char *job :
+             {"TqStdOnSchoolIdx.bpl", "TqStdQuery.bpl", "TqStdClassChart.bpl",
+              "TqAbsenceNotify.bpl", "TqAbsenceWeeklyNotify.bpl", "TqRewardNotify.bpl",
+              "TqClassAbsWeekly.bpl", "TqRewardDocuments.bpl", "TqRewardCertificate.bpl"})
             if (qstrcmp(job, p.FileName) == 0)
                 return true;
     }

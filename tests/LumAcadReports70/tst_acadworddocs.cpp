@@ -126,10 +126,11 @@ private Q_SLOTS:
                                .arg(first)) +
                      u'|'),
                  qPrintable(all.first()));
-        QVERIFY(QRegularExpression(QStringLiteral("^[^|]*\\|[^|]*\\|[^|]*\\|\\d+\\|[^|]+\\|"
-                                                  "(嘉獎|小功|大功|警告|小過|大過|定期察看)\\|\\d+\\|"))
-                    .match(all.first())
-                    .hasMatch());
+        QVERIFY(
+            QRegularExpression(QStringLiteral("^[^|]*\\|[^|]*\\|[^|]*\\|\\d+\\|[^|]+\\|"
+                                              "(嘉獎|小功|大功|警告|小過|大過|定期察看)\\|\\d+\\|"))
+                .match(all.first())
+                .hasMatch());
         QCOMPARE(Labels(notice, "DispatchNo"), QStringLiteral("T23"));
         QCOMPARE(Labels(notice, "Dispatchword"), QStringLiteral("北示高學字"));
         // Afterwards Detail holds every approved and checked row again.
