@@ -28,7 +28,7 @@ public:
     // connection, then Print.
     void PrintingByNo(const QString &dispatchNo);
     // The dataset's rows into Detail, then Print.
-    void Printing(TClientDataSet *dataSet);
+    void Printing(TClientDataSet *dataSet) override;
     // One notice per dispatch number of the approved and checked rows, in the rows' order, all
     // in one document (a page with empty labels when there is none). The filter of Detail is
     // the approved and checked rows afterwards, also after a failure.

@@ -98,7 +98,8 @@ void TLumWRSAcadRewardCertificate::SetOriginType(const QString &code) {
         if (code != FOriginType) {
             FOriginType = code;
             StudentPunishDetail->SetFilter(
-                QStringLiteral("OriginType='%1'").arg(QString(code).replace(u'\'', u' ')));
+                QStringLiteral("OriginType='%1'")
+                    .arg(QString(code).replace(u'\'', QStringLiteral("''"))));
             StudentPunishDetail->SetFiltered(true);
         }
         return;

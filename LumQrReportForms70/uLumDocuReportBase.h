@@ -72,7 +72,7 @@ public:
                                     int startRow, bool includeTitle);
 
     // Puts the dataset's rows into the module and makes the document from them.
-    void Printing(TClientDataSet *dataSet);
+    virtual void Printing(TClientDataSet *dataSet);
     // The label pairs, set while the labels are sent (after clearing them): the base gives
     // "OrganizationName" (the school's full name) and "PrintDate" (today, ROC calendar);
     // descendants add theirs after calling it.

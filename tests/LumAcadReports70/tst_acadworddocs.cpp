@@ -148,6 +148,12 @@ private Q_SLOTS:
             QVERIFY(pages.value(0).contains(QStringLiteral("學生獎懲公告")));
         }
 
+        // The rows a caller holds, given through the document base: the same three pages.
+        TLumWRAcadRewardPublish copy;
+        static_cast<TLumDocuReportBase &>(copy).Printing(notice.Detail);
+        QCOMPARE(copy.DocuReport->Document()->TableCount(), 3);
+        QCOMPARE(Rows(copy.DocuReport, 3, 4).size(), 3);
+
         // A number of nothing: one page with empty labels.
         notice.PrintingByNo(QStringLiteral("NONE'X"));
         QVERIFY(notice.DispatchNumbers().isEmpty());
@@ -350,10 +356,18 @@ private Q_SLOTS:
         QCOMPARE(report->Document()->TableCount(), 3);
         Keep(review, "學生學程學門審查表");
         QCOMPARE(Rows(report, 3, 3).size(), review.GroupCourses->RecordCount());
-        // A kind of its own keeps template and courses.
-        review.SetReviewKind(7);
+        // A kind of its own keeps template and courses; without grades the grade table of a
+        // template that has one stays as the template has it.
+        review.SetReviewKind(0);
+        review.SetWithGrades(true);
         review.PrintDoc();
-        QCOMPARE(review.DocForm(), QStringLiteral("學生學程學門審查表.doc"));
+        review.SetReviewKind(7);
+        review.SetWithGrades(false);
+        review.PrintDoc();
+        QCOMPARE(review.DocForm(), QStringLiteral("學生學程資格審查表Grade.doc"));
+        QCOMPARE(report->Document()->TableCount(), 4);
+        QCOMPARE(Rows(report, 4, 2).size(), 0);
+        QCOMPARE(Rows(report, 3, 3).size(), review.StudyCourses->RecordCount());
 
         QCOMPARE(TLumWRAcadStudyGraduateBase::GradeText(QStringLiteral("-1")),
                  QStringLiteral("未到"));
