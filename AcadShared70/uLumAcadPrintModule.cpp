@@ -2,11 +2,14 @@
 
 #include "ClientDataSet.h"
 #include "CodeTableCDS.h"
+#include "Exceptions.h"
 #include "Fields.h"
 #include "Packages.h"
 #include "uDocuReport.h"
 #include "uOrganization.h"
 #include "uSystemTable.h"
+
+#include <QDir>
 
 namespace {
 
@@ -36,6 +39,17 @@ TLumAcadPrintModule::TLumAcadPrintModule(QObject *owner)
         WRMultiLabel->Labels().Clear();
         SetFormLabels();
     };
+    // The school's logo of the organisation record, from the template folder.
+    WRLogo = new TWRImageFile(this);
+    WRLogo->SetName(QStringLiteral("WRLogo"));
+    WRLogo->SetBookMarkName(QStringLiteral("OrganizationLogo"));
+    WRLogo->SetDocuReport(DocuReport);
+    WRLogo->BeforeToWord = [this](TWRObject *) {
+        WRLogo->SetFileName(Organization && !Organization->LogoFile.isEmpty()
+                                ? QDir(ProgramFolder() + QStringLiteral("TemplateDocs"))
+                                      .filePath(Organization->LogoFile)
+                                : QString());
+    };
     CDUnit = CodeTable(this, "CDUnit", "NUNT");
     cdGroupType = CodeTable(this, "cdGroupType", "cs_GroupType");
     CDst_Diploma = CodeTable(this, "CDst_Diploma", "st_Diploma");
@@ -48,6 +62,7 @@ TLumAcadPrintModule::TLumAcadPrintModule(QObject *owner)
 TLumAcadPrintModule::~TLumAcadPrintModule() {
     Destroying();
     WRMultiLabel->BeforeToWord = nullptr;
+    WRLogo->BeforeToWord = nullptr;
 }
 
 void TLumAcadPrintModule::SetDocForm(const QString &fileName) {
@@ -62,13 +77,15 @@ void TLumAcadPrintModule::Printing(TClientDataSet *dataSet) {
     for (TClonedDataSet *cloned : findChildren<TClonedDataSet *>())
         if (!cloned->Active())
             cloned->Open();
+    // The caller's rows, none of them when it has none; a dataset that is not there (or not
+    // open) is the caller's mistake.
+    if (!dataSet || !dataSet->Active())
+        throw Exception(QStringLiteral("Dataset is not specified"));
     TClientDataSet *master = MasterDataSet();
     master->Close();
-    if (dataSet && dataSet->Active()) {
-        master->SetData(dataSet->Data());
-        if (!master->Active())
-            master->Open();
-    }
+    master->SetData(dataSet->Data());
+    if (!master->Active())
+        master->Open();
     PrintInitial();
     DataSetInitial();
     SetUpFields();

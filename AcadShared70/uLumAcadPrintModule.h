@@ -15,6 +15,7 @@ class TCodeTableCDS;
 class TDataSet;
 class TDocuReport;
 class TField;
+class TWRImageFile;
 class TWRMultiLabel;
 
 class TLumAcadPrintModule : public TComponent {
@@ -25,6 +26,9 @@ public:
 
     TDocuReport *DocuReport;
     TWRMultiLabel *WRMultiLabel;
+    // The school's logo (the organisation's LogoFile in the template folder) at the bookmark
+    // OrganizationLogo.
+    TWRImageFile *WRLogo;
     TCodeTableCDS *CDUnit, *cdGroupType, *CDst_Diploma, *cdST_StudyType, *cdST_CLASS, *zccs_CHOOSE,
         *zcSemester;
 
@@ -32,7 +36,8 @@ public:
     // The template by its bare file name: the program folder + "TemplateDocs/" + the name.
     void SetDocForm(const QString &fileName);
 
-    // The packet of the dataset into the master, then the document.
+    // The packet of the dataset into the master, then the document; raises "Dataset is not
+    // specified" without an open dataset.
     void Printing(TClientDataSet *dataSet);
     virtual void PrintInitial() {}
     virtual void DataSetInitial() {}

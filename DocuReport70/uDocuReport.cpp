@@ -1,10 +1,10 @@
 #include "uDocuReport.h"
 
-#include <QFileInfo>
-
 #include "OfficeViewerUi.h"
 #include "WordApplication.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <utility>
 
@@ -814,6 +814,19 @@ bool TDBWRTable::GetWordTable() {
 
 void TDBWRImage::SetDataSource(TDataSource *source) {
     SetLink(FDataSource, source);
+}
+
+void TWRImageFile::SendData() {
+    if (FFileName.isEmpty() || !QFileInfo(FFileName).isFile() || !FindBookMark(false))
+        return;
+    QFile file(FFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    if (!IsPicture(bytes))
+        throw EDocuReport(QStringLiteral("檔案[%1]不是圖片").arg(FFileName));
+    TWordRange range = GetActiveRange();
+    Office([&] { range.InsertPicture(bytes); });
 }
 
 void TDBWRImage::SendData() {

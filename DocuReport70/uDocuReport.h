@@ -426,6 +426,22 @@ protected:
     bool GetWordTable() override;
 };
 
+// The picture of a file (PNG, JPEG, BMP) at the bookmark, such as the school's logo; nothing
+// when the file name is empty or no such file exists, an error when it is not a picture.
+class TWRImageFile : public TWRObject {
+    Q_OBJECT
+public:
+    using TWRObject::TWRObject;
+    const QString &FileName() const { return FFileName; }
+    void SetFileName(const QString &fileName) { FFileName = fileName; }
+
+protected:
+    void SendData() override;
+
+private:
+    QString FFileName;
+};
+
 // The picture of the current record's field at the bookmark.
 class TDBWRImage : public TWRObject {
     Q_OBJECT

@@ -10,6 +10,8 @@
 #include "uLumRemoteData.h"
 #include "uOrganization.h"
 
+#include <QDir>
+
 namespace {
 
 // Today in the ROC calendar: "113/05/02".
@@ -39,12 +41,24 @@ TLumDocuReportBase::TLumDocuReportBase(QObject *owner)
         WRMultiLabel->Labels().Clear();
         SetFormLabels();
     };
+    // The school's logo of the organisation record, from the template folder.
+    WRLogo = new TWRImageFile(this);
+    WRLogo->SetName(QStringLiteral("WRLogo"));
+    WRLogo->SetBookMarkName(QStringLiteral("OrganizationLogo"));
+    WRLogo->SetDocuReport(DocuReport);
+    WRLogo->BeforeToWord = [this](TWRObject *) {
+        WRLogo->SetFileName(Organization && !Organization->LogoFile.isEmpty()
+                                ? QDir(ProgramFolder() + QStringLiteral("TemplateDocs"))
+                                      .filePath(Organization->LogoFile)
+                                : QString());
+    };
     FRemoteData->SetName(QStringLiteral("RemoteData"));
 }
 
 TLumDocuReportBase::~TLumDocuReportBase() {
     Destroying();
     WRMultiLabel->BeforeToWord = nullptr;
+    WRLogo->BeforeToWord = nullptr;
     delete FFieldDisplays;
     delete FRemoteData;
 }

@@ -24,6 +24,7 @@ class TField;
 class TLumFieldDisplays;
 class TLumRemoteData;
 class TStatelessCDataSet;
+class TWRImageFile;
 class TWRMultiLabel;
 
 class TLumDocuReportBase : public TComponent {
@@ -35,6 +36,9 @@ public:
 
     TDocuReport *DocuReport;
     TWRMultiLabel *WRMultiLabel;
+    // The school's logo (the organisation's LogoFile in the template folder) at the bookmark
+    // OrganizationLogo.
+    TWRImageFile *WRLogo;
 
     // The template by its bare file name ("學生資料.doc"): the report reads the program
     // folder's "TemplateDocs/" + that name.

@@ -29,7 +29,10 @@
 #include "uLumWRAcadStudyGB_GradeDoc.h"
 #include "uLumWRAcadStudyGB_StudyDoc.h"
 #include "uLumWRSAcadRewardCertificate.h"
+#include "uOrganization.h"
 #include "uSystemTable.h"
+
+#include <QImage>
 
 namespace {
 
@@ -287,6 +290,43 @@ private Q_SLOTS:
         }
         QCOMPARE(students.GetStudyDataSet(), students.StudyInfo);
         QCOMPARE(students.StudentsSource->DataSet(), students.StudyStudents);
+    }
+
+    void theSchoolsLogoHeadsTheSheets() {
+        // A picture in the template folder named by the organisation record.
+        QImage logo(40, 40, QImage::Format_RGB32);
+        logo.fill(Qt::darkGreen);
+        const QString file = FDir.filePath(QStringLiteral("logo.png"));
+        QVERIFY(logo.save(file));
+        const QString before = Organization->LogoFile;
+        Organization->LogoFile = file; // a full path is taken as it is
+        TLumWRSAcadRewardCertificate certificate;
+        certificate.PrintingByStudent(QStringLiteral("113001"));
+        QVERIFY(QString::fromUtf8(certificate.DocuReport->Document()->DocumentXml())
+                    .contains(QStringLiteral("<w:drawing>")));
+        // A programme of nobody: the logo and empty labels; no dataset at all is refused.
+        auto connection = FServer->Connect(QStringLiteral("SrvAcademic.AcadCourseINTF"));
+        TClientDataSet none;
+        none.SetAppServer(connection->GetServer());
+        none.SetProviderName(QStringLiteral("edStudyInfo2DProvider"));
+        none.Params()
+            .CreateParam(ftString, QStringLiteral("No"))
+            .SetAsString(QStringLiteral("NONE"));
+        none.Open();
+        TLumAcadStudyPrint print;
+        print.Printing(&none);
+        QVERIFY(QString::fromUtf8(print.DocuReport->Document()->DocumentXml())
+                    .contains(QStringLiteral("<w:drawing>")));
+        QCOMPARE(Labels(print, "StudyName"), QString());
+        QCOMPARE(Rows(print.DocuReport, 2, 1).size(), 1); // the title row alone
+        none.Close();
+        QVERIFY_THROWS_EXCEPTION(Exception, print.Printing(&none));
+        // Without the file: no picture, no error.
+        Organization->LogoFile = QStringLiteral("沒有這個圖.png");
+        certificate.PrintingByStudent(QStringLiteral("113001"));
+        QVERIFY(!QString::fromUtf8(certificate.DocuReport->Document()->DocumentXml())
+                     .contains(QStringLiteral("<w:drawing>")));
+        Organization->LogoFile = before;
     }
 
     void thePrintModulesOfAProgrammeAndAGroup() {

@@ -5,7 +5,8 @@
 //
 //     # a comment                    (also blank lines)
 //     page portrait | landscape      the paper, A4 (portrait unless said)
-//     school                         the school's name: the bookmark OrganizationName, centred
+//     school                         the school's logo and name: the bookmarks OrganizationLogo
+//                                    and OrganizationName, centred
 //     title <text>                   the sheet's title, centred, large and bold
 //     para [left|center|right] <text>  a paragraph (left unless said)
 //     space                          an empty paragraph
@@ -237,7 +238,7 @@ std::string Document(std::istream &in) {
                     throw TFormError("page is portrait or landscape");
                 landscape = rest == "landscape";
             } else if (word == "school")
-                w.Body += w.Paragraph("SchoolName", "", "{OrganizationName}");
+                w.Body += w.Paragraph("SchoolName", "", "{OrganizationLogo}{OrganizationName}");
             else if (word == "title")
                 w.Body += w.Paragraph("Title", "", rest);
             else if (word == "para") {
