@@ -59,7 +59,7 @@ template <class TModule> QString Labels(TModule &document, const char *name) {
 template <class TModule> void Keep(TModule &module, const char *name) {
     const QString folder = qEnvironmentVariable("ORV7_KEEP_DOCUMENTS");
     if (!folder.isEmpty())
-        module.DocuReport->SaveAs(folder + u'/' + QLatin1String(name) + QStringLiteral(".docx"),
+        module.DocuReport->SaveAs(folder + u'/' + QString::fromUtf8(name) + QStringLiteral(".docx"),
                                   wdFormatDocument);
 }
 
