@@ -6,6 +6,8 @@
 #include "AcadSemCoursesModule.h"
 #include "AcadStudentModule.h"
 #include "AccGLModule.h"
+#include "AccTaxModule.h"
+#include "BudgetModule.h"
 #include "CodeTableModule.h"
 #include "DelphiVCLModule.h"
 #include "IDNameModule.h"
@@ -224,6 +226,8 @@ const struct {
     {"SrvAcademic.AcadAbsenceINTF", "缺曠課"},
     {"SrvAcademic.AcadRewardConductINTF", "獎懲與操行"},
     {"SrvAccGL.ACCGLINTF", "會計總帳"},
+    {"SrvAccTax.AccTaxINTF", "所得人資料"},
+    {"SrvBudget.SrvBudgetQueryINTF", "預算計畫"},
 };
 
 } // namespace
@@ -331,6 +335,8 @@ TApplicationServer::TApplicationServer(const TApplicationServerConfig &config, Q
     add(ids[13],
         [](const TServerContext &c) { return std::make_unique<TAcadRewardConductModule>(c); });
     add(ids[14], [](const TServerContext &c) { return std::make_unique<TAccGLModule>(c); });
+    add(ids[15], [](const TServerContext &c) { return std::make_unique<TAccTaxModule>(c); });
+    add(ids[16], [](const TServerContext &c) { return std::make_unique<TBudgetModule>(c); });
 
     SetMaxFrameSize(config.MaxFrameSize);
     if (!config.CertificateFile.isEmpty() || !config.KeyFile.isEmpty())

@@ -23,6 +23,8 @@ const TDemoPermission kPermissions[] = {
     {"STUDENT", "SrvAcademic.AcadAbsenceINTF", 1},
     {"STUDENT", "SrvAcademic.AcadRewardConductINTF", 1},
     {"ACCOUNT", "SrvAccGL.*", 1},
+    {"ACCOUNT", "SrvAccTax.*", 1},
+    {"ACCOUNT", "SrvBudget.*", 0},
     {"PERSONNEL", "SrvPersonnel.*", 1},
 };
 

@@ -1,6 +1,7 @@
 #include "DemoSchool.h"
 
 #include "Big5.h"
+#include "DemoAccounts.h"
 #include "DemoAttendance.h"
 #include "DemoPeople.h"
 #include "DemoPermissions.h"
@@ -171,6 +172,39 @@ QStringList SchemaStatements() {
         // the level and the title a title sums into.
         "CREATE TABLE AccTitles (AccNo VARCHAR(12) PRIMARY KEY, AccName VARCHAR(60) NOT NULL, "
         "DC_Mode VARCHAR(1) NOT NULL, ALevel INTEGER, AParent VARCHAR(12))",
+        // Vouchers by fiscal year (the ROC year) and serial: the voucher number printed, its
+        // date and the day it was entered, the kind of receipt or payment, who made it and
+        // its state (checked, printed, posted, closed).
+        "CREATE TABLE AccVouchers (Year_ID INTEGER NOT NULL, Tx_No INTEGER NOT NULL, "
+        "Tx_VoucherNo VARCHAR(20), Tx_Date VARCHAR(19), Create_Date VARCHAR(19), "
+        "Tx_Description VARCHAR(200), ArAcType VARCHAR(2), PayType VARCHAR(2), "
+        "Creater VARCHAR(10), Checked VARCHAR(1) DEFAULT 'N', Printed VARCHAR(1) DEFAULT 'N', "
+        "Posted VARCHAR(1) DEFAULT '0', Closed_YN VARCHAR(1) DEFAULT 'N', "
+        "PRIMARY KEY (Year_ID, Tx_No))",
+        // A voucher's items: the title, the side (D debit, C credit), the unit, the payee or
+        // payer (TargetID: an identity or business number), the related number, the budget
+        // plan and the amount. A voucher's debits and credits always add up to the same sum.
+        "CREATE TABLE AccVoucherItems (Year_ID INTEGER NOT NULL, Tx_No INTEGER NOT NULL, "
+        "TxD_No INTEGER NOT NULL, AccNo VARCHAR(12) NOT NULL, DC_Mode VARCHAR(1) NOT NULL, "
+        "DC_Type VARCHAR(1), Ctrl_type VARCHAR(2), Description VARCHAR(100), "
+        "DepNo VARCHAR(20), Target VARCHAR(50), TargetID VARCHAR(10), SRC_No VARCHAR(50), "
+        "PlanNo VARCHAR(20), Amount NUMERIC(14,2) NOT NULL, "
+        "PRIMARY KEY (Year_ID, Tx_No, TxD_No), CHECK (DC_Mode IN ('D', 'C')), "
+        "CHECK (Amount > 0))",
+        // The people (IDtype 1, by identity number) and companies (2, by business number)
+        // the school pays or is paid by.
+        "CREATE TABLE IncomeRefs (ID VARCHAR(10) PRIMARY KEY, IDtype VARCHAR(1) NOT NULL, "
+        "BAN VARCHAR(8), IDN VARCHAR(10), INCMER_NM VARCHAR(60) NOT NULL, "
+        "HOUHLD_ADDR_X60 VARCHAR(120), EMail VARCHAR(80), CHECK (IDtype IN ('1', '2')))",
+        // Budget plans of a year and case plans (a case may belong to a year's plan,
+        // ExPlanNo): the unit that spends it, passed, closed, the school's overall plan.
+        "CREATE TABLE YearBudgets (PlanNo VARCHAR(20) PRIMARY KEY, Year_ID INTEGER NOT NULL, "
+        "PlanName VARCHAR(80) NOT NULL, BrUnit VARCHAR(20), PassFG VARCHAR(1) DEFAULT 'N', "
+        "CloseCase VARCHAR(1) DEFAULT 'N', OverallFG VARCHAR(1) DEFAULT 'N', "
+        "Budget NUMERIC(14,2))",
+        "CREATE TABLE CaseBudgets (PlanNo VARCHAR(20) PRIMARY KEY, Year_ID INTEGER NOT NULL, "
+        "PlanName VARCHAR(80) NOT NULL, BrUnit VARCHAR(20), PassFG VARCHAR(1) DEFAULT 'N', "
+        "CloseCase VARCHAR(1) DEFAULT 'N', ExPlanNo VARCHAR(20), Budget NUMERIC(14,2))",
         // Which server objects each job group may use (a ProgID, "Family.*" or "*"), and
         // whether it may apply changes there (Permissions.h).
         "CREATE TABLE JobPermissions (GroupID VARCHAR(20) NOT NULL, ProgID VARCHAR(60) NOT NULL, "
@@ -419,6 +453,8 @@ const TCode kCodes[] = {
     {"PayType", "3", "匯款", 0},
     {"ArAcType", "1", "學雜費", 0},
     {"ArAcType", "2", "代收款", 0},
+    {"ArAcType", "3", "一般收支", 0},
+    {"ArAcType", "4", "薪資", 0},
     {"AcPostST", "0", "未過帳", 0},
     {"AcPostST", "1", "已過帳", 0},
     {"AcDCType", "D", "借方", 0},
@@ -443,6 +479,8 @@ const TUser kUsers[] = {
      "E", "A10"},
     {"T002", "lab-2024", "陳志明", "資訊科教師(限電腦教室)", "LumJobTree.bpl",
      "t002@demo-school.example", "E", "A20"},
+    {"E008", "acct-2024", "許雅雯", "會計主任", "LumJobTree.bpl", "e008@demo-school.example", "E",
+     "A50"},
 };
 
 QByteArray Tree(int tag, const char *lines) {
@@ -487,6 +525,10 @@ const TDemoPackage kPackages[] = {
     {"TqGraduateReview.bpl", "學生學程審查", "A,教務", 2},
     {"LumJobPermissions.bpl", "權限設定", "S,系統", 2},
     {"LumMailOutbox.bpl", "郵件寄送狀態", "S,系統", 0},
+    {"LumAccVoucher.bpl", "會計傳票維護", "C,會計", 2},
+    {"LumAccTitleIndex.bpl", "會計科目索引", "C,會計", 0},
+    {"LumIncRefIndex.bpl", "所得人索引", "C,會計", 0},
+    {"LumBudgetIndex.bpl", "預算計畫索引", "C,會計", 0},
 };
 
 // Packages only the administrators run.
@@ -508,6 +550,8 @@ bool GroupRuns(const QString &group, const TDemoPackage &p) {
         return type == u'A';
     if (group == QLatin1String("PERSONNEL"))
         return type == u'H';
+    if (group == QLatin1String("ACCOUNT"))
+        return type == u'C';
     if (group == QLatin1String("STUDENT")) {
         // Student affairs: the roll, the queries, and the notices of absences and rewards.
         for (const char *job :
@@ -702,47 +746,6 @@ void FillEmployees(TServerDatabase &db) {
                  e.IDNo});
 }
 
-// The general ledger's account titles: classes, groups and the titles entries are made to.
-void FillAccTitles(TServerDatabase &db) {
-    const struct {
-        const char *No;
-        const char *Name;
-        const char *Side;
-        int Level;
-        const char *Parent;
-    } titles[] = {
-        {"1", "資產", "D", 1, ""},
-        {"11", "流動資產", "D", 2, "1"},
-        {"1101", "現金", "D", 3, "11"},
-        {"1102", "銀行存款", "D", 3, "11"},
-        {"1103", "零用金", "D", 3, "11"},
-        {"1121", "應收款項", "D", 3, "11"},
-        {"13", "固定資產", "D", 2, "1"},
-        {"1311", "機械及設備", "D", 3, "13"},
-        {"1321", "交通及運輸設備", "D", 3, "13"},
-        {"2", "負債", "C", 1, ""},
-        {"21", "流動負債", "C", 2, "2"},
-        {"2121", "應付款項", "C", 3, "21"},
-        {"2131", "代收款", "C", 3, "21"},
-        {"3", "淨資產", "C", 1, ""},
-        {"3101", "累積餘絀", "C", 2, "3"},
-        {"4", "收入", "C", 1, ""},
-        {"4101", "學雜費收入", "C", 2, "4"},
-        {"4102", "補助收入", "C", 2, "4"},
-        {"4103", "場地租借收入", "C", 2, "4"},
-        {"5", "支出", "D", 1, ""},
-        {"5101", "人事費", "D", 2, "5"},
-        {"5102", "業務費", "D", 2, "5"},
-        {"5103", "設備及投資", "D", 2, "5"},
-    };
-    for (const auto &t : titles)
-        db.Exec("INSERT INTO AccTitles (AccNo, AccName, DC_Mode, ALevel, AParent) "
-                "VALUES (?,?,?,?,?)",
-                {t.No, QString::fromUtf8(t.Name), t.Side, t.Level,
-                 *t.Parent ? QVariant(QString::fromLatin1(t.Parent))
-                           : QVariant(QMetaType::fromType<QString>())});
-}
-
 // The identity numbers of the people the school began with.
 QSet<QString> IdentityNumbers(TServerDatabase &db) {
     QSet<QString> numbers;
@@ -778,8 +781,11 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
         db.Exec("INSERT INTO JobGroups (GroupID, Manager, Unit_ID, Changer, ChangeTime) "
                 "VALUES (?,?,?,?,?)",
                 {g[0], g[1], g[2], "ADMIN", now});
-    const char *members[][2] = {
-        {"SYSADM", "ADMIN"}, {"ACAD", "T001"}, {"ACAD", "ADMIN"}, {"STUDENT", "T002"}};
+    const char *members[][2] = {{"SYSADM", "ADMIN"},
+                                {"ACAD", "T001"},
+                                {"ACAD", "ADMIN"},
+                                {"STUDENT", "T002"},
+                                {"ACCOUNT", "E008"}};
     for (auto &m : members)
         db.Exec("INSERT INTO GroupMembers (GroupID, ID) VALUES (?,?)", {m[0], m[1]});
     const char *jobs[][2] = {{"ACAD", "AcadCourse.bpl"}, {"STUDENT", "AcadAbsence.bpl"}};
@@ -845,7 +851,6 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     FillCalendar(db);
     FillStudents(db);
     FillEmployees(db);
-    FillAccTitles(db);
     // The school at its full size, the same on every new database made on the same day.
     TDemoRandom random(20240829);
     TDemoPeople people(random, TPostCodeTable::BuiltIn(), IdentityNumbers(db));
@@ -878,4 +883,5 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     const TDemoTerm term = DemoTerm(Date().ToDate());
     FillDemoAttendance(db, term, FillDemoCurriculum(db, term, teachers));
     FillDemoStudyRewards(db, term);
+    FillDemoAccounts(db);
 }

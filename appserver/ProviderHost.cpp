@@ -93,9 +93,14 @@ TProviderHost::TEntry &TProviderHost::Entry(const QString &name) {
                     if (check)
                         check(row);
                 };
-                e->Provider->AfterApplyRecord = [details](const TDeltaRow &row) {
-                    details->AfterMaster(row);
-                };
+                e->Provider->AfterApplyRecord =
+                    [details, written = e->Def.CheckWritten](const TDeltaRow &row) {
+                        details->AfterMaster(row);
+                        if (written)
+                            written(row);
+                    };
+            } else if (e->Def.CheckWritten) {
+                e->Provider->AfterApplyRecord = e->Def.CheckWritten;
             }
         }
         return *e;

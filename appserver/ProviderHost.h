@@ -60,6 +60,9 @@ struct TProviderDef {
     bool ReadOnly = false;               // changes sent by clients are refused
     TDeltaRowCheck CheckRow = {};        // every changed row passes it before it is written
     QList<TProviderDetail> Details = {}; // nested after Fields, in this order
+    // Every changed row, once it and its details are written: a refusal takes the row back
+    // with its details (a rule over the whole record, such as a voucher's balance).
+    TDeltaRowCheck CheckWritten = {};
 };
 
 class TProviderHost : public IAppServer {

@@ -102,8 +102,12 @@ bool TIndexGridForm::RefreshAndLocate(const QString &number) {
 QPushButton *TIndexGridForm::AddToolButton(const QString &name, const QString &caption) {
     auto *button = new QPushButton(caption, this);
     button->setObjectName(name);
-    FToolRow->insertWidget(FToolRow->indexOf(btnRefresh), button);
+    AddToolWidget(button);
     return button;
+}
+
+void TIndexGridForm::AddToolWidget(QWidget *widget) {
+    FToolRow->insertWidget(FToolRow->indexOf(btnRefresh), widget);
 }
 
 void TIndexGridForm::ShowCount() {

@@ -56,6 +56,8 @@ public:
 protected:
     // A button of the form's own, on the search row before "重新整理".
     QPushButton *AddToolButton(const QString &name, const QString &caption);
+    // Any other control of the form's own, there too.
+    void AddToolWidget(QWidget *widget);
 
 private:
     void FormShow();

@@ -1,5 +1,7 @@
 #include "uJobServerData.h"
 
+#include "uJobControls.h"
+
 #include "SocketConnection.h"
 #include "uObjServers.h"
 
@@ -21,11 +23,7 @@ TStatelessCDataSet *TJobServerData::AddDataSet(const QString &providerName,
     dataSet->SetAppServer(FConnection->GetServer());
     dataSet->SetProviderName(providerName);
     dataSet->SetPacketRecords(-1);
-    for (const TJobField &f : fields) {
-        TField *field = dataSet->AddField(f.Type, f.Name, f.Size);
-        field->SetDisplayLabel(f.Label);
-        field->SetVisible(f.Visible);
-    }
+    AddJobFields(dataSet, fields);
     return dataSet;
 }
 

@@ -14,6 +14,7 @@
 #include "uCodeCriteria.h"
 #include "uCodeFieldLink.h"
 #include "uCourseFields.h"
+#include "uJobControls.h"
 #include "uJobGuard.h"
 #include "uJobServerData.h"
 #include "uTqDBNumEdit.h"
@@ -26,27 +27,6 @@
 #include <QSplitter>
 #include <QToolBar>
 #include <QVBoxLayout>
-
-namespace {
-
-TDBGrid *Grid(QWidget *parent, const char *name, TDataSource *source, bool readOnly) {
-    auto *grid = new TDBGrid(parent);
-    grid->setObjectName(QLatin1String(name));
-    grid->SetReadOnly(readOnly);
-    grid->SetDataSource(source);
-    grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    return grid;
-}
-
-TTqDBNumEdit *FieldEdit(QWidget *parent, TDataSource *source, const char *field) {
-    auto *edit = new TTqDBNumEdit(parent);
-    edit->setObjectName(QStringLiteral("ed") + QLatin1String(field));
-    edit->SetDataSource(source);
-    edit->SetDataField(QLatin1String(field));
-    return edit;
-}
-
-} // namespace
 
 TCourseStudentsForm::TCourseStudentsForm() {
     setObjectName(QStringLiteral("CourseStudentsForm"));
@@ -100,11 +80,11 @@ TCourseStudentsForm::TCourseStudentsForm() {
     auto *splitter = new QSplitter(Qt::Horizontal, ClientPanel);
     auto *courses = new QGroupBox(QStringLiteral("課程"), splitter);
     courses->setObjectName(QStringLiteral("gbCourses"));
-    gridCourses = Grid(courses, "gridCourses", MasterSource, true);
+    gridCourses = JobGrid(courses, "gridCourses", MasterSource, true);
     auto *course = new QGroupBox(QStringLiteral("課程資料"), courses);
     course->setObjectName(QStringLiteral("gbCourse"));
-    edCourseID = FieldEdit(course, MasterSource, "CourseID");
-    edCourseName = FieldEdit(course, MasterSource, "CourseName");
+    edCourseID = JobFieldEdit(course, MasterSource, "CourseID");
+    edCourseName = JobFieldEdit(course, MasterSource, "CourseName");
     cbClass = DataCodeList(course, "cbClass", CodeTableMainSource,
                            QStringLiteral("Main_Code='st_CLASS'"), "Code", "Descript");
     cbTeacher = DataCodeList(course, "cbTeacher", StaffSource, QString(), "EmpID", "Cht_Name");
@@ -127,7 +107,7 @@ TCourseStudentsForm::TCourseStudentsForm() {
     left->addWidget(course);
     auto *students = new QGroupBox(QStringLiteral("選修學生"), splitter);
     students->setObjectName(QStringLiteral("gbStudents"));
-    gridStudents = Grid(students, "gridStudents", DetailSource, false);
+    gridStudents = JobGrid(students, "gridStudents", DetailSource, false);
     auto *right = new QVBoxLayout(students);
     right->addWidget(gridStudents);
     splitter->setSizes({420, 380});

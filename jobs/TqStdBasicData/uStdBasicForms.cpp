@@ -12,6 +12,7 @@
 #include "uCodeComboBox.h"
 #include "uCodeCriteria.h"
 #include "uCodeFieldLink.h"
+#include "uJobControls.h"
 #include "uJobPrint.h"
 #include "uLumPublic.h"
 #include "uStudentFields.h"
@@ -24,24 +25,12 @@
 #include <QToolBar>
 #include <QToolButton>
 
-namespace {
-
-TTqDBNumEdit *FieldEdit(QWidget *parent, TDataSource *source, const char *field) {
-    auto *edit = new TTqDBNumEdit(parent);
-    edit->setObjectName(QStringLiteral("ed") + QLatin1String(field));
-    edit->SetDataSource(source);
-    edit->SetDataField(QLatin1String(field));
-    return edit;
-}
-
-} // namespace
-
 TStdBasicEditArea::TStdBasicEditArea(TSingalTBForm *form) {
     QGroupBox *box = form->gbEdit;
     TDataSource *source = form->ActiveSource;
     TDataSource *codes = form->CodeTableMainSource;
-    edStudentID = FieldEdit(box, source, "StudentID");
-    edName = FieldEdit(box, source, "Cht_Name");
+    edStudentID = JobFieldEdit(box, source, "StudentID");
+    edName = JobFieldEdit(box, source, "Cht_Name");
     cbSex =
         DataCodeList(box, "cbSex", codes, QStringLiteral("Main_Code='NSEX'"), "Code", "Descript");
     cbClass = DataCodeList(box, "cbClass", codes, QStringLiteral("Main_Code='st_CLASS'"), "Code",
@@ -52,12 +41,12 @@ TStdBasicEditArea::TStdBasicEditArea(TSingalTBForm *form) {
     seSeatNo->setObjectName(QStringLiteral("seSeatNo"));
     seSeatNo->SetDataSource(source);
     seSeatNo->SetDataField(QStringLiteral("SeatNo"));
-    edBirthday = FieldEdit(box, source, "Birthday");
+    edBirthday = JobFieldEdit(box, source, "Birthday");
     btnBirthday = new QToolButton(box);
     btnBirthday->setObjectName(QStringLiteral("btnBirthday"));
     btnBirthday->setDefaultAction(form->ActDateInput);
-    edIDNo = FieldEdit(box, source, "IDNo");
-    edAddress = FieldEdit(box, source, "Address");
+    edIDNo = JobFieldEdit(box, source, "IDNo");
+    edAddress = JobFieldEdit(box, source, "Address");
     ActAddrInput = new TAction(form, QStringLiteral("ActAddrInput"), QStringLiteral("編輯"),
                                QStringLiteral("地址"));
     ActAddrInput->SetHint(QStringLiteral("輔助地址輸入"));

@@ -243,7 +243,7 @@ private Q_SLOTS:
         QCOMPARE(nsex->RecordCount(), 2);
         // Password hashes cannot be read, even by a statement that names them.
         auto users = Open(*code, "xspCodeTable", "SELECT ID, PasswordHash FROM Users");
-        QCOMPARE(users->RecordCount(), 3);
+        QCOMPARE(users->RecordCount(), FServer->Query("SELECT COUNT(*) FROM Users").toInt());
         for (users->First(); !users->Eof(); users->Next())
             QVERIFY(users->FieldByName("PasswordHash")->IsNull());
 

@@ -84,7 +84,7 @@ private Q_SLOTS:
         QVERIFY2(programPort != 0, qPrintable(program.Log()));
         QVERIFY(program.Log().contains("QPSQL"));
 
-        QCOMPARE(database.Query("SELECT COUNT(*) FROM Users").toInt(), 3);
+        QCOMPARE(database.Query("SELECT COUNT(*) FROM Users").toInt(), 4);
         QCOMPARE(database.Query("SELECT COUNT(*) FROM KeyValues").toInt(), 1);
         QCOMPARE(database.Query("SELECT COUNT(*) FROM CodeTable WHERE Main_Code = 'NSEX'").toInt(),
                  2);
