@@ -6,47 +6,17 @@
 #include "Fields.h"
 #include "uDocuReport.h"
 
-namespace {
-
-TDBWRTableIndex *Table(TComponent *owner, TDocuReport *report, const char *name,
-                       TDataSource *source, int index) {
-    auto *table = new TDBWRTableIndex(owner);
-    table->SetName(QLatin1String(name));
-    table->SetOptions(TWDOptions(AutoSend) | IgnoreNotFind);
-    table->SetReplaceType(rtInsertAfter);
-    table->SetTableIndex(index);
-    table->SetStartRow(1);
-    table->SetDataSource(source);
-    table->SetDocuReport(report);
-    return table;
-}
-
-TClientDataSet *Data(TComponent *owner, const char *name) {
-    auto *ds = new TClientDataSet(owner);
-    ds->SetName(QLatin1String(name));
-    return ds;
-}
-
-TDataSource *Source(TComponent *owner, const char *name, TDataSet *dataSet) {
-    auto *s = new TDataSource(owner);
-    s->SetName(QLatin1String(name));
-    s->SetDataSet(dataSet);
-    return s;
-}
-
-} // namespace
-
 TLumAcadChooseGPPrint::TLumAcadChooseGPPrint(QObject *owner) : TLumAcadPrintModule(owner) {
     SetDocForm(QStringLiteral("系所學門設定表.doc"));
-    ChooseGroup = Data(this, "ChooseGroup");
+    ChooseGroup = AddData("ChooseGroup");
     ChooseGroup->SetProviderName(QStringLiteral("edChooseGroup2dProvider"));
     ChooseGroup->Params().CreateParam(ftString, QStringLiteral("No"));
-    GroupStudies = Data(this, "GroupStudies");
-    GroupCourses = Data(this, "GroupCourses");
-    StudySource = Source(this, "StudySource", GroupStudies);
-    CourseSource = Source(this, "CourseSource", GroupCourses);
-    wrCGStudyTable = Table(this, DocuReport, "wrCGStudyTable", StudySource, 1);
-    wrCGCourseTable = Table(this, DocuReport, "wrCGCourseTable", CourseSource, 2);
+    GroupStudies = AddData("GroupStudies");
+    GroupCourses = AddData("GroupCourses");
+    StudySource = AddSource("StudySource", GroupStudies);
+    CourseSource = AddSource("CourseSource", GroupCourses);
+    wrCGStudyTable = AddTable("wrCGStudyTable", StudySource, 1);
+    wrCGCourseTable = AddTable("wrCGCourseTable", CourseSource, 2);
 }
 
 void TLumAcadChooseGPPrint::SetUpFields() {

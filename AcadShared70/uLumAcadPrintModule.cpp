@@ -153,3 +153,28 @@ void TLumAcadPrintModule::BindNested(TClientDataSet *nested, const char *field) 
         master->Active() ? dynamic_cast<TDataSetField *>(master->FindField(QLatin1String(field)))
                          : nullptr);
 }
+
+TClientDataSet *TLumAcadPrintModule::AddData(const char *name) {
+    auto *ds = new TClientDataSet(this);
+    ds->SetName(QLatin1String(name));
+    return ds;
+}
+
+TDataSource *TLumAcadPrintModule::AddSource(const char *name, TDataSet *dataSet) {
+    auto *s = new TDataSource(this);
+    s->SetName(QLatin1String(name));
+    s->SetDataSet(dataSet);
+    return s;
+}
+
+TDBWRTableIndex *TLumAcadPrintModule::AddTable(const char *name, TDataSource *source, int index) {
+    auto *table = new TDBWRTableIndex(this);
+    table->SetName(QLatin1String(name));
+    table->SetOptions(TWDOptions(AutoSend) | IgnoreNotFind);
+    table->SetReplaceType(rtInsertAfter);
+    table->SetTableIndex(index);
+    table->SetStartRow(1);
+    table->SetDataSource(source);
+    table->SetDocuReport(DocuReport);
+    return table;
+}

@@ -13,6 +13,8 @@
 class TClientDataSet;
 class TCodeTableCDS;
 class TDataSet;
+class TDataSource;
+class TDBWRTableIndex;
 class TDocuReport;
 class TField;
 class TWRImageFile;
@@ -61,6 +63,11 @@ protected:
     void SetFieldLabel(const QString &name);
     // Binds a nested dataset to the master's nested field of that name.
     void BindNested(TClientDataSet *nested, const char *field);
+    // The module's parts by name: a dataset, a source on a dataset, and a table object that
+    // fills table `index` of the template below its first row from the source.
+    TClientDataSet *AddData(const char *name);
+    TDataSource *AddSource(const char *name, TDataSet *dataSet);
+    TDBWRTableIndex *AddTable(const char *name, TDataSource *source, int index);
 
 private:
     QString FDocForm;

@@ -6,47 +6,17 @@
 #include "Fields.h"
 #include "uDocuReport.h"
 
-namespace {
-
-TDBWRTableIndex *Table(TComponent *owner, TDocuReport *report, const char *name,
-                       TDataSource *source, int index) {
-    auto *table = new TDBWRTableIndex(owner);
-    table->SetName(QLatin1String(name));
-    table->SetOptions(TWDOptions(AutoSend) | IgnoreNotFind);
-    table->SetReplaceType(rtInsertAfter);
-    table->SetTableIndex(index);
-    table->SetStartRow(1);
-    table->SetDataSource(source);
-    table->SetDocuReport(report);
-    return table;
-}
-
-TClientDataSet *Data(TComponent *owner, const char *name) {
-    auto *ds = new TClientDataSet(owner);
-    ds->SetName(QLatin1String(name));
-    return ds;
-}
-
-TDataSource *Source(TComponent *owner, const char *name, TDataSet *dataSet) {
-    auto *s = new TDataSource(owner);
-    s->SetName(QLatin1String(name));
-    s->SetDataSet(dataSet);
-    return s;
-}
-
-} // namespace
-
 TLumAcadStudyPrint::TLumAcadStudyPrint(QObject *owner) : TLumAcadPrintModule(owner) {
     SetDocForm(QStringLiteral("系所學程表.doc"));
-    StudyInfo = Data(this, "StudyInfo");
+    StudyInfo = AddData("StudyInfo");
     StudyInfo->SetProviderName(QStringLiteral("edStudyInfo2DProvider"));
     StudyInfo->Params().CreateParam(ftString, QStringLiteral("No"));
-    StudyGroups = Data(this, "StudyGroups");
-    StudyCourses = Data(this, "StudyCourses");
-    GroupSource = Source(this, "GroupSource", StudyGroups);
-    CourseSource = Source(this, "CourseSource", StudyCourses);
-    wrSCGroupTable = Table(this, DocuReport, "wrSCGroupTable", GroupSource, 1);
-    wrSCourseTable = Table(this, DocuReport, "wrSCourseTable", CourseSource, 2);
+    StudyGroups = AddData("StudyGroups");
+    StudyCourses = AddData("StudyCourses");
+    GroupSource = AddSource("GroupSource", StudyGroups);
+    CourseSource = AddSource("CourseSource", StudyCourses);
+    wrSCGroupTable = AddTable("wrSCGroupTable", GroupSource, 1);
+    wrSCourseTable = AddTable("wrSCourseTable", CourseSource, 2);
 }
 
 void TLumAcadStudyPrint::SetUpFields() {
