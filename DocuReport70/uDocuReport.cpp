@@ -1,10 +1,10 @@
 #include "uDocuReport.h"
 
-#include <QFileInfo>
-
 #include "OfficeViewerUi.h"
 #include "WordApplication.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <utility>
 
@@ -715,8 +715,18 @@ QString TDBWRLabel::GetText() {
 // ---------------------------------------------------------------------------------------------
 // Tables
 
+QList<TField *> TDBWRTableCust::ColumnFields(const TDataSet *dataSet) const {
+    if (FColumns.isEmpty())
+        return VisibleFields(dataSet);
+    QList<TField *> fields;
+    for (const QString &name : FColumns)
+        if (TField *field = dataSet->FindField(name))
+            fields.append(field);
+    return fields;
+}
+
 int TDBWRTableCust::ColCount() const {
-    return static_cast<int>(VisibleFields(DataSet()).size());
+    return static_cast<int>(ColumnFields(DataSet()).size());
 }
 
 int TDBWRTableCust::RowCount() const {
@@ -735,7 +745,7 @@ void TDBWRTableCust::SendData() {
     TDataSet *dataSet = OpenDataSet();
     if (!GetWordTable())
         PropertyError(QStringLiteral("TableIndex"));
-    const QList<TField *> fields = VisibleFields(dataSet);
+    const QList<TField *> fields = ColumnFields(dataSet);
     TCursorGuard guard(dataSet, !FKeepDataTrack);
     int row = FStartRow;
     int rows = FPageRows;
@@ -804,6 +814,19 @@ bool TDBWRTable::GetWordTable() {
 
 void TDBWRImage::SetDataSource(TDataSource *source) {
     SetLink(FDataSource, source);
+}
+
+void TWRImageFile::SendData() {
+    if (FFileName.isEmpty() || !QFileInfo(FFileName).isFile() || !FindBookMark(false))
+        return;
+    QFile file(FFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    if (!IsPicture(bytes))
+        throw EDocuReport(QStringLiteral("檔案[%1]不是圖片").arg(FFileName));
+    TWordRange range = GetActiveRange();
+    Office([&] { range.InsertPicture(bytes); });
 }
 
 void TDBWRImage::SendData() {

@@ -374,6 +374,11 @@ public:
     bool KeepDataTrack() const { return FKeepDataTrack; }
     void SetKeepDataTrack(bool keep) { FKeepDataTrack = keep; }
 
+    // The fields written, in this order (those the dataset lacks left out); empty: every
+    // visible field in the dataset's order.
+    const QStringList &Columns() const { return FColumns; }
+    void SetColumns(const QStringList &fieldNames) { FColumns = fieldNames; }
+
     int ColCount() const;
     int RowCount() const;
     // A table has no single field.
@@ -392,6 +397,8 @@ private:
     bool FIncludeTitle = true;
     int FPageRows = -1;
     bool FKeepDataTrack = false;
+    QStringList FColumns;
+    QList<TField *> ColumnFields(const TDataSet *dataSet) const;
 };
 
 // Fills a table of the template: TableIndex counts, from 0, the tables of the current copy.
@@ -417,6 +424,22 @@ public:
 
 protected:
     bool GetWordTable() override;
+};
+
+// The picture of a file (PNG, JPEG, BMP) at the bookmark, such as the school's logo; nothing
+// when the file name is empty or no such file exists, an error when it is not a picture.
+class TWRImageFile : public TWRObject {
+    Q_OBJECT
+public:
+    using TWRObject::TWRObject;
+    const QString &FileName() const { return FFileName; }
+    void SetFileName(const QString &fileName) { FFileName = fileName; }
+
+protected:
+    void SendData() override;
+
+private:
+    QString FFileName;
 };
 
 // The picture of the current record's field at the bookmark.

@@ -10,6 +10,8 @@
 #include "uLumRemoteData.h"
 #include "uOrganization.h"
 
+#include <QDir>
+
 namespace {
 
 // Today in the ROC calendar: "113/05/02".
@@ -39,12 +41,24 @@ TLumDocuReportBase::TLumDocuReportBase(QObject *owner)
         WRMultiLabel->Labels().Clear();
         SetFormLabels();
     };
+    // The school's logo of the organisation record, from the template folder.
+    WRLogo = new TWRImageFile(this);
+    WRLogo->SetName(QStringLiteral("WRLogo"));
+    WRLogo->SetBookMarkName(QStringLiteral("OrganizationLogo"));
+    WRLogo->SetDocuReport(DocuReport);
+    WRLogo->BeforeToWord = [this](TWRObject *) {
+        WRLogo->SetFileName(Organization && !Organization->LogoFile.isEmpty()
+                                ? QDir(ProgramFolder() + QStringLiteral("TemplateDocs"))
+                                      .filePath(Organization->LogoFile)
+                                : QString());
+    };
     FRemoteData->SetName(QStringLiteral("RemoteData"));
 }
 
 TLumDocuReportBase::~TLumDocuReportBase() {
     Destroying();
     WRMultiLabel->BeforeToWord = nullptr;
+    WRLogo->BeforeToWord = nullptr;
     delete FFieldDisplays;
     delete FRemoteData;
 }
@@ -79,16 +93,38 @@ void TLumDocuReportBase::ShowCodeText(TDataSet *dataSet, const QString &fieldNam
     FFieldDisplays->ShowLookUp(dataSet, fieldName, codeTable);
 }
 
+void TLumDocuReportBase::ShowNested(TDataSet *master, const QString &fieldName,
+                                    TClientDataSet *nested) {
+    FFieldDisplays->Setup(master, fieldName, [nested](TField *field) {
+        nested->SetDataSetField(dynamic_cast<TDataSetField *>(field));
+    });
+}
+
 void TLumDocuReportBase::GetLookUpText(TField *field, QString &text, bool) {
     LookUpFieldText(field, text);
 }
 
-void TLumDocuReportBase::SetFieldLabel(TDataSet *dataSet, const QString &fieldName) {
+void TLumDocuReportBase::SetFieldLabel(TDataSet *dataSet, const QString &fieldName,
+                                       const QString &labelName) {
     QString text;
     if (dataSet && dataSet->Active() && !dataSet->IsEmpty())
         if (TField *field = dataSet->FindField(fieldName))
             text = field->DisplayText();
-    WRMultiLabel->SetLabelText(fieldName, text);
+    WRMultiLabel->SetLabelText(labelName.isEmpty() ? fieldName : labelName, text);
+}
+
+TDBWRTableIndex *TLumDocuReportBase::AddTableObject(const QString &name, TDataSource *source,
+                                                    int index, int startRow, bool includeTitle) {
+    auto *table = new TDBWRTableIndex(this);
+    table->SetName(name);
+    table->SetOptions(TWDOptions(AutoSend) | IgnoreNotFind);
+    table->SetReplaceType(rtInsertAfter);
+    table->SetTableIndex(index);
+    table->SetStartRow(startRow);
+    table->SetIncludeTitle(includeTitle);
+    table->SetDataSource(source);
+    table->SetDocuReport(DocuReport);
+    return table;
 }
 
 void TLumDocuReportBase::Printing(TClientDataSet *dataSet) {

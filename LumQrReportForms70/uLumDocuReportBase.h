@@ -17,11 +17,14 @@
 class TClientDataSet;
 class TCodeTableCDS;
 class TDataSet;
+class TDataSource;
+class TDBWRTableIndex;
 class TDocuReport;
 class TField;
 class TLumFieldDisplays;
 class TLumRemoteData;
 class TStatelessCDataSet;
+class TWRImageFile;
 class TWRMultiLabel;
 
 class TLumDocuReportBase : public TComponent {
@@ -33,6 +36,9 @@ public:
 
     TDocuReport *DocuReport;
     TWRMultiLabel *WRMultiLabel;
+    // The school's logo (the organisation's LogoFile in the template folder) at the bookmark
+    // OrganizationLogo.
+    TWRImageFile *WRLogo;
 
     // The template by its bare file name ("學生資料.doc"): the report reads the program
     // folder's "TemplateDocs/" + that name.
@@ -54,12 +60,23 @@ public:
     // The field shows the Descript of its code in the code table, whenever the dataset opens.
     void ShowCodeText(TDataSet *dataSet, const QString &fieldName, TDataSet *codeTable);
     void GetLookUpText(TField *field, QString &text, bool displayText);
+    // The nested dataset shows the rows of the master's nested field of that name, at every
+    // open of the master (closed while the master has no such field).
+    void ShowNested(TDataSet *master, const QString &fieldName, TClientDataSet *nested);
     // The label name=value of a field: its display text in the dataset's current row (empty
     // when the dataset is closed, empty or has no such field).
-    void SetFieldLabel(TDataSet *dataSet, const QString &fieldName);
+    // `labelName` names the label when it is not the field's own name.
+    void SetFieldLabel(TDataSet *dataSet, const QString &fieldName,
+                       const QString &labelName = QString());
+
+    // A table object of this module's document: the rows of the source into table `index` of
+    // each page's copy, below `startRow`, with or without a title row (auto-sent, tables the
+    // copy lacks ignored, inserted after).
+    TDBWRTableIndex *AddTableObject(const QString &name, TDataSource *source, int index,
+                                    int startRow, bool includeTitle);
 
     // Puts the dataset's rows into the module and makes the document from them.
-    void Printing(TClientDataSet *dataSet);
+    virtual void Printing(TClientDataSet *dataSet);
     // The label pairs, set while the labels are sent (after clearing them): the base gives
     // "OrganizationName" (the school's full name) and "PrintDate" (today, ROC calendar);
     // descendants add theirs after calling it.

@@ -87,7 +87,21 @@ void TLumFieldDisplays::ShowLookUp(TDataSet *dataSet, const QString &fieldName, 
     });
 }
 
+void TLumFieldDisplays::Columns(TDataSet *dataSet, const QStringList &fieldNames) {
+    if (!dataSet)
+        return;
+    Watch(dataSet);
+    std::erase_if(FColumns, [dataSet](const TColumns &c) { return c.DataSet == dataSet; });
+    FColumns.push_back({dataSet, fieldNames});
+    if (dataSet->Active())
+        Apply(dataSet);
+}
+
 void TLumFieldDisplays::Apply(TDataSet *dataSet) const {
+    for (const TColumns &columns : FColumns)
+        if (columns.DataSet == dataSet)
+            for (const auto &field : dataSet->Fields())
+                field->SetVisible(columns.Names.contains(field->FieldName(), Qt::CaseInsensitive));
     for (const TRule &rule : FRules)
         if (rule.DataSet == dataSet)
             if (TField *field = dataSet->FindField(rule.Field))
@@ -101,6 +115,7 @@ void TLumFieldDisplays::Notification(TComponentBase *component, TOperation opera
                 return watched.DataSet == dataSet;
             });
             std::erase_if(FRules, [dataSet](const TRule &rule) { return rule.DataSet == dataSet; });
+            std::erase_if(FColumns, [dataSet](const TColumns &c) { return c.DataSet == dataSet; });
         }
     TComponent::Notification(component, operation);
 }

@@ -10,6 +10,7 @@
 #include "Component.h"
 
 #include <QList>
+#include <QStringList>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -49,6 +50,8 @@ public:
     void ShowLookUp(TDataSet *dataSet, const QString &fieldName, TDataSet *codeTable,
                     const QString &keyField = QStringLiteral("Code"),
                     const QString &resultField = QStringLiteral("Descript"));
+    // Only these fields of the dataset are visible, whatever else its packets bring.
+    void Columns(TDataSet *dataSet, const QStringList &fieldNames);
     // The settings, applied to the fields the dataset has now.
     void Apply(TDataSet *dataSet) const;
 
@@ -65,6 +68,11 @@ private:
         std::function<void(TDataSet *)> Previous; // what the dataset did after opening before
     };
     void Watch(TDataSet *dataSet);
+    struct TColumns {
+        TDataSet *DataSet;
+        QStringList Names;
+    };
     std::vector<TRule> FRules;
+    std::vector<TColumns> FColumns;
     std::vector<TWatched> FWatched;
 };

@@ -1,6 +1,9 @@
 #include "AcadCourseModule.h"
 
+#include "AcadStudyRewardProviders.h"
 #include "AcadViewFields.h"
+#include "GraduateCheck.h"
+#include "RemoteProtocol.h"
 
 namespace {
 
@@ -265,17 +268,42 @@ QList<TProviderField> StudyFields() {
             Field("EditInfo", ftString, 255)};
 }
 
-// The programmes and discipline groups linked to each other.
+// The programmes and discipline groups linked to each other, each with the other's name and
+// figures read beside it.
 TProviderDetail StudyGroupsDetail(const QString &field, const QString &link) {
+    const bool ofStudy = link == QLatin1String("StudyID");
+    QList<TProviderField> fields{Field("StudyID", ftString, 10), Field("ChooseGID", ftString, 10)};
+    const QList<TProviderField> joined =
+        ofStudy
+            ? QList<TProviderField>{Field("ChooseGName", ftString, 30),
+                                    Field("Unit_ID", ftString, 20), Field("PassCreditNum", ftFloat),
+                                    Field("PassCourseNum", ftInteger),
+                                    Field("GroupType", ftString, 10)}
+            : QList<TProviderField>{Field("StudyName", ftString, 60),
+                                    Field("Unit_ID", ftString, 20)};
+    QStringList columns{QStringLiteral("sg.StudyID"), QStringLiteral("sg.ChooseGID")};
+    for (TProviderField f : joined) {
+        columns << (ofStudy ? QStringLiteral("g.") : QStringLiteral("i.")) + f.Name;
+        f.Joined = true;
+        fields << f;
+    }
     return {field,
             QStringLiteral("學程學門"),
-            QStringLiteral("SELECT StudyID, ChooseGID FROM StudyGroups WHERE %1 = :%1 "
-                           "ORDER BY StudyID, ChooseGID")
-                .arg(link),
+            QStringLiteral("SELECT %2 FROM StudyGroups sg "
+                           "LEFT JOIN ChooseGroups g ON g.ChooseGID = sg.ChooseGID "
+                           "LEFT JOIN StudyInfo i ON i.StudyID = sg.StudyID "
+                           "WHERE sg.%1 = :%1 ORDER BY sg.StudyID, sg.ChooseGID")
+                .arg(link, columns.join(QStringLiteral(", "))),
             QStringLiteral("StudyGroups"),
             {QStringLiteral("StudyID"), QStringLiteral("ChooseGID")},
             {link},
-            {Field("StudyID", ftString, 10), Field("ChooseGID", ftString, 10)}};
+            fields};
+}
+
+TProviderField JoinedName() {
+    TProviderField f = Field("CourseName", ftString, 60);
+    f.Joined = true;
+    return f;
 }
 
 TProviderDef StudyProvider() {
@@ -288,16 +316,18 @@ TProviderDef StudyProvider() {
         StudyGroupsDetail(QStringLiteral("StudyGroups"), QStringLiteral("StudyID")),
         {QStringLiteral("StudyCourses"),
          QStringLiteral("學程科目"),
-         QStringLiteral("SELECT StudyID, CourseID, Choose, Credit, Grade, Semester, Remark, "
-                        "EditInfo FROM StudyCourses WHERE StudyID = :StudyID "
-                        "ORDER BY Grade, Semester, CourseID"),
+         QStringLiteral("SELECT sc.StudyID, sc.CourseID, o.CourseName, sc.Choose, sc.Credit, "
+                        "sc.Grade, sc.Semester, sc.Remark, sc.EditInfo FROM StudyCourses sc "
+                        "LEFT JOIN Courses o ON o.CourseID = sc.CourseID "
+                        "WHERE sc.StudyID = :StudyID ORDER BY sc.Grade, sc.Semester, sc.CourseID"),
          QStringLiteral("StudyCourses"),
          {QStringLiteral("StudyID"), QStringLiteral("CourseID")},
          {QStringLiteral("StudyID")},
-         {Field("StudyID", ftString, 10), Field("CourseID", ftString, 12),
+         {Field("StudyID", ftString, 10), Field("CourseID", ftString, 12), JoinedName(),
           Field("Choose", ftString, 2), Field("Credit", ftFloat), Field("Grade", ftInteger),
           Field("Semester", ftString, 1), Field("Remark", ftString, 200),
-          Field("EditInfo", ftString, 100)}}};
+          Field("EditInfo", ftString, 100)}},
+        StudyStudentsDetail()};
     return def;
 }
 
@@ -312,12 +342,13 @@ TProviderDef GroupProvider() {
         StudyGroupsDetail(QStringLiteral("GroupStudies"), QStringLiteral("ChooseGID")),
         {QStringLiteral("GroupCourses"),
          QStringLiteral("學門科目"),
-         QStringLiteral("SELECT ChooseGID, CourseID, Credit, EditInfo FROM ChooseGroupCourses "
-                        "WHERE ChooseGID = :ChooseGID ORDER BY CourseID"),
+         QStringLiteral("SELECT gc.ChooseGID, gc.CourseID, o.CourseName, gc.Credit, gc.EditInfo "
+                        "FROM ChooseGroupCourses gc LEFT JOIN Courses o ON o.CourseID = "
+                        "gc.CourseID WHERE gc.ChooseGID = :ChooseGID ORDER BY gc.CourseID"),
          QStringLiteral("ChooseGroupCourses"),
          {QStringLiteral("ChooseGID"), QStringLiteral("CourseID")},
          {QStringLiteral("ChooseGID")},
-         {Field("ChooseGID", ftString, 10), Field("CourseID", ftString, 12),
+         {Field("ChooseGID", ftString, 10), Field("CourseID", ftString, 12), JoinedName(),
           Field("Credit", ftFloat), Field("EditInfo", ftString, 100)}}};
     return def;
 }
@@ -340,4 +371,18 @@ TAcadCourseModule::TAcadCourseModule(const TServerContext &context)
                              Field("Unit_ID", ftString, 20), Field("ClassType", ftString, 10),
                              Field("StudyType", ftString, 2), Field("LockedYN", ftString, 1)},
                             {QStringLiteral("StudyID")}, QStringLiteral("StudyID")),
-           StudyProvider(), GroupProvider()}) {}
+           StudyProvider(), GroupProvider(), StudentStudyInfoProvider()}) {
+    // GetStudentGraduateCheckInfo(StudentID, StudyID, CountEnrolled; out StudentStudyInfo,
+    // StudyCourses, GroupInfo, GroupCourses, StudentGrade): the graduation review's packets.
+    Method(Remote::DispIdUnknown, "GetStudentGraduateCheckInfo", 8, {3, 4, 5, 6, 7},
+           [this](TRemoteCall &c) {
+               const TGraduateCheck check =
+                   GraduateCheck(Db(), c.Str(0).trimmed(), c.Str(1).trimmed(), c.Bool(2));
+               c.Out(3) = Variant(check.Info);
+               c.Out(4) = Variant(check.Courses);
+               c.Out(5) = Variant(check.Groups);
+               c.Out(6) = Variant(check.GroupCourses);
+               c.Out(7) = Variant(check.Grades);
+               return Variant(true);
+           });
+}

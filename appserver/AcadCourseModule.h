@@ -30,6 +30,10 @@
 // - "edChooseGroup2dProvider": the discipline group of parameter "No" with every field, its
 //   study programmes in "GroupStudies" (ChooseGID, StudyID) and its courses in "GroupCourses"
 //   (ChooseGID, CourseID, Credit, EditInfo).
+// - "cmvLumStudentStudyInfoProvider": the students of the programmes (AcadStudyRewardProviders.h);
+//   edStudyInfo2DProvider's programme also carries its students in "StudyStudents".
+// - GetStudentGraduateCheckInfo(StudentID, StudyID, CountEnrolled; out five data packets): the
+//   graduation review of a student against a programme (GraduateCheck.h).
 // The catalogue, groups and programmes are read-only here.
 //
 // Every enrolment names a student on the roll who is in school and a course that exists; a

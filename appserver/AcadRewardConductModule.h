@@ -6,6 +6,8 @@
 //   dispatch. Read-only; clients usually send their own statement over the view. The term
 //   totals of the approved and posted ones are SemStaticStudents ("cmSemStaticStudentsProvider"
 //   of "SrvAcademic.AcadSemCoursesINTF").
+// - "edRewardPunishProvider" (a proposal with its students) and "RewardByStudentProvider" (a
+//   student's terms and rewards, for the certificates): AcadStudyRewardProviders.h.
 
 #include "ServerModule.h"
 

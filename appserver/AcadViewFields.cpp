@@ -108,7 +108,15 @@ QList<TProviderField> RewardDetailFields() {
                Text("TranYN", 1),    Text("OriginType", 2),    Text("Kind", 2),
                Whole("RepuCnt"),     Day("SuggestDate"),       Text("SuggestUnit_ID", 20),
                Text("Cht_Name", 40)} +
-           ClassFields() + QList<TProviderField>{Seat()};
+           ClassFields() + QList<TProviderField>{Seat(), Day("CheckedDate"), Text("BillNo", 12)};
+}
+
+QList<TProviderField> StudentStudyFields() {
+    return QList<TProviderField>{Text("StudyID", 10), Text("StudentID", 10), Text("Cht_Name", 40)} +
+           ClassFields() +
+           QList<TProviderField>{
+               Seat(),           Text("EnterYSemester", 5), Text("StudyState", 1),
+               Text("State", 2), Text("StudyName", 60),     Text("StudyUnit_ID", 20)};
 }
 
 QList<TProviderField> SemCoursesFields() {

@@ -16,6 +16,7 @@ QList<TProviderField> SemStaticFields();
 QList<TProviderField> RewardDetailFields();
 QList<TProviderField> SemCoursesFields();
 QList<TProviderField> SemGradeFields();
+QList<TProviderField> StudentStudyFields();
 
 // A provider that reads the `fields` of a view or table (in order) sorted by `orderBy` and
 // takes no changes; `keys` identify its rows.

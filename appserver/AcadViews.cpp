@@ -198,12 +198,25 @@ QString RewardDetail(const TDateSql &d) {
                "r.StudentID, %1 AS Dispatchdate, r.Dispatchword, r.Dispatchno, r.Verify, "
                "r.VerifyKind, r.VerifyCnt, r.Origin, r.Basis, %2 AS VerifyDate, r.TranYN, "
                "r.OriginType, r.Kind, r.RepuCnt, %3 AS SuggestDate, r.SuggestUnit_ID, "
-               "s.Cht_Name, %4, s.SeatNo "
+               "s.Cht_Name, %4, s.SeatNo, %5 AS CheckedDate, r.BillNo "
                "FROM RewardPunish r JOIN StdOnSchool s ON s.StudentID = r.StudentID "
                "LEFT JOIN ClassTypeDef k ON k.ClassType = s.ClassID")
         .arg(d.Show(d.Day(QStringLiteral("r.Dispatchdate"))),
              d.Show(d.Day(QStringLiteral("r.VerifyDate"))),
-             d.Show(d.Day(QStringLiteral("r.SuggestDate"))), QLatin1String(kClassFields));
+             d.Show(d.Day(QStringLiteral("r.SuggestDate"))), QLatin1String(kClassFields),
+             d.Show(d.Day(QStringLiteral("r.CheckedDate"))));
+}
+
+// The students of each study programme with their class and the programme's name.
+QString StudentStudyInfo() {
+    return QStringLiteral(
+               "CREATE VIEW vLumStudentStudyInfo AS SELECT ss.StudyID, ss.StudentID, s.Cht_Name, "
+               "%1, s.SeatNo, ss.EnterYSemester, ss.State AS StudyState, s.State, i.StudyName, "
+               "i.Unit_ID AS StudyUnit_ID FROM StudentStudy ss "
+               "JOIN StdOnSchool s ON s.StudentID = ss.StudentID "
+               "JOIN StudyInfo i ON i.StudyID = ss.StudyID "
+               "LEFT JOIN ClassTypeDef k ON k.ClassType = s.ClassID")
+        .arg(QLatin1String(kClassFields));
 }
 
 QString SemCoursesView() {
@@ -252,5 +265,6 @@ QList<TViewDef> AcademicViews(bool sqlite) {
             {QStringLiteral("SemStaticStudents"), SemStatic()},
             {QStringLiteral("vLumRewardPunishDetail"), RewardDetail(d)},
             {QStringLiteral("vTqSemCourses"), SemCoursesView()},
-            {QStringLiteral("vLumSemGradeBySTD"), SemGrades()}};
+            {QStringLiteral("vLumSemGradeBySTD"), SemGrades()},
+            {QStringLiteral("vLumStudentStudyInfo"), StudentStudyInfo()}};
 }

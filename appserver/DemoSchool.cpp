@@ -6,6 +6,7 @@
 #include "DemoPeople.h"
 #include "DemoPermissions.h"
 #include "DemoRoll.h"
+#include "DemoStudyRewards.h"
 #include "RemoteProtocol.h"
 #include "ServerDatabase.h"
 
@@ -152,7 +153,17 @@ QStringList SchemaStatements() {
         "SuggestUnit_ID VARCHAR(20), Verify VARCHAR(1) DEFAULT 'N', VerifyKind VARCHAR(2), "
         "VerifyCnt INTEGER, VerifyDate VARCHAR(10), Dispatchdate VARCHAR(10), "
         "Dispatchword VARCHAR(20), Dispatchno VARCHAR(20), TranYN VARCHAR(1) DEFAULT 'N', "
-        "EditInfo VARCHAR(255), CHECK (VerifyCnt IS NULL OR VerifyCnt > 0))",
+        "EditInfo VARCHAR(255), BillNo VARCHAR(12), CheckedDate VARCHAR(10), "
+        "CHECK (VerifyCnt IS NULL OR VerifyCnt > 0))",
+        // The proposals of rewards (Reworpun 1) or punishments (2): the unit and person that
+        // proposed them and when; their students are the RewardPunish rows of that BillNo.
+        "CREATE TABLE RewardBills (RewardNo VARCHAR(12) PRIMARY KEY, YSemester VARCHAR(5) NOT "
+        "NULL, Unit_ID VARCHAR(20), SuggestName VARCHAR(40), SuggestDate VARCHAR(10), "
+        "Reworpun VARCHAR(1), EditInfo VARCHAR(255))",
+        // The study programmes the students follow, from the term they entered them.
+        "CREATE TABLE StudentStudy (StudentID VARCHAR(10) NOT NULL, StudyID VARCHAR(10) NOT "
+        "NULL, EnterYSemester VARCHAR(5), State VARCHAR(1) DEFAULT '0', EditInfo VARCHAR(255), "
+        "PRIMARY KEY (StudentID, StudyID))",
         // The conduct mark and the tutor's comment of each student and term.
         "CREATE TABLE SemConduct (YSemester VARCHAR(5) NOT NULL, StudentID VARCHAR(10) NOT NULL, "
         "Conduct NUMERIC(5,1), Comment VARCHAR(200), EditInfo VARCHAR(255), "
@@ -242,6 +253,9 @@ QList<TAddedColumn> AddedColumns() {
          QStringLiteral("VARCHAR(20)")},
         {QStringLiteral("StdOnSchool"), QStringLiteral("GenearchEMail"),
          QStringLiteral("VARCHAR(80)")},
+        {QStringLiteral("RewardPunish"), QStringLiteral("BillNo"), QStringLiteral("VARCHAR(12)")},
+        {QStringLiteral("RewardPunish"), QStringLiteral("CheckedDate"),
+         QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("MailOutbox"), QStringLiteral("State"), QStringLiteral("VARCHAR(10)")},
         {QStringLiteral("MailOutbox"), QStringLiteral("Attempts"), QStringLiteral("INTEGER")},
         {QStringLiteral("MailOutbox"), QStringLiteral("NextTry"), QStringLiteral("VARCHAR(19)")},
@@ -505,6 +519,10 @@ const TDemoPackage kPackages[] = {
     {"TqRewardNotify.bpl", "學生獎懲通知單", "A,教務", 2},
     {"TqSemCourseSheets.bpl", "科目名冊及計分表", "A,教務", 2},
     {"TqClassAbsWeekly.bpl", "班級學生週缺曠課統計表", "A,教務", 2},
+    {"TqStudyProgramPrint.bpl", "學程學門列印", "A,教務", 2},
+    {"TqRewardDocuments.bpl", "獎懲建議單及公告單", "A,教務", 2},
+    {"TqRewardCertificate.bpl", "學生獎懲證明", "A,教務", 2},
+    {"TqGraduateReview.bpl", "學生學程審查", "A,教務", 2},
     {"LumJobPermissions.bpl", "權限設定", "S,系統", 2},
     {"LumMailOutbox.bpl", "郵件寄送狀態", "S,系統", 0},
     {"LumAccVoucher.bpl", "會計傳票維護", "C,會計", 2},
@@ -536,9 +554,10 @@ bool GroupRuns(const QString &group, const TDemoPackage &p) {
         return type == u'C';
     if (group == QLatin1String("STUDENT")) {
         // Student affairs: the roll, the queries, and the notices of absences and rewards.
-        for (const char *job : {"TqStdOnSchoolIdx.bpl", "TqStdQuery.bpl", "TqStdClassChart.bpl",
-                                "TqAbsenceNotify.bpl", "TqAbsenceWeeklyNotify.bpl",
-                                "TqRewardNotify.bpl", "TqClassAbsWeekly.bpl"})
+        for (const char *job :
+             {"TqStdOnSchoolIdx.bpl", "TqStdQuery.bpl", "TqStdClassChart.bpl",
+              "TqAbsenceNotify.bpl", "TqAbsenceWeeklyNotify.bpl", "TqRewardNotify.bpl",
+              "TqClassAbsWeekly.bpl", "TqRewardDocuments.bpl", "TqRewardCertificate.bpl"})
             if (qstrcmp(job, p.FileName) == 0)
                 return true;
     }
@@ -863,5 +882,6 @@ void FillDemoSchool(TServerDatabase &db, THashCost cost, int port) {
     }
     const TDemoTerm term = DemoTerm(Date().ToDate());
     FillDemoAttendance(db, term, FillDemoCurriculum(db, term, teachers));
+    FillDemoStudyRewards(db, term);
     FillDemoAccounts(db);
 }

@@ -242,3 +242,36 @@ function(lum_postcode_trees)
     endif()
     add_dependencies(LumTemplateDocs LumPostCodeTrees)
 endfunction()
+
+# lum_word_form(<base name> FORM <file> COMMON <dir>)
+# A Word template of the program folder, ${LUM_BIN_DIR}/TemplateDocs/<base name>.docx, made
+# from a form (a short text of paragraphs and tables, see tools/mkwordform) written by
+# mkwordform into word/document.xml beside the parts the forms share (<dir>: styles, settings,
+# relationships), then packed by mkooxml; built by the default build and by LumTemplateDocs.
+function(lum_word_form base)
+    cmake_parse_arguments(ARG "" "FORM;COMMON" "" ${ARGN})
+    if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_FORM OR NOT ARG_COMMON)
+        message(FATAL_ERROR "lum_word_form(${base}): expected FORM <file> COMMON <dir>")
+    endif()
+    get_filename_component(form "${ARG_FORM}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    get_filename_component(common "${ARG_COMMON}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    file(GLOB_RECURSE parts CONFIGURE_DEPENDS LIST_DIRECTORIES false "${common}/*")
+    string(MD5 digest "${base}.docx")
+    string(SUBSTRING "${digest}" 0 12 digest)
+    set(target LumTemplate_${digest})
+    set(stage "${CMAKE_CURRENT_BINARY_DIR}/forms/${digest}")
+    set(output "${LUM_BIN_DIR}/TemplateDocs/${base}.docx")
+    add_custom_command(OUTPUT "${output}"
+        COMMAND ${CMAKE_COMMAND} -E rm -rf "${stage}"
+        COMMAND ${CMAKE_COMMAND} -E copy_directory "${common}" "${stage}"
+        COMMAND mkwordform "${form}" "${stage}/word/document.xml"
+        COMMAND mkooxml "${stage}" "${output}"
+        DEPENDS mkwordform mkooxml "${form}" ${parts}
+        COMMENT "Making ${output}"
+        VERBATIM)
+    add_custom_target(${target} ALL DEPENDS "${output}")
+    if(NOT TARGET LumTemplateDocs)
+        add_custom_target(LumTemplateDocs)
+    endif()
+    add_dependencies(LumTemplateDocs ${target})
+endfunction()

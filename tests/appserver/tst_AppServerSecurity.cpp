@@ -230,6 +230,7 @@ private Q_SLOTS:
         const QString common = "LumChangePassword.bpl\nLumPublicNews.bpl\nLumSYSHelpRead.bpl\n"
                                "LumUnitActionsQuery.bpl\nTqAbsenceNotify.bpl\n"
                                "TqAbsenceWeeklyNotify.bpl\nTqClassAbsWeekly.bpl\n"
+                               "TqRewardCertificate.bpl\nTqRewardDocuments.bpl\n"
                                "TqRewardNotify.bpl\nTqStdClassChart.bpl\n"
                                "TqStdOnSchoolIdx.bpl\nTqStdQuery.bpl\n";
         QCOMPARE(info[2].ToString(),
