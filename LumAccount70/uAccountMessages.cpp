@@ -1,6 +1,5 @@
 #include "uAccountMessages.h"
 
-#include "Exceptions.h"
 #include "StringList.h"
 #include "Variant.h"
 #include "uLumMessages.h"
@@ -24,15 +23,6 @@ void SendAccountValues(quint32 msg,
 
 QString Value(const TMessage &message, const char *name) {
     return OrvMessageValue(message, name);
-}
-
-// The short date text of a carried date; an empty or malformed text raises EConvertError.
-TDateTime DateValue(const TMessage &message, const char *name) {
-    const QString text = Value(message, name);
-    TDateTime value;
-    if (!TryStrToDateTime(text, value))
-        throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(text));
-    return value;
 }
 
 // The shortest decimal text of an amount: whole amounts without a point.
@@ -111,8 +101,8 @@ void VoucherReceiver(const TMessage &message, QString &yearID, int &txNo, TDateT
                      QString &checked, QString &printed, QString &posted, QString &closedYN) {
     yearID = Value(message, "Year_ID");
     txNo = StrToInt(Value(message, "Tx_No"));
-    createDate = DateValue(message, "Create_Date");
-    txDate = DateValue(message, "Tx_Date");
+    createDate = StrToDateTime(Value(message, "Create_Date"));
+    txDate = StrToDateTime(Value(message, "Tx_Date"));
     txVoucherNo = Value(message, "Tx_VoucherNo");
     txDescription = Value(message, "Tx_Description");
     checked = Value(message, "Checked");

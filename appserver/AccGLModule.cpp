@@ -3,6 +3,7 @@
 #include "DbTypes.h"
 #include "Provider.h"
 
+#include <QSqlQuery>
 #include <cmath>
 
 namespace {
@@ -154,18 +155,16 @@ TDeltaRowCheck BalanceCheck(TServerDatabase *db) {
     return [db](const TDeltaRow &row) {
         if (row.Kind == ukDelete)
             return;
-        const QVariantList key{row.Value(QStringLiteral("Year_ID")).ToInt(),
-                               row.Value(QStringLiteral("Tx_No")).ToInt()};
-        const auto total = [&](const char *side) {
-            return db
-                ->Scalar(QStringLiteral("SELECT COALESCE(SUM(Amount), 0) FROM AccVoucherItems "
-                                        "WHERE Year_ID = ? AND Tx_No = ? AND DC_Mode = '%1'")
-                             .arg(QLatin1String(side)),
-                         key)
-                .toDouble();
-        };
-        const double debit = total("D");
-        const double credit = total("C");
+        QSqlQuery totals = db->Exec(
+            QStringLiteral("SELECT COALESCE(SUM(CASE WHEN DC_Mode = 'D' THEN Amount END), 0), "
+                           "COALESCE(SUM(CASE WHEN DC_Mode = 'C' THEN Amount END), 0) "
+                           "FROM AccVoucherItems WHERE Year_ID = ? AND Tx_No = ?"),
+            {row.Value(QStringLiteral("Year_ID")).ToInt(),
+             row.Value(QStringLiteral("Tx_No")).ToInt()});
+        const bool read = totals.next();
+        const double debit = read ? totals.value(0).toDouble() : 0;
+        const double credit = read ? totals.value(1).toDouble() : 0;
+        totals.finish();
         if (std::llround(debit * 100) != std::llround(credit * 100))
             throw EDatabaseError(QStringLiteral("%1 借貸不平衡:借方合計 %2,貸方合計 %3")
                                      .arg(VoucherName(row), QString::number(debit, 'f', 2),

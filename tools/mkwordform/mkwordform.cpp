@@ -141,12 +141,13 @@ struct TTable {
     std::vector<std::string> Rows;
 };
 
-std::string Cell(TWriter &w, const TTable &t, size_t &column, const std::string &spec, bool head) {
-    std::string text = spec;
+std::string Cell(TWriter &w, const TTable &t, size_t &column, const std::string &source,
+                 bool head) {
+    std::string text = source;
     int span = 1;
-    if (const size_t mark = spec.rfind("::"); mark != std::string::npos) {
-        span = std::atoi(spec.c_str() + mark + 2);
-        text = Trim(spec.substr(0, mark));
+    if (const size_t mark = source.rfind("::"); mark != std::string::npos) {
+        span = std::atoi(source.c_str() + mark + 2);
+        text = Trim(source.substr(0, mark));
         if (span < 1)
             throw TFormError("a span is a number from 1");
     }
