@@ -1,12 +1,14 @@
 // The client program: creates the application and its main window and runs the message loop.
 
 #include "Application.h"
+#include "ProgramAllocator.h"
 #include "uOrganization.h"
 #include "uQuonClientManager70.h"
 
 #include <QScreen>
 
 int main(int argc, char **argv) {
+    UseProgramAllocator();
     TApplicationHost host(argc, argv);
     Application()->SetTitle((Organization ? Organization->ShortName : QString()) +
                             QStringLiteral("校園行政E-系統"));

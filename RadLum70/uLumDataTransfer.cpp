@@ -1,5 +1,6 @@
 #include "uLumDataTransfer.h"
 
+#include "AsciiRuns.h"
 #include "Big5.h"
 #include "ClientDataSet.h"
 #include "Variant.h"
@@ -8,6 +9,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cstring>
 
@@ -77,22 +79,9 @@ QByteArray ReadBytes(const QString &fileName) {
     return bytes;
 }
 
-// The position of the first CR or LF in data[from, n), or n; eight bytes at a time.
-qsizetype FindLineEnd(const char *data, qsizetype from, qsizetype n) {
-    constexpr quint64 kOnes = 0x0101010101010101ULL;
-    constexpr quint64 kHighs = 0x8080808080808080ULL;
-    qsizetype i = from;
-    for (; i + 8 <= n; i += 8) {
-        quint64 x;
-        std::memcpy(&x, data + i, sizeof x);
-        const quint64 cr = x ^ (kOnes * '\r'), lf = x ^ (kOnes * '\n');
-        if ((((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHighs)
-            break;
-    }
-    for (; i < n; ++i)
-        if (data[i] == '\r' || data[i] == '\n')
-            return i;
-    return n;
+// The position of the first CR or LF in data[from, n), or n.
+inline qsizetype FindLineEnd(const char *data, qsizetype from, qsizetype n) {
+    return AsciiRuns::FindByte(data, from, n, '\r', '\n');
 }
 
 // A text file as the converter reads it: UTF-8 after a byte-order mark, Big5 otherwise. Lines
@@ -181,49 +170,18 @@ void WriteChunk(QSaveFile &file, const QByteArray &bytes) {
         throw EInOutError(Format(QStringLiteral("Cannot write file %s"), {file.fileName()}));
 }
 
-// Whether the UTF-16 units hold a or b, looked for four units at a time: a line's values are
-// short, and a call into a general search would cost more than the search.
+// Whether the UTF-16 units hold a or b.
 inline bool HasUnit(const char16_t *p, qsizetype n, char16_t a, char16_t b) {
-    constexpr quint64 kOnes = 0x0001000100010001ULL;
-    constexpr quint64 kHighs = 0x8000800080008000ULL;
-    const quint64 pa = kOnes * a, pb = kOnes * b;
-    qsizetype i = 0;
-    for (; i + 4 <= n; i += 4) {
-        quint64 x;
-        std::memcpy(&x, p + i, sizeof x);
-        const quint64 xa = x ^ pa, xb = x ^ pb; // a unit equal to a (b) becomes zero
-        if ((((xa - kOnes) & ~xa) | ((xb - kOnes) & ~xb)) & kHighs)
-            return true;
-    }
-    for (; i < n; ++i)
-        if (p[i] == a || p[i] == b)
-            return true;
-    return false;
+    return AsciiRuns::FindUnit(p, 0, n, a, b) < n;
 }
 
 inline bool HasUnit(const char16_t *p, qsizetype n, char16_t c) {
     return HasUnit(p, n, c, c);
 }
 
-// The position of the first a or b in p[from, n), or n; four units at a time (the lowest lane
-// that tests zero is exact).
+// The position of the first a or b in p[from, n), or n.
 inline qsizetype FindUnit(const char16_t *p, qsizetype from, qsizetype n, char16_t a, char16_t b) {
-    constexpr quint64 kOnes = 0x0001000100010001ULL;
-    constexpr quint64 kHighs = 0x8000800080008000ULL;
-    const quint64 pa = kOnes * a, pb = kOnes * b;
-    qsizetype i = from;
-    for (; i + 4 <= n; i += 4) {
-        quint64 x;
-        std::memcpy(&x, p + i, sizeof x);
-        const quint64 xa = x ^ pa, xb = x ^ pb;
-        const quint64 zero = (((xa - kOnes) & ~xa) | ((xb - kOnes) & ~xb)) & kHighs;
-        if (zero)
-            return i + __builtin_ctzll(zero) / 16;
-    }
-    for (; i < n; ++i)
-        if (p[i] == a || p[i] == b)
-            return i;
-    return n;
+    return AsciiRuns::FindUnit(p, from, n, a, b);
 }
 
 // Blanks and control characters off both ends of [from, to); other white space (such as the
@@ -233,6 +191,16 @@ inline void TrimUnits(const char16_t *&from, const char16_t *&to) {
         ++from;
     while (to > from && to[-1] <= 0x20)
         --to;
+}
+
+// Writes [from, to) over the text, in its room when it has enough: a value is as long as the
+// one of the line before more often than not.
+inline void AssignUnits(QString &text, const char16_t *from, const char16_t *to) {
+    const qsizetype n = to - from;
+    if (text.size() != n)
+        text.resize(n);
+    if (n > 0)
+        CopyUnits(reinterpret_cast<char16_t *>(text.data()), from, n);
 }
 
 inline const char16_t *Units(const QString &text) {
@@ -269,6 +237,35 @@ QString FitNumber(const QString &text, int width, const TField *field) {
     ConverterError(Format(QStringLiteral("Export Data: Field %s value %s wider than %d"),
                           {field->FieldName(), text, QString::number(width)}));
 }
+
+// The positions of two characters in a line (a quote and the separator), taken in order.
+class TLineMarks {
+public:
+    TLineMarks(const char16_t *units, qsizetype n, char16_t a, char16_t b)
+        : FSize(n), FWords((n + 63) / 64) {
+        std::fill(FWords.begin(), FWords.end(), 0);
+        AsciiRuns::MarkUnits(units, n, a, b, FWords.data());
+        FWord = FWords.isEmpty() ? 0 : FWords[0];
+    }
+
+    // The next position, or the line's length after the last.
+    qsizetype Next() {
+        while (FWord == 0) {
+            if (++FIndex >= FWords.size())
+                return FSize;
+            FWord = FWords[FIndex];
+        }
+        const qsizetype at = FIndex * 64 + __builtin_ctzll(FWord);
+        FWord &= FWord - 1;
+        return at;
+    }
+
+private:
+    qsizetype FSize;
+    QVarLengthArray<quint64, 8> FWords; // lines of up to 512 units without the heap
+    qsizetype FIndex = 0;
+    quint64 FWord = 0;
+};
 
 // Takes back what an import wrote into a client dataset when it fails: the change log entries
 // it added, or, while the dataset logs no changes, the records as they were.
@@ -341,7 +338,7 @@ void TLumRowList::MakeText(int index) const {
         item.State = TState::Ready;
         return;
     }
-    const qsizetype start = index == 0 ? 0 : FValueEnds[static_cast<size_t>(index - 1)];
+    const qsizetype start = FValueStarts[static_cast<size_t>(index)];
     const qsizetype end = FValueEnds[static_cast<size_t>(index)];
     const char16_t *values = FValues.Data();
     const qsizetype doubled = FQuote ? std::count(values + start, values + end, FQuote) : 0;
@@ -568,64 +565,58 @@ void TLumDataSetConverterCust::LineComposing(TLumRowList &lineCol, QString &line
 }
 
 // A delimited line: every field's text (a blob's byte count, its bytes going to the blob
-// stream) written one after another into the row list's value buffer, the entries left to be
-// made from it when read. A line whose values hold no quote and no separator is made straight
-// from the buffer; the others from the entries, which then handle the doubling.
+// stream) written into the row list's buffer as the line would hold it, in its quotes and with
+// the separators between; the entries are left to be made from it when read. A line whose
+// values hold no quote and no separator (the buffer holds just the line's own) is the buffer;
+// the others are made from the entries, which then handle the doubling.
 void TLumDataSetConverterCust::ComposeDelimited(TLumRowList &lineCol, QString &lineText) {
     const int count = lineCol.Count();
-    TTextBuffer &values = lineCol.FValues;
-    values.Clear();
+    const bool quoted = !FQuoteChar.isNull();
+    const char16_t quote = FQuoteChar.unicode(), delimiter = FDelimiter.unicode();
+    TTextBuffer &line = lineCol.FValues;
+    line.Clear();
+    lineCol.FValueStarts.resize(static_cast<size_t>(count));
     lineCol.FValueEnds.resize(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            line.Append(delimiter);
+        if (quoted)
+            line.Append(quote);
+        const qsizetype start = line.Size();
         TField *field = lineCol.Fields(i);
         if (IsBlobField(field)) {
             const QByteArray bytes = BlobFieldBytes(field);
             if (FBlobStream.write(bytes) != bytes.size())
                 ConverterError(QStringLiteral("Export BlobField: cannot write the data"));
-            AppendIntText(values, bytes.size());
+            AppendIntText(line, bytes.size());
         } else {
-            field->AppendText(values);
+            field->AppendText(line);
         }
-        lineCol.FValueEnds[static_cast<size_t>(i)] = values.Size();
+        const qsizetype end = line.Size();
+        lineCol.FValueStarts[static_cast<size_t>(i)] = start;
+        lineCol.FValueEnds[static_cast<size_t>(i)] = end;
+        // Quoted values take their quotes, an empty unquoted value a blank that keeps its place.
+        if (quoted)
+            line.Append(quote);
+        else if (end == start)
+            line.Append(u' ');
     }
-    const bool quoted = !FQuoteChar.isNull();
-    const char16_t quote = FQuoteChar.unicode(), delimiter = FDelimiter.unicode();
     lineCol.FQuote = quoted ? quote : 0;
     lineCol.SetState(TLumRowList::TState::FromValues);
-    const char16_t *p = values.Data();
-    if ((quoted && quote == delimiter) ||
-        HasUnit(p, values.Size(), quoted ? quote : delimiter, delimiter)) {
+    // No more quotes and separators than the line's own: no value holds one.
+    const qsizetype separators = count > 0 ? count - 1 : 0;
+    const char16_t *p = line.Data();
+    qsizetype quotes = 0, delimiters = 0;
+    AsciiRuns::CountUnits(p, line.Size(), quoted ? quote : delimiter, delimiter, quotes,
+                          delimiters);
+    const bool plain = quoted
+                           ? quote != delimiter && quotes == 2 * count && delimiters == separators
+                           : delimiters == separators;
+    if (!plain) {
         JoinDelimited(lineCol, lineText);
         return;
     }
-    // Quoted values take their quotes, an empty unquoted value a blank that keeps its place.
-    qsizetype size = count > 0 ? count - 1 : 0;
-    qsizetype start = 0;
-    for (int i = 0; i < count; ++i) {
-        const qsizetype n = lineCol.FValueEnds[static_cast<size_t>(i)] - start;
-        size += quoted ? n + 2 : (n == 0 ? 1 : n);
-        start += n;
-    }
-    lineText.clear();
-    lineText.reserve(size);
-    lineText.resize(size);
-    char16_t *out = reinterpret_cast<char16_t *>(lineText.data());
-    start = 0;
-    for (int i = 0; i < count; ++i) {
-        const qsizetype end = lineCol.FValueEnds[static_cast<size_t>(i)];
-        const qsizetype n = end - start;
-        if (i > 0)
-            *out++ = delimiter;
-        if (quoted)
-            *out++ = quote;
-        else if (n == 0)
-            *out++ = u' ';
-        CopyUnits(out, p + start, n);
-        out += n;
-        if (quoted)
-            *out++ = quote;
-        start = end;
-    }
+    lineText = QString(reinterpret_cast<const QChar *>(p), line.Size());
 }
 
 void TLumDataSetConverterCust::JoinDelimited(const TLumRowList &lineCol, QString &lineText) const {
@@ -636,9 +627,9 @@ void TLumDataSetConverterCust::JoinDelimited(const TLumRowList &lineCol, QString
         const QString &entry = lineCol.Strings(i);
         delimiterInside = HasUnit(Units(entry), entry.size(), delimiter);
     }
-    // The exact length first, so that the line is made in room taken once (the line list
-    // keeps the string): a separator between values, a blank for an empty value or in front
-    // of one that starts with the separator, and every separator inside a value twice.
+    // The exact length first, so that the line is made in room taken once: a separator between
+    // values, a blank for an empty value or in front of one that starts with the separator, and
+    // every separator inside a value twice.
     qsizetype size = count > 0 ? count - 1 : 0;
     for (int i = 0; i < count; ++i) {
         const QString &entry = lineCol.Strings(i);
@@ -648,9 +639,7 @@ void TLumDataSetConverterCust::JoinDelimited(const TLumRowList &lineCol, QString
         if (delimiterInside)
             size += std::count(p, p + n, delimiter);
     }
-    lineText.clear();
-    lineText.reserve(size);
-    lineText.resize(size);
+    lineText = QString(size, Qt::Uninitialized);
     char16_t *out = reinterpret_cast<char16_t *>(lineText.data());
     for (int i = 0; i < count; ++i) {
         const QString &entry = lineCol.Strings(i);
@@ -704,7 +693,7 @@ void TLumDataSetConverterCust::DataExportConvert() {
                 LineComposing(lineCol, lineText);
             if (OnLineAfterComposed)
                 OnLineAfterComposed(this, lineCol, lineText);
-            FLines.Add(lineText);
+            FLines.Add(std::move(lineText));
             ds->Next();
         }
         if (OnCompleteExport)
@@ -729,8 +718,7 @@ void TLumDataSetConverterCust::AssignEntry(QString &entry, QStringView value) co
     const char16_t *e = b + value.size();
     const auto trim = TrimUnits;
     const auto assign = [&entry](const char16_t *from, const char16_t *to) {
-        entry.resize(to - from);
-        CopyUnits(reinterpret_cast<char16_t *>(entry.data()), from, to - from);
+        AssignUnits(entry, from, to);
     };
     trim(b, e);
     const char16_t quote = FQuoteChar.unicode();
@@ -769,39 +757,41 @@ bool TLumDataSetConverterCust::DecomposePlain(TLumRowList &lineCol, QStringView 
     const bool quoted = !FQuoteChar.isNull();
     if (quoted && quote == delimiter)
         return false;
+    // Where the quotes and separators are, found for the whole line in one pass; the values
+    // are then read from mark to mark.
+    TLineMarks marks(units, n, quoted ? quote : delimiter, delimiter);
+    const auto blank = [units](qsizetype from, qsizetype to) {
+        for (qsizetype k = from; k < to; ++k)
+            if (units[k] > 0x20)
+                return false;
+        return true;
+    };
     qsizetype start = 0;
     for (int entry = 0;; ++entry) {
         const char16_t *b, *e;
         qsizetype j; // the separator after the value, or n
         if (quoted) {
             // Blanks, the opening quote, the value, the closing quote, blanks, the separator.
-            qsizetype open = start;
-            while (open < n && units[open] <= 0x20)
-                ++open;
-            if (open == n || units[open] != quote)
+            const qsizetype open = marks.Next();
+            if (open == n || units[open] != quote || !blank(start, open))
                 return false;
-            const qsizetype close = FindUnit(units, open + 1, n, quote, delimiter);
+            const qsizetype close = marks.Next();
             if (close == n || units[close] != quote)
                 return false;
-            j = FindUnit(units, close + 1, n, quote, delimiter);
-            if (j < n && units[j] == quote)
+            j = marks.Next();
+            if ((j < n && units[j] == quote) || !blank(close + 1, j))
                 return false;
-            for (qsizetype k = close + 1; k < j; ++k)
-                if (units[k] > 0x20)
-                    return false;
             b = units + open + 1;
             e = units + close;
         } else {
-            j = FindUnit(units, start, n, delimiter, delimiter);
+            j = marks.Next();
+            if (j + 1 < n && units[j + 1] == delimiter)
+                return false;
             b = units + start;
             e = units + j;
         }
-        if (j + 1 < n && units[j + 1] == delimiter)
-            return false;
         TrimUnits(b, e);
-        QString &target = lineCol.Text(entry);
-        target.resize(e - b);
-        CopyUnits(reinterpret_cast<char16_t *>(target.data()), b, e - b);
+        AssignUnits(lineCol.Text(entry), b, e);
         if (j == n)
             return true;
         if (entry + 1 >= count)

@@ -28,7 +28,7 @@ LUM_DECLARE_EXCEPTION(TLumDataSetConverterCustError, Exception);
 // its field and a text, first the field's name, then the field's value as text for the line
 // being composed or decomposed.
 //
-// While a delimited line is composed, the values are kept in one buffer and an entry's text
+// While a delimited line is composed, the line is kept in one buffer and an entry's text
 // (the value in its quotes) is made only when it is read: an export whose events do not look
 // at the entries makes no string per value. Emptied entries are likewise emptied when read or
 // written, so that a line that fills them all costs nothing for the emptying.
@@ -91,8 +91,9 @@ private:
     void MakeText(int index) const;
 
     std::vector<TItem> FItems;
-    // The values of the line being composed, one after another, and where each ends.
+    // The line being composed, and where each value starts and ends in it.
     TTextBuffer FValues;
+    std::vector<qsizetype> FValueStarts;
     std::vector<qsizetype> FValueEnds;
     char16_t FQuote = 0;
 };

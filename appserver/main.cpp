@@ -24,6 +24,7 @@
 // says which file the clients are to trust.
 
 #include "ApplicationServer.h"
+#include "ProgramAllocator.h"
 #include "ServerBackup.h"
 #include "ServerCertificate.h"
 #include "Sessions.h"
@@ -32,7 +33,6 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
-#include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -48,10 +48,7 @@ void OnSignal(int) {
 } // namespace
 
 int main(int argc, char **argv) {
-    // Data packets of a few hundred kilobytes are built and freed on every call: such blocks
-    // stay in the heap for reuse instead of being mapped and unmapped (and faulted in) each time.
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+    UseProgramAllocator();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("appserver"));
 

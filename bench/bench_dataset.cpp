@@ -16,6 +16,7 @@
 #include "BenchRatio.h"
 #include "ClientDataSet.h"
 #include "Packet.h"
+#include "ProgramAllocator.h"
 #include "Provider.h"
 #include "SqlQuery.h"
 
@@ -326,14 +327,9 @@ int ChangedRow(int k, int rows) {
 }
 
 // Deltas are applied by providers on the application server: both sides run with the server
-// program's allocator settings (appserver/main.cpp).
-void UseServerAllocator() {
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
-}
-
+// program's allocator settings (ProgramAllocator.h).
 void Apply_DataSet(benchmark::State &state) {
-    UseServerAllocator();
+    UseProgramAllocator();
     const int rows = int(state.range(0));
     const QString conn = QStringLiteral("bench");
     {
@@ -392,7 +388,7 @@ void Apply_DataSet(benchmark::State &state) {
 }
 
 void Apply_Sqlite(benchmark::State &state) {
-    UseServerAllocator();
+    UseProgramAllocator();
     const int rows = int(state.range(0));
     TSqlite db(rows);
     // The statement the provider sends for a changed score, where-all.

@@ -31,6 +31,7 @@
 #include "BenchRatio.h"
 #include "ClientDataSet.h"
 #include "ObjectServer.h"
+#include "ProgramAllocator.h"
 #include "Provider.h"
 #include "RemoteObject.h"
 #include "ServerThread.h"
@@ -56,7 +57,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <malloc.h>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -725,9 +725,8 @@ BENCHMARK(Fetch10kSchool_Direct)
     ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv) {
-    // The allocator settings of the server program (appserver/main.cpp).
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+    // The allocator settings of the server program.
+    UseProgramAllocator();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -6,13 +6,16 @@
 //   Import   the file loaded and every line decomposed,   | the file's lines read by getline
 //            each value taken by the line event           |
 //
-// After the runs a table prints each pair and the ratio converter / fstream of their CPU times.
-// One more row, for information, shows an import whose event also appends every line to an
-// empty client dataset (Append, SetText per field, Post): the converter's part is the Import
-// row, the rest is the dataset's editing, which bench_dataset measures on its own.
+// Each side runs in turns with the other, fifteen pairs; after the runs a table prints the
+// median CPU time of each side and the median ratio converter / fstream of the pairs. Both run
+// with the client program's allocator settings. One more row, for information, shows an import
+// whose event also appends every line to an empty client dataset (Append, SetText per field, Post):
+// the converter's part is the Import row, the rest is the dataset's editing, which bench_dataset
+// measures on its own.
 
 #include "BenchRatio.h"
 #include "ClientDataSet.h"
+#include "ProgramAllocator.h"
 #include "uLumDataTransfer.h"
 
 #include <QTemporaryDir>
@@ -83,122 +86,130 @@ TFixture &Fixture() {
     return fixture;
 }
 
-void Export_Converter(benchmark::State &state) {
+// The pairs' results by work, printed after the runs.
+std::map<std::string, TPairTimes> &Results() {
+    static std::map<std::string, TPairTimes> results;
+    return results;
+}
+
+void ExportConverter(TFixture &f, const QString &out) {
+    TLumDataSetConverterCust conv;
+    conv.SetDataSet(f.Source.get());
+    conv.DataExportConvert();
+    conv.SaveToFile(out);
+}
+
+void ExportFstream(TFixture &f, const std::string &out) {
+    std::ofstream file(out, std::ios::binary | std::ios::trunc);
+    for (const std::string &line : f.Lines)
+        file << line;
+    file.close();
+}
+
+// The converter reading the file into an empty dataset's fields; `event` takes each line.
+template <class Event> void ImportConverter(TFixture &f, TClientDataSet *target, Event &&event) {
+    TLumDataSetConverter conv;
+    conv.SetDelimiter(QChar(9));
+    conv.SetQuoteChar(QChar(u'"'));
+    conv.SetDataSet(target);
+    conv.OnLineAfterDeComposed = event;
+    conv.LoadFromFile(f.File);
+    conv.DataImportConvert();
+}
+
+bool ImportFstream(TFixture &f) {
+    std::ifstream in(f.File.toStdString(), std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(std::move(line));
+    benchmark::DoNotOptimize(lines.data());
+    return lines.size() == size_t(kRows);
+}
+
+void Export(benchmark::State &state) {
     TFixture &f = Fixture();
     const QString out = f.Dir.filePath(QStringLiteral("export.txt"));
-    for (auto _ : state) {
-        TLumDataSetConverterCust conv;
-        conv.SetDataSet(f.Source.get());
-        conv.DataExportConvert();
-        conv.SaveToFile(out);
-    }
+    const std::string raw = f.Dir.filePath(QStringLiteral("export.raw")).toStdString();
+    for (auto _ : state)
+        Results()["Export"].Run(
+            15, [] {}, [&] { ExportConverter(f, out); }, [&] { ExportFstream(f, raw); });
 }
 
-void Export_Fstream(benchmark::State &state) {
+void Import(benchmark::State &state) {
     TFixture &f = Fixture();
-    const std::string out = f.Dir.filePath(QStringLiteral("export.raw")).toStdString();
+    std::unique_ptr<TClientDataSet> target;
+    bool complete = true;
     for (auto _ : state) {
-        std::ofstream file(out, std::ios::binary | std::ios::trunc);
-        for (const std::string &line : f.Lines)
-            file << line;
-        file.close();
+        Results()["Import"].Run(
+            15, [&] { target = MakeDataSet(false); },
+            [&] {
+                qint64 units = 0, lines = 0;
+                ImportConverter(f, target.get(), [&](QObject *, TLumRowList &col, QString &) {
+                    for (int i = 0; i < col.Count(); ++i)
+                        units += col[i].size();
+                    ++lines;
+                });
+                benchmark::DoNotOptimize(units);
+                complete = complete && lines == kRows;
+            },
+            [&] { complete = ImportFstream(f) && complete; });
     }
+    if (!complete)
+        state.SkipWithError("rows missing");
 }
 
-void Import_Converter(benchmark::State &state) {
+void ImportIntoDataSet(benchmark::State &state) {
     TFixture &f = Fixture();
+    std::unique_ptr<TClientDataSet> target;
+    bool complete = true;
     for (auto _ : state) {
-        state.PauseTiming();
-        auto target = MakeDataSet(false);
-        state.ResumeTiming();
-        TLumDataSetConverter conv;
-        conv.SetDelimiter(QChar(9));
-        conv.SetQuoteChar(QChar(u'"'));
-        conv.SetDataSet(target.get());
-        qint64 units = 0, lines = 0;
-        conv.OnLineAfterDeComposed = [&](QObject *, TLumRowList &col, QString &) {
-            for (int i = 0; i < col.Count(); ++i)
-                units += col[i].size();
-            ++lines;
-        };
-        conv.LoadFromFile(f.File);
-        conv.DataImportConvert();
-        benchmark::DoNotOptimize(units);
-        if (lines != kRows)
-            state.SkipWithError("rows missing");
+        Results()["Import+ds"].Run(
+            5, [&] { target = MakeDataSet(false); },
+            [&] {
+                ImportConverter(f, target.get(), [](QObject *, TLumRowList &col, QString &) {
+                    TDataSet *ds = col.Fields(0)->DataSet();
+                    ds->Append();
+                    for (int i = 0; i < col.Count(); ++i)
+                        col.Fields(i)->SetText(col[i]);
+                    ds->Post();
+                });
+                complete = complete && target->RecordCount() == kRows;
+            },
+            [&] { complete = ImportFstream(f) && complete; });
     }
-}
-
-void Import_IntoDataSet(benchmark::State &state) {
-    TFixture &f = Fixture();
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto target = MakeDataSet(false);
-        state.ResumeTiming();
-        TLumDataSetConverter conv;
-        conv.SetDelimiter(QChar(9));
-        conv.SetQuoteChar(QChar(u'"'));
-        conv.SetDataSet(target.get());
-        conv.OnLineAfterDeComposed = [](QObject *, TLumRowList &col, QString &) {
-            TDataSet *ds = col.Fields(0)->DataSet();
-            ds->Append();
-            for (int i = 0; i < col.Count(); ++i)
-                col.Fields(i)->SetText(col[i]);
-            ds->Post();
-        };
-        conv.LoadFromFile(f.File);
-        conv.DataImportConvert();
-        if (target->RecordCount() != kRows)
-            state.SkipWithError("rows missing");
-    }
-}
-
-void Import_Fstream(benchmark::State &state) {
-    TFixture &f = Fixture();
-    for (auto _ : state) {
-        std::ifstream in(f.File.toStdString(), std::ios::binary);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(std::move(line));
-        benchmark::DoNotOptimize(lines.data());
-        if (lines.size() != size_t(kRows))
-            state.SkipWithError("rows missing");
-    }
+    if (!complete)
+        state.SkipWithError("rows missing");
 }
 
 // Prints each converter/fstream pair after the runs, with the ratio of their times.
-class TRatioReporter : public TTimesReporter {
+class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\n%-10s %14s %14s %8s %8s\n", "work", "converter", "fstream", "ratio",
-                    "target");
-        for (const char *work : {"Export", "Import"}) {
-            const auto mine = FTimes.find(std::string(work) + "_Converter/iterations:3");
-            const auto peer = FTimes.find(std::string(work) + "_Fstream/iterations:3");
-            if (mine == FTimes.end() || peer == FTimes.end())
+        std::printf("\n%-10s %14s %14s %8s %8s   (CPU time, medians of pairs run in turns)\n",
+                    "work", "converter", "fstream", "ratio", "target");
+        for (const auto &[work, target] : std::vector<std::pair<std::string, const char *>>{
+                 {"Export", "3.0"}, {"Import", "3.0"}, {"Import+ds", "-"}}) {
+            const auto found = Results().find(work);
+            if (found == Results().end())
                 continue;
-            std::printf("%-10s %11.3f ms %11.3f ms %8.2f %8.1f\n", work, mine->second, peer->second,
-                        mine->second / peer->second, 3.0);
+            const TPairTimes &t = found->second;
+            std::printf("%-10s %11.3f ms %11.3f ms %8.2f %8s%s\n", work.c_str(), t.Mine(), t.Peer(),
+                        t.Ratio(), target,
+                        work == "Import+ds" ? "   (with the dataset's Append, SetText, Post)" : "");
         }
-        const auto all = FTimes.find("Import_IntoDataSet/iterations:3");
-        const auto peer = FTimes.find("Import_Fstream/iterations:3");
-        if (all != FTimes.end() && peer != FTimes.end())
-            std::printf("%-10s %11.3f ms %11.3f ms %8.2f %8s  (with the dataset's Append, SetText, "
-                        "Post)\n",
-                        "Import+ds", all->second, peer->second, all->second / peer->second, "-");
     }
 };
 
 } // namespace
 
-BENCHMARK(Export_Converter)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(Export_Fstream)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(Import_Converter)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(Import_Fstream)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(Import_IntoDataSet)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Export)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(Import)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(ImportIntoDataSet)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv) {
+    // The allocator settings of the client program, for both sides.
+    UseProgramAllocator();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -12,6 +12,7 @@
 #include "ExcelApplication.h"
 #include "Fields.h"
 #include "OfficeViewerUi.h"
+#include "ProgramAllocator.h"
 #include "uExportToExcel.h"
 
 #include <QApplication>
@@ -212,6 +213,8 @@ public:
 } // namespace
 
 int main(int argc, char **argv) {
+    // The allocator settings of the client program, for both sides.
+    UseProgramAllocator();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TLumExportToExcel::RunningExcel()->SetDocumentsFolder(

@@ -1,5 +1,6 @@
 #include "Big5.h"
 
+#include "AsciiRuns.h"
 #include "Exceptions.h"
 
 #include <QFile>
@@ -133,17 +134,10 @@ void Big5AppendEncoded(QByteArray &out, QStringView text, bool strict) {
     char *p = out.data() + done;
     const char16_t *s = text.utf16();
     for (qsizetype i = 0; i < n; ++i) {
-        // Runs of ASCII, most of any line, four units at a time.
-        for (quint64 x; i + 4 <= n; i += 4) {
-            std::memcpy(&x, s + i, sizeof x);
-            if (x & 0xFF80FF80FF80FF80ULL)
-                break;
-            p[0] = static_cast<char>(x);
-            p[1] = static_cast<char>(x >> 16);
-            p[2] = static_cast<char>(x >> 32);
-            p[3] = static_cast<char>(x >> 48);
-            p += 4;
-        }
+        // Runs of ASCII, most of any line, many units at a time.
+        const qsizetype run = AsciiRuns::Narrow(s + i, n - i, p);
+        i += run;
+        p += run;
         if (i >= n)
             break;
         const char16_t u = s[i];
@@ -202,20 +196,10 @@ bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
     const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n; ++i) {
-        // Runs of ASCII, most of any line, eight bytes at a time.
-        for (quint64 x; i + 8 <= n; i += 8, p += 8) {
-            std::memcpy(&x, b + i, sizeof x);
-            if (x & 0x8080808080808080ULL)
-                break;
-            p[0] = static_cast<char16_t>(x & 0xFF);
-            p[1] = static_cast<char16_t>(x >> 8 & 0xFF);
-            p[2] = static_cast<char16_t>(x >> 16 & 0xFF);
-            p[3] = static_cast<char16_t>(x >> 24 & 0xFF);
-            p[4] = static_cast<char16_t>(x >> 32 & 0xFF);
-            p[5] = static_cast<char16_t>(x >> 40 & 0xFF);
-            p[6] = static_cast<char16_t>(x >> 48 & 0xFF);
-            p[7] = static_cast<char16_t>(x >> 56);
-        }
+        // Runs of ASCII, most of any line, many bytes at a time.
+        const qsizetype run = AsciiRuns::Widen(b + i, n - i, p);
+        i += run;
+        p += run;
         if (i >= n)
             break;
         const unsigned char c = b[i];

@@ -401,7 +401,8 @@ namespace {
 // no text, one further on is. The bytes are decoded straight into the buffer; a sequence that
 // is not UTF-8, which the store never writes, takes the general way.
 void AppendUtf8(TTextBuffer &out, QByteArrayView raw) {
-    if (raw.startsWith("\xEF\xBB\xBF"))
+    // Looked at byte by byte: a call to compare three bytes costs more than the value's text.
+    if (raw.size() >= 3 && raw[0] == '\xEF' && raw[1] == '\xBB' && raw[2] == '\xBF')
         raw = raw.sliced(3);
     const qsizetype start = out.Size();
     const qsizetype n = raw.size();
@@ -410,7 +411,7 @@ void AppendUtf8(TTextBuffer &out, QByteArrayView raw) {
     const auto *b = reinterpret_cast<const uchar *>(raw.data());
     qsizetype i = 0;
     while (i < n) {
-        // Runs of ASCII four bytes at a time.
+        // Runs of ASCII four bytes at a time: a value's text is short.
         for (quint32 x; i + 4 <= n; i += 4, o += 4) {
             std::memcpy(&x, b + i, sizeof x);
             if (x & 0x80808080u)

@@ -1027,7 +1027,7 @@ TExcelSheetMemory TExcelWorksheet::Memory() const {
     memory.StreamedRows = FSheet->StreamedCount;
     memory.StreamedBytes = FSheet->StreamedBytes;
     memory.Chunks = static_cast<int>(FSheet->Chunks.size());
-    memory.HeldBytes = qint64(FSheet->Chunks.capacity() * sizeof(TStreamChunk));
+    memory.HeldBytes = qint64(FSheet->Chunks.size() * sizeof(TStreamChunk));
     for (const TStreamChunk &chunk : FSheet->Chunks)
         memory.HeldBytes +=
             qint64(chunk.Text.capacity() + chunk.Index.capacity() * sizeof(TStreamChunk::TEntry));

@@ -116,8 +116,9 @@ struct TExcelSheetData {
 
     // Finished rows, in chunks of 64 kilobytes. Only the chunk being filled and the
     // one before stay in memory; older chunks (text and index) go to a temporary file, so a
-    // long export holds little more than its last rows, whatever their number.
-    std::vector<TStreamChunk> Chunks;
+    // long export holds little more than its last rows, whatever their number. A deque, so
+    // that the list of chunks grows a block at a time and is never copied whole.
+    std::deque<TStreamChunk> Chunks;
     std::shared_ptr<QTemporaryFile> Spill;
     int StreamedCount = 0;
     int StreamMinCol = 0, StreamMaxCol = 0;

@@ -1,0 +1,169 @@
+#pragma once
+// Runs of ASCII and searches for one or two characters, sixteen bytes at a time where the
+// processor has SSE2 (every x86-64 does) and eight at a time elsewhere. The text files the
+// system reads and writes are lines of short values, nearly all ASCII with some Chinese: the
+// codecs and the line readers move the ASCII runs through these and take the other characters
+// one by one.
+
+#include <QtGlobal>
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace AsciiRuns {
+
+// Widens the ASCII bytes at the start of b[0, n) into UTF-16 units at out, which has room for
+// n units; returns how many it took (up to the first byte of 0x80 or above, or a few bytes
+// before the end). Units after those taken may be written too, to be written over.
+inline qsizetype Widen(const uchar *b, qsizetype n, char16_t *out) {
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+        if (const int high = _mm_movemask_epi8(v))
+            return i + __builtin_ctz(static_cast<unsigned>(high));
+    }
+#endif
+    for (quint64 x; i + 8 <= n; i += 8) {
+        std::memcpy(&x, b + i, sizeof x);
+        for (int k = 0; k < 8; ++k)
+            out[i + k] = static_cast<char16_t>(x >> (8 * k) & 0xFF);
+        if (const quint64 high = x & 0x8080808080808080ULL)
+            return i + __builtin_ctzll(high) / 8;
+    }
+    return i;
+}
+
+// Narrows the ASCII units at the start of s[0, n) into bytes at out, which has room for n
+// bytes; returns how many it took (up to the first unit of 0x80 or above, or a few units
+// before the end). Bytes after those taken may be written too, to be written over.
+inline qsizetype Narrow(const char16_t *s, qsizetype n, char *out) {
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i + 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(a, b));
+        // Two bits a unit, set for the ASCII ones.
+        const unsigned ascii =
+            static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(a, high), zero))) |
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(b, high), zero)))
+                << 16;
+        if (ascii != 0xFFFFFFFFu)
+            return i + __builtin_ctz(~ascii) / 2;
+    }
+#endif
+    for (quint64 x; i + 4 <= n; i += 4) {
+        std::memcpy(&x, s + i, sizeof x);
+        for (int k = 0; k < 4; ++k)
+            out[i + k] = static_cast<char>(x >> (16 * k));
+        if (const quint64 over = x & 0xFF80FF80FF80FF80ULL)
+            return i + __builtin_ctzll(over) / 16;
+    }
+    return i;
+}
+
+// The position of the first byte a or b in data[from, n), or n.
+inline qsizetype FindByte(const char *data, qsizetype from, qsizetype n, char a, char b) {
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i pa = _mm_set1_epi8(a), pb = _mm_set1_epi8(b);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+        const int hits =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, pa), _mm_cmpeq_epi8(v, pb)));
+        if (hits)
+            return i + __builtin_ctz(static_cast<unsigned>(hits));
+    }
+#endif
+    for (; i < n; ++i)
+        if (data[i] == a || data[i] == b)
+            return i;
+    return n;
+}
+
+// The position of the first unit a or b in p[from, n), or n.
+inline qsizetype FindUnit(const char16_t *p, qsizetype from, qsizetype n, char16_t a, char16_t b) {
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i pa = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i pb = _mm_set1_epi16(static_cast<short>(b));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        const int hits =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, pa), _mm_cmpeq_epi16(v, pb)));
+        if (hits)
+            return i + __builtin_ctz(static_cast<unsigned>(hits)) / 2;
+    }
+#endif
+    for (; i < n; ++i)
+        if (p[i] == a || p[i] == b)
+            return i;
+    return n;
+}
+
+// How many units a and how many units b p[0, n) holds.
+inline void CountUnits(const char16_t *p, qsizetype n, char16_t a, char16_t b, qsizetype &countA,
+                       qsizetype &countB) {
+    qsizetype i = 0;
+    countA = countB = 0;
+#if defined(__SSE2__)
+    const __m128i pa = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i pb = _mm_set1_epi16(static_cast<short>(b));
+    // A match is -1 in its lane: subtracting the comparisons counts up, eight lanes at a time,
+    // in blocks short enough that no lane runs over.
+    while (i + 8 <= n) {
+        __m128i sumA = _mm_setzero_si128(), sumB = _mm_setzero_si128();
+        for (int block = 0; block < 4096 && i + 8 <= n; ++block, i += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+            sumA = _mm_sub_epi16(sumA, _mm_cmpeq_epi16(v, pa));
+            sumB = _mm_sub_epi16(sumB, _mm_cmpeq_epi16(v, pb));
+        }
+        alignas(16) quint16 lanes[16];
+        _mm_store_si128(reinterpret_cast<__m128i *>(lanes), sumA);
+        _mm_store_si128(reinterpret_cast<__m128i *>(lanes + 8), sumB);
+        for (int k = 0; k < 8; ++k) {
+            countA += lanes[k];
+            countB += lanes[8 + k];
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        countA += p[i] == a ? 1 : 0;
+        countB += p[i] == b ? 1 : 0;
+    }
+}
+
+// Sets bit i % 64 of words[i / 64] for every unit a or b in p[0, n); words holds (n + 63) / 64
+// words, all zero.
+inline void MarkUnits(const char16_t *p, qsizetype n, char16_t a, char16_t b, quint64 *words) {
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i pa = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i pb = _mm_set1_epi16(static_cast<short>(b));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i + 8));
+        const __m128i hx = _mm_or_si128(_mm_cmpeq_epi16(x, pa), _mm_cmpeq_epi16(x, pb));
+        const __m128i hy = _mm_or_si128(_mm_cmpeq_epi16(y, pa), _mm_cmpeq_epi16(y, pb));
+        // A unit that matched is all ones, which packs to a byte of all ones.
+        const auto bits =
+            static_cast<quint64>(static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(hx, hy))));
+        words[i >> 6] |= bits << (i & 63);
+    }
+#endif
+    for (; i < n; ++i)
+        if (p[i] == a || p[i] == b)
+            words[i >> 6] |= 1ULL << (i & 63);
+}
+
+} // namespace AsciiRuns
