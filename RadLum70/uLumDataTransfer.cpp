@@ -12,6 +12,7 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -791,7 +792,10 @@ bool TLumDataSetConverterCust::DecomposePlain(TLumRowList &lineCol, QStringView 
             e = units + j;
         }
         TrimUnits(b, e);
-        AssignUnits(lineCol.Text(entry), b, e);
+        // entry < count: the entry is there.
+        TLumRowList::TItem &item = lineCol.FItems[static_cast<size_t>(entry)];
+        item.State = TLumRowList::TState::Ready;
+        AssignUnits(item.Text, b, e);
         if (j == n)
             return true;
         if (entry + 1 >= count)
@@ -879,9 +883,9 @@ void TLumDataSetConverterCust::DecomposeFixed(TLumRowList &lineCol, const QStrin
 
 void TLumDataSetConverterCust::LineDeComposing(TLumRowList &lineCol, const QString &lineText) {
     // The entries are written in place; a line that is one of them is read from a copy.
-    bool entry = false;
-    for (const auto &item : lineCol.FItems)
-        entry = entry || &item.Text == &lineText;
+    const std::less<const void *> before;
+    const bool entry = !lineCol.FItems.empty() && !before(&lineText, lineCol.FItems.data()) &&
+                       before(&lineText, lineCol.FItems.data() + lineCol.FItems.size());
     const QString copy = entry ? lineText : QString();
     const QString &line = entry ? copy : lineText;
     if (FDelimiter.isNull())
