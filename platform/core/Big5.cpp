@@ -20,6 +20,12 @@ constexpr quint16 kNoCode = 0x0100;
 constexpr quint16 kDropped = 0x0101;
 constexpr char16_t kNoChar = 0xFFFF;
 
+// IsBig5LeadByte for the loops here: a call to the library's exported function is not made
+// inline, and the loops ask it of every Chinese character.
+inline bool IsLead(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
 // The converter's mapping of the basic plane, read once from it into tables, so that files of
 // megabytes are encoded and checked by table look-ups. Characters outside the basic plane go
 // to the converter itself.
@@ -195,7 +201,8 @@ bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
     char16_t *p = reinterpret_cast<char16_t *>(out.data());
     const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    qsizetype i = 0;
+    while (i < n) {
         // Runs of ASCII, most of any line, many bytes at a time.
         const qsizetype run = AsciiRuns::Widen(b + i, n - i, p);
         i += run;
@@ -205,21 +212,26 @@ bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
         const unsigned char c = b[i];
         if (c < 0x80) {
             *p++ = c;
+            ++i;
             continue;
         }
-        if (!IsBig5LeadByte(c)) {
+        if (!IsLead(c)) {
             if (tables.Single[c] == kNoChar)
                 return false;
             *p++ = tables.Single[c];
+            ++i;
             continue;
         }
-        if (i + 1 >= n)
-            return false;
-        const char16_t ch = tables.Double[static_cast<size_t>((c - 0x81) * 256 + b[i + 1])];
-        if (ch == kNoChar)
-            return false;
-        *p++ = ch;
-        ++i;
+        // The double-byte characters of a Chinese word one after another.
+        do {
+            if (i + 1 >= n)
+                return false;
+            const char16_t ch = tables.Double[static_cast<size_t>((b[i] - 0x81) * 256 + b[i + 1])];
+            if (ch == kNoChar)
+                return false;
+            *p++ = ch;
+            i += 2;
+        } while (i < n && IsLead(b[i]));
     }
     out.truncate(p - reinterpret_cast<char16_t *>(out.data()));
     text = std::move(out);
@@ -244,7 +256,7 @@ QString Big5Decode(const QByteArray &bytes) {
     // A lead byte cut off at the very end would vanish without a trace; mark it instead.
     qsizetype i = 0;
     while (i < bytes.size())
-        i += IsBig5LeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+        i += IsLead(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
     if (i > bytes.size())
         text += QChar(QChar::ReplacementCharacter);
     return text;
@@ -255,7 +267,7 @@ int Big5Length(const QString &text) {
 }
 
 bool IsBig5LeadByte(unsigned char byte) {
-    return byte >= 0x81 && byte <= 0xFE;
+    return IsLead(byte);
 }
 
 QString ReadTextFile(const QString &fileName) {
