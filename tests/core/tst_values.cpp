@@ -169,8 +169,9 @@ private Q_SLOTS:
                      FormatDateTime(QStringLiteral("yyyy/mm/dd"), TDateTime(day)));
         QCOMPARE(DateToStr(TDateTime(-1.25)), QStringLiteral("1899/12/29"));
         for (const qint64 v :
-             {qint64(0), qint64(-1), qint64(9), qint64(10), qint64(99999), qint64(4294967296),
-              std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::min()}) {
+             {qint64(0), qint64(-1), qint64(9), qint64(10), qint64(99), qint64(100), qint64(-99),
+              qint64(99999), qint64(4294967296), std::numeric_limits<qint64>::max(),
+              std::numeric_limits<qint64>::min()}) {
             TTextBuffer text;
             AppendIntText(text, v);
             QCOMPARE(text.ToString(), QString::number(v));
