@@ -80,11 +80,6 @@ QByteArray ReadBytes(const QString &fileName) {
     return bytes;
 }
 
-// The position of the first CR or LF in data[from, n), or n.
-inline qsizetype FindLineEnd(const char *data, qsizetype from, qsizetype n) {
-    return AsciiRuns::FindByte(data, from, n, '\r', '\n');
-}
-
 // A text file as the converter reads it: UTF-8 after a byte-order mark, Big5 otherwise. Lines
 // end at CR LF, LF or CR. A Big5 file is read a piece at a time and each line decoded
 // straight from the piece's bytes (no byte of a double-byte character is a CR or LF, so a line
@@ -136,7 +131,7 @@ void ReadLines(const QString &fileName, TStringList &lines) {
             start = ++i;
         afterCR = false;
         for (; i < n; ++i) {
-            i = FindLineEnd(data, i, n);
+            i = AsciiRuns::FindByte(data, i, n, '\r', '\n');
             if (i == n)
                 break;
             const char c = data[i];
@@ -171,18 +166,9 @@ void WriteChunk(QSaveFile &file, const QByteArray &bytes) {
         throw EInOutError(Format(QStringLiteral("Cannot write file %s"), {file.fileName()}));
 }
 
-// Whether the UTF-16 units hold a or b.
-inline bool HasUnit(const char16_t *p, qsizetype n, char16_t a, char16_t b) {
-    return AsciiRuns::FindUnit(p, 0, n, a, b) < n;
-}
-
+// Whether the UTF-16 units hold c.
 inline bool HasUnit(const char16_t *p, qsizetype n, char16_t c) {
-    return HasUnit(p, n, c, c);
-}
-
-// The position of the first a or b in p[from, n), or n.
-inline qsizetype FindUnit(const char16_t *p, qsizetype from, qsizetype n, char16_t a, char16_t b) {
-    return AsciiRuns::FindUnit(p, from, n, a, b);
+    return AsciiRuns::FindUnit(p, 0, n, c, c) < n;
 }
 
 // Blanks and control characters off both ends of [from, to); other white space (such as the

@@ -20,12 +20,6 @@ constexpr quint16 kNoCode = 0x0100;
 constexpr quint16 kDropped = 0x0101;
 constexpr char16_t kNoChar = 0xFFFF;
 
-// IsBig5LeadByte for the loops here: a call to the library's exported function is not made
-// inline, and the loops ask it of every Chinese character.
-inline bool IsLead(unsigned char byte) {
-    return byte >= 0x81 && byte <= 0xFE;
-}
-
 // The converter's mapping of the basic plane, read once from it into tables, so that files of
 // megabytes are encoded and checked by table look-ups. Characters outside the basic plane go
 // to the converter itself.
@@ -215,7 +209,7 @@ bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
             ++i;
             continue;
         }
-        if (!IsLead(c)) {
+        if (!IsBig5LeadByte(c)) {
             if (tables.Single[c] == kNoChar)
                 return false;
             *p++ = tables.Single[c];
@@ -231,7 +225,7 @@ bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
                 return false;
             *p++ = ch;
             i += 2;
-        } while (i < n && IsLead(b[i]));
+        } while (i < n && IsBig5LeadByte(b[i]));
     }
     out.truncate(p - reinterpret_cast<char16_t *>(out.data()));
     text = std::move(out);
@@ -256,7 +250,7 @@ QString Big5Decode(const QByteArray &bytes) {
     // A lead byte cut off at the very end would vanish without a trace; mark it instead.
     qsizetype i = 0;
     while (i < bytes.size())
-        i += IsLead(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+        i += IsBig5LeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
     if (i > bytes.size())
         text += QChar(QChar::ReplacementCharacter);
     return text;
@@ -264,10 +258,6 @@ QString Big5Decode(const QByteArray &bytes) {
 
 int Big5Length(const QString &text) {
     return static_cast<int>(Big5Encode(text).size());
-}
-
-bool IsBig5LeadByte(unsigned char byte) {
-    return IsLead(byte);
 }
 
 QString ReadTextFile(const QString &fileName) {

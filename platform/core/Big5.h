@@ -25,7 +25,10 @@ QString Big5Decode(const QByteArray &bytes);
 // Number of Big5 bytes of the text (two per double-byte character).
 int Big5Length(const QString &text);
 // True for a byte that starts a double-byte Big5 character (0x81..0xFE).
-bool IsBig5LeadByte(unsigned char byte);
+// Inline: the codec's loops ask it of every Chinese character.
+inline bool IsBig5LeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
 
 // Reads a text file: UTF-8 when it starts with a UTF-8 byte-order mark, Big5 otherwise.
 // Raises EInOutError "Cannot open file %s" when the file cannot be read.
