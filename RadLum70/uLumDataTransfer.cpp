@@ -225,20 +225,18 @@ QString FitNumber(const QString &text, int width, const TField *field) {
                           {field->FieldName(), text, QString::number(width)}));
 }
 
-// The positions of two characters in a line (a quote and the separator), taken in order.
+// The positions of two characters in a line (a quote and the separator), taken in order. The
+// marks of the whole line are found in one pass beforehand; the cursor is kept apart from them
+// so that it stays in registers while the line is read.
 class TLineMarks {
 public:
-    TLineMarks(const char16_t *units, qsizetype n, char16_t a, char16_t b)
-        : FSize(n), FWords((n + 63) / 64) {
-        std::fill(FWords.begin(), FWords.end(), 0);
-        AsciiRuns::MarkUnits(units, n, a, b, FWords.data());
-        FWord = FWords.isEmpty() ? 0 : FWords[0];
-    }
+    TLineMarks(const quint64 *words, qsizetype wordCount, qsizetype size)
+        : FWords(words), FWordCount(wordCount), FSize(size), FWord(wordCount > 0 ? words[0] : 0) {}
 
     // The next position, or the line's length after the last.
     qsizetype Next() {
         while (FWord == 0) {
-            if (++FIndex >= FWords.size())
+            if (++FIndex >= FWordCount)
                 return FSize;
             FWord = FWords[FIndex];
         }
@@ -248,11 +246,73 @@ public:
     }
 
 private:
+    const quint64 *FWords;
+    qsizetype FWordCount;
     qsizetype FSize;
-    QVarLengthArray<quint64, 8> FWords; // lines of up to 512 units without the heap
+    quint64 FWord;
     qsizetype FIndex = 0;
-    quint64 FWord = 0;
 };
+
+// Where the values of a plain quoted line are (each value's first unit and the unit after it,
+// in quotes and trimmed), at most `count` of them; their number, or -1 for a line that is no
+// plain one. Read unit by unit: values are short, and every unit is looked at once.
+int QuotedBounds(const char16_t *units, qsizetype n, char16_t quote, char16_t delimiter, int count,
+                 qsizetype *bounds) {
+    const char16_t *p = units;
+    const char16_t *const end = units + n;
+    for (int values = 0;; ++values) {
+        if (values == count)
+            return -1; // more values than fields: the general way raises
+        // Blanks, the opening quote, the value, the closing quote, blanks, the separator.
+        for (; p < end && *p != quote; ++p)
+            if (*p > 0x20 || *p == delimiter)
+                return -1;
+        if (p == end)
+            return -1;
+        const char16_t *b = ++p;
+        for (; p < end && *p != quote; ++p)
+            if (*p == delimiter)
+                return -1;
+        if (p == end)
+            return -1;
+        const char16_t *e = p++;
+        for (; p < end && *p != delimiter; ++p)
+            if (*p > 0x20 || *p == quote)
+                return -1;
+        TrimUnits(b, e);
+        bounds[2 * values] = b - units;
+        bounds[2 * values + 1] = e - units;
+        if (p == end)
+            return values + 1;
+        ++p;
+    }
+}
+
+// The same for a line without quoting: the values between the separators, trimmed; a doubled
+// separator makes the line no plain one.
+int DelimitedBounds(const char16_t *units, qsizetype n, char16_t delimiter, int count,
+                    qsizetype *bounds) {
+    // Where the separators are, found for the whole line in one pass.
+    QVarLengthArray<quint64, 8> words((n + 63) / 64); // lines of up to 512 units on the stack
+    std::fill(words.begin(), words.end(), 0);
+    AsciiRuns::MarkUnits(units, n, delimiter, delimiter, words.data());
+    TLineMarks marks(words.data(), words.size(), n);
+    qsizetype start = 0;
+    for (int values = 0;; ++values) {
+        if (values == count)
+            return -1;
+        const qsizetype j = marks.Next();
+        if (j + 1 < n && units[j + 1] == delimiter)
+            return -1;
+        const char16_t *b = units + start, *e = units + j;
+        TrimUnits(b, e);
+        bounds[2 * values] = b - units;
+        bounds[2 * values + 1] = e - units;
+        if (j == n)
+            return values + 1;
+        start = j + 1;
+    }
+}
 
 // Takes back what an import wrote into a client dataset when it fails: the change log entries
 // it added, or, while the dataset logs no changes, the records as they were.
@@ -564,13 +624,36 @@ void TLumDataSetConverterCust::ComposeDelimited(TLumRowList &lineCol, QString &l
     line.Clear();
     lineCol.FValueStarts.resize(static_cast<size_t>(count));
     lineCol.FValueEnds.resize(static_cast<size_t>(count));
+    qsizetype *const starts = lineCol.FValueStarts.data();
+    qsizetype *const ends = lineCol.FValueEnds.data();
+    TRowTexts &texts = lineCol.FTexts;
+    if (!lineCol.FTextsPlanned) {
+        // Blob values (memos too) go to the blob stream, written here.
+        std::vector<TField *> fields;
+        std::vector<bool> blobs;
+        for (const TLumRowList::TItem &item : lineCol.FItems) {
+            fields.push_back(item.Field);
+            blobs.push_back(IsBlobField(item.Field));
+        }
+        texts.Reset(fields, blobs);
+        lineCol.FTextsPlanned = true;
+    }
+    texts.Seek();
+    // The line is plain when no value holds the quote or the separator (with quoting off, the
+    // separator). The columns read from the record are written by the row's texts; the others
+    // (a blob's byte count, its bytes going to the blob stream, or the field's own text) here.
+    const char16_t other = quoted ? quote : delimiter;
+    bool plain = !quoted || quote != delimiter;
     for (int i = 0; i < count; ++i) {
+        i = texts.WriteDelimited(i, line, delimiter, quoted ? quote : 0, starts, ends, plain);
+        if (i == count)
+            break;
         if (i > 0)
             line.Append(delimiter);
         if (quoted)
             line.Append(quote);
         const qsizetype start = line.Size();
-        TField *field = lineCol.Fields(i);
+        TField *field = lineCol.FItems[static_cast<size_t>(i)].Field;
         if (IsBlobField(field)) {
             const QByteArray bytes = BlobFieldBytes(field);
             if (FBlobStream.write(bytes) != bytes.size())
@@ -580,8 +663,10 @@ void TLumDataSetConverterCust::ComposeDelimited(TLumRowList &lineCol, QString &l
             field->AppendText(line);
         }
         const qsizetype end = line.Size();
-        lineCol.FValueStarts[static_cast<size_t>(i)] = start;
-        lineCol.FValueEnds[static_cast<size_t>(i)] = end;
+        starts[i] = start;
+        ends[i] = end;
+        if (plain)
+            plain = AsciiRuns::FindUnit(line.Data(), start, end, other, delimiter) == end;
         // Quoted values take their quotes, an empty unquoted value a blank that keeps its place.
         if (quoted)
             line.Append(quote);
@@ -590,20 +675,11 @@ void TLumDataSetConverterCust::ComposeDelimited(TLumRowList &lineCol, QString &l
     }
     lineCol.FQuote = quoted ? quote : 0;
     lineCol.SetState(TLumRowList::TState::FromValues);
-    // No more quotes and separators than the line's own: no value holds one.
-    const qsizetype separators = count > 0 ? count - 1 : 0;
-    const char16_t *p = line.Data();
-    qsizetype quotes = 0, delimiters = 0;
-    AsciiRuns::CountUnits(p, line.Size(), quoted ? quote : delimiter, delimiter, quotes,
-                          delimiters);
-    const bool plain = quoted
-                           ? quote != delimiter && quotes == 2 * count && delimiters == separators
-                           : delimiters == separators;
     if (!plain) {
         JoinDelimited(lineCol, lineText);
         return;
     }
-    lineText = QString(reinterpret_cast<const QChar *>(p), line.Size());
+    lineText = QString(reinterpret_cast<const QChar *>(line.Data()), line.Size());
 }
 
 void TLumDataSetConverterCust::JoinDelimited(const TLumRowList &lineCol, QString &lineText) const {
@@ -735,7 +811,7 @@ void TLumDataSetConverterCust::AssignEntry(QString &entry, QStringView value) co
 // A delimited line whose values need no more than trimming and their quotes taken off: no
 // doubled separator, and with quoting on every value in quotes with none inside. That is
 // nearly every line an export writes; such a line is read in one pass, value by value. False,
-// part of the entries written, for any other line, which the general way then reads whole.
+// no entry written, for any other line, which the general way then reads whole.
 bool TLumDataSetConverterCust::DecomposePlain(TLumRowList &lineCol, QStringView text) const {
     const int count = lineCol.Count();
     const char16_t *const units = text.utf16();
@@ -744,50 +820,20 @@ bool TLumDataSetConverterCust::DecomposePlain(TLumRowList &lineCol, QStringView 
     const bool quoted = !FQuoteChar.isNull();
     if (quoted && quote == delimiter)
         return false;
-    // Where the quotes and separators are, found for the whole line in one pass; the values
-    // are then read from mark to mark.
-    TLineMarks marks(units, n, quoted ? quote : delimiter, delimiter);
-    const auto blank = [units](qsizetype from, qsizetype to) {
-        for (qsizetype k = from; k < to; ++k)
-            if (units[k] > 0x20)
-                return false;
-        return true;
-    };
-    qsizetype start = 0;
-    for (int entry = 0;; ++entry) {
-        const char16_t *b, *e;
-        qsizetype j; // the separator after the value, or n
-        if (quoted) {
-            // Blanks, the opening quote, the value, the closing quote, blanks, the separator.
-            const qsizetype open = marks.Next();
-            if (open == n || units[open] != quote || !blank(start, open))
-                return false;
-            const qsizetype close = marks.Next();
-            if (close == n || units[close] != quote)
-                return false;
-            j = marks.Next();
-            if ((j < n && units[j] == quote) || !blank(close + 1, j))
-                return false;
-            b = units + open + 1;
-            e = units + close;
-        } else {
-            j = marks.Next();
-            if (j + 1 < n && units[j + 1] == delimiter)
-                return false;
-            b = units + start;
-            e = units + j;
-        }
-        TrimUnits(b, e);
-        // entry < count: the entry is there.
-        TLumRowList::TItem &item = lineCol.FItems[static_cast<size_t>(entry)];
+    // First where every value is, then the entries written: a line that is no plain one
+    // writes nothing.
+    QVarLengthArray<qsizetype, 64> bounds(2 * static_cast<qsizetype>(count));
+    const int values = quoted ? QuotedBounds(units, n, quote, delimiter, count, bounds.data())
+                              : DelimitedBounds(units, n, delimiter, count, bounds.data());
+    if (values < 0)
+        return false;
+    TLumRowList::TItem *const items = lineCol.FItems.data();
+    for (int i = 0; i < values; ++i) {
+        TLumRowList::TItem &item = items[i];
         item.State = TLumRowList::TState::Ready;
-        AssignUnits(item.Text, b, e);
-        if (j == n)
-            return true;
-        if (entry + 1 >= count)
-            return false; // more values than fields: the general way raises
-        start = j + 1;
+        AssignUnits(item.Text, units + bounds[2 * i], units + bounds[2 * i + 1]);
     }
+    return true;
 }
 
 void TLumDataSetConverterCust::DecomposeDelimited(TLumRowList &lineCol,

@@ -15,6 +15,7 @@
 
 #include "Component.h"
 #include "DataSet.h"
+#include "RowTexts.h"
 #include "StringList.h"
 #include "TextBuffer.h"
 
@@ -55,8 +56,14 @@ public:
     }
     // The entry of a field by its name (any letter case), or -1.
     int IndexOfField(const QString &fieldName) const;
-    void Add(const QString &text, TField *field) { FItems.push_back({text, field, TState::Ready}); }
-    void Clear() { FItems.clear(); }
+    void Add(const QString &text, TField *field) {
+        FItems.push_back({text, field, TState::Ready});
+        FTextsPlanned = false;
+    }
+    void Clear() {
+        FItems.clear();
+        FTextsPlanned = false;
+    }
 
 private:
     friend class TLumDataSetConverterCust;
@@ -96,6 +103,9 @@ private:
     std::vector<qsizetype> FValueStarts;
     std::vector<qsizetype> FValueEnds;
     char16_t FQuote = 0;
+    // The fields' texts as a line is composed, planned for the entries' fields when first used.
+    TRowTexts FTexts;
+    bool FTextsPlanned = false;
 };
 
 using TLumLineTextConvertEvent =

@@ -16,20 +16,45 @@
 namespace AsciiRuns {
 
 // Widens the ASCII bytes at the start of b[0, n) into UTF-16 units at out, which has room for
-// n units; returns how many it took (up to the first byte of 0x80 or above, or a few bytes
-// before the end). Units after those taken may be written too, to be written over.
+// n units; returns how many it took (up to the first byte of 0x80 or above, or the end). Units
+// after those taken may be written too, to be written over.
 inline qsizetype Widen(const uchar *b, qsizetype n, char16_t *out) {
     qsizetype i = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(v, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(v, zero));
-        if (const int high = _mm_movemask_epi8(v))
-            return i + __builtin_ctz(static_cast<unsigned>(high));
+    // Sixteen bytes at j; the length of the run from there, or -1 when all are ASCII.
+    const auto block = [&](qsizetype j) -> qsizetype {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + j));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j + 8), _mm_unpackhi_epi8(v, zero));
+        const int high = _mm_movemask_epi8(v);
+        return high ? __builtin_ctz(static_cast<unsigned>(high)) : -1;
+    };
+    // Eight bytes at j, likewise.
+    const auto half = [&](qsizetype j) -> qsizetype {
+        const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(b + j));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j), _mm_unpacklo_epi8(v, zero));
+        const int high = _mm_movemask_epi8(v) & 0xFF;
+        return high ? __builtin_ctz(static_cast<unsigned>(high)) : -1;
+    };
+    for (; i + 16 <= n; i += 16)
+        if (const qsizetype k = block(i); k >= 0)
+            return i + k;
+    // The rest in one block that ends at the end, overlapping bytes already taken (all ASCII,
+    // so a byte of 0x80 or above it finds is past them).
+    if (i == n)
+        return n;
+    if (n >= 16) {
+        const qsizetype k = block(n - 16);
+        return k >= 0 ? n - 16 + k : n;
     }
-#endif
+    if (n >= 8) {
+        if (const qsizetype k = half(0); k >= 0)
+            return k;
+        const qsizetype k = half(n - 8);
+        return k >= 0 ? n - 8 + k : n;
+    }
+#else
     for (quint64 x; i + 8 <= n; i += 8) {
         std::memcpy(&x, b + i, sizeof x);
         for (int k = 0; k < 8; ++k)
@@ -37,31 +62,58 @@ inline qsizetype Widen(const uchar *b, qsizetype n, char16_t *out) {
         if (const quint64 high = x & 0x8080808080808080ULL)
             return i + __builtin_ctzll(high) / 8;
     }
+#endif
+    // The last few, one by one.
+    for (; i < n && b[i] < 0x80; ++i)
+        out[i] = b[i];
     return i;
 }
 
 // Narrows the ASCII units at the start of s[0, n) into bytes at out, which has room for n
-// bytes; returns how many it took (up to the first unit of 0x80 or above, or a few units
-// before the end). Bytes after those taken may be written too, to be written over.
+// bytes; returns how many it took (up to the first unit of 0x80 or above, or the end). Bytes
+// after those taken may be written too, to be written over.
 inline qsizetype Narrow(const char16_t *s, qsizetype n, char *out) {
     qsizetype i = 0;
 #if defined(__SSE2__)
     const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
     const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i + 8));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(a, b));
-        // Two bits a unit, set for the ASCII ones.
-        const unsigned ascii =
-            static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(a, high), zero))) |
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(b, high), zero)))
-                << 16;
-        if (ascii != 0xFFFFFFFFu)
-            return i + __builtin_ctz(~ascii) / 2;
+    // Two bits a unit, set for the ASCII ones.
+    const auto asciiBits = [&](__m128i v) {
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high), zero)));
+    };
+    // Sixteen units at j; the length of the run from there, or -1 when all are ASCII.
+    const auto block = [&](qsizetype j) -> qsizetype {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + j));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + j + 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j), _mm_packus_epi16(a, c));
+        const unsigned ascii = asciiBits(a) | asciiBits(c) << 16;
+        return ascii != 0xFFFFFFFFu ? __builtin_ctz(~ascii) / 2 : -1;
+    };
+    // Eight units at j, likewise.
+    const auto half = [&](qsizetype j) -> qsizetype {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + j));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + j), _mm_packus_epi16(a, a));
+        const unsigned ascii = asciiBits(a);
+        return ascii != 0xFFFFu ? __builtin_ctz(~ascii) / 2 : -1;
+    };
+    for (; i + 16 <= n; i += 16)
+        if (const qsizetype k = block(i); k >= 0)
+            return i + k;
+    // The rest in one block that ends at the end, as in Widen.
+    if (i == n)
+        return n;
+    if (n >= 16) {
+        const qsizetype k = block(n - 16);
+        return k >= 0 ? n - 16 + k : n;
     }
-#endif
+    if (n >= 8) {
+        if (const qsizetype k = half(0); k >= 0)
+            return k;
+        const qsizetype k = half(n - 8);
+        return k >= 0 ? n - 8 + k : n;
+    }
+#else
     for (quint64 x; i + 4 <= n; i += 4) {
         std::memcpy(&x, s + i, sizeof x);
         for (int k = 0; k < 4; ++k)
@@ -69,6 +121,9 @@ inline qsizetype Narrow(const char16_t *s, qsizetype n, char *out) {
         if (const quint64 over = x & 0xFF80FF80FF80FF80ULL)
             return i + __builtin_ctzll(over) / 16;
     }
+#endif
+    for (; i < n && s[i] < 0x80; ++i)
+        out[i] = static_cast<char>(s[i]);
     return i;
 }
 

@@ -1,6 +1,7 @@
 #include "DateTime.h"
 
 #include "Exceptions.h"
+#include "NumberText.h"
 #include "TextBuffer.h"
 
 #include <QRegularExpression>
@@ -216,36 +217,42 @@ QString DateToStr(TDateTime value) {
 }
 
 void AppendDateText(TTextBuffer &out, TDateTime value) {
+    char16_t *const at = out.Extend(kDateTextUnits);
+    if (WriteDateText(at, value.Value()))
+        return;
+    out.Truncate(out.Size() - kDateTextUnits);
+    out.Append(QStringView(FormatDateTime(QStringLiteral("yyyy/mm/dd"), value)));
+}
+
+char16_t *WriteDateText(char16_t *at, double v) {
     int year, month, day;
-    const double v = value.Value();
     // A whole day of the years 1 to 9999, the value of every date field: the civil date of
     // the day count, in 400-year eras of the Gregorian calendar counted from 0000-03-01.
     const int whole = v >= -693593.0 && v <= 2958465.0 ? static_cast<int>(v) : 0;
     if (v == static_cast<double>(whole)) {
-        const int z = whole + 693899; // days from 0000-03-01, never negative here
-        const int era = z / 146097;
-        const int doe = z - era * 146097;
-        const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-        const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-        const int mp = (5 * doy + 2) / 153;
-        day = doy - (153 * mp + 2) / 5 + 1;
-        month = mp < 10 ? mp + 3 : mp - 9;
-        year = yoe + era * 400 + (month <= 2);
+        // Days from 0000-03-01, never negative here: unsigned division by constants is cheaper.
+        const auto z = static_cast<unsigned>(whole + 693899);
+        const unsigned era = z / 146097;
+        const unsigned doe = z - era * 146097;
+        const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+        const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+        const unsigned mp = (5 * doy + 2) / 153;
+        day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+        month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+        year = static_cast<int>(yoe + era * 400) + (month <= 2);
     } else {
-        value.DecodeDate(year, month, day);
+        TDateTime(v).DecodeDate(year, month, day);
     }
-    if (year < 1 || year > 9999) {
-        out.Append(QStringView(FormatDateTime(QStringLiteral("yyyy/mm/dd"), value)));
-        return;
-    }
+    if (year < 1 || year > 9999)
+        return nullptr;
     // The most written date text of all (every date field's text), made without the format.
-    char16_t *const text = out.Extend(10);
-    WriteTwoDigits(text, static_cast<unsigned>(year / 100));
-    WriteTwoDigits(text + 2, static_cast<unsigned>(year % 100));
-    text[4] = u'/';
-    WriteTwoDigits(text + 5, static_cast<unsigned>(month));
-    text[7] = u'/';
-    WriteTwoDigits(text + 8, static_cast<unsigned>(day));
+    WriteTwoDigits(at, static_cast<unsigned>(year / 100));
+    WriteTwoDigits(at + 2, static_cast<unsigned>(year % 100));
+    at[4] = u'/';
+    WriteTwoDigits(at + 5, static_cast<unsigned>(month));
+    at[7] = u'/';
+    WriteTwoDigits(at + 8, static_cast<unsigned>(day));
+    return at + kDateTextUnits;
 }
 
 QString TimeToStr(TDateTime value) {

@@ -68,6 +68,8 @@ public:
         FSize += n;
         return at;
     }
+    // Ends the text at `end`, a place in the room the last Extend gave.
+    void EndAt(const char16_t *end) { FSize = end - FData; }
     void Append(char16_t c) { *Extend(1) = c; }
     void Append(QStringView text) {
         const qsizetype n = text.size();

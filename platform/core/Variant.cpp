@@ -1,6 +1,7 @@
 #include "Variant.h"
 
 #include "Exceptions.h"
+#include "NumberText.h"
 #include "TextBuffer.h"
 
 #include <charconv>
@@ -12,17 +13,24 @@ namespace {
 
 // The point and the decimals of a fraction of `places` decimals (frac < 10^places, not zero),
 // without its trailing zeros: 2500 of four places is ".25".
-void AppendDecimals(TTextBuffer &out, qint64 frac, int places) {
+char16_t *WriteDecimals(char16_t *at, qint64 frac, int places) {
     while (frac % 10 == 0) {
         frac /= 10;
         --places;
     }
-    char16_t *const at = out.Extend(places + 1);
     at[0] = u'.';
     for (int i = places; i > 0; --i) {
         at[i] = static_cast<char16_t>(u'0' + frac % 10);
         frac /= 10;
     }
+    return at + places + 1;
+}
+
+// A text written at the end of out by a writer that needs no more than `room` units.
+template <typename Write> void AppendWritten(TTextBuffer &out, qsizetype room, Write &&write) {
+    char16_t *const at = out.Extend(room);
+    char16_t *const end = write(at);
+    out.Truncate(out.Size() - room + (end - at));
 }
 
 // Rounds half to even, the rule of the original's Round().
@@ -81,17 +89,25 @@ QString Currency::ToString() const {
 }
 
 void Currency::AppendText(TTextBuffer &out) const {
-    const qint64 whole = Scaled / 10000;
-    qint64 frac = Scaled % 10000;
-    if (Scaled < 0 && whole == 0)
-        out.Append(QLatin1String("-0"));
-    else
-        AppendIntText(out, whole);
+    AppendWritten(out, kCurrencyTextUnits,
+                  [this](char16_t *at) { return WriteCurrencyText(at, Scaled); });
+}
+
+char16_t *WriteCurrencyText(char16_t *at, qint64 scaled) {
+    const qint64 whole = scaled / 10000;
+    qint64 frac = scaled % 10000;
+    if (scaled < 0 && whole == 0) {
+        at[0] = u'-';
+        at[1] = u'0';
+        at += 2;
+    } else {
+        at = WriteIntText(at, whole);
+    }
     if (frac == 0)
-        return;
+        return at;
     if (frac < 0)
         frac = -frac;
-    AppendDecimals(out, frac, 4);
+    return WriteDecimals(at, frac, 4);
 }
 
 Variant Variant::Null() {
@@ -456,20 +472,20 @@ namespace {
 // written numbers of all (amounts, scores): that whole number's digits are the number's
 // 15-digit rounding, the product being off by at most half a unit in its last place, far less
 // than half a step of the 15-digit grid. Such a number is at least 1E-4 and under 1E15, so it
-// is written without exponent. False for other numbers.
-bool AppendScaledFloat(TTextBuffer &out, double value) {
+// is written without exponent. Returns the end of the text; nullptr for other numbers.
+char16_t *WriteScaledFloat(char16_t *at, double value) {
     static constexpr double kScales[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
     static constexpr qint64 kPowers[] = {1, 10, 100, 1000, 10000};
     const double magnitude = std::fabs(value);
     for (int k = 0; k < 5; ++k) {
         const double scaled = magnitude * kScales[k];
         if (scaled >= 1e15)
-            return false;
+            return nullptr;
         const qint64 whole = static_cast<qint64>(scaled);
         if (scaled != static_cast<double>(whole))
             continue;
         if (value < 0)
-            out.Append(u'-');
+            *at++ = u'-';
         // One division, by a constant (a division by a number from the table costs tens of
         // cycles, more than the rest of the text).
         const auto u = static_cast<quint64>(whole);
@@ -479,12 +495,10 @@ bool AppendScaledFloat(TTextBuffer &out, double value) {
                                  : k == 3 ? u / 1000
                                           : u / 10000;
         const auto fraction = static_cast<qint64>(u - integral * static_cast<quint64>(kPowers[k]));
-        AppendIntText(out, static_cast<qint64>(integral));
-        if (fraction != 0)
-            AppendDecimals(out, fraction, k);
-        return true;
+        at = WriteIntText(at, static_cast<qint64>(integral));
+        return fraction != 0 ? WriteDecimals(at, fraction, k) : at;
     }
-    return false;
+    return nullptr;
 }
 
 // The significant digits of a normal number rounded to 15 places, when they can be had
@@ -513,15 +527,14 @@ bool ShortDigits(double magnitude, char *digits, int &count, int &exponent) {
 }
 
 // The text of a normal number from its 15-digit rounding, laid out as the general formatting
-// lays it out: exponent form below 1E-4 and from 1E15 on. False when the digits cannot be had
-// without the general formatting.
-bool AppendShortFloat(TTextBuffer &out, double value) {
+// lays it out: exponent form below 1E-4 and from 1E15 on. Returns the end of the text; nullptr
+// when the digits cannot be had without the general formatting.
+char16_t *WriteShortFloat(char16_t *text, double value) {
     const bool negative = value < 0;
     char digits[20];
     int count = 0, exponent = 0;
     if (!ShortDigits(std::fabs(value), digits, count, exponent))
-        return false;
-    char16_t *const text = out.Extend(48);
+        return nullptr;
     int k = 0;
     if (negative)
         text[k++] = '-';
@@ -553,50 +566,64 @@ bool AppendShortFloat(TTextBuffer &out, double value) {
                 text[k++] = digits[i];
         }
     }
-    out.Truncate(out.Size() - 48 + k);
-    return true;
+    return text + k;
 }
 
 } // namespace
 
 void AppendFloatText(TTextBuffer &out, double value) {
-    if (std::isnan(value)) {
-        out.Append(QLatin1String("NAN"));
-        return;
-    }
-    if (std::isinf(value)) {
-        out.Append(value > 0 ? QLatin1String("INF") : QLatin1String("-INF"));
-        return;
-    }
+    AppendWritten(out, kFloatTextUnits,
+                  [value](char16_t *at) { return WriteFloatText(at, value); });
+}
+
+char16_t *WriteFloatText(char16_t *at, double value) {
+    const auto latin = [&at](QLatin1String text) {
+        for (const char c : text)
+            *at++ = static_cast<uchar>(c);
+        return at;
+    };
+    if (std::isnan(value))
+        return latin(QLatin1String("NAN"));
+    if (std::isinf(value))
+        return latin(value > 0 ? QLatin1String("INF") : QLatin1String("-INF"));
     if (value == 0.0) {
-        out.Append(u'0');
-        return;
+        *at = u'0';
+        return at + 1;
     }
     // Subnormal numbers have fewer digits than 15 and go the general way.
-    if (std::fabs(value) >= std::numeric_limits<double>::min() &&
-        (AppendScaledFloat(out, value) || AppendShortFloat(out, value)))
-        return;
+    if (std::fabs(value) >= std::numeric_limits<double>::min()) {
+        if (char16_t *end = WriteScaledFloat(at, value))
+            return end;
+        if (char16_t *end = WriteShortFloat(at, value))
+            return end;
+    }
+    // At most 22 units: a sign, 15 digits, the point and an exponent of three digits.
     const QString s = QString::number(value, 'g', 15);
     const qsizetype e = s.indexOf(u'e');
-    if (e < 0) {
-        out.Append(QStringView(s));
-        return;
-    }
+    const qsizetype mantissa = e < 0 ? s.size() : e;
+    CopyUnits(at, reinterpret_cast<const char16_t *>(s.utf16()), mantissa);
+    at += mantissa;
+    if (e < 0)
+        return at;
     // "1e+20" -> "1E20", "1.5e-07" -> "1.5E-7"
-    out.Append(QStringView(s).left(e));
-    out.Append(u'E');
-    AppendIntText(out, QStringView(s).mid(e + 1).toInt());
+    *at++ = u'E';
+    return WriteIntText(at, QStringView(s).mid(e + 1).toInt());
 }
 
 void AppendIntText(TTextBuffer &out, qint64 value) {
+    AppendWritten(out, kIntTextUnits, [value](char16_t *at) { return WriteIntText(at, value); });
+}
+
+char16_t *WriteIntText(char16_t *at, qint64 value) {
     // Most numbers of a school's records (grades, classes, seats, counts) are under 100.
     if (static_cast<quint64>(value) < 100) {
         const auto v = static_cast<unsigned>(value);
-        if (v < 10)
-            out.Append(static_cast<char16_t>(u'0' + v));
-        else
-            WriteTwoDigits(out.Extend(2), v);
-        return;
+        if (v < 10) {
+            *at = static_cast<char16_t>(u'0' + v);
+            return at + 1;
+        }
+        WriteTwoDigits(at, v);
+        return at + 2;
     }
     quint64 u = value < 0 ? 0 - static_cast<quint64>(value) : static_cast<quint64>(value);
     static constexpr quint64 kPowers[] = {1ULL,
@@ -624,7 +651,6 @@ void AppendIntText(TTextBuffer &out, qint64 value) {
     digits += u >= kPowers[digits] ? 1 : 0;
     digits = digits > 0 ? digits : 1; // zero
     const int sign = value < 0 ? 1 : 0;
-    char16_t *const at = out.Extend(digits + sign);
     if (sign)
         at[0] = u'-';
     char16_t *p = at + sign + digits;
@@ -640,6 +666,7 @@ void AppendIntText(TTextBuffer &out, qint64 value) {
         WriteTwoDigits(p - 2, w);
     else
         p[-1] = static_cast<char16_t>(u'0' + w);
+    return at + sign + digits;
 }
 
 double StrToFloat(const QString &text) {

@@ -249,6 +249,7 @@ protected:
 
 private:
     friend class TField;
+    friend class TRowTexts;
     void BindFields();
     void CalculateFields() const;
     void DoInsert(bool append);

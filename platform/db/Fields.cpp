@@ -2,6 +2,7 @@
 
 #include "ClientDataSet.h"
 #include "DataSet.h"
+#include "RowTexts.h"
 #include "TextBuffer.h"
 
 #include <QRegularExpression>
@@ -395,141 +396,16 @@ QString TField::Text() const {
     return FormatText(Value(), FEditFormat);
 }
 
-namespace {
-
-// Stored UTF-8 text appended as QString::fromUtf8 reads it: a byte-order mark at the start is
-// no text, one further on is. The bytes are decoded straight into the buffer; a sequence that
-// is not UTF-8, which the store never writes, takes the general way.
-void AppendUtf8(TTextBuffer &out, QByteArrayView raw) {
-    // Looked at byte by byte: a call to compare three bytes costs more than the value's text.
-    if (raw.size() >= 3 && raw[0] == '\xEF' && raw[1] == '\xBB' && raw[2] == '\xBF')
-        raw = raw.sliced(3);
-    const qsizetype start = out.Size();
-    const qsizetype n = raw.size();
-    char16_t *const begin = out.Extend(n); // never more UTF-16 units than UTF-8 bytes
-    char16_t *o = begin;
-    const auto *b = reinterpret_cast<const uchar *>(raw.data());
-    qsizetype i = 0;
-    while (i < n) {
-        // Runs of ASCII four bytes at a time: a value's text is short.
-        for (quint32 x; i + 4 <= n; i += 4, o += 4) {
-            std::memcpy(&x, b + i, sizeof x);
-            if (x & 0x80808080u)
-                break;
-            o[0] = static_cast<char16_t>(x & 0xFF);
-            o[1] = static_cast<char16_t>(x >> 8 & 0xFF);
-            o[2] = static_cast<char16_t>(x >> 16 & 0xFF);
-            o[3] = static_cast<char16_t>(x >> 24);
-        }
-        if (i >= n)
-            break;
-        const uchar c = b[i];
-        if (c < 0x80) {
-            *o++ = c;
-            ++i;
-        } else if (c >= 0xC2 && c < 0xE0 && i + 1 < n && (b[i + 1] & 0xC0) == 0x80) {
-            *o++ = static_cast<char16_t>((c & 0x1F) << 6 | (b[i + 1] & 0x3F));
-            i += 2;
-        } else if (c >= 0xE0 && c < 0xF0 && i + 2 < n && (b[i + 1] & 0xC0) == 0x80 &&
-                   (b[i + 2] & 0xC0) == 0x80) {
-            const char32_t u = (c & 0x0F) << 12 | (b[i + 1] & 0x3F) << 6 | (b[i + 2] & 0x3F);
-            if (u < 0x800 || (u >= 0xD800 && u <= 0xDFFF))
-                break;
-            *o++ = static_cast<char16_t>(u);
-            i += 3;
-        } else if (c >= 0xF0 && c < 0xF5 && i + 3 < n && (b[i + 1] & 0xC0) == 0x80 &&
-                   (b[i + 2] & 0xC0) == 0x80 && (b[i + 3] & 0xC0) == 0x80) {
-            const char32_t u = (c & 0x07) << 18 | (b[i + 1] & 0x3F) << 12 | (b[i + 2] & 0x3F) << 6 |
-                               (b[i + 3] & 0x3F);
-            if (u < 0x10000 || u > 0x10FFFF)
-                break;
-            *o++ = QChar::highSurrogate(u);
-            *o++ = QChar::lowSurrogate(u);
-            i += 4;
-        } else {
-            break;
-        }
-    }
-    out.Truncate(start + (o - begin));
-    if (i < n) {
-        out.Truncate(start);
-        out.Append(QStringView(QString::fromUtf8(raw)));
-    }
-}
-
-template <typename T> T SlotValue(const uchar *slot) {
-    T value;
-    std::memcpy(&value, slot, sizeof(T));
-    return value;
-}
-
-} // namespace
-
 void TField::AppendText(TTextBuffer &out) const {
-    const uchar *rec = nullptr;
-    if (FDataSet && FFieldKind == fkData && FFieldNo >= 0 && !OnGetText && FEditFormat.isEmpty())
-        rec = FDataSet->StoredRecord();
+    const TSlotText how = TRowTexts::SlotTextOf(*this);
+    const uchar *rec = how == TSlotText::Field ? nullptr : FDataSet->StoredRecord();
     if (!rec) {
         out.Append(QStringView(Text()));
         return;
     }
     const TRecordLayout &layout = FDataSet->FStore->Layout();
-    if (layout.IsNull(rec, FFieldNo))
-        return;
-    // Straight from the slot when it holds the field's own type; a field read through a slot
-    // of another type converts as Text() does.
-    const TStoreKind kind = layout.Kind(FFieldNo);
-    const uchar *slot = layout.Slot(rec, FFieldNo);
-    switch (FDataType) {
-    case ftString:
-    case ftWideString:
-    case ftMemo:
-        if (kind != TStoreKind::Text)
-            break;
-        AppendUtf8(out, layout.Raw(rec, FFieldNo));
-        return;
-    case ftSmallint:
-        if (kind != TStoreKind::Int16)
-            break;
-        AppendIntText(out, SlotValue<qint16>(slot));
-        return;
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc:
-        if (kind != TStoreKind::Int32)
-            break;
-        AppendIntText(out, SlotValue<qint32>(slot));
-        return;
-    case ftLargeint:
-        if (kind != TStoreKind::Int64)
-            break;
-        AppendIntText(out, SlotValue<qint64>(slot));
-        return;
-    case ftBoolean:
-        if (kind != TStoreKind::Bool)
-            break;
-        out.Append(*slot ? QLatin1String("True") : QLatin1String("False"));
-        return;
-    case ftFloat:
-        if (kind != TStoreKind::Double)
-            break;
-        AppendFloatText(out, SlotValue<double>(slot));
-        return;
-    case ftCurrency:
-    case ftBCD:
-        if (kind != TStoreKind::Currency)
-            break;
-        Currency{SlotValue<qint64>(slot)}.AppendText(out);
-        return;
-    case ftDate:
-        if (kind != TStoreKind::Date)
-            break;
-        AppendDateText(out, TDateTime(SlotValue<double>(slot)));
-        return;
-    default:
-        break;
-    }
-    out.Append(QStringView(Text()));
+    if (!layout.IsNull(rec, FFieldNo))
+        TRowTexts::AppendSlot(out, how, layout, rec, FFieldNo);
 }
 
 void TField::SetText(const QString &text) {

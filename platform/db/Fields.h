@@ -161,10 +161,13 @@ public:
     void SetText(const QString &text);
     // Text() appended to out. A stored value of a data field without an OnGetText or an edit
     // format is written straight from its record, without a Variant or a string of its own, so
-    // that an export of many records costs no allocation per value. A field class that makes
-    // its own text (overriding AsString or FormatText) for a string, number, boolean or date
-    // type overrides this too; for the other types this gives Text() anyway.
-    virtual void AppendText(TTextBuffer &out) const;
+    // that an export of many records costs no allocation per value.
+    void AppendText(TTextBuffer &out) const;
+    // Whether Text() of a stored value is the value's plain text, which AppendText and the
+    // exports may then write straight from the record. A field class that makes its own text
+    // (overriding AsString or FormatText) for a string, number, boolean or date type returns
+    // false; for the other types Text() is used anyway.
+    virtual bool PlainStoredText() const { return true; }
 
     // During reconcile: the value the client sent, the value it replaced, the server's value.
     // NewValue may be set to correct the row before it is sent again.
@@ -193,6 +196,7 @@ private:
     void LayoutChanged();
     friend class TDataSet;
     friend class TFields;
+    friend class TRowTexts;
     TDataSet *FDataSet = nullptr;
     QString FFieldName;
     QString FName;

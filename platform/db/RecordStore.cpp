@@ -106,22 +106,6 @@ quint32 TRecordLayout::RecordSize(const uchar *rec) const {
                      : Load<quint16>(ends + 2 * (FVarCount - 1));
 }
 
-QByteArrayView TRecordLayout::Raw(const uchar *rec, int field) const {
-    const quint32 i = FSlots[field];
-    const uchar *ends = rec + FVarBase;
-    quint32 start, end;
-    if (Wide(rec)) {
-        end = Load<quint32>(ends + 4 * i);
-        start = i == 0 ? FVarBase + 4 * static_cast<quint32>(FVarCount)
-                       : Load<quint32>(ends + 4 * (i - 1));
-    } else {
-        end = Load<quint16>(ends + 2 * i);
-        start = i == 0 ? FVarBase + 2 * static_cast<quint32>(FVarCount)
-                       : Load<quint16>(ends + 2 * (i - 1));
-    }
-    return QByteArrayView(reinterpret_cast<const char *>(rec) + start, end - start);
-}
-
 qint64 TRecordLayout::IntValue(const uchar *rec, int field) const {
     const uchar *p = rec + FSlots[field];
     switch (FKinds[field]) {

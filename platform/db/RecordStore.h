@@ -15,6 +15,7 @@
 #include "DbTypes.h"
 
 #include <QHash>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -51,7 +52,23 @@ public:
     // The bytes of a fixed-size field's slot, its value at its natural width.
     const uchar *Slot(const uchar *rec, int field) const { return rec + FSlots[field]; }
     // Text and bytes values without copying: the UTF-8 or raw bytes of a variable-size slot.
-    QByteArrayView Raw(const uchar *rec, int field) const;
+    QByteArrayView Raw(const uchar *rec, int field) const {
+        // The ends of the variable-size values follow the fixed slots, 16 bits each or 32 in a
+        // wide record; the first value starts after the ends.
+        const quint32 i = FSlots[field];
+        const uchar *ends = rec + FVarBase;
+        quint32 start, end;
+        if (Wide(rec)) {
+            end = LoadEnd<quint32>(ends, i);
+            start = i == 0 ? FVarBase + 4 * static_cast<quint32>(FVarCount)
+                           : LoadEnd<quint32>(ends, i - 1);
+        } else {
+            end = LoadEnd<quint16>(ends, i);
+            start = i == 0 ? FVarBase + 2 * static_cast<quint32>(FVarCount)
+                           : LoadEnd<quint16>(ends, i - 1);
+        }
+        return QByteArrayView(reinterpret_cast<const char *>(rec) + start, end - start);
+    }
     qint64 IntValue(const uchar *rec, int field) const;   // integer kinds, boolean, currency
     double FloatValue(const uchar *rec, int field) const; // double and date kinds
     // Orders two records by one field: nulls first; text by code point, or ignoring letter case.
@@ -64,6 +81,11 @@ public:
 
 private:
     friend class TRecordBuilder;
+    template <typename T> static quint32 LoadEnd(const uchar *ends, quint32 i) {
+        T value;
+        std::memcpy(&value, ends + sizeof(T) * i, sizeof(T));
+        return value;
+    }
     bool Wide(const uchar *rec) const { return rec[FWideBit >> 3] & (1u << (FWideBit & 7)); }
     // Bytes of the ends for a record whose variable-size values take `tail` bytes.
     quint32 EndsSize(quint64 tail) const;

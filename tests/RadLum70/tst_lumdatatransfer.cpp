@@ -244,6 +244,10 @@ private Q_SLOTS:
         QTest::newRow("tab, quoted") << QChar(9) << QChar(u'"');
         QTest::newRow("comma") << QChar(u',') << QChar(0);
         QTest::newRow("quote as separator") << QChar(u'"') << QChar(u'"');
+        // Separators and quotes that numbers, dates and booleans hold themselves.
+        QTest::newRow("minus") << QChar(u'-') << QChar(0);
+        QTest::newRow("digit, quoted with a letter of True") << QChar(u'5') << QChar(u'r');
+        QTest::newRow("slash, quoted with a point") << QChar(u'/') << QChar(u'.');
     }
     void delimitedLinesAreTheFieldTexts() {
         QFETCH(QChar, delimiter);
@@ -284,7 +288,11 @@ private Q_SLOTS:
                     f->SetAsCurrency(Currency{qint64(random()) - qint64(random())});
                     break;
                 case ftDate:
-                    f->SetAsDateTime(TDateTime(double(int(random() % 80000) - 20000)));
+                    // Now and then a day before the year 1 or after 9999, whose text the date
+                    // format makes.
+                    f->SetAsDateTime(TDateTime(random() % 11 == 0
+                                                   ? (random() % 2 ? -700000.0 : 3000000.0)
+                                                   : double(int(random() % 80000) - 20000)));
                     break;
                 case ftDateTime:
                     f->SetAsDateTime(TDateTime(40000 + (random() % 1000) / 7.0));
