@@ -161,8 +161,8 @@ void WriteAll(QSaveFile &file, const QByteArray &bytes) {
         throw EInOutError(Format(QStringLiteral("Cannot write file %s"), {file.fileName()}));
 }
 
-void WriteChunk(QSaveFile &file, const QByteArray &bytes) {
-    if (file.write(bytes) != bytes.size())
+void WriteChunk(QSaveFile &file, QByteArrayView bytes) {
+    if (file.write(bytes.data(), bytes.size()) != bytes.size())
         throw EInOutError(Format(QStringLiteral("Cannot write file %s"), {file.fileName()}));
 }
 
@@ -255,7 +255,7 @@ private:
 
 // Where the values of a plain quoted line are (each value's first unit and the unit after it,
 // in quotes and trimmed), at most `count` of them; their number, or -1 for a line that is no
-// plain one. Read unit by unit: values are short, and every unit is looked at once.
+// plain one. Every unit is looked at once.
 int QuotedBounds(const char16_t *units, qsizetype n, char16_t quote, char16_t delimiter, int count,
                  qsizetype *bounds) {
     const char16_t *p = units;
@@ -270,10 +270,10 @@ int QuotedBounds(const char16_t *units, qsizetype n, char16_t quote, char16_t de
         if (p == end)
             return -1;
         const char16_t *b = ++p;
-        for (; p < end && *p != quote; ++p)
-            if (*p == delimiter)
-                return -1;
-        if (p == end)
+        // The value up to its closing quote, many units at a time; a separator inside it
+        // (written twice) is for the general way.
+        p = units + AsciiRuns::FindUnit(units, p - units, n, quote, delimiter);
+        if (p == end || *p != quote)
             return -1;
         const char16_t *e = p++;
         for (; p < end && *p != delimiter; ++p)
@@ -996,17 +996,34 @@ void TLumDataSetConverterCust::SaveToFile(const QString &fileName, const QString
     QSaveFile lines(fileName);
     if (!lines.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw EInOutError(Format(QStringLiteral("Cannot write file %s"), {fileName}));
-    QByteArray bytes;
-    bytes.reserve(kChunk + 4096);
+    // A line takes no more than two bytes a unit and its end; one longer than a chunk, or with
+    // a character outside the basic plane, is encoded on its own.
+    QByteArray chunk(kChunk, Qt::Uninitialized);
+    char *const begin = chunk.data();
+    char *at = begin;
+    const auto flush = [&] {
+        WriteChunk(lines, QByteArrayView(begin, at - begin));
+        at = begin;
+    };
     for (int i = 0; i < FLines.Count(); ++i) {
-        Big5AppendEncoded(bytes, FLines[i], true);
-        bytes += "\r\n";
-        if (bytes.size() >= kChunk) {
+        const QString &line = FLines[i];
+        const qsizetype room = 2 * line.size() + 2;
+        if (room > kChunk - (at - begin))
+            flush();
+        char *end = room <= kChunk ? Big5EncodeStrictTo(at, line) : nullptr;
+        if (!end) {
+            QByteArray bytes;
+            Big5AppendEncoded(bytes, line, true);
+            bytes += "\r\n";
+            flush();
             WriteChunk(lines, bytes);
-            bytes.truncate(0);
+            continue;
         }
+        end[0] = '\r';
+        end[1] = '\n';
+        at = end + 2;
     }
-    WriteChunk(lines, bytes);
+    flush();
     if (blobs) {
         QSaveFile side(blobName);
         WriteAll(side, FBlobStream.data());

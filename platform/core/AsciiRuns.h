@@ -18,7 +18,7 @@ namespace AsciiRuns {
 // Widens the ASCII bytes at the start of b[0, n) into UTF-16 units at out, which has room for
 // n units; returns how many it took (up to the first byte of 0x80 or above, or the end). Units
 // after those taken may be written too, to be written over.
-inline qsizetype Widen(const uchar *b, qsizetype n, char16_t *out) {
+[[gnu::always_inline]] inline qsizetype Widen(const uchar *b, qsizetype n, char16_t *out) {
     qsizetype i = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
@@ -72,7 +72,7 @@ inline qsizetype Widen(const uchar *b, qsizetype n, char16_t *out) {
 // Narrows the ASCII units at the start of s[0, n) into bytes at out, which has room for n
 // bytes; returns how many it took (up to the first unit of 0x80 or above, or the end). Bytes
 // after those taken may be written too, to be written over.
-inline qsizetype Narrow(const char16_t *s, qsizetype n, char *out) {
+[[gnu::always_inline]] inline qsizetype Narrow(const char16_t *s, qsizetype n, char *out) {
     qsizetype i = 0;
 #if defined(__SSE2__)
     const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));

@@ -103,6 +103,43 @@ const TBig5Tables &Tables() {
         Format(QStringLiteral("The character '%s' has no Big5 code"), {ch.toString()}));
 }
 
+// Encodes s[i, n) with the tables at p, which has room for two bytes a unit, up to the end or
+// a surrogate; returns the end of the bytes and leaves i where it stopped. A character without
+// a code becomes "?" (a dropped one nothing), or with strict stops it with `missing` set.
+char *EncodeRun(const TBig5Tables &tables, const char16_t *s, qsizetype n, qsizetype &i,
+                bool strict, char *p, bool &missing) {
+    for (; i < n; ++i) {
+        // Runs of ASCII, most of any line, many units at a time.
+        const qsizetype run = AsciiRuns::Narrow(s + i, n - i, p);
+        i += run;
+        p += run;
+        if (i >= n)
+            break;
+        const char16_t u = s[i];
+        if (u < 0x80) {
+            *p++ = static_cast<char>(u);
+            continue;
+        }
+        if (u >= 0xD800 && u <= 0xDFFF)
+            break;
+        const quint16 code = tables.Encode[u];
+        if (code == kNoCode || code == kDropped) {
+            if (strict) {
+                missing = true;
+                break;
+            }
+            if (code == kNoCode)
+                *p++ = '?';
+        } else if (code < 0x100) {
+            *p++ = static_cast<char>(code);
+        } else {
+            *p++ = static_cast<char>(code >> 8);
+            *p++ = static_cast<char>(code & 0xFF);
+        }
+    }
+    return p;
+}
+
 } // namespace
 
 QByteArray Big5Encode(const QString &text, bool strict) {
@@ -133,53 +170,47 @@ void Big5AppendEncoded(QByteArray &out, QStringView text, bool strict) {
     out.resize(done + n * 2);
     char *p = out.data() + done;
     const char16_t *s = text.utf16();
-    for (qsizetype i = 0; i < n; ++i) {
-        // Runs of ASCII, most of any line, many units at a time.
-        const qsizetype run = AsciiRuns::Narrow(s + i, n - i, p);
-        i += run;
-        p += run;
+    qsizetype i = 0;
+    for (;;) {
+        bool missing = false;
+        p = EncodeRun(tables, s, n, i, strict, p, missing);
+        if (missing) {
+            out.truncate(p - out.data());
+            NoCode(text.mid(i, 1));
+        }
         if (i >= n)
             break;
+        // Outside the basic plane (or a lone surrogate): the converter decides.
         const char16_t u = s[i];
-        if (u < 0x80) {
-            *p++ = static_cast<char>(u);
-            continue;
+        const qsizetype len =
+            QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]) ? 2 : 1;
+        const QStringView ch = text.mid(i, len);
+        QStringEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
+        const QByteArray bytes = encoder.encode(ch);
+        if (strict && (encoder.hasError() || bytes == "?")) {
+            out.truncate(p - out.data());
+            NoCode(ch);
         }
-        if (u >= 0xD800 && u <= 0xDFFF) {
-            // Outside the basic plane (or a lone surrogate): the converter decides.
-            const qsizetype len =
-                QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]) ? 2 : 1;
-            const QStringView ch = text.mid(i, len);
-            QStringEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
-            const QByteArray bytes = encoder.encode(ch);
-            if (strict && (encoder.hasError() || bytes == "?")) {
-                out.truncate(p - out.data());
-                NoCode(ch);
-            }
-            done = p - out.data();
-            out.resize(done + bytes.size() + (n - i - len) * 2);
-            p = out.data() + done;
-            memcpy(p, bytes.constData(), static_cast<size_t>(bytes.size()));
-            p += bytes.size();
-            i += len - 1;
-            continue;
-        }
-        const quint16 code = tables.Encode[u];
-        if (code == kNoCode || code == kDropped) {
-            if (strict) {
-                out.truncate(p - out.data());
-                NoCode(text.mid(i, 1));
-            }
-            if (code == kNoCode)
-                *p++ = '?';
-        } else if (code < 0x100) {
-            *p++ = static_cast<char>(code);
-        } else {
-            *p++ = static_cast<char>(code >> 8);
-            *p++ = static_cast<char>(code & 0xFF);
-        }
+        i += len;
+        done = p - out.data();
+        out.resize(done + bytes.size() + (n - i) * 2);
+        p = out.data() + done;
+        memcpy(p, bytes.constData(), static_cast<size_t>(bytes.size()));
+        p += bytes.size();
     }
     out.truncate(p - out.data());
+}
+
+char *Big5EncodeStrictTo(char *out, QStringView text) {
+    const TBig5Tables &tables = Tables();
+    if (!tables.Valid)
+        return nullptr;
+    qsizetype i = 0;
+    bool missing = false;
+    char *const end = EncodeRun(tables, text.utf16(), text.size(), i, true, out, missing);
+    if (missing)
+        NoCode(text.mid(i, 1));
+    return i < text.size() ? nullptr : end;
 }
 
 bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {

@@ -13,6 +13,10 @@ QByteArray Big5Encode(const QString &text, bool strict = false);
 // The same bytes appended to out, for texts written piece by piece into one buffer. When
 // EEncodingError is raised, out may hold the bytes of the text before the character.
 void Big5AppendEncoded(QByteArray &out, QStringView text, bool strict = false);
+// The strict bytes of text written at out, which has room for two bytes a unit: the end of
+// them, or nullptr when the text holds a unit outside the basic plane, which Big5AppendEncoded
+// then encodes. EEncodingError names the first character without a Big5 code.
+char *Big5EncodeStrictTo(char *out, QStringView text);
 // Decodes Big5 bytes into text; false (text unchanged) at the first byte sequence that is no
 // Big5 character, a lead byte cut off at the end included.
 bool Big5DecodeStrict(QByteArrayView bytes, QString &text);

@@ -577,6 +577,35 @@ private Q_SLOTS:
                  QStringLiteral("'seven' is not a valid integer value"));
     }
 
+    // The file holds the lines encoded one after another, each with its CR LF, however they
+    // fall into the pieces written: lines across a piece's end, an empty line, a line longer
+    // than a piece. A character Big5 has no code for, even outside the basic plane, leaves no
+    // file.
+    void savedBytesAreTheLinesEncoded() {
+        TLumDataSetConverterCust conv;
+        TStringList &lines = conv.Lines();
+        QByteArray expected;
+        const auto add = [&](const QString &line) {
+            lines.Add(line);
+            expected += Big5Encode(line, true) + "\r\n";
+        };
+        std::mt19937 random(9);
+        for (int i = 0; i < 30000; ++i)
+            add(QStringLiteral("學生%1\t").arg(i).repeated(1 + int(random() % 5)) +
+                QString(int(random() % 3), QLatin1Char('a')));
+        add(QString());
+        add(QStringLiteral("長").repeated(300000) + QStringLiteral("x").repeated(400001));
+        add(QStringLiteral("last"));
+        conv.SaveToFile(Path(QStringLiteral("pieces.out")));
+        QFile file(Path(QStringLiteral("pieces.out")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == expected);
+
+        lines.Add(QStringLiteral("a😀b"));
+        QVERIFY(!Raised<EEncodingError>([&] { conv.SaveToFile(Path("emoji.out")); }).isEmpty());
+        QVERIFY(!QFile::exists(Path(QStringLiteral("emoji.out"))));
+    }
+
     void files() {
         auto ds = MakeMixed(true);
         TLumDataSetConverterCust conv;
