@@ -15,6 +15,35 @@
 
 namespace AsciiRuns {
 
+#if defined(__SSE2__)
+// The length of a run over [0, n) taken in blocks: `block(j)` takes sixteen from j and
+// `half(j)` eight, each giving the length of the run from j within it or -1 when all of it
+// belongs to the run. The rest after the last whole block is taken by one block that ends at
+// the end, overlapping what was taken already (all in the run, so where it stops is past
+// them). -1 for fewer than eight, which the caller takes one by one.
+template <class Block, class Half>
+[[gnu::always_inline]] inline qsizetype RunOfBlocks(qsizetype n, const Block &block,
+                                                    const Half &half) {
+    qsizetype i = 0;
+    for (; i + 16 <= n; i += 16)
+        if (const qsizetype k = block(i); k >= 0)
+            return i + k;
+    if (i == n)
+        return n;
+    if (n >= 16) {
+        const qsizetype k = block(n - 16);
+        return k >= 0 ? n - 16 + k : n;
+    }
+    if (n >= 8) {
+        if (const qsizetype k = half(0); k >= 0)
+            return k;
+        const qsizetype k = half(n - 8);
+        return k >= 0 ? n - 8 + k : n;
+    }
+    return -1;
+}
+#endif
+
 // Widens the ASCII bytes at the start of b[0, n) into UTF-16 units at out, which has room for
 // n units; returns how many it took (up to the first byte of 0x80 or above, or the end). Units
 // after those taken may be written too, to be written over.
@@ -37,23 +66,8 @@ namespace AsciiRuns {
         const int high = _mm_movemask_epi8(v) & 0xFF;
         return high ? __builtin_ctz(static_cast<unsigned>(high)) : -1;
     };
-    for (; i + 16 <= n; i += 16)
-        if (const qsizetype k = block(i); k >= 0)
-            return i + k;
-    // The rest in one block that ends at the end, overlapping bytes already taken (all ASCII,
-    // so a byte of 0x80 or above it finds is past them).
-    if (i == n)
-        return n;
-    if (n >= 16) {
-        const qsizetype k = block(n - 16);
-        return k >= 0 ? n - 16 + k : n;
-    }
-    if (n >= 8) {
-        if (const qsizetype k = half(0); k >= 0)
-            return k;
-        const qsizetype k = half(n - 8);
-        return k >= 0 ? n - 8 + k : n;
-    }
+    if (const qsizetype run = RunOfBlocks(n, block, half); run >= 0)
+        return run;
 #else
     for (quint64 x; i + 8 <= n; i += 8) {
         std::memcpy(&x, b + i, sizeof x);
@@ -97,22 +111,8 @@ namespace AsciiRuns {
         const unsigned ascii = asciiBits(a);
         return ascii != 0xFFFFu ? __builtin_ctz(~ascii) / 2 : -1;
     };
-    for (; i + 16 <= n; i += 16)
-        if (const qsizetype k = block(i); k >= 0)
-            return i + k;
-    // The rest in one block that ends at the end, as in Widen.
-    if (i == n)
-        return n;
-    if (n >= 16) {
-        const qsizetype k = block(n - 16);
-        return k >= 0 ? n - 16 + k : n;
-    }
-    if (n >= 8) {
-        if (const qsizetype k = half(0); k >= 0)
-            return k;
-        const qsizetype k = half(n - 8);
-        return k >= 0 ? n - 8 + k : n;
-    }
+    if (const qsizetype run = RunOfBlocks(n, block, half); run >= 0)
+        return run;
 #else
     for (quint64 x; i + 4 <= n; i += 4) {
         std::memcpy(&x, s + i, sizeof x);
