@@ -27,17 +27,13 @@ void AppendUtf8(TTextBuffer &out, QByteArrayView raw);
 
 class TRowTexts {
 public:
-    TRowTexts() = default;
-    explicit TRowTexts(const std::vector<TField *> &fields) { Reset(fields); }
     // The fields of the row; those whose `left` is true are left to the caller, WriteDelimited
     // stopping at them as at a field that makes its own text.
     void Reset(const std::vector<TField *> &fields, const std::vector<bool> &left = {});
     int Count() const { return static_cast<int>(FColumns.size()); }
 
-    // Finds the record the fields read now; call before each row's Append.
+    // Finds the record the fields read now; call before each row is written.
     void Seek();
-    // Field index's text appended to out, as its AppendText writes it.
-    void Append(int index, TTextBuffer &out) const;
     // Writes the texts of the columns from `from` on as a delimited line holds them: the
     // separator in front of every value but the first, each value in quotes when quote is not
     // 0, an empty value without quotes a blank. Value i's text is line[starts[i], ends[i]).
@@ -133,12 +129,4 @@ inline void TRowTexts::AppendSlot(TTextBuffer &out, TSlotText how, const TRecord
         return;
     }
     }
-}
-
-inline void TRowTexts::Append(int index, TTextBuffer &out) const {
-    const TColumn &column = FColumns[static_cast<size_t>(index)];
-    if (column.How == TSlotText::Field || !FRecord)
-        column.Field->AppendText(out);
-    else if (!FLayout->IsNull(FRecord, column.FieldNo))
-        AppendSlot(out, column.How, *FLayout, FRecord, column.FieldNo);
 }
