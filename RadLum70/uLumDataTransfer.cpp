@@ -225,9 +225,9 @@ QString FitNumber(const QString &text, int width, const TField *field) {
                           {field->FieldName(), text, QString::number(width)}));
 }
 
-// The positions of two characters in a line (a quote and the separator), taken in order. The
-// marks of the whole line are found in one pass beforehand; the cursor is kept apart from them
-// so that it stays in registers while the line is read.
+// The positions of the marked characters of a line (its separators), taken in order. The marks
+// of the whole line are found in one pass beforehand; the cursor is kept apart from them so
+// that it stays in registers while the line is read.
 class TLineMarks {
 public:
     TLineMarks(const quint64 *words, qsizetype wordCount, qsizetype size)

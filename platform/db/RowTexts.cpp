@@ -2,6 +2,10 @@
 
 #include "AsciiRuns.h"
 #include "DataSet.h"
+#include "DateTime.h"
+#include "Fields.h"
+#include "NumberText.h"
+#include "Variant.h"
 
 #include <QString>
 
@@ -69,14 +73,6 @@ char16_t *WriteUtf8(char16_t *at, QByteArrayView raw) {
     return at + size;
 }
 
-} // namespace
-
-void AppendUtf8(TTextBuffer &out, QByteArrayView raw) {
-    out.EndAt(WriteUtf8(out.Extend(raw.size()), raw));
-}
-
-namespace {
-
 // The most units the text of a value read as `how` takes (a stored text takes no more units
 // than its UTF-8 bytes).
 qsizetype RoomOf(TSlotText how) {
@@ -130,6 +126,37 @@ bool NumberUnit(char16_t c) {
     }
 }
 
+// The text of a stored value read as `how` (not Field) written at `at`, which has room for
+// RoomOf(how) units or, for a stored text, as many as its bytes `raw`; its end, or nullptr for
+// a day outside the years 1 to 9999, whose text the date format makes.
+char16_t *WriteSlot(char16_t *at, TSlotText how, const uchar *slot, QByteArrayView raw) {
+    switch (how) {
+    case TSlotText::Field:
+        return at;
+    case TSlotText::Utf8:
+        return WriteUtf8(at, raw);
+    case TSlotText::Int16:
+        return WriteIntText(at, SlotValue<qint16>(slot));
+    case TSlotText::Int32:
+        return WriteIntText(at, SlotValue<qint32>(slot));
+    case TSlotText::Int64:
+        return WriteIntText(at, SlotValue<qint64>(slot));
+    case TSlotText::Bool: {
+        static constexpr char16_t kTrue[] = u"True", kFalse[] = u"False";
+        const bool value = *slot != 0;
+        CopyUnits(at, value ? kTrue : kFalse, value ? 4 : 5);
+        return at + (value ? 4 : 5);
+    }
+    case TSlotText::Float:
+        return WriteFloatText(at, SlotValue<double>(slot));
+    case TSlotText::Currency:
+        return WriteCurrencyText(at, SlotValue<qint64>(slot));
+    case TSlotText::Date:
+        return WriteDateText(at, SlotValue<double>(slot));
+    }
+    return at;
+}
+
 } // namespace
 
 TSlotText TRowTexts::SlotTextOf(const TField &field) {
@@ -171,6 +198,19 @@ TSlotText TRowTexts::SlotTextOf(const TField &field) {
     default:
         return TSlotText::Field;
     }
+}
+
+void TRowTexts::AppendSlot(TTextBuffer &out, TSlotText how, const TRecordLayout &layout,
+                           const uchar *rec, int fieldNo) {
+    const QByteArrayView raw = how == TSlotText::Utf8 ? layout.Raw(rec, fieldNo) : QByteArrayView();
+    const uchar *slot = layout.Slot(rec, fieldNo);
+    char16_t *const at = out.Extend(how == TSlotText::Utf8 ? raw.size() : RoomOf(how));
+    if (const char16_t *end = WriteSlot(at, how, slot, raw)) {
+        out.EndAt(end);
+        return;
+    }
+    out.EndAt(at);
+    AppendDateText(out, TDateTime(SlotValue<double>(slot)));
 }
 
 void TRowTexts::Reset(const std::vector<TField *> &fields, const std::vector<bool> &left) {
@@ -286,42 +326,10 @@ int TRowTexts::WriteDelimited(int from, TTextBuffer &line, char16_t delimiter, c
             *at++ = quote;
         char16_t *const text = at;
         if (!(rec[column.NullByte] & column.NullMask)) {
-            const uchar *slot = rec + column.Offset;
-            switch (column.How) {
-            case TSlotText::Field:
-                break;
-            case TSlotText::Utf8:
-                at = WriteUtf8(at, FRaws[static_cast<size_t>(i)]);
-                break;
-            case TSlotText::Int16:
-                at = WriteIntText(at, SlotValue<qint16>(slot));
-                break;
-            case TSlotText::Int32:
-                at = WriteIntText(at, SlotValue<qint32>(slot));
-                break;
-            case TSlotText::Int64:
-                at = WriteIntText(at, SlotValue<qint64>(slot));
-                break;
-            case TSlotText::Bool: {
-                static constexpr char16_t kTrue[] = u"True", kFalse[] = u"False";
-                const bool value = *slot != 0;
-                CopyUnits(at, value ? kTrue : kFalse, value ? 4 : 5);
-                at += value ? 4 : 5;
-                break;
-            }
-            case TSlotText::Float:
-                at = WriteFloatText(at, SlotValue<double>(slot));
-                break;
-            case TSlotText::Currency:
-                at = WriteCurrencyText(at, SlotValue<qint64>(slot));
-                break;
-            case TSlotText::Date:
-                // A day outside the years 1 to 9999 is left to the field, the line ending
-                // before its column.
-                if (char16_t *end = WriteDateText(at, SlotValue<double>(slot))) {
-                    at = end;
-                    break;
-                }
+            // A day outside the years 1 to 9999 is left to the field, the line ending before
+            // its column.
+            at = WriteSlot(at, column.How, rec + column.Offset, FRaws[static_cast<size_t>(i)]);
+            if (!at) {
                 line.EndAt(columnStart);
                 plain = clean;
                 return i;

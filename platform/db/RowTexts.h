@@ -4,12 +4,8 @@
 // how each one is read from the stored record is sorted out once, and the record is found once
 // a row instead of once a field.
 
-#include "DateTime.h"
-#include "Fields.h"
-#include "NumberText.h"
 #include "RecordStore.h"
 #include "TextBuffer.h"
-#include "Variant.h"
 
 #include <cstring>
 #include <memory>
@@ -21,9 +17,6 @@ class TField;
 // How a field's text is read straight from its slot of a stored record; Field when it is made
 // by the field (Text()).
 enum class TSlotText : quint8 { Field, Utf8, Int16, Int32, Int64, Bool, Float, Currency, Date };
-
-// Stored UTF-8 text appended as QString::fromUtf8 reads it.
-void AppendUtf8(TTextBuffer &out, QByteArrayView raw);
 
 class TRowTexts {
 public:
@@ -88,45 +81,4 @@ template <typename T> T SlotValue(const uchar *slot) {
     T value;
     std::memcpy(&value, slot, sizeof(T));
     return value;
-}
-
-inline void TRowTexts::AppendSlot(TTextBuffer &out, TSlotText how, const TRecordLayout &layout,
-                                  const uchar *rec, int fieldNo) {
-    const uchar *slot = layout.Slot(rec, fieldNo);
-    switch (how) {
-    case TSlotText::Field:
-        return;
-    case TSlotText::Utf8:
-        AppendUtf8(out, layout.Raw(rec, fieldNo));
-        return;
-    case TSlotText::Int16:
-        out.EndAt(WriteIntText(out.Extend(kIntTextUnits), SlotValue<qint16>(slot)));
-        return;
-    case TSlotText::Int32:
-        out.EndAt(WriteIntText(out.Extend(kIntTextUnits), SlotValue<qint32>(slot)));
-        return;
-    case TSlotText::Int64:
-        out.EndAt(WriteIntText(out.Extend(kIntTextUnits), SlotValue<qint64>(slot)));
-        return;
-    case TSlotText::Bool:
-        out.Append(*slot ? QLatin1String("True") : QLatin1String("False"));
-        return;
-    case TSlotText::Float:
-        out.EndAt(WriteFloatText(out.Extend(kFloatTextUnits), SlotValue<double>(slot)));
-        return;
-    case TSlotText::Currency:
-        out.EndAt(WriteCurrencyText(out.Extend(kCurrencyTextUnits), SlotValue<qint64>(slot)));
-        return;
-    case TSlotText::Date: {
-        const double day = SlotValue<double>(slot);
-        char16_t *const at = out.Extend(kDateTextUnits);
-        if (const char16_t *end = WriteDateText(at, day)) {
-            out.EndAt(end);
-            return;
-        }
-        out.EndAt(at);
-        AppendDateText(out, TDateTime(day));
-        return;
-    }
-    }
 }
