@@ -253,6 +253,68 @@ private:
     qsizetype FIndex = 0;
 };
 
+// The values of a line written the way an export writes it: every value in quotes with no blank
+// outside them, a separator between each two and no quote or separator inside a value. The
+// line's quotes and separators are marked in one pass, and where a quote, a separator and a
+// quote stand together two values meet; when the line starts and ends with a quote and every
+// other quote and every separator is one of such a meeting, the values lie between them, a few
+// operations a value. Their number, at most `count`, or -1 for any other line.
+int TightQuotedBounds(const char16_t *units, qsizetype n, char16_t quote, char16_t delimiter,
+                      int count, qsizetype *bounds) {
+    if (n < 2 || units[0] != quote || units[n - 1] != quote)
+        return -1;
+    const qsizetype wordCount = (n + 63) / 64;
+    quint64 onStack[16]; // lines of up to 512 units
+    std::vector<quint64> onHeap;
+    quint64 *quotes = onStack;
+    if (wordCount > 8) {
+        onHeap.resize(static_cast<size_t>(2 * wordCount));
+        quotes = onHeap.data();
+    }
+    std::fill(quotes, quotes + 2 * wordCount, 0);
+    quint64 *const separators = quotes + wordCount;
+    AsciiRuns::MarkUnits(units, n, quote, delimiter, quotes, separators);
+    int values = 0;
+    qsizetype start = 1; // of the value being read
+    quint64 before = 0;  // the meetings of the word before
+    for (qsizetype w = 0; w < wordCount; ++w) {
+        const quint64 q = quotes[w], d = separators[w];
+        const quint64 nextQ = w + 1 < wordCount ? quotes[w + 1] : 0;
+        const quint64 nextD = w + 1 < wordCount ? separators[w + 1] : 0;
+        // Bit i: a quote at i, a separator at i + 1 and a quote at i + 2.
+        const quint64 meets = q & (d >> 1 | nextD << 63) & (q >> 2 | nextQ << 62);
+        // Every quote and separator of the word belongs to a meeting or is the line's end.
+        quint64 ends = w == 0 ? 1 : 0;
+        if (w == wordCount - 1)
+            ends |= 1ULL << ((n - 1) & 63);
+        const quint64 ownQuotes = meets | meets << 2 | before >> 62 | ends;
+        const quint64 ownSeparators = meets << 1 | before >> 63;
+        if ((q & ~ownQuotes) | (d & ~ownSeparators))
+            return -1;
+        before = meets;
+        for (quint64 left = meets; left; left &= left - 1) {
+            const qsizetype at = w * 64 + __builtin_ctzll(left);
+            // A meeting that shares a quote with the one before, or more values than fields
+            // (the general way raises).
+            if (at < start || values + 2 > count)
+                return -1;
+            const char16_t *b = units + start, *e = units + at;
+            TrimUnits(b, e);
+            bounds[2 * values] = b - units;
+            bounds[2 * values + 1] = e - units;
+            ++values;
+            start = at + 3;
+        }
+    }
+    if (start > n - 1)
+        return -1;
+    const char16_t *b = units + start, *e = units + n - 1;
+    TrimUnits(b, e);
+    bounds[2 * values] = b - units;
+    bounds[2 * values + 1] = e - units;
+    return values + 1;
+}
+
 // Where the values of a plain quoted line are (each value's first unit and the unit after it,
 // in quotes and trimmed), at most `count` of them; their number, or -1 for a line that is no
 // plain one. Every unit is looked at once.
@@ -295,7 +357,7 @@ int DelimitedBounds(const char16_t *units, qsizetype n, char16_t delimiter, int 
     // Where the separators are, found for the whole line in one pass.
     QVarLengthArray<quint64, 8> words((n + 63) / 64); // lines of up to 512 units on the stack
     std::fill(words.begin(), words.end(), 0);
-    AsciiRuns::MarkUnits(units, n, delimiter, delimiter, words.data());
+    AsciiRuns::MarkUnits(units, n, delimiter, delimiter, words.data(), words.data());
     TLineMarks marks(words.data(), words.size(), n);
     qsizetype start = 0;
     for (int values = 0;; ++values) {
@@ -823,8 +885,12 @@ bool TLumDataSetConverterCust::DecomposePlain(TLumRowList &lineCol, QStringView 
     // First where every value is, then the entries written: a line that is no plain one
     // writes nothing.
     QVarLengthArray<qsizetype, 64> bounds(2 * static_cast<qsizetype>(count));
-    const int values = quoted ? QuotedBounds(units, n, quote, delimiter, count, bounds.data())
-                              : DelimitedBounds(units, n, delimiter, count, bounds.data());
+    int values = -1;
+    if (!quoted)
+        values = DelimitedBounds(units, n, delimiter, count, bounds.data());
+    else if (values = TightQuotedBounds(units, n, quote, delimiter, count, bounds.data());
+             values < 0)
+        values = QuotedBounds(units, n, quote, delimiter, count, bounds.data());
     if (values < 0)
         return false;
     TLumRowList::TItem *const items = lineCol.FItems.data();

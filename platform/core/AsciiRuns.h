@@ -198,27 +198,46 @@ inline void CountUnits(const char16_t *p, qsizetype n, char16_t a, char16_t b, q
     }
 }
 
-// Sets bit i % 64 of words[i / 64] for every unit a or b in p[0, n); words holds (n + 63) / 64
-// words, all zero.
-inline void MarkUnits(const char16_t *p, qsizetype n, char16_t a, char16_t b, quint64 *words) {
-    qsizetype i = 0;
+// Sets bit i % 64 of wordsA[i / 64] for every unit a in p[0, n) and of wordsB[i / 64] for every
+// unit b; each holds (n + 63) / 64 words, all zero. The two may be one array, which then marks
+// both characters.
+inline void MarkUnits(const char16_t *p, qsizetype n, char16_t a, char16_t b, quint64 *wordsA,
+                      quint64 *wordsB) {
 #if defined(__SSE2__)
-    const __m128i pa = _mm_set1_epi16(static_cast<short>(a));
-    const __m128i pb = _mm_set1_epi16(static_cast<short>(b));
-    for (; i + 16 <= n; i += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
-        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i + 8));
-        const __m128i hx = _mm_or_si128(_mm_cmpeq_epi16(x, pa), _mm_cmpeq_epi16(x, pb));
-        const __m128i hy = _mm_or_si128(_mm_cmpeq_epi16(y, pa), _mm_cmpeq_epi16(y, pb));
-        // A unit that matched is all ones, which packs to a byte of all ones.
-        const auto bits =
-            static_cast<quint64>(static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(hx, hy))));
-        words[i >> 6] |= bits << (i & 63);
+    if (n >= 16) {
+        const __m128i pa = _mm_set1_epi16(static_cast<short>(a));
+        const __m128i pb = _mm_set1_epi16(static_cast<short>(b));
+        // The sixteen marks from i, which may run into the next word.
+        const auto mark = [](qsizetype i, quint64 *words, __m128i hx, __m128i hy) {
+            // A unit that matched is all ones, which packs to a byte of all ones.
+            const auto bits = static_cast<quint64>(
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(hx, hy))));
+            const int shift = static_cast<int>(i & 63);
+            words[i >> 6] |= bits << shift;
+            if (shift > 48)
+                words[(i >> 6) + 1] |= bits >> (64 - shift);
+        };
+        const auto block = [&](qsizetype i) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i + 8));
+            mark(i, wordsA, _mm_cmpeq_epi16(x, pa), _mm_cmpeq_epi16(y, pa));
+            mark(i, wordsB, _mm_cmpeq_epi16(x, pb), _mm_cmpeq_epi16(y, pb));
+        };
+        qsizetype i = 0;
+        for (; i + 16 <= n; i += 16)
+            block(i);
+        // The rest by one block that ends at the end: a mark set twice stays one mark.
+        if (i < n)
+            block(n - 16);
+        return;
     }
 #endif
-    for (; i < n; ++i)
-        if (p[i] == a || p[i] == b)
-            words[i >> 6] |= 1ULL << (i & 63);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] == a)
+            wordsA[i >> 6] |= 1ULL << (i & 63);
+        if (p[i] == b)
+            wordsB[i >> 6] |= 1ULL << (i & 63);
+    }
 }
 
 } // namespace AsciiRuns

@@ -381,6 +381,8 @@ private Q_SLOTS:
             << "\"a\t\tb\"\t\"c\"" << QStringList{"a\tb", "c", "", ""};
         QTest::newRow("empty quotes") << "\"\"\t\"\"\t\"\"\t\"\"" << QStringList{"", "", "", ""};
         QTest::newRow("lone quote") << "\"\t\"x\"" << QStringList{"", "x", "", ""};
+        // A separator in quotes alone, whose quotes could be those of the values on its sides.
+        QTest::newRow("separator alone") << "\"a\"\t\"\t\"b\"" << QStringList{"a", "", "b", ""};
     }
     void decomposingQuotedLines() {
         QFETCH(QString, line);
@@ -400,6 +402,52 @@ private Q_SLOTS:
             for (int i = 0; i < col.Count(); ++i)
                 got << col[i];
             QCOMPARE(got, values);
+        }
+    }
+
+    // A line the way an export writes it reads as the same line with a blank after it, which
+    // is read another way: values of every length (across the 64-unit words the separators
+    // are marked in, and past 512 units), now and then a quote or a separator inside a value,
+    // and more values than fields.
+    void exportedLinesReadAsAnyOther() {
+        auto ds = MakeMixed(false);
+        ds->FieldByName(QStringLiteral("Born"))->SetVisible(false);
+        ds->FieldByName(QStringLiteral("Active"))->SetVisible(false);
+        ds->FieldByName(QStringLiteral("Photo"))->SetVisible(false);
+        TLumDataSetConverterCust conv;
+        conv.SetDataSet(ds.get());
+        TLumRowList col;
+        conv.SetRowFields(col);
+        const auto read = [&](const QString &line) {
+            TLumDataSetConverterCust::ClearRowFields(col);
+            QStringList got;
+            try {
+                conv.LineDeComposing(col, line);
+            } catch (const TLumDataSetConverterCustError &e) {
+                return QStringList{e.Message()};
+            }
+            for (int i = 0; i < col.Count(); ++i)
+                got << col[i];
+            return got;
+        };
+        std::mt19937 random(11);
+        const QString units = QStringLiteral("ab 王9");
+        for (int round = 0; round < 4000; ++round) {
+            const int values = 1 + static_cast<int>(random() % 5);
+            QString line;
+            for (int v = 0; v < values; ++v) {
+                if (v > 0)
+                    line += QLatin1Char('\t');
+                line += QLatin1Char('"');
+                const int length =
+                    static_cast<int>(random() % 4 == 0 ? random() % 300 : random() % 6);
+                for (int k = 0; k < length; ++k) {
+                    const unsigned pick = random() % 200;
+                    line += pick == 0 ? QChar(u'"') : pick == 1 ? QChar(u'\t') : units[pick % 5];
+                }
+                line += QLatin1Char('"');
+            }
+            QCOMPARE(read(line), read(line + QLatin1Char(' ')));
         }
     }
 

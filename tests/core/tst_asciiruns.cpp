@@ -79,14 +79,25 @@ private Q_SLOTS:
                 const bool replacedA = at < n && at % 26 == 0;
                 QCOMPARE(letters, qsizetype((n + 25) / 26) - (replacedA ? 1 : 0));
                 QCOMPARE(quotes, qsizetype(at < n && at % 2 == 0 ? 1 : 0));
-                std::vector<quint64> words(static_cast<size_t>((n + 63) / 64) + 1, 0);
-                AsciiRuns::MarkUnits(p, n, u'"', u'\t', words.data());
-                for (int i = 0; i <= n; ++i) {
-                    const bool marked =
-                        i < n && (words[static_cast<size_t>(i / 64)] >> (i % 64) & 1);
-                    QCOMPARE(marked, i == at && at < n);
+                // Both characters in one array, then each in its own.
+                const size_t wordCount = static_cast<size_t>((n + 63) / 64);
+                std::vector<quint64> words(wordCount + 1, 0);
+                AsciiRuns::MarkUnits(p, n, u'"', u'\t', words.data(), words.data());
+                std::vector<quint64> quoteWords(wordCount + 1, 0), tabWords(wordCount + 1, 0);
+                AsciiRuns::MarkUnits(p, n, u'"', u'\t', quoteWords.data(), tabWords.data());
+                const auto marked = [](const std::vector<quint64> &w, int i) {
+                    return (w[static_cast<size_t>(i / 64)] >> (i % 64) & 1) != 0;
+                };
+                for (int i = 0; i < n; ++i) {
+                    QCOMPARE(marked(words, i), i == at);
+                    QCOMPARE(marked(quoteWords, i), i == at && at % 2 == 0);
+                    QCOMPARE(marked(tabWords, i), i == at && at % 2 == 1);
                 }
-                QCOMPARE(words.back(), quint64(0)); // nothing past the line's own words
+                for (int i = n; i < int(wordCount) * 64; ++i)
+                    QVERIFY(!marked(words, i));
+                // Nothing past the line's own words.
+                QCOMPARE(words.back(), quint64(0));
+                QCOMPARE(quoteWords.back() | tabWords.back(), quint64(0));
             }
     }
 
