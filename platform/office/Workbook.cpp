@@ -218,6 +218,10 @@ void TExcelSheetData::Load(const QString &packageName) {
             if (!ok || r < 1 || r > ExcelLimits::MaxRow)
                 ExcelFail(packageName,
                           QStringLiteral("工作表%1的列號%2不正確").arg(Name, Utf8(at.value())));
+            // A number with blanks or signs around it is written plainly: the rows are found
+            // again by their number as it stands.
+            if (QByteArray::number(r) != at.value())
+                at.set_value(r);
         } else {
             row.append_attribute("r") = r;
         }

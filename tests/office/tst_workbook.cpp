@@ -255,7 +255,8 @@ private Q_SLOTS:
                     .as_bool());
     }
 
-    // Written rows meet the template's rows, formulas, merged cells and column widths.
+    // Written rows meet the template's rows, formulas, merged cells and column widths; a row
+    // number with blanks round it is written plainly.
     void writtenRowsMeetTemplateRows() {
         const QByteArray sheet =
             QByteArray(kSheetHead) +
@@ -265,7 +266,8 @@ private Q_SLOTS:
             "標題</t></is></c><c r=\"C2\"><f>SUM(B4:B6)</f><v>0</v></c></row>"
             "<row r=\"5\"><c r=\"A5\" s=\"1\"><v>1</v></c><c r=\"D5\" "
             "t=\"inlineStr\"><is><t>留下</t></is></c></row>"
-            "<row r=\"9\"><c r=\"B9\"><f>A5*2</f><v>2</v></c></row>"
+            // A row number with a form feed in front, which reads as 9 and is written as 9.
+            "<row r=\"\f9\"><c r=\"B9\"><f>A5*2</f><v>2</v></c></row>"
             "</sheetData><mergeCells count=\"1\"><mergeCell ref=\"A2:B2\"/>"
             "</mergeCells><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" "
             "bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/></worksheet>";
