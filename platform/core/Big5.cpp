@@ -108,34 +108,34 @@ const TBig5Tables &Tables() {
 // a code becomes "?" (a dropped one nothing), or with strict stops it with `missing` set.
 char *EncodeRun(const TBig5Tables &tables, const char16_t *s, qsizetype n, qsizetype &i,
                 bool strict, char *p, bool &missing) {
-    for (; i < n; ++i) {
+    while (i < n) {
         // Runs of ASCII, most of any line, many units at a time.
         const qsizetype run = AsciiRuns::Narrow(s + i, n - i, p);
         i += run;
         p += run;
         if (i >= n)
             break;
-        const char16_t u = s[i];
-        if (u < 0x80) {
-            *p++ = static_cast<char>(u);
-            continue;
-        }
-        if (u >= 0xD800 && u <= 0xDFFF)
-            break;
-        const quint16 code = tables.Encode[u];
-        if (code == kNoCode || code == kDropped) {
-            if (strict) {
-                missing = true;
-                break;
+        // The other characters of a Chinese word one after another.
+        do {
+            const char16_t u = s[i];
+            if (u >= 0xD800 && u <= 0xDFFF)
+                return p;
+            const quint16 code = tables.Encode[u];
+            if (code == kNoCode || code == kDropped) {
+                if (strict) {
+                    missing = true;
+                    return p;
+                }
+                if (code == kNoCode)
+                    *p++ = '?';
+            } else if (code < 0x100) {
+                *p++ = static_cast<char>(code);
+            } else {
+                *p++ = static_cast<char>(code >> 8);
+                *p++ = static_cast<char>(code & 0xFF);
             }
-            if (code == kNoCode)
-                *p++ = '?';
-        } else if (code < 0x100) {
-            *p++ = static_cast<char>(code);
-        } else {
-            *p++ = static_cast<char>(code >> 8);
-            *p++ = static_cast<char>(code & 0xFF);
-        }
+            ++i;
+        } while (i < n && s[i] >= 0x80);
     }
     return p;
 }

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <type_traits>
+
 namespace {
 
 // Stored UTF-8 text as QString::fromUtf8 reads it: a byte-order mark at the start is no text,
@@ -96,40 +98,11 @@ qsizetype RoomOf(TSlotText how) {
     return 0;
 }
 
-// The units of the texts of numbers, dates and booleans: digits, signs, the point, the date
-// separators, the exponent and the letters of "True", "False", "NAN" and "INF".
-bool NumberUnit(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return true;
-    switch (c) {
-    case u'-':
-    case u'+':
-    case u'.':
-    case u'/':
-    case u':':
-    case u' ':
-    case u'E':
-    case u'e':
-    case u'T':
-    case u'r':
-    case u'u':
-    case u'F':
-    case u'a':
-    case u'l':
-    case u's':
-    case u'N':
-    case u'A':
-    case u'I':
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The text of a stored value read as `how` (not Field) written at `at`, which has room for
 // RoomOf(how) units or, for a stored text, as many as its bytes `raw`; its end, or nullptr for
 // a day outside the years 1 to 9999, whose text the date format makes.
-char16_t *WriteSlot(char16_t *at, TSlotText how, const uchar *slot, QByteArrayView raw) {
+[[gnu::always_inline]] inline char16_t *WriteSlot(char16_t *at, TSlotText how, const uchar *slot,
+                                                  QByteArrayView raw) {
     switch (how) {
     case TSlotText::Field:
         return at;
@@ -309,48 +282,50 @@ int TRowTexts::WriteDelimited(int from, TTextBuffer &line, char16_t delimiter, c
             FRaws[static_cast<size_t>(text)] = raw;
             room += raw.size();
         }
-    // A value holding the quote or the separator makes the line no plain one; a number's,
-    // date's or boolean's text cannot hold either unless it is one of their units.
-    const char16_t other = quote ? quote : delimiter;
-    const bool numbersPlain = !NumberUnit(other) && !NumberUnit(delimiter);
-    bool clean = plain;
     const qsizetype size = line.Size();
     char16_t *at = line.Extend(room);
     char16_t *const base = at - size;
-    for (int i = from; i < last; ++i) {
-        const TColumn &column = FColumns[static_cast<size_t>(i)];
-        char16_t *const columnStart = at;
-        if (i > 0)
-            *at++ = delimiter;
-        if (quote)
-            *at++ = quote;
-        char16_t *const text = at;
-        if (!(rec[column.NullByte] & column.NullMask)) {
-            // A day outside the years 1 to 9999 is left to the field, the line ending before
-            // its column.
-            at = WriteSlot(at, column.How, rec + column.Offset, FRaws[static_cast<size_t>(i)]);
-            if (!at) {
-                line.EndAt(columnStart);
-                plain = clean;
-                return i;
+    char16_t *const runStart = at;
+    // The columns from `from` on, with or without quotes; the column they stopped at.
+    const auto write = [&](auto quoted) -> int {
+        constexpr bool kQuoted = decltype(quoted)::value;
+        for (int i = from; i < last; ++i) {
+            const TColumn &column = FColumns[static_cast<size_t>(i)];
+            char16_t *const columnStart = at;
+            if (i > 0)
+                *at++ = delimiter;
+            if constexpr (kQuoted)
+                *at++ = quote;
+            char16_t *const text = at;
+            if (!(rec[column.NullByte] & column.NullMask)) {
+                // A day outside the years 1 to 9999 is left to the field, the line ending
+                // before its column.
+                at = WriteSlot(at, column.How, rec + column.Offset, FRaws[static_cast<size_t>(i)]);
+                if (!at) {
+                    at = columnStart;
+                    return i;
+                }
             }
-            // Values are short: looked at unit by unit, without a branch a unit.
-            if (clean && (column.How == TSlotText::Utf8 || !numbersPlain)) {
-                bool hit = false;
-                for (const char16_t *p = text; p < at; ++p)
-                    hit |= (*p == other) | (*p == delimiter);
-                clean = !hit;
-            }
+            starts[i] = text - base;
+            ends[i] = at - base;
+            // Quoted values take their quotes, an empty unquoted value a blank that keeps its
+            // place.
+            if constexpr (kQuoted)
+                *at++ = quote;
+            else if (at == text)
+                *at++ = u' ';
         }
-        starts[i] = text - base;
-        ends[i] = at - base;
-        // Quoted values take their quotes, an empty unquoted value a blank that keeps its place.
-        if (quote)
-            *at++ = quote;
-        else if (at == text)
-            *at++ = u' ';
-    }
+        return last;
+    };
+    const int end = quote ? write(std::true_type()) : write(std::false_type());
     line.EndAt(at);
-    plain = clean;
-    return last;
+    // A value holding the quote or the separator makes the line no plain one: the columns'
+    // run then holds more of them than its own separators and quotes.
+    if (plain && end > from) {
+        const qsizetype columns = end - from;
+        const qsizetype own = (from > 0 ? columns : columns - 1) + (quote ? 2 * columns : 0);
+        plain = AsciiRuns::CountEither(runStart, at - runStart, quote ? quote : delimiter,
+                                       delimiter) == own;
+    }
+    return end;
 }

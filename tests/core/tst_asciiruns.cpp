@@ -79,6 +79,9 @@ private Q_SLOTS:
                 const bool replacedA = at < n && at % 26 == 0;
                 QCOMPARE(letters, qsizetype((n + 25) / 26) - (replacedA ? 1 : 0));
                 QCOMPARE(quotes, qsizetype(at < n && at % 2 == 0 ? 1 : 0));
+                QCOMPARE(AsciiRuns::CountEither(p, n, u'a', u'a'), letters);
+                QCOMPARE(AsciiRuns::CountEither(p, n, u'"', u'\t'), qsizetype(at < n ? 1 : 0));
+                QCOMPARE(AsciiRuns::CountEither(p, n, u'a', u'"'), letters + quotes);
                 // Both characters in one array, then each in its own.
                 const size_t wordCount = static_cast<size_t>((n + 63) / 64);
                 std::vector<quint64> words(wordCount + 1, 0);
