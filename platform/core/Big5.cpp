@@ -44,7 +44,8 @@ struct TBig5Tables {
         qsizetype Invalid() const { return state.invalidChars; }
     };
 
-    TBig5Tables() {
+    // Built once, on first use; kept out of line so that the use itself stays small.
+    [[gnu::noinline]] TBig5Tables() {
         TCountingDecoder decoder(kBig5Name, QStringConverter::Flag::Stateless);
         TCountingEncoder encoder(kBig5Name, QStringConverter::Flag::Stateless);
         if (!decoder.isValid() || !encoder.isValid())
@@ -93,7 +94,7 @@ struct TBig5Tables {
     }
 };
 
-const TBig5Tables &Tables() {
+[[gnu::always_inline]] inline const TBig5Tables &Tables() {
     static const TBig5Tables tables;
     return tables;
 }

@@ -27,11 +27,13 @@ char16_t *WriteUtf8(char16_t *at, QByteArrayView raw) {
     qsizetype i = 0;
     while (i < n) {
         // Runs of ASCII many bytes at a time (the room left is never less than the bytes left).
-        const qsizetype run = AsciiRuns::Widen(b + i, n - i, o);
-        i += run;
-        o += run;
-        if (i >= n)
-            break;
+        if (b[i] < 0x80) {
+            const qsizetype run = AsciiRuns::Widen(b + i, n - i, o);
+            i += run;
+            o += run;
+            if (i >= n)
+                break;
+        }
         const uchar c = b[i];
         if (c >= 0xE0 && c < 0xF0) {
             // The characters of a Chinese word, three bytes each, one after another.

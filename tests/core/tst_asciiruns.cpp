@@ -104,6 +104,27 @@ private Q_SLOTS:
             }
     }
 
+    // Counting packs units to bytes: units above ASCII that share a byte with the characters
+    // counted are not counted, nor are characters above ASCII confused; a run of thousands of
+    // matches runs no lane over.
+    void countsPastBytesAndLanes() {
+        for (int n : {7, 8, 15, 16, 17, 40, 5000}) {
+            std::vector<char16_t> units(static_cast<size_t>(n));
+            qsizetype quotes = 0, tabs = 0, wide = 0;
+            for (int i = 0; i < n; ++i) {
+                const char16_t pick[] = {u'"',      u'\t',     u'\u8022', u'\u0122',
+                                         u'\u7f22', u'\u3000', u'\u0109', u'\u007f'};
+                const char16_t c = n == 5000 && i % 3 ? u'"' : pick[(i * 5) % 8];
+                units[static_cast<size_t>(i)] = c;
+                quotes += c == u'"';
+                tabs += c == u'\t';
+                wide += c == u'\u3000';
+            }
+            QCOMPARE(AsciiRuns::CountEither(units.data(), n, u'"', u'\t'), quotes + tabs);
+            QCOMPARE(AsciiRuns::CountEither(units.data(), n, u'\u3000', u'"'), wide + quotes);
+        }
+    }
+
     // Every length is copied exactly: the units before and after stay as they were.
     void shortCopiesAreExact() {
         for (int n = 0; n <= 40; ++n) {
