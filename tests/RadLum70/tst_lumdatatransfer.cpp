@@ -48,6 +48,32 @@ std::unique_ptr<TClientDataSet> MakeMixed(bool withRows) {
     return ds;
 }
 
+// A converter over the mixed dataset with four of its fields shown (ID, Name, Score, Note)
+// and its row list; Read decomposes a line into the four entries, or gives the error's message.
+struct TFourColumns {
+    std::unique_ptr<TClientDataSet> DataSet = MakeMixed(false);
+    TLumDataSetConverterCust Converter;
+    TLumRowList Row;
+    TFourColumns() {
+        for (const char *name : {"Born", "Active", "Photo"})
+            DataSet->FieldByName(QString::fromLatin1(name))->SetVisible(false);
+        Converter.SetDataSet(DataSet.get());
+        Converter.SetRowFields(Row);
+    }
+    QStringList Read(const QString &line) {
+        TLumDataSetConverterCust::ClearRowFields(Row);
+        try {
+            Converter.LineDeComposing(Row, line);
+        } catch (const TLumDataSetConverterCustError &e) {
+            return {e.Message()};
+        }
+        QStringList got;
+        for (int i = 0; i < Row.Count(); ++i)
+            got << Row[i];
+        return got;
+    }
+};
+
 // Every visible value of every record, blobs as hex.
 QStringList Dump(TDataSet &ds) {
     QStringList out;
@@ -387,22 +413,9 @@ private Q_SLOTS:
     void decomposingQuotedLines() {
         QFETCH(QString, line);
         QFETCH(QStringList, values);
-        auto ds = MakeMixed(false);
-        ds->FieldByName(QStringLiteral("Born"))->SetVisible(false);
-        ds->FieldByName(QStringLiteral("Active"))->SetVisible(false);
-        ds->FieldByName(QStringLiteral("Photo"))->SetVisible(false);
-        TLumDataSetConverterCust conv;
-        conv.SetDataSet(ds.get());
-        TLumRowList col;
-        conv.SetRowFields(col);
-        for (int round = 0; round < 2; ++round) { // the second over the first's entries
-            TLumDataSetConverterCust::ClearRowFields(col);
-            conv.LineDeComposing(col, line);
-            QStringList got;
-            for (int i = 0; i < col.Count(); ++i)
-                got << col[i];
-            QCOMPARE(got, values);
-        }
+        TFourColumns four;
+        for (int round = 0; round < 2; ++round) // the second over the first's entries
+            QCOMPARE(four.Read(line), values);
     }
 
     // A line the way an export writes it reads as the same line with a blank after it, which
@@ -410,26 +423,7 @@ private Q_SLOTS:
     // are marked in, and past 512 units), now and then a quote or a separator inside a value,
     // and more values than fields.
     void exportedLinesReadAsAnyOther() {
-        auto ds = MakeMixed(false);
-        ds->FieldByName(QStringLiteral("Born"))->SetVisible(false);
-        ds->FieldByName(QStringLiteral("Active"))->SetVisible(false);
-        ds->FieldByName(QStringLiteral("Photo"))->SetVisible(false);
-        TLumDataSetConverterCust conv;
-        conv.SetDataSet(ds.get());
-        TLumRowList col;
-        conv.SetRowFields(col);
-        const auto read = [&](const QString &line) {
-            TLumDataSetConverterCust::ClearRowFields(col);
-            QStringList got;
-            try {
-                conv.LineDeComposing(col, line);
-            } catch (const TLumDataSetConverterCustError &e) {
-                return QStringList{e.Message()};
-            }
-            for (int i = 0; i < col.Count(); ++i)
-                got << col[i];
-            return got;
-        };
+        TFourColumns four;
         std::mt19937 random(11);
         const QString units = QStringLiteral("ab 王9");
         for (int round = 0; round < 4000; ++round) {
@@ -447,7 +441,7 @@ private Q_SLOTS:
                 }
                 line += QLatin1Char('"');
             }
-            QCOMPARE(read(line), read(line + QLatin1Char(' ')));
+            QCOMPARE(four.Read(line), four.Read(line + QLatin1Char(' ')));
         }
     }
 
