@@ -352,6 +352,14 @@ QString FormatFloat(const QString &pattern, double value) {
     const QString intPattern = point >= 0 ? body.left(point) : body;
     if (intPart == QLatin1String("0") && !intPattern.contains(QLatin1Char('0')))
         intPart.clear();
+    // Every placeholder from the first '0' on is a digit that is always shown: "000.#" shows
+    // 5 as "005".
+    qsizetype shownDigits = 0;
+    const qsizetype firstZero = intPattern.indexOf(QLatin1Char('0'));
+    for (qsizetype i = firstZero < 0 ? intPattern.size() : firstZero; i < intPattern.size(); ++i)
+        shownDigits += isDigit(intPattern[i]) ? 1 : 0;
+    if (intPart.size() < shownDigits)
+        intPart.prepend(QString(shownDigits - intPart.size(), QLatin1Char('0')));
     if (intPattern.contains(QLatin1Char(','))) {
         for (qsizetype i = intPart.size() - 3; i > 0; i -= 3)
             intPart.insert(i, QLatin1Char(','));

@@ -342,6 +342,14 @@ void TstDataSet::displayFormats() {
     QCOMPARE(FormatFloat("0.0#", 1e-9), QString("0.0"));
     QCOMPARE(FormatFloat("0.000", 123456789012.3456), QString("123456789012.346"));
     QCOMPARE(FormatFloat("0", 1e20), QString("100000000000000000000"));
+    // Placeholders from the first '0' on are always shown, thousands separators among them.
+    QCOMPARE(FormatFloat("000.#", 5), QString("005"));
+    QCOMPARE(FormatFloat("000.#", 12.5), QString("012.5"));
+    QCOMPARE(FormatFloat("000.#", -3), QString("-003"));
+    QCOMPARE(FormatFloat("000", 1234), QString("1234"));
+    QCOMPARE(FormatFloat("#,#00,000", 5), QString("00,005"));
+    QCOMPARE(FormatFloat("#0", 0), QString("0"));
+    QCOMPARE(FormatFloat("#.##", 0.5), QString(".5"));
 }
 
 void TstDataSet::bookmarksSurviveEdits() {
