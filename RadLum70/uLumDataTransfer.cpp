@@ -885,11 +885,10 @@ bool TLumDataSetConverterCust::DecomposePlain(TLumRowList &lineCol, QStringView 
     // First where every value is, then the entries written: a line that is no plain one
     // writes nothing.
     QVarLengthArray<qsizetype, 64> bounds(2 * static_cast<qsizetype>(count));
-    int values = -1;
-    if (!quoted)
-        values = DelimitedBounds(units, n, delimiter, count, bounds.data());
-    else if (values = TightQuotedBounds(units, n, quote, delimiter, count, bounds.data());
-             values < 0)
+    // A quoted line not laid out as an export lays it out is read value by value.
+    int values = quoted ? TightQuotedBounds(units, n, quote, delimiter, count, bounds.data())
+                        : DelimitedBounds(units, n, delimiter, count, bounds.data());
+    if (quoted && values < 0)
         values = QuotedBounds(units, n, quote, delimiter, count, bounds.data());
     if (values < 0)
         return false;

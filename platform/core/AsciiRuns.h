@@ -183,38 +183,6 @@ inline qsizetype FindUnit(const char16_t *p, qsizetype from, qsizetype n, char16
     return n;
 }
 
-// How many units a and how many units b p[0, n) holds.
-inline void CountUnits(const char16_t *p, qsizetype n, char16_t a, char16_t b, qsizetype &countA,
-                       qsizetype &countB) {
-    qsizetype i = 0;
-    countA = countB = 0;
-#if defined(__SSE2__)
-    const __m128i pa = _mm_set1_epi16(static_cast<short>(a));
-    const __m128i pb = _mm_set1_epi16(static_cast<short>(b));
-    // A match is -1 in its lane: subtracting the comparisons counts up, eight lanes at a time,
-    // in blocks short enough that no lane runs over.
-    while (i + 8 <= n) {
-        __m128i sumA = _mm_setzero_si128(), sumB = _mm_setzero_si128();
-        for (int block = 0; block < 4096 && i + 8 <= n; ++block, i += 8) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
-            sumA = _mm_sub_epi16(sumA, _mm_cmpeq_epi16(v, pa));
-            sumB = _mm_sub_epi16(sumB, _mm_cmpeq_epi16(v, pb));
-        }
-        alignas(16) quint16 lanes[16];
-        _mm_store_si128(reinterpret_cast<__m128i *>(lanes), sumA);
-        _mm_store_si128(reinterpret_cast<__m128i *>(lanes + 8), sumB);
-        for (int k = 0; k < 8; ++k) {
-            countA += lanes[k];
-            countB += lanes[8 + k];
-        }
-    }
-#endif
-    for (; i < n; ++i) {
-        countA += p[i] == a ? 1 : 0;
-        countB += p[i] == b ? 1 : 0;
-    }
-}
-
 // How many units of p[0, n) are a or b (a unit that is both counted once), for short runs
 // such as a line's values. Sixteen units a step when both are ASCII (packed to bytes first,
 // every other unit then packing to a byte that is neither), eight otherwise, counted in lanes
