@@ -668,7 +668,7 @@ void TLumDataSetConverterCust::LineComposing(TLumRowList &lineCol, QString &line
             text = QuotedFixed(text, width, QLatin1Char(' '), field->Alignment());
         lineCol.SetStrings(i, text);
     }
-    lineText.clear();
+    lineText.resize(0);
     for (int i = 0; i < lineCol.Count(); ++i)
         lineText += lineCol.Strings(i);
 }
@@ -741,7 +741,7 @@ void TLumDataSetConverterCust::ComposeDelimited(TLumRowList &lineCol, QString &l
         JoinDelimited(lineCol, lineText);
         return;
     }
-    lineText = QString(reinterpret_cast<const QChar *>(line.Data()), line.Size());
+    lineText.setUnicode(reinterpret_cast<const QChar *>(line.Data()), line.Size());
 }
 
 void TLumDataSetConverterCust::JoinDelimited(const TLumRowList &lineCol, QString &lineText) const {
@@ -764,7 +764,7 @@ void TLumDataSetConverterCust::JoinDelimited(const TLumRowList &lineCol, QString
         if (delimiterInside)
             size += std::count(p, p + n, delimiter);
     }
-    lineText = QString(size, Qt::Uninitialized);
+    lineText.resize(size);
     char16_t *out = reinterpret_cast<char16_t *>(lineText.data());
     for (int i = 0; i < count; ++i) {
         const QString &entry = lineCol.Strings(i);
@@ -808,17 +808,18 @@ void TLumDataSetConverterCust::DataExportConvert() {
     };
     try {
         ds->First();
-        FLines.Reserve(ds->RecordCount());
+        FLines.ReservePacked(ds->RecordCount());
+        // One line's text, its room kept from line to line; the lines are kept packed.
         QString lineText;
         while (!ds->Eof()) {
-            lineText.clear();
+            lineText.resize(0);
             if (OnLineComposing)
                 OnLineComposing(this, lineCol, lineText);
             else
                 LineComposing(lineCol, lineText);
             if (OnLineAfterComposed)
                 OnLineAfterComposed(this, lineCol, lineText);
-            FLines.Add(std::move(lineText));
+            FLines.AddPacked(lineText);
             ds->Next();
         }
         if (OnCompleteExport)
@@ -1071,7 +1072,7 @@ void TLumDataSetConverterCust::SaveToFile(const QString &fileName, const QString
         at = begin;
     };
     for (int i = 0; i < FLines.Count(); ++i) {
-        const QString &line = FLines[i];
+        const QStringView line = FLines.View(i);
         const qsizetype room = 2 * line.size() + 2;
         if (room > kChunk - (at - begin))
             flush();

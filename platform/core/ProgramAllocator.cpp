@@ -1,5 +1,8 @@
 #include "ProgramAllocator.h"
 
+// Any header of the C library tells which one it is (__GLIBC__); without one the settings
+// below would never be compiled in.
+#include <cstdlib>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

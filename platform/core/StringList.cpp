@@ -18,32 +18,77 @@ void TStringList::CheckIndex(int index) const {
             Format(QStringLiteral("List index out of bounds (%d)"), {QString::number(index)}));
 }
 
+void TStringList::Clear() {
+    FItems.clear();
+    FPacked = TPackedLines();
+}
+
+void TStringList::AddPacked(QStringView s) {
+    if (FSorted) {
+        Add(s.toString());
+        return;
+    }
+    // Blocks of a quarter of a megabyte; a longer line takes a block of its own.
+    constexpr qsizetype kBlock = 1 << 17;
+    std::vector<std::vector<char16_t>> &blocks = FPacked.Blocks;
+    const qsizetype n = s.size();
+    if (blocks.empty() ||
+        static_cast<qsizetype>(blocks.back().capacity() - blocks.back().size()) < n) {
+        blocks.emplace_back();
+        blocks.back().reserve(static_cast<size_t>(std::max(kBlock, n)));
+    }
+    std::vector<char16_t> &block = blocks.back();
+    FPacked.Spans.push_back(
+        {static_cast<quint32>(blocks.size() - 1), static_cast<quint32>(block.size()), n});
+    block.insert(block.end(), s.utf16(), s.utf16() + n);
+}
+
+QStringView TStringList::View(int index) const {
+    CheckIndex(index);
+    const auto items = static_cast<int>(FItems.size());
+    if (index < items)
+        return FItems[static_cast<size_t>(index)].Text;
+    const TPackedLines::TSpan &span = FPacked.Spans[static_cast<size_t>(index - items)];
+    return QStringView(FPacked.Blocks[span.Block].data() + span.Offset, span.Size);
+}
+
+void TStringList::Unpack() const {
+    FItems.reserve(FItems.size() + FPacked.Spans.size());
+    for (const TPackedLines::TSpan &span : FPacked.Spans)
+        FItems.push_back(Item{QString(reinterpret_cast<const QChar *>(
+                                          FPacked.Blocks[span.Block].data() + span.Offset),
+                                      span.Size),
+                              nullptr});
+    FPacked = TPackedLines();
+}
+
 const QString &TStringList::Strings(int index) const {
     CheckIndex(index);
-    return FItems[static_cast<size_t>(index)].Text;
+    return Items()[static_cast<size_t>(index)].Text;
 }
 
 void TStringList::SetStrings(int index, const QString &s) {
     CheckIndex(index);
-    FItems[static_cast<size_t>(index)].Text = s;
+    Items()[static_cast<size_t>(index)].Text = s;
 }
 
 QObject *TStringList::Objects(int index) const {
     CheckIndex(index);
-    return FItems[static_cast<size_t>(index)].Object;
+    return Items()[static_cast<size_t>(index)].Object;
 }
 
 void TStringList::SetObjects(int index, QObject *object) {
     CheckIndex(index);
-    FItems[static_cast<size_t>(index)].Object = object;
+    Items()[static_cast<size_t>(index)].Object = object;
 }
 
 int TStringList::SortedIndexFor(const QString &s) const {
-    const auto it = std::upper_bound(FItems.begin(), FItems.end(), s,
-                                     [this](const QString &v, const Item &item) {
-                                         return QString::compare(v, item.Text, Cs()) < 0;
-                                     });
-    return static_cast<int>(it - FItems.begin());
+    const std::vector<Item> &items = Items();
+    const auto it =
+        std::upper_bound(items.begin(), items.end(), s, [this](const QString &v, const Item &item) {
+            return QString::compare(v, item.Text, Cs()) < 0;
+        });
+    return static_cast<int>(it - items.begin());
 }
 
 int TStringList::Add(const QString &s) {
@@ -53,13 +98,14 @@ int TStringList::Add(const QString &s) {
 int TStringList::Add(QString &&s) {
     if (FSorted)
         return Add(static_cast<const QString &>(s));
-    FItems.push_back(Item{std::move(s), nullptr});
+    Items().push_back(Item{std::move(s), nullptr});
     return Count() - 1;
 }
 
 int TStringList::AddObject(const QString &s, QObject *object) {
     const int index = FSorted ? SortedIndexFor(s) : Count();
-    FItems.insert(FItems.begin() + index, Item{s, object});
+    std::vector<Item> &items = Items();
+    items.insert(items.begin() + index, Item{s, object});
     return index;
 }
 
@@ -69,50 +115,54 @@ void TStringList::Insert(int index, const QString &s) {
     if (index < 0 || index > Count())
         throw EStringListError(
             Format(QStringLiteral("List index out of bounds (%d)"), {QString::number(index)}));
-    FItems.insert(FItems.begin() + index, Item{s, nullptr});
+    std::vector<Item> &items = Items();
+    items.insert(items.begin() + index, Item{s, nullptr});
 }
 
 void TStringList::Delete(int index) {
     CheckIndex(index);
-    FItems.erase(FItems.begin() + index);
+    std::vector<Item> &items = Items();
+    items.erase(items.begin() + index);
 }
 
 void TStringList::Move(int from, int to) {
     CheckIndex(from);
     CheckIndex(to);
-    Item item = FItems[static_cast<size_t>(from)];
-    FItems.erase(FItems.begin() + from);
-    FItems.insert(FItems.begin() + to, item);
+    std::vector<Item> &items = Items();
+    Item item = items[static_cast<size_t>(from)];
+    items.erase(items.begin() + from);
+    items.insert(items.begin() + to, item);
 }
 
 void TStringList::Exchange(int a, int b) {
     CheckIndex(a);
     CheckIndex(b);
-    std::swap(FItems[static_cast<size_t>(a)], FItems[static_cast<size_t>(b)]);
+    std::vector<Item> &items = Items();
+    std::swap(items[static_cast<size_t>(a)], items[static_cast<size_t>(b)]);
 }
 
 void TStringList::AddStrings(const TStringList &other) {
-    for (const Item &item : std::vector<Item>(other.FItems))
+    for (const Item &item : std::vector<Item>(other.Items()))
         AddObject(item.Text, item.Object);
 }
 
 int TStringList::IndexOf(const QString &s) const {
     for (int i = 0; i < Count(); ++i)
-        if (QString::compare(FItems[static_cast<size_t>(i)].Text, s, Cs()) == 0)
+        if (QString::compare(Items()[static_cast<size_t>(i)].Text, s, Cs()) == 0)
             return i;
     return -1;
 }
 
 int TStringList::IndexOfObject(const QObject *object) const {
     for (int i = 0; i < Count(); ++i)
-        if (FItems[static_cast<size_t>(i)].Object == object)
+        if (Items()[static_cast<size_t>(i)].Object == object)
             return i;
     return -1;
 }
 
 int TStringList::IndexOfName(const QString &name) const {
     for (int i = 0; i < Count(); ++i) {
-        const QString &line = FItems[static_cast<size_t>(i)].Text;
+        const QString &line = Items()[static_cast<size_t>(i)].Text;
         const qsizetype eq = line.indexOf(u'=');
         if (eq >= 0 && QStringView(line).left(eq).compare(name, Cs()) == 0)
             return i;
@@ -158,7 +208,8 @@ void TStringList::SetSorted(bool value) {
 }
 
 void TStringList::Sort() {
-    std::stable_sort(FItems.begin(), FItems.end(), [this](const Item &a, const Item &b) {
+    std::vector<Item> &items = Items();
+    std::stable_sort(items.begin(), items.end(), [this](const Item &a, const Item &b) {
         return QString::compare(a.Text, b.Text, Cs()) < 0;
     });
 }
@@ -177,11 +228,11 @@ QString AnsiQuotedStr(const QString &s, QChar quote) {
 }
 
 QString TStringList::DelimitedText() const {
-    if (Count() == 1 && FItems[0].Text.isEmpty())
+    if (Count() == 1 && Items()[0].Text.isEmpty())
         return QString(2, FQuoteChar);
     QString result;
     for (int i = 0; i < Count(); ++i) {
-        const QString &s = FItems[static_cast<size_t>(i)].Text;
+        const QString &s = Items()[static_cast<size_t>(i)].Text;
         const bool needsQuotes = std::any_of(s.begin(), s.end(), [this](QChar c) {
             return c.unicode() <= u' ' || c == FQuoteChar || c == FDelimiter;
         });
@@ -255,8 +306,8 @@ void TStringList::SetCommaText(const QString &text) {
 
 QString TStringList::Text() const {
     QString out;
-    for (const Item &item : FItems) {
-        out += item.Text;
+    for (int i = 0; i < Count(); ++i) {
+        out += View(i);
         out += u'\n';
     }
     return out;
@@ -281,7 +332,7 @@ void TStringList::SetText(const QString &text) {
 QStringList TStringList::ToQStringList() const {
     QStringList out;
     out.reserve(Count());
-    for (const Item &item : FItems)
+    for (const Item &item : Items())
         out.append(item.Text);
     return out;
 }
@@ -299,8 +350,8 @@ void TStringList::LoadFromFile(const QString &fileName) {
 
 void TStringList::SaveToFile(const QString &fileName) const {
     QString text;
-    for (const Item &item : FItems) {
-        text += item.Text;
+    for (int i = 0; i < Count(); ++i) {
+        text += View(i);
         text += QStringLiteral("\r\n");
     }
     WriteTextFile(fileName, text);

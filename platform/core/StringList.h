@@ -17,8 +17,8 @@ public:
     TStringList() = default;
     TStringList(std::initializer_list<QString> lines);
 
-    int Count() const { return static_cast<int>(FItems.size()); }
-    bool IsEmpty() const { return FItems.empty(); }
+    int Count() const { return static_cast<int>(FItems.size() + FPacked.Spans.size()); }
+    bool IsEmpty() const { return Count() == 0; }
     // Raise EStringListError "List index out of bounds (%d)" outside 0..Count-1.
     const QString &Strings(int index) const;
     const QString &operator[](int index) const { return Strings(index); }
@@ -31,9 +31,23 @@ public:
     int AddObject(const QString &s, QObject *object);
     void Insert(int index, const QString &s);
     void Delete(int index);
-    void Clear() { FItems.clear(); }
+    void Clear();
     // Room for that many lines, when a caller knows how many it will add.
     void Reserve(int count) { FItems.reserve(static_cast<size_t>(qMax(count, 0))); }
+
+    // Adds a line kept with the other lines added so, in large blocks of text, not as a string
+    // of its own: a text export adds a hundred thousand lines that are mostly only written to
+    // a file, and a string each costs more than making the line. The packed lines become
+    // strings of their own, all at once, as soon as one of them is asked for as a string or
+    // the list is changed otherwise (a const read then changes how the list is held: a list
+    // with packed lines is not to be read from two threads at once). A sorted list adds the
+    // line as Add does.
+    void AddPacked(QStringView s);
+    // Room for that many packed lines.
+    void ReservePacked(int count) { FPacked.Spans.reserve(static_cast<size_t>(qMax(count, 0))); }
+    // The text of line index (EStringListError outside 0..Count-1), packed or not, without
+    // making the packed lines strings; valid until the list changes.
+    QStringView View(int index) const;
     void Move(int from, int to);
     void Exchange(int a, int b);
     void Assign(const TStringList &other) { *this = other; }
@@ -84,13 +98,32 @@ private:
         QString Text;
         QPointer<QObject> Object;
     };
+    // The packed lines, after the items: blocks of text and where each line is in them
+    // (offsets, not pointers, so that a copy of the list reads its own blocks).
+    struct TPackedLines {
+        struct TSpan {
+            quint32 Block;
+            quint32 Offset;
+            qsizetype Size;
+        };
+        std::vector<std::vector<char16_t>> Blocks;
+        std::vector<TSpan> Spans;
+    };
+    // The items, the packed lines made items first.
+    std::vector<Item> &Items() const {
+        if (!FPacked.Spans.empty())
+            Unpack();
+        return FItems;
+    }
+    void Unpack() const;
     void CheckIndex(int index) const;
     int SortedIndexFor(const QString &s) const;
     Qt::CaseSensitivity Cs() const {
         return FCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
     }
 
-    std::vector<Item> FItems;
+    mutable std::vector<Item> FItems;
+    mutable TPackedLines FPacked;
     bool FCaseSensitive = false;
     bool FSorted = false;
     QChar FDelimiter = u',';

@@ -153,6 +153,65 @@ private Q_SLOTS:
                                  back.LoadFromFile(dir.filePath(QStringLiteral("missing"))));
     }
 
+    // Packed lines read as any other, without becoming strings for a view, and become
+    // strings of their own, in their places, when the list is read as strings or changed.
+    void packedLinesAreLinesLikeAnyOther() {
+        const QString longLine(300000, QLatin1Char('x')); // longer than a block of text
+        TStringList list{QStringLiteral("first")};
+        for (int i = 0; i < 20000; ++i)
+            list.AddPacked(i == 7 ? QStringView(longLine) : QStringView(QString::number(i)));
+        list.AddPacked(QStringView());
+        QCOMPARE(list.Count(), 20002);
+        QCOMPARE(list.View(0), QStringLiteral("first"));
+        QCOMPARE(list.View(1), QStringLiteral("0"));
+        QCOMPARE(list.View(8).size(), longLine.size());
+        QCOMPARE(list.View(20000), QStringLiteral("19999"));
+        QVERIFY(list.View(20001).isEmpty());
+        QVERIFY_THROWS_EXCEPTION(EStringListError, list.View(20002));
+        QVERIFY(list.Text().startsWith(QStringLiteral("first\n0\n1\n")));
+
+        // A copy reads its own lines: changing either leaves the other as it was.
+        TStringList copy = list;
+        copy.SetStrings(2, QStringLiteral("changed"));
+        QCOMPARE(list.View(2), QStringLiteral("1"));
+        QCOMPARE(copy[2], QStringLiteral("changed"));
+        QCOMPARE(copy.View(20000), QStringLiteral("19999"));
+
+        // Lines added after the packed ones come after them, whichever way they are added.
+        list.Add(QStringLiteral("last"));
+        list.AddPacked(u"packed again");
+        QCOMPARE(list.Count(), 20004);
+        QCOMPARE(list[20002], QStringLiteral("last"));
+        QCOMPARE(list.View(20003), QStringLiteral("packed again"));
+        list.Insert(1, QStringLiteral("second"));
+        QCOMPARE(list[2], QStringLiteral("0"));
+        QCOMPARE(list.IndexOf(QStringLiteral("19999")), 20001);
+        list.Delete(0);
+        QCOMPARE(list[0], QStringLiteral("second"));
+        QCOMPARE(list[8], longLine);
+
+        // A sorted list puts a packed line in its place; a cleared one holds none.
+        TStringList sorted;
+        sorted.SetSorted(true);
+        for (const char16_t *line : {u"b", u"c", u"a"})
+            sorted.AddPacked(QStringView(line));
+        QCOMPARE(sorted.ToQStringList(), (QStringList{"a", "b", "c"}));
+        copy.Clear();
+        QVERIFY(copy.IsEmpty());
+        copy.AddPacked(u"again");
+        QCOMPARE(copy.ToQStringList(), QStringList{"again"});
+
+        // Saved lines are the lines, packed or not.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("packed.txt"));
+        TStringList saved{QStringLiteral("行一")};
+        saved.AddPacked(u"行二");
+        saved.SaveToFile(path);
+        TStringList back;
+        back.LoadFromFile(path);
+        QCOMPARE(back, saved);
+    }
+
     void unwritableTextLeavesTheFileAlone() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("keep.txt"));
