@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <typeinfo>
 
 namespace {
 
@@ -679,6 +680,14 @@ void TLumDataSetConverterCust::LineComposing(TLumRowList &lineCol, QString &line
 // values hold no quote and no separator (the buffer holds just the line's own) is the buffer;
 // the others are made from the entries, which then handle the doubling.
 void TLumDataSetConverterCust::ComposeDelimited(TLumRowList &lineCol, QString &lineText) {
+    if (WriteDelimitedLine(lineCol))
+        lineText.setUnicode(reinterpret_cast<const QChar *>(lineCol.FValues.Data()),
+                            lineCol.FValues.Size());
+    else
+        JoinDelimited(lineCol, lineText);
+}
+
+bool TLumDataSetConverterCust::WriteDelimitedLine(TLumRowList &lineCol) {
     const int count = lineCol.Count();
     const bool quoted = !FQuoteChar.isNull();
     const char16_t quote = FQuoteChar.unicode(), delimiter = FDelimiter.unicode();
@@ -737,11 +746,7 @@ void TLumDataSetConverterCust::ComposeDelimited(TLumRowList &lineCol, QString &l
     }
     lineCol.FQuote = quoted ? quote : 0;
     lineCol.SetState(TLumRowList::TState::FromValues);
-    if (!plain) {
-        JoinDelimited(lineCol, lineText);
-        return;
-    }
-    lineText.setUnicode(reinterpret_cast<const QChar *>(line.Data()), line.Size());
+    return plain;
 }
 
 void TLumDataSetConverterCust::JoinDelimited(const TLumRowList &lineCol, QString &lineText) const {
@@ -809,9 +814,24 @@ void TLumDataSetConverterCust::DataExportConvert() {
     try {
         ds->First();
         FLines.ReservePacked(ds->RecordCount());
-        // One line's text, its room kept from line to line; the lines are kept packed.
+        // One line's text, its room kept from line to line; the lines are kept packed. Lines
+        // that are the converter's own (no event making or changing the text, LineComposing
+        // not overridden) and plain go to the lines straight from the row's buffer.
         QString lineText;
+        const bool ownLines = !FDelimiter.isNull() && !OnLineComposing && !OnLineAfterComposed &&
+                              (typeid(*this) == typeid(TLumDataSetConverterCust) ||
+                               typeid(*this) == typeid(TLumDataSetConverter));
         while (!ds->Eof()) {
+            if (ownLines) {
+                if (WriteDelimitedLine(lineCol)) {
+                    FLines.AddPacked(lineCol.FValues.View());
+                } else {
+                    JoinDelimited(lineCol, lineText);
+                    FLines.AddPacked(lineText);
+                }
+                ds->Next();
+                continue;
+            }
             lineText.resize(0);
             if (OnLineComposing)
                 OnLineComposing(this, lineCol, lineText);

@@ -200,6 +200,9 @@ protected:
 
 private:
     void ComposeDelimited(TLumRowList &lineCol, QString &lineText);
+    // Writes a delimited line into the row list's buffer; true when it is plain (the buffer
+    // is the line), false when the line is to be joined from the entries.
+    bool WriteDelimitedLine(TLumRowList &lineCol);
     // Joins the entries' texts with the separator, a separator inside one written twice.
     void JoinDelimited(const TLumRowList &lineCol, QString &lineText) const;
     void DecomposeDelimited(TLumRowList &lineCol, const QString &lineText) const;

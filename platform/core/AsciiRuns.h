@@ -163,6 +163,41 @@ inline qsizetype FindByte(const char *data, qsizetype from, qsizetype n, char a,
     return n;
 }
 
+// Whether b[0, n) holds the byte a or c, for the short texts of a record's values: eight
+// bytes a word (the last word ending at the end), a byte that matches giving a zero byte in
+// the word xor-ed with it, which the borrow of a subtraction finds.
+inline bool HasEitherByte(const char *b, qsizetype n, char a, char c) {
+    const auto has = [](quint64 w, quint64 pa, quint64 pc) {
+        constexpr quint64 kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+        const quint64 x = w ^ pa, y = w ^ pc;
+        return (((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHigh;
+    };
+    if (n >= 8) {
+        const quint64 pa = 0x0101010101010101ULL * static_cast<uchar>(a);
+        const quint64 pc = 0x0101010101010101ULL * static_cast<uchar>(c);
+        quint64 w;
+        for (qsizetype i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&w, b + i, sizeof w);
+            if (has(w, pa, pc))
+                return true;
+        }
+        std::memcpy(&w, b + n - 8, sizeof w);
+        return has(w, pa, pc) != 0;
+    }
+    if (n >= 4) {
+        const quint64 pa = 0x0101010101010101ULL * static_cast<uchar>(a);
+        const quint64 pc = 0x0101010101010101ULL * static_cast<uchar>(c);
+        quint32 head, tail;
+        std::memcpy(&head, b, sizeof head);
+        std::memcpy(&tail, b + n - 4, sizeof tail);
+        return has(quint64(head) << 32 | tail, pa, pc) != 0;
+    }
+    for (qsizetype i = 0; i < n; ++i)
+        if (b[i] == a || b[i] == c)
+            return true;
+    return false;
+}
+
 // The position of the first unit a or b in p[from, n), or n.
 inline qsizetype FindUnit(const char16_t *p, qsizetype from, qsizetype n, char16_t a, char16_t b) {
     qsizetype i = from;

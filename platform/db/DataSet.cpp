@@ -545,6 +545,23 @@ void TDataSet::EndsChanged(bool wasBof, bool wasEof) {
 }
 
 void TDataSet::Next() {
+    // The step of a loop over the records with the controls disabled (an export, a report):
+    // browsing, the view up to date and a record after this one, Next does what MoveBy(1)
+    // does without its general checks: with the controls disabled, checking the browse mode
+    // only marks a change to tell them of when they are enabled again.
+    if (FActive && FDisableCount > 0 && !IsEditing() && FStore &&
+        FViewVersion == FStore->Version() && FCursor >= 0 &&
+        FCursor + 1 < static_cast<int>(FView.size())) {
+        const int target = FCursor + 1;
+        FPendingChange = true;
+        FBof = false;
+        FEof = false;
+        DoBeforeScroll();
+        SetCursor(target);
+        DataEvent(deDataSetScroll, 1);
+        DoAfterScroll();
+        return;
+    }
     MoveBy(1);
 }
 

@@ -77,6 +77,13 @@ char16_t *WriteUtf8(char16_t *at, QByteArrayView raw) {
     return at + size;
 }
 
+// Whether c is no character of the texts of numbers, dates and booleans: digits, letters
+// ("E", "NAN", "INF", "True", "False") and "-./", in ASCII.
+bool OutsideValueTexts(char16_t c) {
+    return c < 0x80 && !(c >= u'0' && c <= u'9') && !(c >= u'A' && c <= u'Z') &&
+           !(c >= u'a' && c <= u'z') && c != u'-' && c != u'.' && c != u'/';
+}
+
 // The most units the text of a value read as `how` takes (a stored text takes no more units
 // than its UTF-8 bytes).
 qsizetype RoomOf(TSlotText how) {
@@ -278,11 +285,22 @@ int TRowTexts::WriteDelimited(int from, TTextBuffer &line, char16_t delimiter, c
     const TColumn &first = FColumns[static_cast<size_t>(from)];
     const int last = first.RunEnd;
     qsizetype room = first.RunRoom;
+    // The texts of numbers, dates and booleans are made of letters, digits and "-./", never
+    // of the quote or the separator when those are other ASCII characters: the stored texts'
+    // bytes are then all that need looking at (UTF-8 writes no ASCII byte but for an ASCII
+    // character), and that is done here, before the line is written.
+    const char16_t other = quote ? quote : delimiter;
+    const bool byBytes = plain && OutsideValueTexts(other) && OutsideValueTexts(delimiter);
+    int holding = last; // the first stored text holding the quote or the separator
     for (const int text : FTextColumns)
         if (text >= from && text < last) {
             const QByteArrayView raw = layout.Raw(rec, FColumns[static_cast<size_t>(text)].FieldNo);
             FRaws[static_cast<size_t>(text)] = raw;
             room += raw.size();
+            if (byBytes && holding == last &&
+                AsciiRuns::HasEitherByte(raw.data(), raw.size(), static_cast<char>(other),
+                                         static_cast<char>(delimiter)))
+                holding = text;
         }
     const qsizetype size = line.Size();
     char16_t *at = line.Extend(room);
@@ -321,9 +339,12 @@ int TRowTexts::WriteDelimited(int from, TTextBuffer &line, char16_t delimiter, c
     };
     const int end = quote ? write(std::true_type()) : write(std::false_type());
     line.EndAt(at);
-    // A value holding the quote or the separator makes the line no plain one: the columns'
-    // run then holds more of them than its own separators and quotes.
-    if (plain && end > from) {
+    // A value holding the quote or the separator makes the line no plain one: a stored text
+    // of the columns written found holding one above or, where the bytes did not tell, the
+    // columns' run holding more of them than its own separators and quotes.
+    if (byBytes) {
+        plain = holding >= end;
+    } else if (plain && end > from) {
         const qsizetype columns = end - from;
         const qsizetype own = (from > 0 ? columns : columns - 1) + (quote ? 2 * columns : 0);
         plain = AsciiRuns::CountEither(runStart, at - runStart, quote ? quote : delimiter,

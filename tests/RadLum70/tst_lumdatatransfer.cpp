@@ -345,6 +345,9 @@ private Q_SLOTS:
         conv.SetDelimiter(delimiter);
         conv.SetQuoteChar(quote);
         conv.SetDataSet(&ds);
+        // Without events the lines go another way (straight from the row's buffer): the same.
+        conv.DataExportConvert();
+        const QStringList direct = conv.Lines().ToQStringList();
         QList<QStringList> seen;
         conv.OnLineAfterComposed = [&](QObject *, TLumRowList &col, QString &) {
             QStringList entries;
@@ -365,6 +368,7 @@ private Q_SLOTS:
                              QString(e).replace(delimiter, QString(2, delimiter));
             QCOMPARE(seen[r], entries);
             QCOMPARE(conv.Lines()[r], parts.join(delimiter));
+            QCOMPARE(direct[r], parts.join(delimiter));
         }
     }
 

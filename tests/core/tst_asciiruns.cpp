@@ -74,6 +74,14 @@ private Q_SLOTS:
                     QCOMPARE(AsciiRuns::FindUnit(p, from, n, u'"', u'\t'), want);
                     QCOMPARE(AsciiRuns::FindByte(bytes.data(), from, n, '\r', '\n'), want);
                 }
+                QCOMPARE(AsciiRuns::HasEitherByte(bytes.data(), n, '\r', '\n'), at < n);
+                // Bytes next to the ones looked for, and with the high bit set, are no match.
+                std::vector<char> near(static_cast<size_t>(n));
+                for (int i = 0; i < n; ++i)
+                    near[static_cast<size_t>(i)] = "\x0E\x8D\x0C\x8A\x0B\x09"[i % 6];
+                if (at < n)
+                    near[static_cast<size_t>(at)] = at % 2 ? '\n' : '\r';
+                QCOMPARE(AsciiRuns::HasEitherByte(near.data(), n, '\r', '\n'), at < n);
                 const bool replacedA = at < n && at % 26 == 0;
                 const qsizetype letters = qsizetype((n + 25) / 26) - (replacedA ? 1 : 0);
                 const qsizetype quotes = qsizetype(at < n && at % 2 == 0 ? 1 : 0);

@@ -44,6 +44,43 @@ void TstDataSet::cursorMovesAndBoundaries() {
     QCOMPARE(ds->FieldByName("Name")->AsString(), QString("b"));
     QCOMPARE(ds->RecordCount(), 3);
 
+    // Stepping with the controls disabled, as an export does: every step is a scroll to the
+    // scroll events, an edit left open is posted first, and the controls hear of the moves
+    // once, when they are enabled again.
+    TDataSource source;
+    source.SetDataSet(ds.get());
+    int changes = 0, before = 0, after = 0;
+    source.OnDataChange = [&changes](TDataSource *, TField *) { ++changes; };
+    ds->BeforeScroll = [&before](TDataSet *) { ++before; };
+    ds->AfterScroll = [&after](TDataSet *) { ++after; };
+    ds->First();
+    changes = before = after = 0;
+    ds->DisableControls();
+    ds->Edit();
+    ds->FieldByName("Name")->SetAsString("a edited");
+    QStringList names;
+    while (!ds->Eof()) {
+        names << ds->FieldByName("Name")->AsString();
+        ds->Next();
+    }
+    QCOMPARE(names, (QStringList{"a edited", "b", "c"}));
+    QCOMPARE(ds->State(), dsBrowse);
+    QCOMPARE(ds->RecNo(), 3);
+    QVERIFY(!ds->Bof());
+    QCOMPARE(before, 2);
+    QCOMPARE(after, 2);
+    QCOMPARE(changes, 0);
+    ds->EnableControls();
+    QCOMPARE(changes, 1);
+    // A BeforeScroll that moves the cursor does not change where the step lands.
+    ds->First();
+    ds->DisableControls();
+    ds->BeforeScroll = [](TDataSet *d) { d->BeforeScroll = nullptr, d->Last(); };
+    ds->Next();
+    QCOMPARE(ds->RecNo(), 2);
+    ds->EnableControls();
+    ds->AfterScroll = nullptr;
+
     TClientDataSet empty;
     empty.FieldDefs().Add("X", ftInteger);
     empty.CreateDataSet();

@@ -80,6 +80,45 @@ private Q_SLOTS:
         QCOMPARE(rows, 3);
     }
 
+    // A line is plain when no value holds the quote or the separator, whatever the two are:
+    // characters that number texts hold too ("." "5" "-") as well as others.
+    void plainWhenNoValueHoldsTheQuoteOrSeparator() {
+        auto people = MakePeople({{1, "a,b", 12.5},
+                                  {2, "it's", -1},
+                                  {3, "a|b", 0.125},
+                                  {4, "王小明", 3},
+                                  {5, "x.y", 7},
+                                  {6, QString(), 1e20},
+                                  {7, "12345678901", 2}});
+        const std::vector<TField *> fields = {people->FieldByName(QStringLiteral("ID")),
+                                              people->FieldByName(QStringLiteral("Name")),
+                                              people->FieldByName(QStringLiteral("Amount"))};
+        TRowTexts texts;
+        texts.Reset(fields);
+        for (const auto &[delimiter, quote] :
+             std::vector<std::pair<char16_t, char16_t>>{{u'\t', u'"'},
+                                                        {u',', 0},
+                                                        {u'.', 0},
+                                                        {u'|', u'\''},
+                                                        {u'5', 0},
+                                                        {u'-', 0},
+                                                        {u';', u'E'},
+                                                        {u'\u3000', u'"'}}) {
+            for (people->First(); !people->Eof(); people->Next()) {
+                texts.Seek();
+                TTextBuffer line;
+                qsizetype starts[3], ends[3];
+                bool plain = true;
+                QCOMPARE(texts.WriteDelimited(0, line, delimiter, quote, starts, ends, plain), 3);
+                bool holds = false;
+                for (TField *field : fields)
+                    holds = holds || field->Text().contains(QChar(delimiter)) ||
+                            (quote && field->Text().contains(QChar(quote)));
+                QVERIFY2(plain == !holds, qPrintable(line.ToString()));
+            }
+        }
+    }
+
     // While the record is edited its values are in the edit buffer, not in the stored record:
     // the row's texts leave every column to the fields, which show what was typed.
     void editedRecordIsLeftToTheFields() {
