@@ -55,7 +55,11 @@ private Q_SLOTS:
     // and a field of another dataset in one row: every value is the field's Text(), in its
     // place, record after record; a value holding the quote makes the line no plain one.
     void rowsAreTheFieldTexts() {
-        auto people = MakePeople({{1, "王\"小\"明", 12.5}, {2, QString(), -0.25}, {3, "b", 1e20}});
+        // Stored texts of every UTF-8 width, a byte-order mark in front and inside.
+        const QString widths = QString::fromUtf8("\xEF\xBB\xBF\xC3\xA9\xE7\x8E\x8B"
+                                                 "\xF0\x9F\x98\x80x\xEF\xBB\xBF\xEE\x80\x80");
+        auto people = MakePeople(
+            {{1, "王\"小\"明", 12.5}, {2, QString(), -0.25}, {3, "b", 1e20}, {4, widths, 2}});
         people->Edit(); // a null on the first row
         people->FieldByName(QStringLiteral("Amount"))->Clear();
         people->Post();
@@ -77,7 +81,7 @@ private Q_SLOTS:
             QCOMPARE(Line(texts, fields, plain, left), Expected(fields, left));
             QCOMPARE(plain, !name->Text().contains(QLatin1Char('"')));
         }
-        QCOMPARE(rows, 3);
+        QCOMPARE(rows, 4);
     }
 
     // A line is plain when no value holds the quote or the separator, whatever the two are:
