@@ -13,15 +13,18 @@ namespace {
 
 // The point and the decimals of a fraction of `places` decimals (frac < 10^places, not zero),
 // without its trailing zeros: 2500 of four places is ".25".
+// Places are at most four (currency, and the numbers WriteScaledFloat writes), so the
+// digits are taken in 32 bits, where a division by ten is a multiplication.
 char16_t *WriteDecimals(char16_t *at, qint64 frac, int places) {
-    while (frac % 10 == 0) {
-        frac /= 10;
+    auto f = static_cast<quint32>(frac);
+    while (f % 10 == 0) {
+        f /= 10;
         --places;
     }
     at[0] = u'.';
     for (int i = places; i > 0; --i) {
-        at[i] = static_cast<char16_t>(u'0' + frac % 10);
-        frac /= 10;
+        at[i] = static_cast<char16_t>(u'0' + f % 10);
+        f /= 10;
     }
     return at + places + 1;
 }
