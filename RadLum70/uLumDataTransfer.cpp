@@ -95,11 +95,17 @@ void ReadLines(const QString &fileName, TStringList &lines) {
     bool first = true;
     bool afterCR = false; // the last piece ended with a CR, whose LF may start this one
     bool reserved = false;
+    // Each line is decoded into one buffer, its room kept from line to line, and kept packed.
     QString line;
     const auto addLine = [&](qsizetype start, qsizetype end) {
-        if (!Big5DecodeStrict(QByteArrayView(bytes.constData() + start, end - start), line))
+        if (line.size() < end - start)
+            line.resize(end - start);
+        char16_t *const units = reinterpret_cast<char16_t *>(line.data());
+        const char16_t *const decoded =
+            Big5DecodeStrictTo(units, QByteArrayView(bytes.constData() + start, end - start));
+        if (!decoded)
             throw EEncodingError(Format(QStringLiteral("%s is not Big5 text"), {fileName}));
-        lines.Add(std::move(line));
+        lines.AddPacked(QStringView(units, decoded - units));
     };
     for (;;) {
         bytes.resize(kept + kPiece);
@@ -149,7 +155,7 @@ void ReadLines(const QString &fileName, TStringList &lines) {
         if (!reserved && start > 0) {
             reserved = true;
             const double estimate = double(file.size()) / double(start) * lines.Count() * 1.05;
-            lines.Reserve(static_cast<int>(qMin(estimate, 1e7)));
+            lines.ReservePacked(static_cast<int>(qMin(estimate, 1e7)));
         }
         kept = n - start;
         if (kept > 0 && start > 0)
@@ -1016,10 +1022,13 @@ void TLumDataSetConverterCust::ImportLines(TLumRowList &lineCol) {
     // Without a side file the lines are read alone; with one, every byte count of the lines
     // must find its bytes and every byte must belong to a count.
     const qint64 blobSize = FBlobStream.size();
+    // Each line's text in one string whose room is kept from line to line (the lines read
+    // from a file are packed).
     QString lineText;
     for (int l = 0; l < FLines.Count(); ++l) {
         ClearRowFields(lineCol);
-        lineText = FLines[l];
+        const QStringView line = FLines.View(l);
+        lineText.setUnicode(line.data(), line.size());
         if (OnLineDeComposing)
             OnLineDeComposing(this, lineCol, lineText);
         else

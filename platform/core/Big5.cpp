@@ -214,17 +214,19 @@ char *Big5EncodeStrictTo(char *out, QStringView text) {
     return i < text.size() ? nullptr : end;
 }
 
-bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
+char16_t *Big5DecodeStrictTo(char16_t *out, QByteArrayView bytes) {
     const TBig5Tables &tables = Tables();
     if (!tables.Valid) {
         QStringDecoder decoder(kBig5Name, QStringConverter::Flag::Stateless);
         if (!decoder.isValid())
             throw EEncodingError(QStringLiteral("The Big5 converter is not available"));
-        text = decoder.decode(bytes);
-        return !decoder.hasError();
+        const QString text = decoder.decode(bytes);
+        if (decoder.hasError() || text.size() > bytes.size())
+            return nullptr;
+        std::memcpy(out, text.utf16(), static_cast<size_t>(text.size()) * sizeof(char16_t));
+        return out + text.size();
     }
-    QString out(bytes.size(), Qt::Uninitialized);
-    char16_t *p = reinterpret_cast<char16_t *>(out.data());
+    char16_t *p = out;
     const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype n = bytes.size();
     qsizetype i = 0;
@@ -243,7 +245,7 @@ bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
         }
         if (!IsBig5LeadByte(c)) {
             if (tables.Single[c] == kNoChar)
-                return false;
+                return nullptr;
             *p++ = tables.Single[c];
             ++i;
             continue;
@@ -251,15 +253,24 @@ bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
         // The double-byte characters of a Chinese word one after another.
         do {
             if (i + 1 >= n)
-                return false;
+                return nullptr;
             const char16_t ch = tables.Double[static_cast<size_t>((b[i] - 0x81) * 256 + b[i + 1])];
             if (ch == kNoChar)
-                return false;
+                return nullptr;
             *p++ = ch;
             i += 2;
         } while (i < n && IsBig5LeadByte(b[i]));
     }
-    out.truncate(p - reinterpret_cast<char16_t *>(out.data()));
+    return p;
+}
+
+bool Big5DecodeStrict(QByteArrayView bytes, QString &text) {
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+    const char16_t *const end = Big5DecodeStrictTo(begin, bytes);
+    if (!end)
+        return false;
+    out.truncate(end - begin);
     text = std::move(out);
     return true;
 }

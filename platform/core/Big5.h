@@ -20,6 +20,10 @@ char *Big5EncodeStrictTo(char *out, QStringView text);
 // Decodes Big5 bytes into text; false (text unchanged) at the first byte sequence that is no
 // Big5 character, a lead byte cut off at the end included.
 bool Big5DecodeStrict(QByteArrayView bytes, QString &text);
+// Decodes Big5 bytes at out, which has room for as many units as there are bytes (no Big5
+// character takes more units than bytes); the end of the text, or nullptr at the first byte
+// sequence that is no Big5 character.
+char16_t *Big5DecodeStrictTo(char16_t *out, QByteArrayView bytes);
 // Bytes of one UTF-16 unit in Big5: 1 for ASCII and single-byte characters and for a unit
 // without a code (written as "?" or left out), 2 for double-byte characters; -1 for a
 // surrogate, whose width depends on its pair.
