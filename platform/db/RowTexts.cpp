@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <array>
 #include <type_traits>
 
 namespace {
@@ -80,8 +81,14 @@ char16_t *WriteUtf8(char16_t *at, QByteArrayView raw) {
 // Whether c is no character of the texts of numbers, dates and booleans: digits, letters
 // ("E", "NAN", "INF", "True", "False") and "-./", in ASCII.
 bool OutsideValueTexts(char16_t c) {
-    return c < 0x80 && !(c >= u'0' && c <= u'9') && !(c >= u'A' && c <= u'Z') &&
-           !(c >= u'a' && c <= u'z') && c != u'-' && c != u'.' && c != u'/';
+    static constexpr auto kOutside = [] {
+        std::array<bool, 128> outside{};
+        for (char16_t u = 0; u < 128; ++u)
+            outside[u] = !(u >= u'0' && u <= u'9') && !(u >= u'A' && u <= u'Z') &&
+                         !(u >= u'a' && u <= u'z') && u != u'-' && u != u'.' && u != u'/';
+        return outside;
+    }();
+    return c < 0x80 && kOutside[c];
 }
 
 // The most units the text of a value read as `how` takes (a stored text takes no more units
