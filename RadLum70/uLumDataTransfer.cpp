@@ -828,24 +828,21 @@ void TLumDataSetConverterCust::DataExportConvert() {
                               (typeid(*this) == typeid(TLumDataSetConverterCust) ||
                                typeid(*this) == typeid(TLumDataSetConverter));
         while (!ds->Eof()) {
-            if (ownLines) {
-                if (WriteDelimitedLine(lineCol)) {
-                    FLines.AddPacked(lineCol.FValues.View());
-                } else {
-                    JoinDelimited(lineCol, lineText);
-                    FLines.AddPacked(lineText);
-                }
-                ds->Next();
-                continue;
+            if (ownLines && WriteDelimitedLine(lineCol)) {
+                FLines.AddPacked(lineCol.FValues.View());
+            } else if (ownLines) {
+                JoinDelimited(lineCol, lineText);
+                FLines.AddPacked(lineText);
+            } else {
+                lineText.resize(0);
+                if (OnLineComposing)
+                    OnLineComposing(this, lineCol, lineText);
+                else
+                    LineComposing(lineCol, lineText);
+                if (OnLineAfterComposed)
+                    OnLineAfterComposed(this, lineCol, lineText);
+                FLines.AddPacked(lineText);
             }
-            lineText.resize(0);
-            if (OnLineComposing)
-                OnLineComposing(this, lineCol, lineText);
-            else
-                LineComposing(lineCol, lineText);
-            if (OnLineAfterComposed)
-                OnLineAfterComposed(this, lineCol, lineText);
-            FLines.AddPacked(lineText);
             ds->Next();
         }
         if (OnCompleteExport)

@@ -172,9 +172,9 @@ inline bool HasEitherByte(const char *b, qsizetype n, char a, char c) {
         const quint64 x = w ^ pa, y = w ^ pc;
         return (((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHigh;
     };
+    const quint64 pa = 0x0101010101010101ULL * static_cast<uchar>(a);
+    const quint64 pc = 0x0101010101010101ULL * static_cast<uchar>(c);
     if (n >= 8) {
-        const quint64 pa = 0x0101010101010101ULL * static_cast<uchar>(a);
-        const quint64 pc = 0x0101010101010101ULL * static_cast<uchar>(c);
         quint64 w;
         for (qsizetype i = 0; i + 8 < n; i += 8) {
             std::memcpy(&w, b + i, sizeof w);
@@ -185,8 +185,6 @@ inline bool HasEitherByte(const char *b, qsizetype n, char a, char c) {
         return has(w, pa, pc) != 0;
     }
     if (n >= 4) {
-        const quint64 pa = 0x0101010101010101ULL * static_cast<uchar>(a);
-        const quint64 pc = 0x0101010101010101ULL * static_cast<uchar>(c);
         quint32 head, tail;
         std::memcpy(&head, b, sizeof head);
         std::memcpy(&tail, b + n - 4, sizeof tail);

@@ -354,8 +354,7 @@ int TRowTexts::WriteDelimited(int from, TTextBuffer &line, char16_t delimiter, c
     } else if (plain && end > from) {
         const qsizetype columns = end - from;
         const qsizetype own = (from > 0 ? columns : columns - 1) + (quote ? 2 * columns : 0);
-        plain = AsciiRuns::CountEither(runStart, at - runStart, quote ? quote : delimiter,
-                                       delimiter) == own;
+        plain = AsciiRuns::CountEither(runStart, at - runStart, other, delimiter) == own;
     }
     return end;
 }
