@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
     qt6-qpa-plugins libgl-dev libqt6sql6-psql postgresql
     libgtest-dev libbenchmark-dev libsqlite3-dev libpq-dev linux-perf
-    libsodium-dev libzip-dev zlib1g-dev libpugixml-dev libicu-dev openssl
+    libsodium-dev libzip-dev zlib1g-dev libpugixml-dev libicu-dev openssl libssl-dev
     xvfb xauth fonts-wqy-microhei
     qt6-pdf-dev libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils fonts-arphic-uming fonts-arphic-ukai
     libxlsxwriter-dev

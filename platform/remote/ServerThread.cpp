@@ -2,7 +2,21 @@
 
 #include "ObjectServer.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
+#include <openssl/crypto.h>
+
+namespace {
+// The TLS library keeps an error queue and random generators for every thread that used it,
+// freed by a thread-exit hook that runs only after wait() has returned. A program that ends
+// right after stopping its server (a test, a benchmark, the server's own shut-down) may have
+// removed that hook by then, and the thread's state would be lost. The thread gives it back
+// itself, after the last socket is gone and before it reports finished.
+void ReleaseThreadTlsState() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    OPENSSL_thread_stop();
+}
+} // namespace
 
 TServerThread::TServerThread(TSetUp setUp) : FSetUp(std::move(setUp)) {}
 
@@ -27,6 +41,7 @@ void TServerThread::run() {
         FError = QString::fromUtf8(e.what());
         delete FServer;
         FServer = nullptr;
+        ReleaseThreadTlsState();
         FReady.release();
         return;
     }
@@ -34,6 +49,7 @@ void TServerThread::run() {
     exec();
     delete FServer;
     FServer = nullptr;
+    ReleaseThreadTlsState();
 }
 
 void TServerThread::StopServer() {
