@@ -5,6 +5,7 @@
 // codecs and the line readers move the ASCII runs through these and take the other characters
 // one by one.
 
+#include <QtEndian>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -144,7 +145,11 @@ template <class Block, class Half>
     return i;
 }
 
-// The position of the first byte a or b in data[from, n), or n.
+// The position of the first byte a or b in data[from, n), or n. What the blocks leave, and
+// the short texts of a record's values, go eight bytes a word (the last word ending at the
+// end, over bytes already looked at): a byte that matches gives a zero byte in the word xor-ed
+// with it, which the borrow of a subtraction marks; the lowest mark is the first match, as a
+// borrow only runs upwards from a zero byte.
 inline qsizetype FindByte(const char *data, qsizetype from, qsizetype n, char a, char b) {
     qsizetype i = from;
 #if defined(__SSE2__)
@@ -157,43 +162,42 @@ inline qsizetype FindByte(const char *data, qsizetype from, qsizetype n, char a,
             return i + __builtin_ctz(static_cast<unsigned>(hits));
     }
 #endif
+    // The marks of the bytes a or b in a word, its first byte the lowest.
+    const auto marks = [a, b](auto w) {
+        using W = decltype(w);
+        constexpr W kOnes = W(0x0101010101010101ULL), kHigh = W(0x8080808080808080ULL);
+        const W x = w ^ W(kOnes * static_cast<uchar>(a)), y = w ^ W(kOnes * static_cast<uchar>(b));
+        return W((((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHigh);
+    };
+    // The first match in the word of W at at, or -1.
+    const auto inWord = [&]<typename W>(W, qsizetype at) -> qsizetype {
+        const W m = marks(qFromLittleEndian<W>(data + at));
+        return m ? at + __builtin_ctzll(m) / 8 : -1;
+    };
+    if (n - from >= 8) {
+        for (; i + 8 < n; i += 8)
+            if (const qsizetype hit = inWord(quint64(), i); hit >= 0)
+                return hit;
+        if (i < n)
+            if (const qsizetype hit = inWord(quint64(), n - 8); hit >= 0)
+                return hit;
+        return n;
+    }
+    if (n - i >= 4) {
+        if (const qsizetype hit = inWord(quint32(), i); hit >= 0)
+            return hit;
+        const qsizetype hit = inWord(quint32(), n - 4);
+        return hit >= 0 ? hit : n;
+    }
     for (; i < n; ++i)
         if (data[i] == a || data[i] == b)
             return i;
     return n;
 }
 
-// Whether b[0, n) holds the byte a or c, for the short texts of a record's values: eight
-// bytes a word (the last word ending at the end), a byte that matches giving a zero byte in
-// the word xor-ed with it, which the borrow of a subtraction finds.
+// Whether b[0, n) holds the byte a or c.
 inline bool HasEitherByte(const char *b, qsizetype n, char a, char c) {
-    const auto has = [](quint64 w, quint64 pa, quint64 pc) {
-        constexpr quint64 kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
-        const quint64 x = w ^ pa, y = w ^ pc;
-        return (((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHigh;
-    };
-    const quint64 pa = 0x0101010101010101ULL * static_cast<uchar>(a);
-    const quint64 pc = 0x0101010101010101ULL * static_cast<uchar>(c);
-    if (n >= 8) {
-        quint64 w;
-        for (qsizetype i = 0; i + 8 < n; i += 8) {
-            std::memcpy(&w, b + i, sizeof w);
-            if (has(w, pa, pc))
-                return true;
-        }
-        std::memcpy(&w, b + n - 8, sizeof w);
-        return has(w, pa, pc) != 0;
-    }
-    if (n >= 4) {
-        quint32 head, tail;
-        std::memcpy(&head, b, sizeof head);
-        std::memcpy(&tail, b + n - 4, sizeof tail);
-        return has(quint64(head) << 32 | tail, pa, pc) != 0;
-    }
-    for (qsizetype i = 0; i < n; ++i)
-        if (b[i] == a || b[i] == c)
-            return true;
-    return false;
+    return FindByte(b, 0, n, a, c) < n;
 }
 
 // The position of the first unit a or b in p[from, n), or n.

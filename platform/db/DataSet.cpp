@@ -522,19 +522,22 @@ int TDataSet::MoveBy(int distance) {
     const int moved = target - FCursor;
     FBof = distance < 0 && FCursor + distance < 0;
     FEof = distance > 0 && FCursor + distance >= count;
-    if (moved != 0) {
-        DoBeforeScroll();
-        SetCursor(target);
-        if (distance > 0)
-            FBof = false;
-        else
-            FEof = false;
-        DataEvent(deDataSetScroll, moved);
-        DoAfterScroll();
-    } else {
+    if (moved != 0)
+        ScrollTo(target, moved);
+    else
         EndsChanged(wasBof, wasEof);
-    }
     return moved;
+}
+
+void TDataSet::ScrollTo(int target, int moved) {
+    DoBeforeScroll();
+    SetCursor(target);
+    if (moved > 0)
+        FBof = false;
+    else
+        FEof = false;
+    DataEvent(deDataSetScroll, moved);
+    DoAfterScroll();
 }
 
 void TDataSet::EndsChanged(bool wasBof, bool wasEof) {
@@ -552,14 +555,10 @@ void TDataSet::Next() {
     if (FActive && FDisableCount > 0 && !IsEditing() && FStore &&
         FViewVersion == FStore->Version() && FCursor >= 0 &&
         FCursor + 1 < static_cast<int>(FView.size())) {
-        const int target = FCursor + 1;
-        FPendingChange = true;
+        DataEvent(deCheckBrowseMode);
         FBof = false;
         FEof = false;
-        DoBeforeScroll();
-        SetCursor(target);
-        DataEvent(deDataSetScroll, 1);
-        DoAfterScroll();
+        ScrollTo(FCursor + 1, 1);
         return;
     }
     MoveBy(1);

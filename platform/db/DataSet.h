@@ -237,6 +237,9 @@ protected:
     void SetState(TDataSetState state);
     void DoAfterScroll();
     void DoBeforeScroll();
+    // Moves the cursor to target, moved records away (not 0), with the scroll events; target is
+    // fixed before BeforeScroll, which may move the cursor itself.
+    void ScrollTo(int target, int moved);
     // Tells the data sources when Bof or Eof changed while the cursor stayed where it was.
     void EndsChanged(bool wasBof, bool wasEof);
     void ClearDefaultFields();
